@@ -1,0 +1,45 @@
+# The README's commands. Builds live under build/.
+JOBS ?= $(shell nproc)
+CMAKE ?= cmake
+
+.PHONY: all deps test demo bench tsan sample clean
+
+all: test
+
+deps:
+	./scripts/install-deps
+
+# Whole suite, built with AddressSanitizer and UndefinedBehaviorSanitizer.
+test: deps
+	$(CMAKE) -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DCVIMP_SANITIZE=address,undefined
+	$(CMAKE) --build build/test -j $(JOBS)
+	cd build/test && ctest --output-on-failure -j $(JOBS)
+
+# Release build, then the demo on the bundled sample design.
+demo: deps
+	$(CMAKE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DCVIMP_TESTS=OFF
+	$(CMAKE) --build build/release -j $(JOBS) --target cvimp
+	build/release/cli/cvimp inspect samples/room/vr.vrscene --verbose -o build/release/room.json
+	@echo "Document written to build/release/room.json"
+
+# Loader benchmark on a generated design of about 60 MB of scene text.
+bench: deps
+	$(CMAKE) -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DCVIMP_TESTS=OFF -DCVIMP_BENCH=ON
+	$(CMAKE) --build build/bench -j $(JOBS) --target generate_design bench_loader
+	build/bench/bench/generate_design build/bench/design
+	build/bench/bench/bench_loader build/bench/design/vr.vrscene
+
+# Concurrency suites under ThreadSanitizer (not part of `make test`).
+tsan: deps
+	$(CMAKE) -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DCVIMP_SANITIZE=thread
+	$(CMAKE) --build build/tsan -j $(JOBS) --target vrscene_concurrency_tests
+	build/tsan/tests/vrscene_concurrency_tests
+
+# Rewrites the sample scene shipped in samples/room.
+sample:
+	$(CMAKE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DCVIMP_TESTS=OFF
+	$(CMAKE) --build build/release -j $(JOBS) --target make_sample
+	build/release/tools/make_sample samples/room
+
+clean:
+	rm -rf build

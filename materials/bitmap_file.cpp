@@ -1,0 +1,19 @@
+#include "materials/bitmap_file.h"
+
+namespace cvimp {
+
+std::string resolveBitmapFile(const std::string& name, const SearchDirectories& directories) {
+  std::string found = resolveFile(name, directories);
+  if (!found.empty()) return found;
+  // The package keeps the farm's folder layout below some farm directory;
+  // only the first occurrence of each prefix is tried.
+  for (std::string_view prefix : renderFarmPrefixes) {
+    const std::size_t at = name.find(prefix);
+    if (at == std::string::npos) continue;
+    found = resolveFile(name.substr(at + prefix.size()), directories);
+    if (!found.empty()) return found;
+  }
+  return {};
+}
+
+}  // namespace cvimp

@@ -1,0 +1,26 @@
+#pragma once
+// Finding a bitmap named in a scene exported on the render farm: as written,
+// in the search directories, then with each known farm prefix cut off.
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "vrscene/file_lookup.h"
+
+namespace cvimp {
+
+// Tried in this order, byte-exact, wherever they occur in the name.
+inline constexpr std::array<std::string_view, 7> renderFarmPrefixes = {
+    "Z:/vela/data/render/Vray/",
+    "Z://vela/data/cirrodata/vrscene/../../render/Vray/",
+    "Z://vela/data/",
+    "/vela/data/",
+    "/vela/data/cirrodata/",
+    "../../../",
+    "../../../cirrodata",
+};
+
+// The local file for a bitmap name, or an empty string.
+std::string resolveBitmapFile(const std::string& name, const SearchDirectories& directories);
+
+}  // namespace cvimp

@@ -1,0 +1,43 @@
+#include "vrscene/definition_path.h"
+
+#include <algorithm>
+
+namespace cvimp {
+
+DefinitionPath::DefinitionPath(std::initializer_list<std::uint64_t> items) {
+  for (std::uint64_t item : items) push_back(item);
+}
+
+void DefinitionPath::push_back(std::uint64_t item) {
+  if (count < kInline) {
+    inlineItems[count++] = item;
+    return;
+  }
+  if (count == kInline) spilled.assign(inlineItems.begin(), inlineItems.end());
+  spilled.push_back(item);
+  ++count;
+}
+
+DefinitionPath DefinitionPath::appended(std::uint64_t item) const {
+  DefinitionPath result = *this;
+  result.push_back(item);
+  return result;
+}
+
+int compareCommon(const DefinitionPath& a, const DefinitionPath& b) {
+  std::size_t common = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < common; ++i) {
+    if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
+  }
+  return 0;
+}
+
+bool documentOrderLess(const DefinitionPath& a, const DefinitionPath& b) {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end());
+}
+
+bool operator==(const DefinitionPath& a, const DefinitionPath& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end());
+}
+
+}  // namespace cvimp

@@ -1,0 +1,204 @@
+#include "vrscene/packed.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <new>
+
+#include "vrscene/diagnostics.h"
+#include "vrscene/scene.h"
+#include "vrscene/value.h"
+
+namespace cvimp {
+
+namespace {
+
+constexpr std::array<std::int8_t, 256> makeTable(std::string_view alphabet) {
+  std::array<std::int8_t, 256> table{};
+  for (auto& entry : table) entry = -1;
+  for (std::size_t i = 0; i < alphabet.size(); ++i) table[static_cast<unsigned char>(alphabet[i])] = static_cast<std::int8_t>(i);
+  return table;
+}
+
+constexpr std::array<std::int8_t, 256> kHexDigits = makeTable("0123456789ABCDEF");
+constexpr std::array<std::int8_t, 256> kBase64 =
+    makeTable("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/");
+
+// zlib cannot inflate deflate data by more than 1032:1.
+constexpr std::uint64_t kMaxInflateRatio = 1032;
+
+std::int64_t digit(char c) { return kHexDigits[static_cast<unsigned char>(c)]; }
+
+// The bytes of one group of four sextets; values of -1 (characters outside
+// the alphabet) take part with all their bits set, as they always have.
+void emitGroup(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d, std::uint8_t bytes[3]) {
+  bytes[0] = static_cast<std::uint8_t>((a << 2) | ((b >> 4) & 0x03));
+  bytes[1] = static_cast<std::uint8_t>(((b & 0x0F) << 4) | ((c >> 2) & 0x0F));
+  bytes[2] = static_cast<std::uint8_t>(((c & 0x03) << 6) | d);
+}
+
+// Largest number of bytes `length` Base64 characters can decode to.
+std::size_t base64Capacity(std::size_t length) {
+  const std::size_t rest = length % 4;
+  return length / 4 * 3 + (rest >= 2 ? rest - 1 : 0);
+}
+
+constexpr std::string_view kPackedNames[] = {"ListIntHex", "ListFloatHex", "ListVectorHex", "ListColorHex"};
+
+// Deepest value nesting walked; the parser never produces deeper values.
+void decodeListsAt(VrpValue& value, const VrpScene* scene, int depth) {
+  VrpFunction* function = value.function();
+  if (function == nullptr || depth >= kMaxValueDepth) return;
+
+  if (function->name == "interpolate") {
+    if (function->values.empty()) return;
+    VrpFunction* key = function->values[0].function();
+    if (key == nullptr || key->values.size() != 2) return;
+    VrpValue& payload = key->values[1];
+    if (payload.type() > 5) printUnknownValueType(payload.type());
+    decodeListsAt(payload, scene, depth + 1);
+    return;
+  }
+  if (function->name == "List") {
+    for (VrpValue& element : function->values) {
+      if (element.type() > 5) printUnknownValueType(element.type());
+      decodeListsAt(element, scene, depth + 1);
+    }
+    return;
+  }
+  if (!isPackedListName(function->name)) return;
+  if (function->data || function->values.empty()) return;
+  const std::string_view* text = function->values[0].resolveString(scene);
+  if (text == nullptr) {
+    vrpPrint("[VRP] ERROR: Cannot get list data.\n");
+    return;
+  }
+  if (auto decoded = decodeZipc(*text, packedElementSize(function->name))) {
+    function->data = std::move(decoded->data);
+    function->count = decoded->count;
+  }
+}
+
+}  // namespace
+
+bool isPackedListName(std::string_view functionName) {
+  return std::find(std::begin(kPackedNames), std::end(kPackedNames), functionName) != std::end(kPackedNames);
+}
+
+std::size_t packedElementSize(std::string_view functionName) {
+  return functionName == "ListVectorHex" || functionName == "ListColorHex" ? kVectorElementSize : kIntElementSize;
+}
+
+std::uint32_t decodeHex32(const char* c) {
+  const std::int64_t value = (digit(c[0]) * 16 + digit(c[1])) + (digit(c[2]) * 16 + digit(c[3])) * 0x100 +
+                             (digit(c[4]) * 16 + digit(c[5])) * 0x10000 +
+                             (digit(c[6]) * 16 + digit(c[7])) * 0x1000000;
+  return static_cast<std::uint32_t>(value);  // modulo 2^32
+}
+
+std::size_t decodeBase64(const char* text, std::size_t length, std::uint8_t* out, std::size_t capacity) {
+  std::size_t written = 0;
+  std::size_t i = 0;
+  std::uint8_t bytes[3];
+  // Whole groups of four characters that are all in the alphabet.
+  while (i + 4 <= length && written + 3 <= capacity) {
+    const std::int32_t a = kBase64[static_cast<unsigned char>(text[i])];
+    const std::int32_t b = kBase64[static_cast<unsigned char>(text[i + 1])];
+    const std::int32_t c = kBase64[static_cast<unsigned char>(text[i + 2])];
+    const std::int32_t d = kBase64[static_cast<unsigned char>(text[i + 3])];
+    if ((a | b | c | d) < 0) break;  // "=", or a character outside the alphabet
+    const std::uint32_t bits = (static_cast<std::uint32_t>(a) << 18) | (static_cast<std::uint32_t>(b) << 12) |
+                               (static_cast<std::uint32_t>(c) << 6) | static_cast<std::uint32_t>(d);
+    out[written] = static_cast<std::uint8_t>(bits >> 16);
+    out[written + 1] = static_cast<std::uint8_t>(bits >> 8);
+    out[written + 2] = static_cast<std::uint8_t>(bits);
+    written += 3;
+    i += 4;
+  }
+  // The rest one character at a time: stop at "=", decode others as -1.
+  std::int32_t group[4];
+  int filled = 0;
+  for (; i < length && text[i] != '='; ++i) {
+    group[filled++] = kBase64[static_cast<unsigned char>(text[i])];
+    if (filled == 4) {
+      emitGroup(static_cast<std::uint32_t>(group[0]), static_cast<std::uint32_t>(group[1]),
+                static_cast<std::uint32_t>(group[2]), static_cast<std::uint32_t>(group[3]), bytes);
+      const std::size_t n = std::min<std::size_t>(3, capacity - written);
+      std::memcpy(out + written, bytes, n);
+      written += n;
+      filled = 0;
+      if (written == capacity) return written;
+    }
+  }
+  if (filled >= 2) {
+    for (int k = filled; k < 4; ++k) group[k] = 0;
+    emitGroup(static_cast<std::uint32_t>(group[0]), static_cast<std::uint32_t>(group[1]),
+              static_cast<std::uint32_t>(group[2]), static_cast<std::uint32_t>(group[3]), bytes);
+    const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(filled - 1), capacity - written);
+    std::memcpy(out + written, bytes, n);
+    written += n;
+  }
+  return written;
+}
+
+std::optional<DecodedList> decodeZipc(std::string_view text, std::size_t elementSize) {
+  if (text.size() < 4 || text.substr(0, 4) != "ZIPC") {
+    vrpPrint("[VRP] ERROR: Cannot decode non-ZIPC data.\n");
+    return std::nullopt;
+  }
+  // A header cut short holds no sizes to trust.
+  if (text.size() < 20 || elementSize == 0) return std::nullopt;
+  const std::uint64_t declaredSize = decodeHex32(text.data() + 4);
+  if (declaredSize == 0) return std::nullopt;
+  const std::uint64_t declaredCompressed = decodeHex32(text.data() + 12);
+  if (declaredCompressed == 0) return std::nullopt;
+
+  // The sizes come from the file: never allocate more than the text can hold,
+  // nor more than that can inflate to.
+  const std::size_t base64Length = text.size() - 20;
+  const std::uint64_t compressedSize = std::min<std::uint64_t>(declaredCompressed, base64Capacity(base64Length));
+  if (compressedSize == 0 || declaredSize > compressedSize * kMaxInflateRatio) return std::nullopt;
+
+  try {
+    auto compressed = std::make_unique_for_overwrite<std::uint8_t[]>(compressedSize);
+    const std::size_t decodedBytes =
+        decodeBase64(text.data() + 20, base64Length, compressed.get(), static_cast<std::size_t>(compressedSize));
+    // Characters past a "=" yield nothing; the stream then ends early and fails.
+    std::memset(compressed.get() + decodedBytes, 0, compressedSize - decodedBytes);
+
+    DecodedList list;
+    list.data = std::make_shared_for_overwrite<std::uint8_t[]>(declaredSize + 1);
+    uLongf length = static_cast<uLongf>(declaredSize);
+    if (uncompress(list.data.get(), &length, compressed.get(), static_cast<uLong>(compressedSize)) != Z_OK) {
+      return std::nullopt;
+    }
+    std::memset(list.data.get() + length, 0, declaredSize + 1 - length);
+    list.count = length / elementSize;
+    return list;
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  }
+}
+
+VrpTransform decodeTransformHex(std::string_view text) {
+  VrpTransform transform;
+  if (text.size() != 128) return transform;
+  std::uint8_t bytes[64];
+  for (int word = 0; word < 16; ++word) {
+    const std::uint32_t value = decodeHex32(text.data() + 8 * word);
+    for (int b = 0; b < 4; ++b) bytes[4 * word + b] = static_cast<std::uint8_t>(value >> (8 * b));
+  }
+  float matrix[9];
+  std::memcpy(matrix, bytes, sizeof(matrix));
+  double offset[3];
+  std::memcpy(offset, bytes + 40, sizeof(offset));
+  for (int v = 0; v < 3; ++v) transform.matrix[v] = {matrix[3 * v], matrix[3 * v + 1], matrix[3 * v + 2]};
+  transform.offset = {toSingle(offset[0]), toSingle(offset[1]), toSingle(offset[2])};
+  return transform;
+}
+
+void decodeLists(VrpValue& value, const VrpScene* scene) { decodeListsAt(value, scene, 0); }
+
+}  // namespace cvimp
