@@ -35,7 +35,7 @@ std::string toValidUtf8(std::string_view bytes) {
       length = 4, minimum = 0x10000;
     }
     bool valid = length != 0 && i + length <= bytes.size();
-    std::uint32_t code = length == 1 ? lead : lead & (0x3F >> (length - 1));
+    std::uint32_t code = length <= 1 ? lead : lead & (0x3Fu >> (length - 1));
     for (std::size_t k = 1; valid && k < length; ++k) {
       const auto next = static_cast<unsigned char>(bytes[i + k]);
       valid = (next & 0xC0) == 0x80;

@@ -17,6 +17,7 @@ class DefinitionPath {
   DefinitionPath(std::initializer_list<std::uint64_t> items);
 
   std::size_t size() const { return count; }
+  bool empty() const { return count == 0; }
   std::uint64_t operator[](std::size_t i) const { return data()[i]; }
   const std::uint64_t* begin() const { return data(); }
   const std::uint64_t* end() const { return data() + count; }

@@ -14,37 +14,127 @@
 
 namespace cvimp {
 
+// One file as read: its plugins with paths relative to the file, and its
+// include statements.
+struct ParsedFile {
+  struct Include {
+    std::string name;
+    std::uint64_t statement = 0;
+    bool attempted = false;  // false when skipped after an earlier include of the file failed
+  };
+  std::vector<std::unique_ptr<VrpPlugin>> plugins;
+  std::vector<Include> includes;
+};
+
+IncludeSet::IncludeSet() = default;
+IncludeSet::~IncludeSet() = default;
+
 namespace {
 
-struct PendingInclude {
-  std::string name;
-  DefinitionPath basePath;
+struct LoadContext {
+  VrpScene& scene;
+  IncludeSet& includes;
+  const SearchDirectories& searchDirectories;
+  bool quiet;
 };
 
 struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-void includeFile(VrpScene& scene, IncludeSet& includes, const PendingInclude& include,
-                 const SearchDirectories& searchDirectories, bool quiet, std::atomic<std::int32_t>& ok) {
+bool parseFile(LoadContext& load, ParsedFile& file, std::string text, std::size_t depth);
+
+void includeFile(LoadContext& load, ParsedFile::Include& include, std::size_t depth, std::atomic<std::int32_t>& ok) {
   if (ok.load() == 0) return;  // an earlier include of the same file failed
+  include.attempted = true;
   {
-    std::lock_guard<std::mutex> guard(includes.includeLock);
-    if (!includes.includedNames.insert(include.name).second) return;
-    if (!quiet) vrpPrint("Including %s\n", include.name.c_str());
+    std::lock_guard<std::mutex> guard(load.includes.includeLock);
+    if (!load.includes.includedNames.insert(include.name).second) return;
+    if (!load.quiet) vrpPrint("Including %s\n", include.name.c_str());
   }
   try {
     std::string bytes;
-    if (include.basePath.size() > kMaxIncludeDepth || !readSceneFile(include.name, searchDirectories, bytes)) {
+    if (depth >= kMaxIncludeDepth || !readSceneFile(include.name, load.searchDirectories, bytes)) {
       vrpPrint("[VRP] ERROR: Cannot include %s\n", include.name.c_str());
       ok.exchange(0);
       return;
     }
-    if (parseSceneText(scene, includes, std::move(bytes), searchDirectories, include.basePath, quiet)) return;
+    auto file = std::make_unique<ParsedFile>();
+    const bool parsed = parseFile(load, *file, std::move(bytes), depth);
+    {
+      std::lock_guard<std::mutex> guard(load.includes.includeLock);
+      load.includes.parsedFiles[include.name] = std::move(file);
+    }
+    if (parsed) return;
   } catch (const std::bad_alloc&) {
   }
   vrpPrint("[VRP] ERROR: Cannot parse include %s\n", include.name.c_str());
   ok.exchange(0);
+}
+
+// Reads one file's statements, then its includes (several at a time).
+// False when a statement fails: the plugins read so far are kept, the
+// file's includes are not processed.
+bool parseFile(LoadContext& load, ParsedFile& file, std::string text, std::size_t depth) {
+  // The scene keeps the text: string values are views into it.
+  const std::string_view kept = load.scene.keepText(std::move(text));
+  TextCursor cursor(kept);
+  const DefinitionPath relative;
+
+  for (std::uint64_t statement = 0; !kept.empty(); ++statement) {
+    if (readComment(cursor)) {
+      // discarded
+    } else if (auto name = readInclude(cursor)) {
+      file.includes.push_back({std::string(*name), statement, false});
+    } else {
+      std::unique_ptr<VrpPlugin> plugin = readPluginBlock(cursor, load.scene, relative, statement);
+      if (!plugin) return false;
+      if (!plugin->name.empty()) file.plugins.push_back(std::move(plugin));
+    }
+    skipWhitespace(cursor);
+    if (cursor.atEnd()) break;
+  }
+
+  // Includes start after all of this file's statements are read.
+  std::atomic<std::int32_t> ok{1};
+  parallelFor(file.includes.size(), [&](std::size_t i) { includeFile(load, file.includes[i], depth + 1, ok); });
+  return true;
+}
+
+// Inserts the plugins of a file read at the root of `basePath` and of every
+// file it includes. Each included file is placed at its first include
+// statement in document order, wherever it was read from, so the document is
+// the one a single thread reading in order would build.
+void placeFiles(LoadContext& load, ParsedFile& root, const DefinitionPath& basePath) {
+  struct Frame {
+    ParsedFile* file;
+    DefinitionPath base;
+    std::size_t nextInclude;
+  };
+  std::unordered_set<std::string> placed;
+  std::vector<Frame> stack;
+  auto place = [&](ParsedFile& file, DefinitionPath base) {
+    for (std::unique_ptr<VrpPlugin>& plugin : file.plugins) {
+      plugin->rebase(base);
+      load.scene.addPlugin(std::move(plugin));
+    }
+    file.plugins.clear();
+    stack.push_back({&file, std::move(base), 0});
+  };
+  place(root, basePath);
+  while (!stack.empty()) {
+    Frame& frame = stack.back();
+    if (frame.nextInclude == frame.file->includes.size()) {
+      stack.pop_back();
+      continue;
+    }
+    const ParsedFile::Include& include = frame.file->includes[frame.nextInclude++];
+    if (!include.attempted || !placed.insert(include.name).second) continue;
+    auto found = load.includes.parsedFiles.find(include.name);
+    if (found == load.includes.parsedFiles.end() || !found->second) continue;
+    DefinitionPath base = frame.base.appended(include.statement);
+    place(*found->second, std::move(base));
+  }
 }
 
 // ---- prebuild walk ----
@@ -234,33 +324,12 @@ bool readSceneFile(const std::string& fileName, const SearchDirectories& searchD
 
 bool parseSceneText(VrpScene& scene, IncludeSet& includes, std::string text, const SearchDirectories& searchDirectories,
                     const DefinitionPath& basePath, bool quiet) {
-  // The scene keeps the text: string values are views into it.
-  const std::string_view kept = scene.keepText(std::move(text));
-  TextCursor cursor(kept);
-  std::vector<PendingInclude> pending;
-
-  for (std::uint64_t statement = 0; !kept.empty(); ++statement) {
-    if (readComment(cursor)) {
-      // discarded
-    } else if (auto name = readInclude(cursor)) {
-      pending.push_back({std::string(*name), basePath.appended(statement)});
-    } else {
-      std::unique_ptr<VrpPlugin> plugin = readPluginBlock(cursor, scene, basePath, statement);
-      if (!plugin) return false;  // plugins read so far stay; includes are not processed
-      if (!plugin->name.empty()) scene.addPlugin(std::move(plugin));
-    }
-    skipWhitespace(cursor);
-    if (cursor.atEnd()) break;
-  }
-
-  // Includes start after all of this file's statements, so their plugins are
-  // always inserted after this file's; definition paths restore document
-  // order where a plugin is defined more than once.
-  std::atomic<std::int32_t> ok{1};
-  parallelFor(pending.size(), [&](std::size_t i) {
-    includeFile(scene, includes, pending[i], searchDirectories, quiet, ok);
-  });
-  return true;
+  LoadContext load{scene, includes, searchDirectories, quiet};
+  ParsedFile root;
+  const std::size_t depth = basePath.empty() ? 0 : basePath.size() - 1;
+  const bool parsed = parseFile(load, root, std::move(text), depth);
+  placeFiles(load, root, basePath);
+  return parsed;
 }
 
 bool prebuildScene(VrpScene& scene, std::vector<VrpPlugin*>& orderedPlugins) {

@@ -3,8 +3,10 @@
 // and the prebuild step: dependency order of the plugins and decoding of
 // every packed list.
 #include <cstddef>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -14,10 +16,16 @@
 
 namespace cvimp {
 
-// Include names claimed during one load: each is read once, by whichever
-// file includes it first.
+struct ParsedFile;
+
+// Include names claimed during one load: each file is read once, by whichever
+// include reaches it first, and its plugins are then placed at its first
+// include statement in document order.
 struct IncludeSet {
+  IncludeSet();
+  ~IncludeSet();
   std::unordered_set<std::string> includedNames;
+  std::unordered_map<std::string, std::unique_ptr<ParsedFile>> parsedFiles;
   std::mutex includeLock;
 };
 

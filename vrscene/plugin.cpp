@@ -48,6 +48,16 @@ void VrpPlugin::mergeFrom(VrpPlugin&& other) {
   sortAttributes();
 }
 
+void VrpPlugin::rebase(const DefinitionPath& base) {
+  auto prefixed = [&](const DefinitionPath& path) {
+    DefinitionPath result = base;
+    for (std::uint64_t item : path) result.push_back(item);
+    return result;
+  };
+  definitionPath = prefixed(definitionPath);
+  for (DefinitionPath& path : blockPaths) path = prefixed(path);
+}
+
 void VrpPlugin::sortAttributes() {
   std::stable_sort(attributeList.begin(), attributeList.end(),
                    [this](const std::unique_ptr<VrpAttribute>& a, const std::unique_ptr<VrpAttribute>& b) {

@@ -41,6 +41,10 @@ class VrpPlugin {
   // path of the earliest. The result does not depend on the merge order.
   void mergeFrom(VrpPlugin&& other);
 
+  // Puts `base` in front of the plugin's paths: blocks are read with paths
+  // relative to their file and placed once the file's position is known.
+  void rebase(const DefinitionPath& base);
+
   const VrpValue* findAttribute(std::string_view attributeName) const;
   VrpValue* findAttribute(std::string_view attributeName);
   // Attributes in document order (by block, then position in the block).

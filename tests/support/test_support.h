@@ -1,0 +1,75 @@
+#pragma once
+// Helpers shared by the test suites: parsing a text into a scene, capturing
+// the parser's standard output, and temporary directories with files.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <utility>
+
+#include "vrscene/loader.h"
+#include "vrscene/scene.h"
+
+namespace cvimp {
+// Readable paths in assertion messages.
+inline void PrintTo(const DefinitionPath& path, std::ostream* os) {
+  *os << "[";
+  for (std::size_t i = 0; i < path.size(); ++i) *os << (i ? ", " : "") << path[i];
+  *os << "]";
+}
+}  // namespace cvimp
+
+namespace cvimp::test {
+
+// Runs `body` and returns what it printed on standard output.
+template <typename Body>
+std::string captureStdout(Body&& body) {
+  std::fflush(stdout);
+  testing::internal::CaptureStdout();
+  std::forward<Body>(body)();
+  std::fflush(stdout);
+  return testing::internal::GetCapturedStdout();
+}
+
+// Parses `text` as the main file of `scene` (no includes are found).
+inline bool parseText(VrpScene& scene, std::string text) {
+  IncludeSet includes;
+  return parseSceneText(scene, includes, std::move(text), {}, DefinitionPath{0}, true);
+}
+
+// Parses `text` into a fresh scene that the test then inspects.
+struct ParsedScene {
+  explicit ParsedScene(std::string text) { ok = parseText(scene, std::move(text)); }
+  const VrpPlugin& plugin(std::string_view name) const {
+    const VrpPlugin* found = scene.findPlugin(name);
+    if (found == nullptr) throw std::runtime_error("no plugin " + std::string(name));
+    return *found;
+  }
+  const VrpValue& value(std::string_view plugin, std::string_view attribute) const {
+    const VrpValue* found = this->plugin(plugin).findAttribute(attribute);
+    if (found == nullptr) throw std::runtime_error("no attribute " + std::string(attribute));
+    return *found;
+  }
+  VrpScene scene;
+  bool ok = false;
+};
+
+// A fresh directory, removed with everything in it at the end of the test.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& path() const { return root; }
+  std::string str() const { return root.string(); }
+  // Writes `contents` to `relative` (creating folders) and returns the full path.
+  std::string write(const std::string& relative, const std::string& contents) const;
+
+ private:
+  std::filesystem::path root;
+};
+
+}  // namespace cvimp::test

@@ -1,0 +1,129 @@
+// Parallel loading: many includes, nested includes and plugins defined in
+// several of them. The document must not depend on which include finishes
+// first, and must equal the document read on a single thread. Also built
+// under ThreadSanitizer (make tsan).
+#include <gtest/gtest.h>
+
+#include <tbb/global_control.h>
+
+#include "cli/inspect.h"
+#include "tests/support/test_support.h"
+#include "tools/scenegen/scene_writer.h"
+#include "vrscene/loader.h"
+
+namespace cvimp {
+namespace {
+
+namespace gen = scenegen;
+using test::captureStdout;
+using test::TempDir;
+
+constexpr int kIncludes = 24;
+
+// main.vrscene: shared plugins before, between and after its includes; each
+// include defines its own meshes, redefines the shared plugins, and every
+// fourth one includes two nested files that do the same.
+std::string writeDesign(const TempDir& dir) {
+  std::string main = "X shared { from=\"main-first\"; a=0; }\n";
+  for (int i = 0; i < kIncludes; ++i) {
+    main += "#include \"inc" + std::to_string(i) + ".vrscene\"\n";
+    if (i == kIncludes / 2) main += "X shared { middle=1; }\nY late { v=0; }\n";
+  }
+  main += "X shared { from=\"main-last\"; }\nY late { v=1; }\n";
+
+  for (int i = 0; i < kIncludes; ++i) {
+    gen::SceneWriter w;
+    w.begin("Y", "shared");
+    w.attribute("a", std::to_string(i + 1));
+    w.attribute("inc" + std::to_string(i), "1");
+    w.end();
+    for (int m = 0; m < 6; ++m) {
+      std::vector<std::int32_t> faces(300 + 37 * m + i);
+      for (std::size_t k = 0; k < faces.size(); ++k) faces[k] = static_cast<std::int32_t>(k * (i + 1));
+      w.begin("GeomStaticMesh", "mesh_" + std::to_string(i) + "_" + std::to_string(m));
+      w.attribute("faces", "ListIntHex(\"" + gen::packInts(faces) + "\")");
+      w.attribute("vertices", "ListVectorHex(\"" + gen::packVectors({{float(i), float(m), 1}}) + "\")");
+      w.end();
+      w.begin("Node", "node_" + std::to_string(i) + "_" + std::to_string(m));
+      w.attribute("geometry", "mesh_" + std::to_string(i) + "_" + std::to_string(m));
+      w.attribute("material", "shared");
+      w.end();
+    }
+    if (i % 4 == 0) {
+      w.include("nested" + std::to_string(i) + "a.vrscene");
+      w.include("nested" + std::to_string(i) + "b.vrscene");
+      for (const char* suffix : {"a", "b"}) {
+        dir.write("nested" + std::to_string(i) + suffix + ".vrscene",
+                  "Z shared { a=" + std::to_string(100 + i) + "; nested=\"" + std::to_string(i) + suffix +
+                      "\"; }\nX late { v=" + std::to_string(i) + "; w=1; }\n");
+      }
+    }
+    // Several includes share one file: it is read once, and placed where
+    // it is first included in document order.
+    if (i % 3 == 1) w.include("common.vrscene");
+    w.begin("Y", "late");
+    w.attribute("w", std::to_string(-i));
+    w.end();
+    dir.write("inc" + std::to_string(i) + ".vrscene", w.take());
+  }
+  dir.write("common.vrscene", "W shared { common=1; a=500; }\nW only_common { }\n");
+  return dir.write("main.vrscene", main);
+}
+
+std::string loadAsJson(const std::string& path, const TempDir& dir) {
+  VrpScene scene;
+  std::vector<VrpPlugin*> order;
+  bool loaded = false, prebuilt = false;
+  std::string out = captureStdout([&] {
+    loaded = loadScene(path, scene, {dir.str()}, true);
+    prebuilt = loaded && prebuildScene(scene, order);
+  });
+  EXPECT_EQ(out, "");
+  EXPECT_TRUE(loaded && prebuilt);
+  return sceneDocumentJson(scene, loaded, &prebuilt, order);
+}
+
+TEST(ParallelLoading, SameDocumentOnOneThreadAndOnManyEveryTime) {
+  TempDir dir;
+  const std::string main = writeDesign(dir);
+  std::string serial;
+  {
+    tbb::global_control one(tbb::global_control::max_allowed_parallelism, 1);
+    serial = loadAsJson(main, dir);
+  }
+  for (int run = 0; run < 12; ++run) ASSERT_EQ(loadAsJson(main, dir), serial) << "run " << run;
+}
+
+TEST(ParallelLoading, RepeatedDefinitionsTakeTheirLatestValues) {
+  TempDir dir;
+  const std::string main = writeDesign(dir);
+  VrpScene scene;
+  captureStdout([&] { ASSERT_TRUE(loadScene(main, scene, {dir.str()}, true)); });
+  const VrpPlugin* shared = scene.findPlugin("shared");
+  ASSERT_NE(shared, nullptr);
+  EXPECT_EQ(shared->type, "X");
+  EXPECT_EQ(shared->definitionPath, (DefinitionPath{0, 0}));
+  EXPECT_EQ(shared->getString("from"), "main-last");
+  // The last include's own block is the latest definition of "a"; the
+  // nested files of inc20 come before it.
+  EXPECT_EQ(shared->getInt("a", -1), kIncludes);
+  EXPECT_EQ(shared->getString("nested"), "20b");
+  EXPECT_EQ(shared->getInt("middle", 0), 1);
+  EXPECT_EQ(shared->getInt("common", 0), 1);
+  // inc1 (statement 2 of the main file) includes common.vrscene first, as its statement 13.
+  EXPECT_EQ(scene.findPlugin("only_common")->definitionPath, (DefinitionPath{0, 2, 13, 1}));
+  for (int i = 0; i < kIncludes; ++i) EXPECT_EQ(shared->getInt("inc" + std::to_string(i), 0), 1);
+
+  // "late" is first defined inside inc0's first nested file, before the
+  // main file's middle definition; its values come from the main file's
+  // last block (v) and the last include (w).
+  const VrpPlugin* late = scene.findPlugin("late");
+  ASSERT_NE(late, nullptr);
+  EXPECT_EQ(late->type, "X");
+  EXPECT_EQ(late->definitionPath, (DefinitionPath{0, 1, 13, 1}));
+  EXPECT_EQ(late->getInt("v", -1), 1);
+  EXPECT_EQ(late->getInt("w", 0), -(kIncludes - 1));
+}
+
+}  // namespace
+}  // namespace cvimp
