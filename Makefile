@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 CMAKE ?= cmake
 
-.PHONY: all deps test demo bench tsan sample clean
+.PHONY: all deps test demo bench tsan fuzz sample clean
 
 all: test
 
@@ -34,6 +34,17 @@ tsan: deps
 	$(CMAKE) -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DCVIMP_SANITIZE=thread
 	$(CMAKE) --build build/tsan -j $(JOBS) --target vrscene_concurrency_tests
 	build/tsan/tests/vrscene_concurrency_tests
+
+# Fuzzes the scene reader for FUZZ_SECONDS (clang, libFuzzer, ASan + UBSan).
+FUZZ_SECONDS ?= 120
+fuzz:
+	./scripts/install-deps fuzz
+	CC=clang CXX=clang++ $(CMAKE) -S . -B build/fuzz -DCMAKE_BUILD_TYPE=Debug -DCVIMP_FUZZ=ON \
+	  -DCVIMP_SANITIZE=address,undefined
+	$(CMAKE) --build build/fuzz -j $(JOBS) --target scene_fuzz
+	mkdir -p build/fuzz/corpus
+	build/fuzz/tests/scene_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -timeout=10 \
+	  build/fuzz/corpus tests/fuzz/corpus samples/room
 
 # Rewrites the sample scene shipped in samples/room.
 sample:

@@ -77,7 +77,7 @@ class Design {
   double edge(double base) const { return base / options.detail; }
   Random& rng() { return random; }
 
-  // The include file of that name, created (empty) on first use.
+  // The scene file of that name, created (empty) on first use.
   SceneWriter& file(const std::string& name) {
     for (auto& [fileName, writer] : files) {
       if (fileName == name) return *writer;
@@ -112,11 +112,13 @@ class Design {
     return name;
   }
 
+  // `material` is a material name ("mtl_...") or a category to pick one from.
   void node(SceneWriter& w, const std::string& name, const std::string& geometry, const std::string& material,
             const Placement& p) {
     const auto c = static_cast<float>(std::cos(p.angle) * p.scale);
     const auto s = static_cast<float>(std::sin(p.angle) * p.scale);
-    const std::array<Vec3, 3> matrix = {{{c, s, 0}, {-s, c, 0}, {0, 0, static_cast<float>(p.scale)}}};
+    // 0 - s rather than -s: an unrotated node reads "0", not "-0".
+    const std::array<Vec3, 3> matrix = {{{c, s, 0}, {0.0f - s, c, 0}, {0, 0, static_cast<float>(p.scale)}}};
     w.begin("Node", name);
     // Both forms occur in exported scenes; which one a node gets is part of the seeded sequence.
     if (random.chance(0.5)) {
@@ -127,7 +129,7 @@ class Design {
       w.attribute("transform", scenegen::transformForm(matrix, offset));
     }
     w.attribute("geometry", geometry);
-    w.attribute("material", material);
+    w.attribute("material", material.starts_with("mtl_") ? material : pick(material));
     w.attribute("nsamples", "1");
     w.attribute("visible", "1");
     w.end();
@@ -206,6 +208,8 @@ class Design {
 
  private:
   DesignOptions options;
+  // One sequence for the whole design. Call arguments are evaluated in an
+  // unspecified order, so no call takes more than one draw among its arguments.
   Random random;
   std::vector<std::pair<std::string, std::unique_ptr<SceneWriter>>> files;
   std::map<std::string, std::vector<std::string>> byCategory;
@@ -546,13 +550,15 @@ void architecture(Design& d, SceneWriter& w) {
   for (const Room& r : kRooms) {
     const std::string stem = std::string("geo_") + r.name;
     const std::string roomName = r.name;
+    const double plankLength = d.rng().range(900, 1400);
+    const double plankWidth = d.rng().range(120, 190);
     HeightField floorPattern = roomName == "bathroom" ? tiles(150, 3, kSeed + 1)
-                               : roomName == "kitchen" ? tiles(600, 3, kSeed + 2)
-                                                       : parquet(d.rng().range(900, 1400), d.rng().range(120, 190),
-                                                                 kSeed + static_cast<std::uint64_t>(r.x + r.y));
+                               : roomName == "kitchen"
+                                   ? tiles(600, 3, kSeed + 2)
+                                   : parquet(plankLength, plankWidth, kSeed + static_cast<std::uint64_t>(r.x + r.y));
     d.mesh(w, stem + "_floor", relief(d, r.width, r.depth, 15, floorPattern));
     d.node(w, std::string(r.name) + "_floor", stem + "_floor",
-           d.pick(roomName == "bathroom" || roomName == "kitchen" ? "tile" : "wood"), {inRoom(r, 0, 0)});
+           roomName == "bathroom" || roomName == "kitchen" ? "tile" : "wood", {inRoom(r, 0, 0)});
 
     Mesh ceiling;
     appendBox(ceiling, Frame::at({0, 0, 0}), {r.width, r.depth, 40}, d.edge(150), 0);
@@ -590,7 +596,7 @@ void architecture(Design& d, SceneWriter& w) {
   d.mesh(w, "geo_window_pane", pane);
   const Point windows[] = {{800, 0, 900}, {3400, 0, 900}, {7200, 0, 900}, {1500, 9000, 900}, {8000, 9000, 900}};
   for (std::size_t i = 0; i < std::size(windows); ++i) {
-    d.node(w, numbered("window_frame", i + 1), "geo_window_frame", d.pick("paint"), {windows[i]});
+    d.node(w, numbered("window_frame", i + 1), "geo_window_frame", "paint", {windows[i]});
     d.node(w, numbered("window_pane", i + 1), "geo_window_pane", "mtl_glass_01",
            {{windows[i][0] + 60, windows[i][1] + 40, windows[i][2] + 60}});
   }
@@ -609,7 +615,7 @@ void architecture(Design& d, SceneWriter& w) {
   const Point doors[] = {{4800, 5000, 0}, {2000, 5000, 0}, {8000, 5000, 0}, {6000, 3500, 0}};
   for (std::size_t i = 0; i < std::size(doors); ++i) {
     const double angle = i == 3 ? kPi / 2 : 0;
-    d.node(w, numbered("door", i + 1), "geo_door", d.pick("wood"), {doors[i], angle});
+    d.node(w, numbered("door", i + 1), "geo_door", "wood", {doors[i], angle});
     d.node(w, numbered("door_handle_front", i + 1), "geo_door_handle", "mtl_metal_01",
            {{doors[i][0] + 80, doors[i][1] - 10, 1000}, angle});
     d.node(w, numbered("door_handle_back", i + 1), "geo_door_handle", "mtl_metal_01",
@@ -645,7 +651,7 @@ void fillShelf(Design& d, SceneWriter& w, const std::string& stem, const std::ve
       if (x + size[0] > width - 30) break;
       const double localY = 20, localZ = 22 + b * boardSpacing;
       const Point at = {origin[0] + c * x - s * localY, origin[1] + s * x + c * localY, origin[2] + localZ};
-      d.node(w, numbered(stem, static_cast<std::size_t>(++n)), books[index], d.pick("paper"), {at, angle});
+      d.node(w, numbered(stem, static_cast<std::size_t>(++n)), books[index], "paper", {at, angle});
       x += size[0] + d.rng().range(0, 4);
       if (d.rng().chance(0.08)) x += d.rng().range(40, 160);  // a gap
     }
@@ -672,70 +678,77 @@ void livingRoom(Design& d, SceneWriter& w) {
   w.comment("Living room");
   w.include("textiles.vrscene");
   d.mesh(w, "geo_living_sofa", sofa(d, 3));
-  d.node(w, "living_sofa", "geo_living_sofa", d.pick("fabric"), {inRoom(r, 1000, 3700)});
+  d.node(w, "living_sofa", "geo_living_sofa", "fabric", {inRoom(r, 1000, 3700)});
   d.mesh(w, "geo_living_armchair", armchair(d));
-  d.node(w, "living_armchair_01", "geo_living_armchair", d.pick("leather"), {inRoom(r, 4300, 3500), -kPi / 4});
-  d.node(w, "living_armchair_02", "geo_living_armchair", d.pick("leather"), {inRoom(r, 600, 1500), kPi / 4});
+  d.node(w, "living_armchair_01", "geo_living_armchair", "leather", {inRoom(r, 4300, 3500), -kPi / 4});
+  d.node(w, "living_armchair_02", "geo_living_armchair", "leather", {inRoom(r, 600, 1500), kPi / 4});
   d.mesh(w, "geo_living_coffee_table", table(d, {1200, 650, 420}, 20));
-  d.node(w, "living_coffee_table", "geo_living_coffee_table", d.pick("wood"), {inRoom(r, 1700, 2500)});
+  d.node(w, "living_coffee_table", "geo_living_coffee_table", "wood", {inRoom(r, 1700, 2500)});
   d.mesh(w, "geo_living_side_table", table(d, {450, 450, 520}, 14));
-  d.node(w, "living_side_table_01", "geo_living_side_table", d.pick("wood"), {inRoom(r, 400, 3900)});
-  d.node(w, "living_side_table_02", "geo_living_side_table", d.pick("wood"), {inRoom(r, 3600, 3900)});
+  d.node(w, "living_side_table_01", "geo_living_side_table", "wood", {inRoom(r, 400, 3900)});
+  d.node(w, "living_side_table_02", "geo_living_side_table", "wood", {inRoom(r, 3600, 3900)});
   d.mesh(w, "geo_living_tv_unit", cabinet(d, {2000, 450, 500}, 4, true));
-  d.node(w, "living_tv_unit", "geo_living_tv_unit", d.pick("wood"), {inRoom(r, 2000, 500)});
+  d.node(w, "living_tv_unit", "geo_living_tv_unit", "wood", {inRoom(r, 2000, 500)});
   Mesh tv;
   appendBox(tv, Frame::at({0, 0, 0}), {1450, 45, 830}, d.edge(30), 0);
   appendBox(tv, Frame::at({20, -2, 20}), {1410, 2, 790}, d.edge(60), 1);
   appendBox(tv, Frame::at({600, 60, -120}), {250, 200, 12}, d.edge(20), 0);
   d.mesh(w, "geo_living_tv", tv);
-  d.node(w, "living_tv", "geo_living_tv", d.pick("plastic"), {inRoom(r, 2275, 700, 620)});
+  d.node(w, "living_tv", "geo_living_tv", "plastic", {inRoom(r, 2275, 700, 620)});
 
   d.mesh(w, "geo_living_bookshelf", shelf(d, {1000, 350, 2000}, 6));
   const BookSet set = books(d, w, "geo_living_book", 60);
   for (int s = 0; s < 2; ++s) {
     const Point at = inRoom(r, 5950, 800 + s * 1100);
     d.node(w, numbered("living_bookshelf", static_cast<std::size_t>(s + 1)), "geo_living_bookshelf",
-           d.pick("wood"), {at, kPi / 2});
+           "wood", {at, kPi / 2});
     fillShelf(d, w, "living_book_" + std::to_string(s + 1), set.meshes, set.sizes, at, kPi / 2, 1000, 6,
               (2000 - 22) / 5.0);
   }
 
   for (int i = 1; i <= 4; ++i) {
-    d.mesh(w, numbered("geo_living_cushion", static_cast<std::size_t>(i)),
-           cushion(d, d.rng().range(400, 500), d.rng().range(120, 180)));
+    const double size = d.rng().range(400, 500);
+    const double thickness = d.rng().range(120, 180);
+    d.mesh(w, numbered("geo_living_cushion", static_cast<std::size_t>(i)), cushion(d, size, thickness));
   }
   for (int i = 1; i <= 6; ++i) {
     d.node(w, numbered("living_cushion", static_cast<std::size_t>(i)),
-           numbered("geo_living_cushion", static_cast<std::size_t>((i - 1) % 4 + 1)), d.pick("fabric"),
+           numbered("geo_living_cushion", static_cast<std::size_t>((i - 1) % 4 + 1)), "fabric",
            {inRoom(r, 1250 + i * 280, 4300, 480), d.rng().range(-0.3, 0.3)});
   }
   d.mesh(w, "geo_living_floor_lamp", lamp(d, 1650, 230, true));
-  d.node(w, "living_floor_lamp", "geo_living_floor_lamp", d.pick("metal"), {inRoom(r, 400, 4500)});
+  d.node(w, "living_floor_lamp", "geo_living_floor_lamp", "metal", {inRoom(r, 400, 4500)});
   for (int i = 1; i <= 3; ++i) {
     d.mesh(w, numbered("geo_living_plant", static_cast<std::size_t>(i)), plant(d, 14 + 6 * i));
     d.node(w, numbered("living_plant", static_cast<std::size_t>(i)),
-           numbered("geo_living_plant", static_cast<std::size_t>(i)), d.pick("plant"),
+           numbered("geo_living_plant", static_cast<std::size_t>(i)), "plant",
            {inRoom(r, 300 + i * 1500.0, 300), d.rng().range(0, 2 * kPi)});
   }
   for (int i = 1; i <= 6; ++i) {
-    d.mesh(w, numbered("geo_living_vase", static_cast<std::size_t>(i)),
-           vase(d, d.rng().range(150, 450), d.rng().range(50, 110), d.rng().range(0, 1)));
+    const double height = d.rng().range(150, 450);
+    const double radius = d.rng().range(50, 110);
+    const double waist = d.rng().range(0, 1);
+    d.mesh(w, numbered("geo_living_vase", static_cast<std::size_t>(i)), vase(d, height, radius, waist));
   }
   for (int i = 1; i <= 8; ++i) {
+    const double x = d.rng().range(300, 5600);
+    const double y = d.rng().range(300, 4700);
     d.node(w, numbered("living_vase", static_cast<std::size_t>(i)),
-           numbered("geo_living_vase", static_cast<std::size_t>((i - 1) % 6 + 1)), d.pick("ceramic"),
-           {inRoom(r, d.rng().range(300, 5600), d.rng().range(300, 4700), i <= 4 ? 520 : 0)});
+           numbered("geo_living_vase", static_cast<std::size_t>((i - 1) % 6 + 1)), "ceramic",
+           {inRoom(r, x, y, i <= 4 ? 520 : 0)});
   }
   for (int i = 1; i <= 4; ++i) {
-    d.mesh(w, numbered("geo_living_picture", static_cast<std::size_t>(i)),
-           pictureFrame(d, d.rng().range(400, 1200), d.rng().range(400, 900)));
+    const double width = d.rng().range(400, 1200);
+    const double height = d.rng().range(400, 900);
+    d.mesh(w, numbered("geo_living_picture", static_cast<std::size_t>(i)), pictureFrame(d, width, height));
     d.node(w, numbered("living_picture", static_cast<std::size_t>(i)),
-           numbered("geo_living_picture", static_cast<std::size_t>(i)), d.pick("wood"),
+           numbered("geo_living_picture", static_cast<std::size_t>(i)), "wood",
            {inRoom(r, 600 + i * 1100.0, 4880, 1400), kPi});
   }
   for (int i = 1; i <= 3; ++i) {
-    d.mesh(w, numbered("geo_living_candle", static_cast<std::size_t>(i)),
-           candle(d, d.rng().range(80, 250), d.rng().range(25, 45)));
+    const double height = d.rng().range(80, 250);
+    const double radius = d.rng().range(25, 45);
+    d.mesh(w, numbered("geo_living_candle", static_cast<std::size_t>(i)), candle(d, height, radius));
   }
   for (int i = 1; i <= 9; ++i) {
     d.node(w, numbered("living_candle", static_cast<std::size_t>(i)),
@@ -747,30 +760,32 @@ void livingRoom(Design& d, SceneWriter& w) {
 void textiles(Design& d, SceneWriter& w) {
   w.comment("Curtains, rugs and throws");
   for (int i = 1; i <= 2; ++i) {
+    const double foldWidth = d.rng().range(110, 160);
+    const double phase = d.rng().range(0, kPi);
     Mesh curtain;
     appendRelief(curtain, Frame::facing({0, 0, 0}, {1, 0, 0}, {0, 0, 1}), 1400, 2600, d.seg(150, 4),
-                 d.seg(260, 4), curtainFolds(2600, d.rng().range(110, 160), d.rng().range(0, kPi)), 0, 1.4, 2.6);
+                 d.seg(260, 4), curtainFolds(2600, foldWidth, phase), 0, 1.4, 2.6);
     d.mesh(w, numbered("geo_curtain_living", static_cast<std::size_t>(i)), curtain);
   }
   const Point living[] = {{150, 150, 100}, {2050, 150, 100}, {2750, 150, 100}, {4650, 150, 100}};
   for (std::size_t i = 0; i < std::size(living); ++i) {
-    d.node(w, numbered("living_curtain", i + 1), numbered("geo_curtain_living", i % 2 + 1), d.pick("fabric"),
+    d.node(w, numbered("living_curtain", i + 1), numbered("geo_curtain_living", i % 2 + 1), "fabric",
            {living[i]});
   }
   Mesh bedroomCurtain;
   appendRelief(bedroomCurtain, Frame::facing({0, 0, 0}, {1, 0, 0}, {0, 0, 1}), 1100, 2600, d.seg(120, 4),
                d.seg(260, 4), curtainFolds(2600, 130, 0.5), 0, 1.1, 2.6);
   d.mesh(w, "geo_curtain_bedroom", bedroomCurtain);
-  d.node(w, "bedroom_curtain_01", "geo_curtain_bedroom", d.pick("fabric"), {{900, 8850, 100}});
-  d.node(w, "bedroom_curtain_02", "geo_curtain_bedroom", d.pick("fabric"), {{2400, 8850, 100}});
-  d.node(w, "study_curtain_01", "geo_curtain_bedroom", d.pick("fabric"), {{7800, 8850, 100}});
+  d.node(w, "bedroom_curtain_01", "geo_curtain_bedroom", "fabric", {{900, 8850, 100}});
+  d.node(w, "bedroom_curtain_02", "geo_curtain_bedroom", "fabric", {{2400, 8850, 100}});
+  d.node(w, "study_curtain_01", "geo_curtain_bedroom", "fabric", {{7800, 8850, 100}});
 
   d.mesh(w, "geo_rug_living", relief(d, 3000, 2000, 11, rugPile(3000, 2000, 40)));
-  d.node(w, "living_rug", "geo_rug_living", d.pick("fabric"), {{1000, 1800, 0}});
+  d.node(w, "living_rug", "geo_rug_living", "fabric", {{1000, 1800, 0}});
   d.mesh(w, "geo_rug_bedroom", relief(d, 2400, 1600, 11, rugPile(2400, 1600, 25)));
-  d.node(w, "bedroom_rug", "geo_rug_bedroom", d.pick("fabric"), {{1100, 5800, 0}});
+  d.node(w, "bedroom_rug", "geo_rug_bedroom", "fabric", {{1100, 5800, 0}});
   d.mesh(w, "geo_throw", relief(d, 1300, 1700, 9, quilt(1300, 1700, 90)));
-  d.node(w, "living_throw", "geo_throw", d.pick("fabric"), {{1500, 4000, 560}, 0.2});
+  d.node(w, "living_throw", "geo_throw", "fabric", {{1500, 4000, 560}, 0.2});
 }
 
 void kitchen(Design& d, SceneWriter& w) {
@@ -806,7 +821,7 @@ void kitchen(Design& d, SceneWriter& w) {
   Mesh counter;
   appendBox(counter, Frame::at({0, 0, 0}), {3800, 620, 30}, d.edge(12), 0);
   d.mesh(w, "geo_kitchen_countertop", counter);
-  d.node(w, "kitchen_countertop", "geo_kitchen_countertop", d.pick("stone"), {inRoom(r, 100, 4380, 820)});
+  d.node(w, "kitchen_countertop", "geo_kitchen_countertop", "stone", {inRoom(r, 100, 4380, 820)});
   Mesh sink;
   appendRelief(
       sink, Frame::at({0, 0, 0}), 800, 450, d.seg(120, 8), d.seg(70, 8),
@@ -820,7 +835,7 @@ void kitchen(Design& d, SceneWriter& w) {
               solid([](double s) { return s < 0.3 ? 25.0 : 11.0 - 3 * s; }, 320), d.seg(32, 8), d.seg(48, 8), 1);
   appendTorus(sink, Frame::facing({400, 330, 320}, {0, 1, 0}, {0, 0, 1}), 90, 10, d.seg(48, 8), d.seg(16, 4), 1);
   d.mesh(w, "geo_kitchen_sink", sink);
-  d.node(w, "kitchen_sink", "geo_kitchen_sink", d.pick("metal"), {inRoom(r, 1500, 4450, 850)});
+  d.node(w, "kitchen_sink", "geo_kitchen_sink", "metal", {inRoom(r, 1500, 4450, 850)});
   const char* appliances[] = {"fridge", "oven", "hob", "hood"};
   const Point applianceSizes[] = {{700, 650, 1850}, {600, 560, 600}, {600, 520, 8}, {600, 450, 400}};
   for (int i = 0; i < 4; ++i) {
@@ -830,11 +845,11 @@ void kitchen(Design& d, SceneWriter& w) {
                    applianceSizes[i][2] * 0.4, d.seg(16, 6), d.seg(8, 1), 1);
     d.mesh(w, std::string("geo_kitchen_") + appliances[i], m);
     d.node(w, std::string("kitchen_") + appliances[i], std::string("geo_kitchen_") + appliances[i],
-           d.pick("metal"), {inRoom(r, 300 + i * 900.0, 4300, i == 3 ? 1600 : 0), kPi});
+           "metal", {inRoom(r, 300 + i * 900.0, 4300, i == 3 ? 1600 : 0), kPi});
   }
 
   d.mesh(w, "geo_dining_table", table(d, {1800, 900, 750}, 30));
-  d.node(w, "dining_table", "geo_dining_table", d.pick("wood"), {inRoom(r, 1100, 1500)});
+  d.node(w, "dining_table", "geo_dining_table", "wood", {inRoom(r, 1100, 1500)});
   d.mesh(w, "geo_dining_chair", chair(d));
   const std::string chairMaterial = d.pick("wood");
   for (int i = 0; i < 6; ++i) {
@@ -844,7 +859,7 @@ void kitchen(Design& d, SceneWriter& w) {
   }
   d.mesh(w, "geo_dining_pendant", lamp(d, 900, 180, false));
   for (int i = 0; i < 3; ++i) {
-    d.node(w, numbered("dining_pendant", static_cast<std::size_t>(i + 1)), "geo_dining_pendant", d.pick("metal"),
+    d.node(w, numbered("dining_pendant", static_cast<std::size_t>(i + 1)), "geo_dining_pendant", "metal",
            {inRoom(r, 1500 + i * 500.0, 1950, 1800)});
   }
 
@@ -862,22 +877,26 @@ void kitchen(Design& d, SceneWriter& w) {
     const std::string stem = std::string("geo_kitchen_") + kind.stem;
     for (int v = 1; v <= kind.variants; ++v) {
       const std::string k = kind.stem;
-      Mesh m = k == "plate"    ? plate(d, d.rng().range(100, 150), d.rng().range(18, 30))
-               : k == "bowl"   ? plate(d, d.rng().range(70, 110), d.rng().range(50, 80))
-               : k == "cup"    ? cup(d, d.rng().range(80, 110), d.rng().range(35, 45), true)
-               : k == "glass"  ? cup(d, d.rng().range(90, 150), d.rng().range(30, 40), false)
-               : k == "bottle" ? bottle(d, d.rng().range(220, 330), d.rng().range(30, 45))
-               : k == "jar"    ? vase(d, d.rng().range(120, 220), d.rng().range(50, 70), 0.2)
-                               : fruit(d, d.rng().range(60, 90));
+      // Size and height (or depth), in millimetres.
+      const double a = d.rng().uniform(), b = d.rng().uniform();
+      auto mix = [](double t, double low, double high) { return low + (high - low) * t; };
+      Mesh m = k == "plate"    ? plate(d, mix(a, 100, 150), mix(b, 18, 30))
+               : k == "bowl"   ? plate(d, mix(a, 70, 110), mix(b, 50, 80))
+               : k == "cup"    ? cup(d, mix(b, 80, 110), mix(a, 35, 45), true)
+               : k == "glass"  ? cup(d, mix(b, 90, 150), mix(a, 30, 40), false)
+               : k == "bottle" ? bottle(d, mix(b, 220, 330), mix(a, 30, 45))
+               : k == "jar"    ? vase(d, mix(b, 120, 220), mix(a, 50, 70), 0.2)
+                               : fruit(d, mix(a, 60, 90));
       d.mesh(w, numbered(stem, static_cast<std::size_t>(v)), m);
     }
     for (int p = 1; p <= kind.pieces; ++p) {
       const bool onTable = d.rng().chance(0.5);
-      const Point at = onTable ? inRoom(r, d.rng().range(1200, 2800), d.rng().range(1600, 2300), 750)
-                               : inRoom(r, d.rng().range(150, 3700), d.rng().range(4450, 4900), 850);
+      const double x = onTable ? d.rng().range(1200, 2800) : d.rng().range(150, 3700);
+      const double y = onTable ? d.rng().range(1600, 2300) : d.rng().range(4450, 4900);
+      const int variant = d.rng().integer(1, kind.variants);
       d.node(w, std::string("kitchen_") + kind.stem + "_" + std::to_string(p),
-             numbered(stem, static_cast<std::size_t>(d.rng().integer(1, kind.variants))), d.pick(kind.material),
-             {at, d.rng().range(0, 2 * kPi)});
+             numbered(stem, static_cast<std::size_t>(variant)), kind.material,
+             {inRoom(r, x, y, onTable ? 750 : 850), d.rng().range(0, 2 * kPi)});
     }
   }
 }
@@ -890,13 +909,13 @@ void bedroom(Design& d, SceneWriter& w) {
   appendCushion(bed, Frame::at({0, 2050, 100}), {1800, 90, 1100}, 0.3, d.seg(220, 8), d.seg(120, 6), 0);
   legs(d, bed, {1800, 2100, 100}, 60, 25, 100, 2);
   d.mesh(w, "geo_bedroom_bed", bed);
-  d.node(w, "bedroom_bed", "geo_bedroom_bed", d.pick("fabric"), {inRoom(r, 1350, 1850), kPi});
+  d.node(w, "bedroom_bed", "geo_bedroom_bed", "fabric", {inRoom(r, 1350, 1850), kPi});
   Mesh mattress;
   appendCushion(mattress, Frame::at({0, 0, 0}), {1780, 2000, 220}, 0.2, d.seg(260, 8), d.seg(160, 6), 0);
   d.mesh(w, "geo_bedroom_mattress", mattress);
-  d.node(w, "bedroom_mattress", "geo_bedroom_mattress", d.pick("fabric"), {inRoom(r, 3140, 3940, 350), kPi});
+  d.node(w, "bedroom_mattress", "geo_bedroom_mattress", "fabric", {inRoom(r, 3140, 3940, 350), kPi});
   d.mesh(w, "geo_bedroom_bedspread", relief(d, 2000, 2300, 8, quilt(2000, 2300, 160)));
-  d.node(w, "bedroom_bedspread", "geo_bedroom_bedspread", d.pick("fabric"), {inRoom(r, 3250, 3900, 575), kPi});
+  d.node(w, "bedroom_bedspread", "geo_bedroom_bedspread", "fabric", {inRoom(r, 3250, 3900, 575), kPi});
   for (int i = 1; i <= 2; ++i) {
     Mesh pillow;
     appendCushion(pillow, Frame::at({0, 0, 0}), {d.rng().range(600, 800), 450, 160}, 0.5, d.seg(128, 8),
@@ -905,7 +924,7 @@ void bedroom(Design& d, SceneWriter& w) {
   }
   for (int i = 1; i <= 4; ++i) {
     d.node(w, numbered("bedroom_pillow", static_cast<std::size_t>(i)),
-           numbered("geo_bedroom_pillow", static_cast<std::size_t>((i - 1) / 2 + 1)), d.pick("fabric"),
+           numbered("geo_bedroom_pillow", static_cast<std::size_t>((i - 1) / 2 + 1)), "fabric",
            {inRoom(r, 1500 + (i % 2) * 800.0, 3600 - (i > 2 ? 150 : 0), 600 + (i > 2 ? 150 : 0))});
   }
   d.mesh(w, "geo_bedroom_nightstand", cabinet(d, {500, 400, 550}, 1, true));
@@ -913,14 +932,14 @@ void bedroom(Design& d, SceneWriter& w) {
   for (int i = 0; i < 2; ++i) {
     const double x = i == 0 ? 700 : 3300;
     d.node(w, numbered("bedroom_nightstand", static_cast<std::size_t>(i + 1)), "geo_bedroom_nightstand",
-           d.pick("wood"), {inRoom(r, x, 3900), kPi});
-    d.node(w, numbered("bedroom_lamp", static_cast<std::size_t>(i + 1)), "geo_bedroom_lamp", d.pick("ceramic"),
+           "wood", {inRoom(r, x, 3900), kPi});
+    d.node(w, numbered("bedroom_lamp", static_cast<std::size_t>(i + 1)), "geo_bedroom_lamp", "ceramic",
            {inRoom(r, x - 250, 3700, 550)});
   }
   d.mesh(w, "geo_bedroom_wardrobe", cabinet(d, {2000, 600, 2300}, 4, false));
-  d.node(w, "bedroom_wardrobe", "geo_bedroom_wardrobe", d.pick("wood"), {inRoom(r, 4400, 300), kPi / 2});
+  d.node(w, "bedroom_wardrobe", "geo_bedroom_wardrobe", "wood", {inRoom(r, 4400, 300), kPi / 2});
   d.mesh(w, "geo_bedroom_dresser", cabinet(d, {1200, 500, 800}, 2, true));
-  d.node(w, "bedroom_dresser", "geo_bedroom_dresser", d.pick("wood"), {inRoom(r, 300, 400), -kPi / 2});
+  d.node(w, "bedroom_dresser", "geo_bedroom_dresser", "wood", {inRoom(r, 300, 400), -kPi / 2});
   Mesh mirror;
   appendBox(mirror, Frame::at({0, 0, 0}), {800, 20, 1000}, d.edge(40), 0);
   appendTorus(mirror, Frame::facing({400, -5, 500}, {1, 0, 0}, {0, 0, 1}), 380, 15, d.seg(128, 12), d.seg(16, 4),
@@ -929,14 +948,15 @@ void bedroom(Design& d, SceneWriter& w) {
   d.node(w, "bedroom_mirror", "geo_bedroom_mirror", "mtl_metal_02", {inRoom(r, 20, 500, 1000), -kPi / 2});
   for (int i = 1; i <= 12; ++i) {
     d.node(w, numbered("bedroom_book", static_cast<std::size_t>(i)),
-           numbered("geo_living_book", static_cast<std::size_t>(d.rng().integer(1, 60))), d.pick("paper"),
+           numbered("geo_living_book", static_cast<std::size_t>(d.rng().integer(1, 60))), "paper",
            {inRoom(r, 450 + i * 30.0, 3900, 550), kPi / 2});
   }
   for (int i = 1; i <= 2; ++i) {
-    d.mesh(w, numbered("geo_bedroom_picture", static_cast<std::size_t>(i)),
-           pictureFrame(d, d.rng().range(500, 900), d.rng().range(600, 1000)));
+    const double width = d.rng().range(500, 900);
+    const double height = d.rng().range(600, 1000);
+    d.mesh(w, numbered("geo_bedroom_picture", static_cast<std::size_t>(i)), pictureFrame(d, width, height));
     d.node(w, numbered("bedroom_picture", static_cast<std::size_t>(i)),
-           numbered("geo_bedroom_picture", static_cast<std::size_t>(i)), d.pick("wood"),
+           numbered("geo_bedroom_picture", static_cast<std::size_t>(i)), "wood",
            {inRoom(r, 1200 + i * 700.0, 3980, 1500), kPi});
   }
 }
@@ -952,9 +972,9 @@ void bathroom(Design& d, SceneWriter& w) {
                  d.seg(2200 / 14.0, 4), wallTiles, 0, walls[i] / 100, 22);
     d.mesh(w, numbered("geo_bathroom_wall_tiles", static_cast<std::size_t>(i + 1)), m);
   }
-  d.node(w, "bathroom_wall_tiles_01", "geo_bathroom_wall_tiles_01", d.pick("tile"), {inRoom(r, 0, 3980)});
-  d.node(w, "bathroom_wall_tiles_02", "geo_bathroom_wall_tiles_02", d.pick("tile"), {inRoom(r, 20, 0), kPi / 2});
-  d.node(w, "bathroom_wall_tiles_03", "geo_bathroom_wall_tiles_03", d.pick("tile"),
+  d.node(w, "bathroom_wall_tiles_01", "geo_bathroom_wall_tiles_01", "tile", {inRoom(r, 0, 3980)});
+  d.node(w, "bathroom_wall_tiles_02", "geo_bathroom_wall_tiles_02", "tile", {inRoom(r, 20, 0), kPi / 2});
+  d.node(w, "bathroom_wall_tiles_03", "geo_bathroom_wall_tiles_03", "tile",
          {inRoom(r, 2480, 4000), -kPi / 2});
   Mesh tub;
   appendCushion(tub, Frame::at({0, 0, 0}), {1700, 750, 580}, 0.25, d.seg(200, 8), d.seg(100, 6), 0);
@@ -966,27 +986,27 @@ void bathroom(Design& d, SceneWriter& w) {
       },
       1);
   d.mesh(w, "geo_bathroom_tub", tub);
-  d.node(w, "bathroom_tub", "geo_bathroom_tub", d.pick("ceramic"), {inRoom(r, 780, 3200), 0});
+  d.node(w, "bathroom_tub", "geo_bathroom_tub", "ceramic", {inRoom(r, 780, 3200), 0});
   Mesh basin;
   appendLathe(basin, Frame::at({0, 0, 0}), vessel([](double s) { return 180 + 70 * s; }, 150, 10), d.seg(96, 12),
               d.seg(64, 8), 0);
   d.mesh(w, "geo_bathroom_basin", basin);
-  d.node(w, "bathroom_basin", "geo_bathroom_basin", d.pick("ceramic"), {inRoom(r, 300, 1200, 850)});
+  d.node(w, "bathroom_basin", "geo_bathroom_basin", "ceramic", {inRoom(r, 300, 1200, 850)});
   d.mesh(w, "geo_bathroom_vanity", cabinet(d, {900, 480, 820}, 2, false));
-  d.node(w, "bathroom_vanity", "geo_bathroom_vanity", d.pick("wood"), {inRoom(r, 20, 750), -kPi / 2});
+  d.node(w, "bathroom_vanity", "geo_bathroom_vanity", "wood", {inRoom(r, 20, 750), -kPi / 2});
   Mesh toilet;
   appendLathe(toilet, Frame::at({0, 0, 0}), vessel([](double s) { return 140 + 60 * s * s; }, 400, 12),
               d.seg(96, 12), d.seg(64, 8), 0);
   appendCushion(toilet, Frame::at({-200, -230, 400}), {400, 460, 30}, 0.4, d.seg(96, 8), d.seg(24, 4), 1);
   appendBox(toilet, Frame::at({-220, 200, 300}), {440, 180, 420}, d.edge(20), 0);
   d.mesh(w, "geo_bathroom_toilet", toilet);
-  d.node(w, "bathroom_toilet", "geo_bathroom_toilet", d.pick("ceramic"), {inRoom(r, 300, 2200), -kPi / 2});
+  d.node(w, "bathroom_toilet", "geo_bathroom_toilet", "ceramic", {inRoom(r, 300, 2200), -kPi / 2});
   Mesh rail;
   appendCylinder(rail, Frame::along({0, 0, 0}, {1, 0, 0}), 12, 600, d.seg(24, 8), d.seg(32, 2), 0);
   appendCylinder(rail, Frame::along({0, 0, 300}, {1, 0, 0}), 12, 600, d.seg(24, 8), d.seg(32, 2), 0);
   for (double x : {0.0, 600.0}) appendCylinder(rail, Frame::at({x, 0, -50}), 15, 400, d.seg(24, 8), d.seg(16, 2), 0);
   d.mesh(w, "geo_bathroom_towel_rail", rail);
-  d.node(w, "bathroom_towel_rail", "geo_bathroom_towel_rail", d.pick("metal"), {inRoom(r, 2450, 800, 900), kPi / 2});
+  d.node(w, "bathroom_towel_rail", "geo_bathroom_towel_rail", "metal", {inRoom(r, 2450, 800, 900), kPi / 2});
   for (int i = 1; i <= 2; ++i) {
     Mesh towel;
     const double width = i == 1 ? 500 : 700;
@@ -996,16 +1016,17 @@ void bathroom(Design& d, SceneWriter& w) {
   }
   for (int i = 1; i <= 4; ++i) {
     d.node(w, numbered("bathroom_towel", static_cast<std::size_t>(i)),
-           numbered("geo_bathroom_towel", static_cast<std::size_t>((i - 1) % 2 + 1)), d.pick("fabric"),
+           numbered("geo_bathroom_towel", static_cast<std::size_t>((i - 1) % 2 + 1)), "fabric",
            {inRoom(r, 2400, 700 + i * 150.0, 500), kPi / 2});
   }
   for (int i = 1; i <= 5; ++i) {
-    d.mesh(w, numbered("geo_bathroom_bottle", static_cast<std::size_t>(i)),
-           bottle(d, d.rng().range(120, 220), d.rng().range(25, 40)));
+    const double height = d.rng().range(120, 220);
+    const double radius = d.rng().range(25, 40);
+    d.mesh(w, numbered("geo_bathroom_bottle", static_cast<std::size_t>(i)), bottle(d, height, radius));
   }
   for (int i = 1; i <= 8; ++i) {
     d.node(w, numbered("bathroom_bottle", static_cast<std::size_t>(i)),
-           numbered("geo_bathroom_bottle", static_cast<std::size_t>(d.rng().integer(1, 5))), d.pick("plastic"),
+           numbered("geo_bathroom_bottle", static_cast<std::size_t>(d.rng().integer(1, 5))), "plastic",
            {inRoom(r, 100 + (i % 4) * 60.0, 1000 + (i / 4) * 80.0, 1000)});
   }
   Mesh shower;
@@ -1024,7 +1045,7 @@ void study(Design& d, SceneWriter& w) {
   appendBox(desk, Frame::at({0, 0, 0}), {450, 720, 720}, d.edge(25), 1);
   legs(d, desk, {1600, 750, 720}, 40, 20, 720, 2);
   d.mesh(w, "geo_study_desk", desk);
-  d.node(w, "study_desk", "geo_study_desk", d.pick("wood"), {inRoom(r, 700, 3100)});
+  d.node(w, "study_desk", "geo_study_desk", "wood", {inRoom(r, 700, 3100)});
   Mesh officeChair;
   appendCushion(officeChair, Frame::at({-250, -250, 440}), {500, 500, 90}, 0.3, d.seg(96, 8), d.seg(40, 4), 0);
   appendCushion(officeChair, Frame::at({-230, 180, 560}), {460, 70, 600}, 0.35, d.seg(96, 8), d.seg(48, 4), 0);
@@ -1037,12 +1058,12 @@ void study(Design& d, SceneWriter& w) {
                   d.seg(24, 6), d.seg(16, 4), 1);
   }
   d.mesh(w, "geo_study_chair", officeChair);
-  d.node(w, "study_chair", "geo_study_chair", d.pick("leather"), {inRoom(r, 1500, 2600)});
+  d.node(w, "study_chair", "geo_study_chair", "leather", {inRoom(r, 1500, 2600)});
   d.mesh(w, "geo_study_shelf", shelf(d, {900, 320, 2200}, 7));
   const BookSet set = books(d, w, "geo_study_book", 60);
   for (int s = 0; s < 2; ++s) {
     const Point at = inRoom(r, 50, 600 + s * 950);
-    d.node(w, numbered("study_shelf", static_cast<std::size_t>(s + 1)), "geo_study_shelf", d.pick("wood"),
+    d.node(w, numbered("study_shelf", static_cast<std::size_t>(s + 1)), "geo_study_shelf", "wood",
            {at, -kPi / 2});
     fillShelf(d, w, "study_book_" + std::to_string(s + 1), set.meshes, set.sizes, at, -kPi / 2, 900, 7,
               (2200 - 22) / 6.0);
@@ -1052,11 +1073,11 @@ void study(Design& d, SceneWriter& w) {
   appendBox(laptop, Frame::at({0, 235, 10}), {340, 6, 225}, d.edge(10), 0);
   appendBox(laptop, Frame::at({10, 233, 20}), {320, 2, 200}, d.edge(20), 1);
   d.mesh(w, "geo_study_laptop", laptop);
-  d.node(w, "study_laptop", "geo_study_laptop", d.pick("metal"), {inRoom(r, 1200, 3300, 750)});
+  d.node(w, "study_laptop", "geo_study_laptop", "metal", {inRoom(r, 1200, 3300, 750)});
   d.mesh(w, "geo_study_lamp", lamp(d, 450, 90, false));
-  d.node(w, "study_lamp", "geo_study_lamp", d.pick("metal"), {inRoom(r, 2100, 3600, 750)});
+  d.node(w, "study_lamp", "geo_study_lamp", "metal", {inRoom(r, 2100, 3600, 750)});
   d.mesh(w, "geo_study_plant", plant(d, 24));
-  d.node(w, "study_plant", "geo_study_plant", d.pick("plant"), {inRoom(r, 2700, 300)});
+  d.node(w, "study_plant", "geo_study_plant", "plant", {inRoom(r, 2700, 300)});
   for (int i = 1; i <= 10; ++i) {
     Mesh box;
     appendBox(box, Frame::at({0, 0, 0}), {d.rng().range(80, 350), d.rng().range(60, 320), d.rng().range(40, 300)},
@@ -1064,13 +1085,14 @@ void study(Design& d, SceneWriter& w) {
     d.mesh(w, numbered("geo_study_box", static_cast<std::size_t>(i)), box);
   }
   for (int i = 1; i <= 20; ++i) {
+    const double x = d.rng().range(100, 2800);
+    const double y = d.rng().range(100, 3800);
     d.node(w, numbered("study_box", static_cast<std::size_t>(i)),
-           numbered("geo_study_box", static_cast<std::size_t>((i - 1) % 10 + 1)), d.pick("paper"),
-           {inRoom(r, d.rng().range(100, 2800), d.rng().range(100, 3800), i % 3 == 0 ? 750 : 0),
-            d.rng().range(0, 2 * kPi)});
+           numbered("geo_study_box", static_cast<std::size_t>((i - 1) % 10 + 1)), "paper",
+           {inRoom(r, x, y, i % 3 == 0 ? 750 : 0), d.rng().range(0, 2 * kPi)});
   }
   d.mesh(w, "geo_study_pen_holder", cup(d, 110, 40, false));
-  d.node(w, "study_pen_holder", "geo_study_pen_holder", d.pick("ceramic"), {inRoom(r, 900, 3500, 750)});
+  d.node(w, "study_pen_holder", "geo_study_pen_holder", "ceramic", {inRoom(r, 900, 3500, 750)});
 }
 
 void lighting(Design& d, SceneWriter& w) {
@@ -1086,7 +1108,7 @@ void lighting(Design& d, SceneWriter& w) {
   }
   for (const Room& r : kRooms) {
     d.node(w, std::string(r.name) + "_ceiling_lamp", numbered("geo_ceiling_lamp", r.width > 4000 ? 1 : 2),
-           d.pick("metal"), {inRoom(r, r.width / 2, r.depth / 2, kCeiling)});
+           "metal", {inRoom(r, r.width / 2, r.depth / 2, kCeiling)});
   }
   Mesh spot;
   appendLathe(spot, Frame::at({0, 0, -60}), vessel([](double s) { return 35 + 10 * s; }, 60, 2), d.seg(48, 8),

@@ -138,8 +138,8 @@ void appendPatch(Mesh& mesh, const Surface& surface, int segmentsU, int segments
       const std::size_t b = a + 1;
       const std::size_t c = a + columns + 1;
       const std::size_t d = a + columns;
-      triangle(a, b, c);
-      triangle(a, c, d);
+      triangle(a, b, d);
+      triangle(b, c, d);
     }
   }
 }

@@ -1,5 +1,6 @@
 // Typed reading of attribute values, with the fixed fallbacks and messages
 // that let a malformed attribute degrade an import instead of stopping it.
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -38,8 +39,11 @@ std::unique_ptr<T[]> readList(const VrpValue& value, const VrpScene* scene, std:
     return nullptr;
   }
   std::shared_ptr<std::uint8_t[]> data = function->data;
-  std::uint64_t elements = function->count;
-  if (!data || elements == 0) {
+  // Data decoded for another form (integers read as vectors) holds fewer
+  // elements of this size than its count says: never copy past it.
+  std::uint64_t elements =
+      std::min<std::uint64_t>(function->count, function->count * packedElementSize(function->name) / elementSize);
+  if (!data || function->count == 0) {
     const std::string_view* text = function->values[0].resolveString(scene);
     if (text == nullptr) {
       vrpPrint("[VRP] ERROR: Cannot get list data.\n");

@@ -31,8 +31,11 @@ std::string_view VrpScene::keepText(std::string&& text) {
   return keptTexts.back();
 }
 
-std::vector<VrpPlugin*> VrpScene::pluginsInDocumentOrder() {
-  std::vector<VrpPlugin*> result;
+namespace {
+
+template <typename Plugin, typename Table>
+std::vector<Plugin*> inDocumentOrder(Table& plugins) {
+  std::vector<Plugin*> result;
   result.reserve(plugins.size());
   for (auto& entry : plugins) result.push_back(entry.second.get());
   std::sort(result.begin(), result.end(), [](const VrpPlugin* a, const VrpPlugin* b) {
@@ -43,9 +46,12 @@ std::vector<VrpPlugin*> VrpScene::pluginsInDocumentOrder() {
   return result;
 }
 
+}  // namespace
+
+std::vector<VrpPlugin*> VrpScene::pluginsInDocumentOrder() { return inDocumentOrder<VrpPlugin>(plugins); }
+
 std::vector<const VrpPlugin*> VrpScene::pluginsInDocumentOrder() const {
-  std::vector<VrpPlugin*> mutableOrder = const_cast<VrpScene*>(this)->pluginsInDocumentOrder();
-  return {mutableOrder.begin(), mutableOrder.end()};
+  return inDocumentOrder<const VrpPlugin>(plugins);
 }
 
 std::size_t VrpScene::keptTextCount() const {

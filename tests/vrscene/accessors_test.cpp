@@ -1,6 +1,7 @@
 // Typed reading of attributes, with fallbacks and messages.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <limits>
 
 #include "tests/support/test_support.h"
@@ -193,6 +194,22 @@ TEST(AttributeAccess, ListsAreFreshCopies) {
   auto vectors = p.getVectorList("v", count);
   ASSERT_EQ(count, 2u);
   EXPECT_EQ(vectors[1].z, 6.0f);
+}
+
+TEST(AttributeAccess, DecodedListsReadAsAnotherElementSizeStayInBounds) {
+  ParsedScene s("X p { i=ListIntHex(\"" + gen::packInts({1, 2, 3, 4, 5, 6, 7}) + "\"); v=ListVectorHex(\"" +
+                gen::packVectors({{1, 2, 3}, {4, 5, 6}}) + "\"); }");
+  std::vector<VrpPlugin*> order;
+  ASSERT_TRUE(prebuildScene(s.scene, order));
+  std::size_t count = 0;
+  // Seven integers (28 bytes) hold two whole vectors.
+  auto vectors = s.plugin("p").getVectorList("i", count);
+  ASSERT_EQ(count, 2u);
+  EXPECT_EQ(std::bit_cast<std::int32_t>(vectors[1].x), 4);
+  // Two vectors read as integers give their first two 4-byte words.
+  auto words = s.plugin("p").getIntList("v", count);
+  ASSERT_EQ(count, 2u);
+  EXPECT_EQ(words[0], 0x3F800000);  // 1.0f
 }
 
 TEST(AttributeAccess, ListsDecodeOnDemandWithoutStoring) {

@@ -1,0 +1,295 @@
+// Times loadScene + prebuildScene on a scene against the decode floor (the
+// bare Base64 + inflate of its packed lists on one thread), and measures the
+// loader's peak resident memory against the size of text and decoded data.
+// Reports the goals next to the figures; only failures to run are errors.
+//
+//   bench_loader MAIN_SCENE
+#include <malloc.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bench/packed_floor.h"
+#include "vrscene/loader.h"
+#include "vrscene/packed.h"
+#include "vrscene/scene.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kRuns = 3;
+constexpr double kRatioGoal = 0.6;
+constexpr double kMemoryGoal = 1.15;
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double megabytes(std::uint64_t bytes) { return static_cast<double>(bytes) / 1e6; }
+
+// CPU time (user + system) and page faults of the whole process so far.
+struct Usage {
+  double cpuSeconds = 0;
+  long pageFaults = 0;
+};
+
+Usage usage() {
+  rusage r{};
+  getrusage(RUSAGE_SELF, &r);
+  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+  return {seconds(r.ru_utime) + seconds(r.ru_stime), r.ru_minflt + r.ru_majflt};
+}
+
+// Busy CPU time of the whole machine, all cores, from /proc/stat. Less this
+// process's own CPU time, it tells whether other work competed for the cores:
+// that slows the loader (it wants every core) more than the one-thread floor.
+double machineBusySeconds() {
+  std::ifstream in("/proc/stat");
+  std::string label;
+  std::uint64_t user = 0, nice = 0, system = 0, idle = 0, iowait = 0, irq = 0, softirq = 0, steal = 0;
+  in >> label >> user >> nice >> system >> idle >> iowait >> irq >> softirq >> steal;
+  const long ticks = sysconf(_SC_CLK_TCK);
+  if (!in || label != "cpu" || ticks <= 0) return 0;
+  return static_cast<double>(user + nice + system + irq + softirq + steal) / static_cast<double>(ticks);
+}
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path.string());
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return std::move(bytes).str();
+}
+
+// A "Vm..." line of /proc/self/status, in bytes.
+std::optional<std::uint64_t> statusBytes(const std::string& key) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.starts_with(key + ":")) {
+      std::istringstream fields(line.substr(key.size() + 1));
+      std::uint64_t kilobytes = 0;
+      if (fields >> kilobytes) return kilobytes * 1024;
+    }
+  }
+  return std::nullopt;
+}
+
+// Makes the kernel's high-water mark (VmHWM) restart from the current RSS.
+bool resetPeakRss() {
+  std::ofstream clearRefs("/proc/self/clear_refs");
+  clearRefs << "5";
+  clearRefs.flush();
+  return static_cast<bool>(clearRefs);
+}
+
+// Decoded bytes held by a value: its own packed data and that of nested forms.
+void countDecoded(const cvimp::VrpValue& value, int depth, std::uint64_t& bytes, std::uint64_t& lists,
+                  std::uint64_t& undecoded) {
+  const cvimp::VrpFunction* function = value.function();
+  if (function == nullptr || depth >= cvimp::kMaxValueDepth) return;
+  if (cvimp::isPackedListName(function->name)) {
+    if (function->data) {
+      bytes += function->count * cvimp::packedElementSize(function->name);
+      lists += 1;
+    } else {
+      undecoded += 1;
+    }
+  }
+  for (const cvimp::VrpValue& element : function->values) countDecoded(element, depth + 1, bytes, lists, undecoded);
+}
+
+struct FloorRun {
+  double seconds = 0;
+  cvimp::bench::FloorTotals totals;
+};
+
+struct LoaderRun {
+  double loadSeconds = 0;
+  double prebuildSeconds = 0;
+  double seconds() const { return loadSeconds + prebuildSeconds; }
+  double cpuSeconds = 0;
+  long pageFaults = 0;
+  std::optional<std::uint64_t> baselineRss;
+  std::optional<std::uint64_t> peakRss;
+  bool peakReset = false;
+  std::uint64_t textBytes = 0;
+  std::uint64_t decodedBytes = 0;
+  std::uint64_t decodedLists = 0;
+  std::uint64_t undecodedLists = 0;
+  std::size_t plugins = 0;
+};
+
+LoaderRun runLoader(const std::string& mainScene, const std::string& directory) {
+  LoaderRun run;
+  run.peakReset = resetPeakRss();
+  run.baselineRss = statusBytes("VmRSS");
+  {
+    cvimp::VrpScene scene;
+    std::vector<cvimp::VrpPlugin*> ordered;
+    const Usage before = usage();
+    const auto start = Clock::now();
+    const bool loaded = cvimp::loadScene(mainScene, scene, {directory}, true);
+    run.loadSeconds = secondsSince(start);
+    if (!loaded) throw std::runtime_error("loadScene failed on " + mainScene);
+    const auto prebuildStart = Clock::now();
+    const bool prebuilt = cvimp::prebuildScene(scene, ordered);
+    run.prebuildSeconds = secondsSince(prebuildStart);
+    const Usage after = usage();
+    if (!prebuilt) throw std::runtime_error("prebuildScene failed on " + mainScene);
+    run.cpuSeconds = after.cpuSeconds - before.cpuSeconds;
+    run.pageFaults = after.pageFaults - before.pageFaults;
+    run.peakRss = statusBytes("VmHWM");
+
+    run.textBytes = scene.keptTextBytes();
+    run.plugins = scene.pluginCount();
+    for (const cvimp::VrpPlugin* plugin : scene.pluginsInDocumentOrder()) {
+      for (const auto& attribute : plugin->attributes()) {
+        countDecoded(attribute->value, 0, run.decodedBytes, run.decodedLists, run.undecodedLists);
+      }
+    }
+  }
+  malloc_trim(0);
+  return run;
+}
+
+const char* verdict(bool met) { return met ? "met" : "MISSED"; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: bench_loader MAIN_SCENE\n");
+    return 2;
+  }
+  try {
+    const fs::path mainPath = argv[1];
+    if (!fs::is_regular_file(mainPath)) throw std::runtime_error("no scene file " + mainPath.string());
+    const fs::path directory = mainPath.parent_path().empty() ? fs::path(".") : mainPath.parent_path();
+
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(directory)) {
+      if (entry.is_regular_file() && entry.path().extension() == ".vrscene") files.push_back(entry.path());
+    }
+    std::sort(files.begin(), files.end());
+
+    const Usage startUsage = usage();
+    const double startBusy = machineBusySeconds();
+    const auto startTime = Clock::now();
+
+    // ---- decode floor ----
+    std::uint64_t fileBytes = 0;
+    double readSeconds = 0;
+    std::vector<FloorRun> floorRuns;
+    {
+      std::vector<std::string> texts;
+      const auto readStart = Clock::now();
+      for (const fs::path& file : files) {
+        texts.push_back(readFile(file));
+        fileBytes += texts.back().size();
+      }
+      readSeconds = secondsSince(readStart);
+
+      cvimp::bench::FloorDecoder decoder;
+      for (int run = 0; run < kRuns; ++run) {
+        FloorRun result;
+        const auto start = Clock::now();
+        for (const std::string& text : texts) decoder.decodeText(text, result.totals);
+        result.seconds = secondsSince(start);
+        if (result.totals.failures != 0) {
+          throw std::runtime_error(std::to_string(result.totals.failures) + " packed texts did not decode");
+        }
+        floorRuns.push_back(result);
+      }
+    }
+    malloc_trim(0);
+
+    // ---- loader ----
+    std::vector<LoaderRun> loaderRuns;
+    for (int run = 0; run < kRuns; ++run) loaderRuns.push_back(runLoader(mainPath.string(), directory.string()));
+
+    const double elapsed = secondsSince(startTime);
+    const double othersBusy = (machineBusySeconds() - startBusy) - (usage().cpuSeconds - startUsage.cpuSeconds);
+
+    // ---- report ----
+    const auto bestFloor = std::min_element(floorRuns.begin(), floorRuns.end(), [](const auto& a, const auto& b) {
+      return a.seconds < b.seconds;
+    });
+    const auto bestLoader = std::min_element(loaderRuns.begin(), loaderRuns.end(),
+                                             [](const auto& a, const auto& b) { return a.seconds() < b.seconds(); });
+    const cvimp::bench::FloorTotals& floorTotals = bestFloor->totals;
+    const std::uint64_t dataBytes = fileBytes + floorTotals.decodedBytes;
+    std::optional<std::uint64_t> peak;
+    bool peakReset = true;
+    for (const LoaderRun& run : loaderRuns) {
+      if (run.peakRss) peak = std::max(peak.value_or(0), *run.peakRss);
+      peakReset = peakReset && run.peakReset;
+    }
+
+    std::printf("scene      %s: %zu .vrscene files in its directory, %zu plugins\n", mainPath.string().c_str(),
+                files.size(), bestLoader->plugins);
+    std::printf("text       %llu bytes (%.1f MB)\n", static_cast<unsigned long long>(fileBytes),
+                megabytes(fileBytes));
+    std::printf("decoded    %llu bytes (%.1f MB) in %llu packed lists\n",
+                static_cast<unsigned long long>(floorTotals.decodedBytes), megabytes(floorTotals.decodedBytes),
+                static_cast<unsigned long long>(floorTotals.packedTexts));
+    if (bestLoader->textBytes != fileBytes || bestLoader->decodedBytes != floorTotals.decodedBytes ||
+        bestLoader->undecodedLists != 0) {
+      std::printf("  note: the loader kept %llu text bytes and decoded %llu bytes in %llu lists (%llu left "
+                  "undecoded)\n",
+                  static_cast<unsigned long long>(bestLoader->textBytes),
+                  static_cast<unsigned long long>(bestLoader->decodedBytes),
+                  static_cast<unsigned long long>(bestLoader->decodedLists),
+                  static_cast<unsigned long long>(bestLoader->undecodedLists));
+    }
+    std::printf("reading    %.3f s for all files (outside the floor's timing)\n", readSeconds);
+    std::printf("floor      %.3f s best of %d (", bestFloor->seconds, kRuns);
+    for (std::size_t i = 0; i < floorRuns.size(); ++i) std::printf("%s%.3f", i ? ", " : "", floorRuns[i].seconds);
+    std::printf("): one thread, Base64 + inflate only\n");
+    std::printf("loader     %.3f s best of %d (", bestLoader->seconds(), kRuns);
+    for (std::size_t i = 0; i < loaderRuns.size(); ++i) {
+      std::printf("%s%.3f", i ? ", " : "", loaderRuns[i].seconds());
+    }
+    std::printf("): loadScene + prebuildScene, %u hardware threads\n", std::thread::hardware_concurrency());
+    std::printf("           best run: load (read + parse) %.3f s, prebuild (walk + decode) %.3f s;\n",
+                bestLoader->loadSeconds, bestLoader->prebuildSeconds);
+    std::printf("           %.3f s of CPU (%.2f threads busy on average), %ld page faults\n",
+                bestLoader->cpuSeconds, bestLoader->cpuSeconds / bestLoader->seconds(), bestLoader->pageFaults);
+    const double ratio = bestLoader->seconds() / bestFloor->seconds;
+    std::printf("ratio      %.3f loader / floor (goal: at most %.2f) %s\n", ratio, kRatioGoal,
+                verdict(ratio <= kRatioGoal));
+    if (othersBusy > 0.1 * elapsed) {
+      std::printf("note       other processes kept %.2f cores busy during the runs: the ratio is pessimistic\n",
+                  othersBusy / elapsed);
+    }
+    if (peak) {
+      const double memory = static_cast<double>(*peak) / static_cast<double>(dataBytes);
+      std::printf("peak RSS   %.1f MB, max over loader runs (baseline before a run %.1f MB)\n", megabytes(*peak),
+                  megabytes(loaderRuns.front().baselineRss.value_or(0)));
+      std::printf("memory     %.3f x (text + decoded) (goal: at most %.2f) %s%s\n", memory, kMemoryGoal,
+                  verdict(memory <= kMemoryGoal),
+                  peakReset ? "" : " [peak not reset: /proc/self/clear_refs not writable]");
+    } else {
+      std::printf("memory     unknown: no VmHWM in /proc/self/status\n");
+    }
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "bench_loader: %s\n", error.what());
+    return 1;
+  }
+  return 0;
+}

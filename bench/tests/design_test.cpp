@@ -1,0 +1,205 @@
+// The benchmark design, written small: the same bytes on every run, and a
+// document the scene reader loads without a complaint, whose plugins form
+// the mesh, node and material graph the totals describe.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+
+#include "bench/design_writer.h"
+#include "tests/support/test_support.h"
+#include "vrscene/loader.h"
+#include "vrscene/packed.h"
+
+namespace cvimp::bench {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr DesignOptions kSmall{0.08, 6};
+
+std::string contents(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return std::move(bytes).str();
+}
+
+std::map<std::string, std::string> filesIn(const fs::path& directory) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::directory_iterator(directory)) {
+    files[entry.path().filename().string()] = contents(entry.path());
+  }
+  return files;
+}
+
+// One small design, written and loaded once for all the tests.
+class SmallDesign : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    directory = std::make_unique<test::TempDir>();
+    totals = writeDesign(directory->path(), kSmall);
+    scene = std::make_unique<VrpScene>();
+    output = test::captureStdout([] {
+      loaded = loadScene((directory->path() / "vr.vrscene").string(), *scene, {directory->str()}, true);
+      prebuilt = loaded && prebuildScene(*scene, ordered);
+    });
+  }
+  static void TearDownTestSuite() {
+    ordered.clear();
+    scene.reset();
+    directory.reset();
+  }
+
+  static const VrpPlugin* target(const VrpPlugin& plugin, std::string_view attribute) {
+    const VrpValue* value = plugin.findAttribute(attribute);
+    if (value == nullptr || value->identifier() == nullptr) return nullptr;
+    return scene->findPlugin(value->identifier()->name);
+  }
+
+  static inline std::unique_ptr<test::TempDir> directory;
+  static inline DesignTotals totals;
+  static inline std::unique_ptr<VrpScene> scene;
+  static inline std::vector<VrpPlugin*> ordered;
+  static inline std::string output;
+  static inline bool loaded = false;
+  static inline bool prebuilt = false;
+};
+
+TEST_F(SmallDesign, SameOptionsWriteTheSameBytes) {
+  test::TempDir again;
+  const DesignTotals second = writeDesign(again.path(), kSmall);
+  EXPECT_EQ(filesIn(again.path()), filesIn(directory->path()));
+  EXPECT_EQ(second.textBytes, totals.textBytes);
+  EXPECT_EQ(second.decodedBytes, totals.decodedBytes);
+}
+
+TEST_F(SmallDesign, MainFileIncludesFilesOfUnevenSizes) {
+  const auto files = filesIn(directory->path());
+  EXPECT_EQ(files.size(), totals.files);
+  EXPECT_GE(files.size(), 7u);
+  std::uint64_t bytes = 0;
+  std::size_t smallest = SIZE_MAX, largest = 0;
+  for (const auto& [name, text] : files) {
+    bytes += text.size();
+    if (name == "vr.vrscene") continue;
+    smallest = std::min(smallest, text.size());
+    largest = std::max(largest, text.size());
+  }
+  EXPECT_EQ(bytes, totals.textBytes);
+  EXPECT_GT(largest, 10 * smallest);
+  const std::string& main = files.at("vr.vrscene");
+  EXPECT_NE(main.find("#include \"living_room.vrscene\""), std::string::npos);
+  // The textiles come in through the living room, one level down.
+  EXPECT_EQ(main.find("textiles.vrscene"), std::string::npos);
+  EXPECT_NE(files.at("living_room.vrscene").find("#include \"textiles.vrscene\""), std::string::npos);
+}
+
+TEST_F(SmallDesign, LoadsAndPrebuildsWithoutDiagnostics) {
+  ASSERT_TRUE(loaded);
+  ASSERT_TRUE(prebuilt);
+  EXPECT_EQ(output, "");  // no missing plugin, no undecodable list
+  EXPECT_EQ(scene->keptTextBytes(), totals.textBytes);
+  EXPECT_EQ(ordered.size(), scene->pluginCount());
+
+  std::map<std::string, std::size_t> types;
+  for (const VrpPlugin* plugin : scene->pluginsInDocumentOrder()) types[plugin->type] += 1;
+  EXPECT_EQ(types["GeomStaticMesh"], totals.meshes);
+  EXPECT_EQ(types["Node"], totals.nodes);
+  EXPECT_EQ(types["MtlSingleBRDF"], totals.materials);
+  EXPECT_EQ(types["BRDFVRayMtl"], totals.materials);
+  EXPECT_GT(types["TexBitmap"], 0u);
+  EXPECT_EQ(types["TexBitmap"], types["BitmapBuffer"]);
+  EXPECT_EQ(types["TexBitmap"], types["UVWGenChannel"]);
+}
+
+TEST_F(SmallDesign, MeshListsDecodeToConsistentMeshes) {
+  std::uint64_t decoded = 0;
+  for (const VrpPlugin* mesh : scene->pluginsInDocumentOrder()) {
+    if (mesh->type != "GeomStaticMesh") continue;
+    SCOPED_TRACE(mesh->name);
+    std::size_t vertexCount = 0, faceCount = 0, normalCount = 0, faceNormalCount = 0, idCount = 0;
+    const auto vertices = mesh->getVectorList("vertices", vertexCount);
+    const auto faces = mesh->getIntList("faces", faceCount);
+    const auto normals = mesh->getVectorList("normals", normalCount);
+    const auto faceNormals = mesh->getIntList("faceNormals", faceNormalCount);
+    const auto ids = mesh->getIntList("face_mtlIDs", idCount);
+    ASSERT_GT(faceCount, 0u);
+    ASSERT_EQ(faceCount % 3, 0u);
+    ASSERT_EQ(faceNormalCount, faceCount);
+    ASSERT_EQ(idCount * 3, faceCount);
+    for (std::size_t i = 0; i < faceCount; ++i) {
+      ASSERT_LT(static_cast<std::size_t>(faces[i]), vertexCount);
+      ASSERT_LT(static_cast<std::size_t>(faceNormals[i]), normalCount);
+    }
+    // map_channels = List(List(1, uvw vertices, uvw faces))
+    const auto& channels = mesh->findAttribute("map_channels")->getValueList(scene.get());
+    ASSERT_EQ(channels.size(), 1u);
+    const auto& channel = channels[0].getValueList(scene.get());
+    ASSERT_EQ(channel.size(), 3u);
+    EXPECT_EQ(*channel[0].intValue(), 1);
+    std::size_t uvwCount = 0, uvwFaceCount = 0;
+    EXPECT_NE(channel[1].getVectorList(scene.get(), uvwCount), nullptr);
+    const auto uvwFaces = channel[2].getIntList(scene.get(), uvwFaceCount);
+    ASSERT_EQ(uvwFaceCount, faceCount);
+    for (std::size_t i = 0; i < uvwFaceCount; ++i) ASSERT_LT(static_cast<std::size_t>(uvwFaces[i]), uvwCount);
+
+    decoded += (vertexCount + normalCount + uvwCount) * kVectorElementSize +
+               (faceCount + faceNormalCount + uvwFaceCount + idCount) * kIntElementSize;
+  }
+  EXPECT_EQ(decoded, totals.decodedBytes);
+}
+
+TEST_F(SmallDesign, NodesReferenceMeshesAndMaterials) {
+  std::map<std::string, int> users;
+  std::size_t hexTransforms = 0, textTransforms = 0, textured = 0, coloured = 0;
+  for (const VrpPlugin* node : scene->pluginsInDocumentOrder()) {
+    if (node->type != "Node") continue;
+    SCOPED_TRACE(node->name);
+    const VrpPlugin* mesh = target(*node, "geometry");
+    ASSERT_NE(mesh, nullptr);
+    EXPECT_EQ(mesh->type, "GeomStaticMesh");
+    users[mesh->name] += 1;
+
+    const VrpFunction* transform = node->findAttribute("transform")->function();
+    ASSERT_NE(transform, nullptr);
+    (transform->name == "TransformHex" ? hexTransforms : textTransforms) += 1;
+    const VrpTransform t = node->findAttribute("transform")->getTransform(scene.get());
+    EXPECT_NEAR(t.matrix[2].z, 1.0f, 1e-6f);  // turned about the vertical only
+    EXPECT_TRUE(t.offset.x > -1000 && t.offset.x < 11000 && t.offset.y > -1000 && t.offset.y < 10000)
+        << "outside the flat";
+
+    const VrpPlugin* material = target(*node, "material");
+    ASSERT_NE(material, nullptr);
+    ASSERT_EQ(material->type, "MtlSingleBRDF");
+    const VrpPlugin* brdf = target(*material, "brdf");
+    ASSERT_NE(brdf, nullptr);
+    ASSERT_EQ(brdf->type, "BRDFVRayMtl");
+    if (const VrpPlugin* texture = target(*brdf, "diffuse")) {
+      ASSERT_EQ(texture->type, "TexBitmap");
+      const VrpPlugin* bitmap = target(*texture, "bitmap");
+      ASSERT_NE(bitmap, nullptr);
+      EXPECT_TRUE(bitmap->getString("file").starts_with("Z:/vela/data/render/Vray/maps/"));
+      const VrpPlugin* uvw = target(*texture, "uvwgen");
+      ASSERT_NE(uvw, nullptr);
+      EXPECT_EQ(uvw->type, "UVWGenChannel");
+      textured += 1;
+    } else {
+      EXPECT_EQ(brdf->findAttribute("diffuse")->kind(), ValueKind::Color);
+      coloured += 1;
+    }
+  }
+  EXPECT_GT(hexTransforms, 0u);
+  EXPECT_GT(textTransforms, 0u);
+  EXPECT_GT(textured, 0u);
+  EXPECT_GT(coloured, 0u);
+  int shared = 0;
+  for (const auto& [mesh, count] : users) shared += count > 1 ? 1 : 0;
+  EXPECT_GE(shared, 10) << "instancing: meshes placed by several nodes";
+}
+
+}  // namespace
+}  // namespace cvimp::bench
