@@ -11,7 +11,7 @@ deps:
 
 # Whole suite, built with AddressSanitizer and UndefinedBehaviorSanitizer.
 test: deps
-	$(CMAKE) -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DCVIMP_SANITIZE=address,undefined
+	$(CMAKE) -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DCVIMP_SANITIZE=address,undefined -DCVIMP_BENCH=ON
 	$(CMAKE) --build build/test -j $(JOBS)
 	cd build/test && ctest --output-on-failure -j $(JOBS)
 

@@ -1,7 +1,5 @@
 #include "cli/inspect.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -41,6 +39,14 @@ void printSummary(const VrpScene& scene, bool loaded, const bool* prebuilt, doub
   std::printf("Seconds: %.3f\n", seconds);
 }
 
+// Opening is the only portable test of read permission.
+bool isReadable(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  std::fclose(file);
+  return true;
+}
+
 }  // namespace
 
 int runInspect(const InspectOptions& options) {
@@ -55,7 +61,7 @@ int runInspect(const InspectOptions& options) {
   const auto start = std::chrono::steady_clock::now();
   if (found.empty()) {
     std::fprintf(stderr, "cvimp: cannot find the scene file \"%s\"\n", options.scenePath.c_str());
-  } else if (::access(found.c_str(), R_OK) != 0) {
+  } else if (!isReadable(found)) {
     std::fprintf(stderr, "cvimp: cannot read the scene file \"%s\"\n", found.c_str());
   } else {
     loaded = loadScene(options.scenePath, scene, directories, !options.verbose);

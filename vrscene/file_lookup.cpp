@@ -1,6 +1,7 @@
 #include "vrscene/file_lookup.h"
 
-#include <sys/stat.h>
+#include <filesystem>
+#include <system_error>
 
 namespace cvimp {
 
@@ -13,8 +14,8 @@ bool isSeparator(char c) { return c == '/' || c == '\\'; }
 bool isExistingFile(const std::string& path) {
   // A zero byte inside a name from the scene would silently cut it short.
   if (path.find('\0') != std::string::npos) return false;
-  struct stat status {};
-  return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+  std::error_code error;
+  return std::filesystem::is_regular_file(std::filesystem::path(path), error);
 }
 
 std::string joinPath(std::string_view directory, std::string_view name) {
