@@ -1,0 +1,37 @@
+#pragma once
+// The state of one import: where files are looked for, the unit factor,
+// the caches that make shared geometry and materials convert once, the
+// nodes made so far and the optional log.
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "materials/import_log.h"
+#include "plugin/host/node.h"
+#include "plugin/host/objects.h"
+#include "vrscene/file_lookup.h"
+#include "vrscene/plugin.h"
+
+namespace cvimp {
+
+struct ImportContext {
+  SearchDirectories searchDirectories;
+  float unitFactor = 1.0f;  // system units per millimetre
+  // Keyed by plugin identity; a stored null is final for the import.
+  std::unordered_map<const VrpPlugin*, TriObject*> geometryCache;
+  std::unordered_map<const VrpPlugin*, Mtl*> materialCache;
+  INodeTab importedNodes;
+  std::unique_ptr<ImportLog> importLog;
+  bool logSlotNames = true;
+};
+
+// 1 / GetSystemUnitScale(millimetres), rounded to float.
+float importUnitFactor();
+
+// Opens the log named by CVIMP_LOG_FILENAME (unset or empty: none) for
+// appending and writes the design-ID line with `scenePath`. Null when there
+// is no log or it cannot be opened.
+std::unique_ptr<ImportLog> openImportLog(const std::string& scenePath);
+void closeImportLog(std::unique_ptr<ImportLog>& log);
+
+}  // namespace cvimp

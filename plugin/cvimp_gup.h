@@ -1,0 +1,31 @@
+#pragma once
+// The plug-in's global utility object: the state its commands, its import
+// window, its jobs and the import driver share. Fields are read and written
+// directly, on the host's main thread.
+#include <memory>
+
+#include "plugin/host/gup.h"
+#include "plugin/host/wstr.h"
+
+class CvimpGUP : public GUP {
+ public:
+  CvimpGUP() = default;
+  ~CvimpGUP() override;
+
+  // Created by the first Start (a CvimpActionCallback), deleted with the object.
+  std::unique_ptr<ActionCallback> actionCallback;
+  HWND importWindow = nullptr;
+  HWND aboutWindow = nullptr;
+  WStr scenePath;
+  // Import options, side by side in this order.
+  bool importMesh = true;
+  bool importCamera = true;
+  bool importMaterial = true;
+  bool importLight = true;
+  bool importAnimation = true;
+  bool quadrifyMesh = false;
+  bool frameworkStarted = false;
+
+  // What the import command does to the options each time it is chosen.
+  void resetImportOptions();
+};

@@ -1,0 +1,293 @@
+#include "plugin/host/core_interface.h"
+
+#include <algorithm>
+#include <mutex>
+
+#include "plugin/host/journal.h"
+#include "plugin/host/objects.h"
+#include "plugin/host/progress_display.h"
+#include "plugin/host/scene.h"
+#include "plugin/host/stand_in.h"
+
+namespace host {
+
+namespace {
+
+struct CoreState {
+  std::mutex lock;
+  SystemUnit unit = SystemUnit::Millimeters;
+  ProgressState progress;
+  int redrawDisabled = 0;
+  int suspended = 0;
+  std::vector<std::u16string> scripts;
+  std::u16string directories[64];
+};
+
+CoreState& core() {
+  static CoreState state;
+  return state;
+}
+
+std::atomic<bool> cancelPressed{false};
+std::atomic<bool> terminalProgress{true};
+
+double millimetresPer(SystemUnit unit) {
+  switch (unit) {
+    case SystemUnit::Millimeters: return 1.0;
+    case SystemUnit::Centimeters: return 10.0;
+    case SystemUnit::Meters: return 1000.0;
+    case SystemUnit::Inches: return 25.4;
+    case SystemUnit::Feet: return 304.8;
+  }
+  return 1.0;
+}
+
+std::string bool3(BOOL a, BOOL b, BOOL c) { return flag(a != 0) + ", " + flag(b != 0) + ", " + flag(c != 0); }
+
+}  // namespace
+
+void setSystemUnit(SystemUnit unit) {
+  std::lock_guard guard(core().lock);
+  core().unit = unit;
+}
+
+SystemUnit systemUnit() {
+  std::lock_guard guard(core().lock);
+  return core().unit;
+}
+
+std::string_view unitName(SystemUnit unit) {
+  switch (unit) {
+    case SystemUnit::Millimeters: return "mm";
+    case SystemUnit::Centimeters: return "cm";
+    case SystemUnit::Meters: return "m";
+    case SystemUnit::Inches: return "in";
+    case SystemUnit::Feet: return "ft";
+  }
+  return "mm";
+}
+
+std::optional<SystemUnit> parseUnit(std::string_view name) {
+  for (SystemUnit unit : {SystemUnit::Millimeters, SystemUnit::Centimeters, SystemUnit::Meters, SystemUnit::Inches,
+                          SystemUnit::Feet}) {
+    if (unitName(unit) == name) return unit;
+  }
+  return std::nullopt;
+}
+
+void setDirectory(int which, std::u16string path) {
+  if (which < 0 || which >= 64) return;
+  std::lock_guard guard(core().lock);
+  core().directories[which] = std::move(path);
+}
+
+void pressCancel() { cancelPressed.store(true); }
+
+ProgressState progress() {
+  std::lock_guard guard(core().lock);
+  return core().progress;
+}
+
+int sceneRedrawDisabledDepth() {
+  std::lock_guard guard(core().lock);
+  return core().redrawDisabled;
+}
+
+int suspendDepth() {
+  std::lock_guard guard(core().lock);
+  return core().suspended;
+}
+
+std::vector<std::u16string> executedScripts() {
+  std::lock_guard guard(core().lock);
+  return core().scripts;
+}
+
+void setProgressOnTerminal(bool enabled) { terminalProgress.store(enabled); }
+
+void reset() {
+  scene().clear();
+  journal().clear();
+  cancelPressed.store(false);
+  std::lock_guard guard(core().lock);
+  core().unit = SystemUnit::Millimeters;
+  core().progress = ProgressState();
+  core().redrawDisabled = 0;
+  core().suspended = 0;
+  core().scripts.clear();
+}
+
+}  // namespace host
+
+using host::core;
+using host::flag;
+using host::journal;
+
+bool Interface::ProgressStart(const MCHAR* title, BOOL showBar, LPTHREAD_START_ROUTINE fn, LPVOID arg) {
+  const std::u16string text = title != nullptr ? title : u"";
+  journal().record("ProgressStart", host::quoted(text) + ", " + flag(showBar != 0) + ", " +
+                                        (fn != nullptr ? "function" : "none") + ", " + (arg != nullptr ? "arg" : "none"));
+  host::cancelPressed.store(false);
+  {
+    std::lock_guard guard(core().lock);
+    core().progress.shown = true;
+    core().progress.title = text;
+    core().progress.percent = 0;
+    core().progress.starts += 1;
+  }
+  if (host::terminalProgress.load()) host::drawProgress(text, 0);
+  if (fn != nullptr) fn(arg);
+  return true;
+}
+
+void Interface::ProgressUpdate(int percent, BOOL showPercent, const MCHAR* title) {
+  journal().record("ProgressUpdate", std::to_string(percent) + ", " + flag(showPercent != 0) + ", " +
+                                         (title != nullptr ? host::quoted(std::u16string_view(title)) : "none"));
+  std::u16string text;
+  {
+    std::lock_guard guard(core().lock);
+    if (!core().progress.shown) return;
+    core().progress.percent = percent;
+    if (title != nullptr) core().progress.title = title;
+    text = core().progress.title;
+  }
+  if (host::terminalProgress.load()) host::drawProgress(text, percent);
+}
+
+void Interface::ProgressEnd() {
+  journal().record("ProgressEnd");
+  {
+    std::lock_guard guard(core().lock);
+    if (!core().progress.shown) return;
+    core().progress.shown = false;
+    core().progress.ends += 1;
+  }
+  if (host::terminalProgress.load()) host::clearProgress();
+}
+
+BOOL Interface::GetCancel() { return host::cancelPressed.load() ? TRUE : FALSE; }
+
+void Interface::SetCancel(BOOL cancel) {
+  journal().record("SetCancel", flag(cancel != 0));
+  host::cancelPressed.store(cancel != 0);
+}
+
+void Interface::DisableSceneRedraw() {
+  journal().record("DisableSceneRedraw");
+  std::lock_guard guard(core().lock);
+  core().redrawDisabled += 1;
+}
+
+void Interface::EnableSceneRedraw() {
+  journal().record("EnableSceneRedraw");
+  std::lock_guard guard(core().lock);
+  if (core().redrawDisabled > 0) core().redrawDisabled -= 1;
+}
+
+bool Interface::IsSceneRedrawDisabled() const {
+  std::lock_guard guard(core().lock);
+  return core().redrawDisabled > 0;
+}
+
+INode* Interface::CreateObjectNode(Object* object) {
+  journal().record("CreateObjectNode", object != nullptr ? "object" : "none");
+  if (object == nullptr) return nullptr;
+  const auto& objects = host::scene().objects();
+  const bool known = std::any_of(objects.begin(), objects.end(), [&](const auto& owned) { return owned.get() == object; });
+  if (!known) {
+    journal().record("CreateObjectNodeRejected", "object not in the scene");
+    return nullptr;
+  }
+  return host::scene().newNode(object);
+}
+
+void Interface::SelectNode(INode* node, int clearSelection) {
+  journal().record("SelectNode", std::string(node != nullptr ? host::quoted(std::u16string_view(node->GetName())) : "none") +
+                                     ", " + std::to_string(clearSelection));
+  if (clearSelection != 0) host::scene().clearSelection();
+  if (node != nullptr) node->setSelected(true);
+}
+
+void Interface::SelectNodeTab(INodeTab& nodes, BOOL select, BOOL redraw) {
+  journal().record("SelectNodeTab", std::to_string(nodes.Count()) + ", " + flag(select != 0) + ", " + flag(redraw != 0));
+  for (INode* node : nodes) {
+    if (node != nullptr) node->setSelected(select != 0);
+  }
+}
+
+void Interface::ClearNodeSelection(BOOL redraw) {
+  journal().record("ClearNodeSelection", flag(redraw != 0));
+  host::scene().clearSelection();
+}
+
+int Interface::GetSelNodeCount() { return static_cast<int>(host::scene().selection().size()); }
+
+INode* Interface::GetSelNode(int i) {
+  const std::vector<INode*> selected = host::scene().selection();
+  return i >= 0 && i < static_cast<int>(selected.size()) ? selected[static_cast<std::size_t>(i)] : nullptr;
+}
+
+void Interface::ViewportZoomExtents(BOOL doAll, BOOL skipPerspective) {
+  journal().record("ViewportZoomExtents", flag(doAll != 0) + ", " + flag(skipPerspective != 0));
+}
+
+void Interface::ForceCompleteRedraw(BOOL doDisabled) { journal().record("ForceCompleteRedraw", flag(doDisabled != 0)); }
+
+const MCHAR* Interface::GetDir(int which) {
+  journal().record("GetDir", std::to_string(which));
+  if (which < 0 || which >= 64) return u"";
+  std::lock_guard guard(core().lock);
+  return core().directories[which].c_str();
+}
+
+Interface* GetCOREInterface() {
+  static Interface instance;
+  return &instance;
+}
+
+double GetSystemUnitScale(int type) {
+  journal().record("GetSystemUnitScale", std::to_string(type));
+  double millimetresPerUnit = 1.0;
+  switch (type) {
+    case UNITS_INCHES: millimetresPerUnit = 25.4; break;
+    case UNITS_FEET: millimetresPerUnit = 304.8; break;
+    case UNITS_MILES: millimetresPerUnit = 1609344.0; break;
+    case UNITS_MILLIMETERS: millimetresPerUnit = 1.0; break;
+    case UNITS_CENTIMETERS: millimetresPerUnit = 10.0; break;
+    case UNITS_METERS: millimetresPerUnit = 1000.0; break;
+    case UNITS_KILOMETERS: millimetresPerUnit = 1000000.0; break;
+    default: break;
+  }
+  return host::millimetresPer(host::systemUnit()) / millimetresPerUnit;
+}
+
+SuspendAll::SuspendAll(BOOL holdSuspend, BOOL macroRecorder, BOOL animate, BOOL setKeyMode, BOOL autoBackup, BOOL xref,
+                       BOOL refMessages, BOOL rendering) {
+  journal().record("SuspendAll", host::bool3(holdSuspend, macroRecorder, animate) + ", " +
+                                     host::bool3(setKeyMode, autoBackup, xref) + ", " + flag(refMessages != 0) +
+                                     ", " + flag(rendering != 0));
+  std::lock_guard guard(core().lock);
+  core().suspended += 1;
+}
+
+SuspendAll::~SuspendAll() { Resume(); }
+
+void SuspendAll::Resume() {
+  if (!active_) return;
+  active_ = false;
+  journal().record("Resume");
+  std::lock_guard guard(core().lock);
+  core().suspended -= 1;
+}
+
+BOOL ExecuteMAXScriptScript(const MCHAR* script, MAXScript::ScriptSource source, BOOL quietErrors, FPValue* result,
+                            BOOL logQuietErrors) {
+  const std::u16string text = script != nullptr ? script : u"";
+  journal().record("ExecuteMAXScriptScript", host::quoted(text) + ", " + std::to_string(static_cast<int>(source)) +
+                                                 ", " + flag(quietErrors != 0) + ", " +
+                                                 (result != nullptr ? "result" : "none") + ", " +
+                                                 flag(logQuietErrors != 0));
+  std::lock_guard guard(core().lock);
+  core().scripts.push_back(text);
+  return TRUE;
+}

@@ -1,0 +1,47 @@
+#pragma once
+// What the stand-in host offers beyond 3ds Max's own interface: settings a
+// user would make in the host (system unit, directories), the cancel button,
+// and state that tests and the command line read.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace host {
+
+enum class SystemUnit { Millimeters, Centimeters, Meters, Inches, Feet };
+
+void setSystemUnit(SystemUnit unit);
+SystemUnit systemUnit();
+// "mm", "cm", "m", "in", "ft".
+std::string_view unitName(SystemUnit unit);
+std::optional<SystemUnit> parseUnit(std::string_view name);
+
+// Path configuration directories (APP_DOWNLOAD_DIR, ...).
+void setDirectory(int which, std::u16string path);
+
+// The cancel button of the progress bar. Safe to call from a signal handler.
+void pressCancel();
+
+struct ProgressState {
+  bool shown = false;
+  std::u16string title;
+  int percent = 0;
+  int starts = 0;  // ProgressStart calls so far
+  int ends = 0;    // ProgressEnd calls so far
+};
+ProgressState progress();
+
+int sceneRedrawDisabledDepth();
+int suspendDepth();
+// Scripts run through ExecuteMAXScriptScript, in order.
+std::vector<std::u16string> executedScripts();
+
+// Draws the progress bar on standard error when it is a terminal.
+void setProgressOnTerminal(bool enabled);
+
+// Back to a fresh host: empty scene and journal, millimetres, no
+// suspension, no progress, no scripts. Directories are kept.
+void reset();
+
+}  // namespace host
