@@ -27,7 +27,7 @@ bool indicesWithin(const std::int32_t* indices, std::size_t used, std::size_t li
 }
 
 void warn(const VrpPlugin& plugin, const std::string& what) {
-  vrpPrint("[VRP] WARNING: %s in \"%s\".\n", what.c_str(), plugin.name.c_str());
+  vrpPrint("[VRP] WARNING: Mesh \"%s\": %s.\n", plugin.name.c_str(), what.c_str());
 }
 
 // A channel number: an integer (at the scene's frame) as its low 32 bits, a
@@ -58,7 +58,7 @@ void fillChannels(Mesh& mesh, const VrpPlugin& plugin, std::size_t faceIndexCoun
 
     const std::size_t faceCount = uvwFaces.count / 3;
     if (channel < -NUM_HIDDENMAPS || channel >= MAX_MESHMAPS) {
-      warn(plugin, "Map channel " + std::to_string(channel) + " out of range; channel skipped");
+      warn(plugin, "map channel " + std::to_string(channel) + " out of range; channel skipped");
       continue;
     }
     if (uvw.count > INT_MAX || !indicesWithin(uvwFaces.items.get(), faceCount * 3, uvw.count)) {
@@ -100,16 +100,16 @@ TriObject* buildMeshObject(const VrpPlugin& plugin, float unitFactor) {
   const std::size_t faceCount = faces.count / 3;
   // The host counts in int; lists this large never come from a real design.
   if (vertices.count > INT_MAX || faceCount > INT_MAX) {
-    warn(plugin, "Mesh too large; mesh skipped");
+    warn(plugin, "too large; mesh skipped");
     return nullptr;
   }
   if (!indicesWithin(faces.items.get(), faceCount * 3, vertices.count)) {
-    warn(plugin, "Face vertex index out of range; mesh skipped");
+    warn(plugin, "face vertex index out of range; mesh skipped");
     return nullptr;
   }
   bool useNormals = normals.count != 0 && faceNormals.count == faces.count;
   if (useNormals && (normals.count > INT_MAX || !indicesWithin(faceNormals.items.get(), faceCount * 3, normals.count))) {
-    warn(plugin, "Normal index out of range; explicit normals skipped");
+    warn(plugin, "normal index out of range; explicit normals skipped");
     useNormals = false;
   }
 

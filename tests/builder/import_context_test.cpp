@@ -1,0 +1,147 @@
+#include "builder/import_context.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "builder/search_directories.h"
+#include "plugin/cvimp_gup.h"
+#include "plugin/host/stand_in.h"
+#include "tests/support/test_support.h"
+
+namespace cvimp {
+namespace {
+
+std::string readAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Sets CVIMP_LOG_FILENAME for one test and restores it afterwards.
+class LogVariable {
+ public:
+  explicit LogVariable(const char* value) {
+    if (const char* old = std::getenv(kName)) saved_ = old;
+    if (value != nullptr) {
+      ::setenv(kName, value, 1);
+    } else {
+      ::unsetenv(kName);
+    }
+  }
+  ~LogVariable() {
+    if (saved_) {
+      ::setenv(kName, saved_->c_str(), 1);
+    } else {
+      ::unsetenv(kName);
+    }
+  }
+
+ private:
+  static constexpr const char* kName = "CVIMP_LOG_FILENAME";
+  std::optional<std::string> saved_;
+};
+
+TEST(ImportContext, UnitFactorTurnsMillimetresIntoSystemUnits) {
+  host::reset();
+  EXPECT_EQ(importUnitFactor(), 1.0f);
+  host::setSystemUnit(host::SystemUnit::Centimeters);
+  EXPECT_EQ(importUnitFactor(), 0.1f);
+  host::setSystemUnit(host::SystemUnit::Meters);
+  EXPECT_EQ(importUnitFactor(), 0.001f);
+  host::setSystemUnit(host::SystemUnit::Inches);
+  EXPECT_EQ(importUnitFactor(), static_cast<float>(1.0 / 25.4));
+  host::setSystemUnit(host::SystemUnit::Feet);
+  EXPECT_EQ(importUnitFactor(), static_cast<float>(1.0 / 304.8));
+  host::reset();
+}
+
+TEST(ImportContext, FreshContextIsEmpty) {
+  const ImportContext context;
+  EXPECT_TRUE(context.geometryCache.empty());
+  EXPECT_TRUE(context.materialCache.empty());
+  EXPECT_EQ(context.importedNodes.Count(), 0);
+  EXPECT_EQ(context.importLog, nullptr);
+  EXPECT_TRUE(context.logSlotNames);
+}
+
+TEST(ImportLog, UnsetOrEmptyVariableOpensNoLog) {
+  {
+    LogVariable variable(nullptr);
+    EXPECT_EQ(openImportLog("/d/vr.vrscene"), nullptr);
+  }
+  {
+    LogVariable variable("");
+    EXPECT_EQ(openImportLog("/d/vr.vrscene"), nullptr);
+  }
+}
+
+TEST(ImportLog, SuccessiveImportsAppendToOneFile) {
+  test::TempDir dir;
+  const std::string path = (dir.path() / "import.log").string();
+  LogVariable variable(path.c_str());
+  for (const char* scene : {"/imp/1/vr.vrscene", "/imp/2/vr.vrscene"}) {
+    std::unique_ptr<ImportLog> log = openImportLog(scene);
+    ASSERT_NE(log, nullptr);
+    log->write("[%d]: %s\n", 0, "Base Color Map");
+    logLine(log.get(), "line\n");
+    closeImportLog(log);
+    EXPECT_EQ(log, nullptr);
+    logLine(log.get(), "dropped\n");
+  }
+  EXPECT_EQ(readAll(path),
+            "=== design ID: /imp/1/vr.vrscene\n[0]: Base Color Map\nline\n"
+            "=== design ID: /imp/2/vr.vrscene\n[0]: Base Color Map\nline\n");
+}
+
+TEST(ImportLog, UnopenableFileIsNoLog) {
+  test::TempDir dir;
+  const std::string path = (dir.path() / "missing" / "import.log").string();
+  LogVariable variable(path.c_str());
+  EXPECT_EQ(openImportLog("/d/vr.vrscene"), nullptr);
+}
+
+TEST(SearchDirectories, ParentRootThenWorkingDirectory) {
+  const std::string cwd = std::filesystem::current_path().string();
+  EXPECT_EQ(buildSearchDirectories("/imp/1234/vr.vrscene"), (SearchDirectories{"/imp/1234", "/", cwd}));
+  // The run of separators before the name goes too, but never the root.
+  EXPECT_EQ(buildSearchDirectories("/imp//vr.vrscene")[0], "/imp");
+  EXPECT_EQ(buildSearchDirectories("/vr.vrscene")[0], "/");
+  EXPECT_EQ(buildSearchDirectories("//vr.vrscene")[0].find_first_not_of('/'), std::string::npos);
+  // A relative path has no root.
+  EXPECT_EQ(buildSearchDirectories("designs/vr.vrscene"), (SearchDirectories{"designs", "", cwd}));
+  EXPECT_EQ(buildSearchDirectories("vr.vrscene"), (SearchDirectories{"", "", cwd}));
+}
+
+TEST(CvimpGUP, FreshObjectHoldsTheInitialOptions) {
+  CvimpGUP gup;
+  EXPECT_EQ(gup.actionCallback, nullptr);
+  EXPECT_EQ(gup.importWindow, nullptr);
+  EXPECT_EQ(gup.aboutWindow, nullptr);
+  EXPECT_TRUE(gup.scenePath.isNull());
+  EXPECT_TRUE(gup.importMesh);
+  EXPECT_TRUE(gup.importCamera);
+  EXPECT_TRUE(gup.importMaterial);
+  EXPECT_TRUE(gup.importLight);
+  EXPECT_TRUE(gup.importAnimation);
+  EXPECT_FALSE(gup.quadrifyMesh);
+  EXPECT_FALSE(gup.frameworkStarted);
+
+  gup.quadrifyMesh = true;
+  gup.importMaterial = false;
+  gup.frameworkStarted = true;
+  gup.scenePath = u"/d/vr.vrscene";
+  gup.resetImportOptions();
+  EXPECT_FALSE(gup.quadrifyMesh);
+  EXPECT_TRUE(gup.importMaterial);
+  // The command resets the options only.
+  EXPECT_TRUE(gup.frameworkStarted);
+  EXPECT_EQ(gup.scenePath, WStr(u"/d/vr.vrscene"));
+}
+
+}  // namespace
+}  // namespace cvimp
