@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "plugin/host/bitmap_tex.h"
 #include "plugin/host/journal.h"
 #include "plugin/host/objects.h"
 #include "plugin/host/progress_display.h"
@@ -199,6 +200,21 @@ INode* Interface::CreateObjectNode(Object* object) {
     return nullptr;
   }
   return host::scene().newNode(object);
+}
+
+Animatable* Interface::CreateInstance(SClass_ID superClass, Class_ID classId) {
+  journal().record("CreateInstance", std::to_string(superClass) + ", (" + std::to_string(classId.PartA()) + ", " +
+                                         std::to_string(classId.PartB()) + ")");
+  if (superClass == MATERIAL_CLASS_ID && classId == PHYSICAL_MATERIAL_CLASS_ID) {
+    return host::scene().addMaterial(std::make_unique<PhysicalMaterial>());
+  }
+  if (superClass == TEXMAP_CLASS_ID && classId == MIX_CLASS_ID) {
+    return host::scene().addMap(std::make_unique<MixTex>());
+  }
+  if (superClass == TEXMAP_CLASS_ID && classId == BMTEX_CLASS_ID) {
+    return host::scene().addMap(std::make_unique<BitmapTex>());
+  }
+  return nullptr;
 }
 
 void Interface::SelectNode(INode* node, int clearSelection) {

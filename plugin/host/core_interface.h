@@ -9,6 +9,7 @@
 #include "plugin/host/node.h"
 #include "plugin/host/wstr.h"
 
+class Animatable;
 class Object;
 
 using LPVOID = void*;
@@ -29,6 +30,9 @@ class Interface {
   bool IsSceneRedrawDisabled() const;
 
   INode* CreateObjectNode(Object* object);
+  // A new material or map of a known class, in the host scene; null for any
+  // other class.
+  Animatable* CreateInstance(SClass_ID superClass, Class_ID classId);
   void SelectNode(INode* node, int clearSelection = 1);
   void SelectNodeTab(INodeTab& nodes, BOOL select, BOOL redraw = TRUE);
   void ClearNodeSelection(BOOL redraw = TRUE);

@@ -34,19 +34,5 @@ class TriObject : public Object {
   WStr ClassName() const override { return u"Editable Mesh"; }
 };
 
-// Materials and texture maps: their parameters come with the material
-// conversion; the scene already owns and assigns them.
-class MtlBase : public ReferenceTarget {};
-
-class Mtl : public MtlBase {
- public:
-  SClass_ID SuperClassID() override { return MATERIAL_CLASS_ID; }
-};
-
-class Texmap : public MtlBase {
- public:
-  SClass_ID SuperClassID() override { return TEXMAP_CLASS_ID; }
-};
-
 // A new, empty triangle-mesh object in the host scene.
 TriObject* CreateNewTriObject();

@@ -52,9 +52,16 @@ Object* Scene::replaceObject(Object* object, std::unique_ptr<Object> replacement
 
 void Scene::remove(Animatable* item) {
   if (item == nullptr) return;
-  const bool inUse = std::any_of(nodes_.begin(), nodes_.end(), [&](const auto& node) {
-    return node->GetObjectRef() == item || node->GetMtl() == item;
-  });
+  const auto holds = [&](const auto& owner) {
+    for (int slot = 0; slot < owner->NumSubTexmaps(); ++slot) {
+      if (owner->GetSubTexmap(slot) == item) return true;
+    }
+    return false;
+  };
+  const bool inUse = std::any_of(nodes_.begin(), nodes_.end(),
+                                 [&](const auto& node) { return node->GetObjectRef() == item || node->GetMtl() == item; }) ||
+                     std::any_of(materials_.begin(), materials_.end(), holds) ||
+                     std::any_of(maps_.begin(), maps_.end(), holds);
   if (inUse) {
     journal().record("DeleteRejected", utf16ToUtf8(item->ClassName().str()) + " in use");
     return;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "plugin/host/node.h"
+#include "plugin/host/mtl.h"
 #include "plugin/host/objects.h"
 
 namespace host {
@@ -18,7 +19,8 @@ class Scene {
   // Puts `replacement` in the place of `object`, for every node showing it.
   Object* replaceObject(Object* object, std::unique_ptr<Object> replacement);
   // Destroys an object, material or map. An object that a node still shows,
-  // or a material or map still in use, is kept and the call journaled.
+  // a material a node wears, or a map in a slot of a material or map still in
+  // the scene, is kept and the call journaled.
   void remove(Animatable* item);
 
   const std::vector<std::unique_ptr<INode>>& nodes() const { return nodes_; }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <map>
 
+#include "plugin/host/bitmap_tex.h"
 #include "plugin/host/scene.h"
 #include "plugin/host/stand_in.h"
 
@@ -107,7 +108,7 @@ void writeNormals(Writer& out, const MeshNormalSpec* spec) {
   out.EndObject();
 }
 
-void writeMap(Writer& out, const MeshMap& map) {
+void writeMeshMap(Writer& out, const MeshMap& map) {
   out.StartObject();
   key(out, "vertices");
   out.StartArray();
@@ -162,7 +163,7 @@ void writeMesh(Writer& out, const Mesh& mesh) {
     if (map == nullptr || !map->IsUsed()) continue;
     const std::string name = std::to_string(channel);
     out.Key(name.data(), static_cast<rapidjson::SizeType>(name.size()));
-    writeMap(out, *map);
+    writeMeshMap(out, *map);
   }
   out.EndObject();
 }
@@ -174,6 +175,111 @@ void writeObject(Writer& out, Object& object) {
   } else {
     key(out, "class");
     text(out, utf16ToUtf8(object.ClassName().str()));
+  }
+  out.EndObject();
+}
+
+void writeParams(Writer& out, const IParamBlock2& block) {
+  out.StartObject();
+  for (const IParamBlock2::Entry& entry : block.entries()) {
+    const std::string name = utf16ToUtf8(entry.name);
+    out.Key(name.data(), static_cast<rapidjson::SizeType>(name.size()));
+    if (const float* value = std::get_if<float>(&entry.value)) {
+      number(out, *value);
+    } else if (const int* integer = std::get_if<int>(&entry.value)) {
+      out.Int(*integer);
+    } else if (const Color* color = std::get_if<Color>(&entry.value)) {
+      out.StartArray();
+      number(out, color->r);
+      number(out, color->g);
+      number(out, color->b);
+      out.EndArray();
+    }
+  }
+  out.EndObject();
+}
+
+void writeSlots(Writer& out, const MtlBase& owner, const Scene& scene) {
+  out.StartObject();
+  for (int slot = 0; slot < owner.NumSubTexmaps(); ++slot) {
+    const Texmap* map = owner.GetSubTexmap(slot);
+    if (map == nullptr) continue;
+    const std::string name = std::to_string(slot);
+    out.Key(name.data(), static_cast<rapidjson::SizeType>(name.size()));
+    indexOr(out, scene.maps(), map);
+  }
+  out.EndObject();
+}
+
+void writeMaterial(Writer& out, Mtl& material, const Scene& scene) {
+  out.StartObject();
+  key(out, "class");
+  text(out, utf16ToUtf8(material.ClassName().str()));
+  if (const IParamBlock2* block = material.GetParamBlock(0)) {
+    key(out, "params");
+    writeParams(out, *block);
+  }
+  key(out, "maps");
+  writeSlots(out, material, scene);
+  out.EndObject();
+}
+
+void writeBitmapTex(Writer& out, const BitmapTex& map) {
+  key(out, "file");
+  text(out, utf16ToUtf8(map.GetMap().GetFullFilePath()));
+  key(out, "cropping");
+  const Bitmap* bitmap = map.bitmap();
+  if (bitmap == nullptr || !bitmap->cropping()) {
+    out.Null();
+  } else {
+    const Bitmap::Cropping& crop = *bitmap->cropping();
+    out.StartObject();
+    key(out, "u");
+    number(out, crop.u);
+    key(out, "v");
+    number(out, crop.v);
+    key(out, "w");
+    number(out, crop.w);
+    key(out, "h");
+    number(out, crop.h);
+    key(out, "place");
+    out.Bool(crop.place);
+    out.EndObject();
+  }
+  const StdUVGen& uv = map.uvGen();
+  key(out, "uvGen");
+  out.StartObject();
+  key(out, "uTiling");
+  number(out, uv.GetUScl(0));
+  key(out, "vTiling");
+  number(out, uv.GetVScl(0));
+  key(out, "uAngle");
+  number(out, uv.GetUAng(0));
+  key(out, "vAngle");
+  number(out, uv.GetVAng(0));
+  key(out, "wAngle");
+  number(out, uv.GetWAng(0));
+  key(out, "uOffset");
+  number(out, uv.GetUOffs(0));
+  key(out, "vOffset");
+  number(out, uv.GetVOffs(0));
+  out.EndObject();
+}
+
+void writeMap(Writer& out, Texmap& map, const Scene& scene) {
+  out.StartObject();
+  key(out, "class");
+  text(out, utf16ToUtf8(map.ClassName().str()));
+  if (map.ClassID() == BMTEX_CLASS_ID) {
+    writeBitmapTex(out, static_cast<const BitmapTex&>(map));
+  }
+  if (const IParamBlock2* block = map.GetParamBlock(0)) {
+    key(out, "params");
+    writeParams(out, *block);
+  }
+  if (map.NumSubTexmaps() > 0) {
+    key(out, "maps");
+    writeSlots(out, map, scene);
   }
   out.EndObject();
 }
@@ -197,9 +303,11 @@ std::string sceneJson() {
   out.EndArray();
   key(out, "materials");
   out.StartArray();
+  for (const auto& material : current.materials()) writeMaterial(out, *material, current);
   out.EndArray();
   key(out, "maps");
   out.StartArray();
+  for (const auto& map : current.maps()) writeMap(out, *map, current);
   out.EndArray();
   out.EndObject();
   return std::string(buffer.GetString(), buffer.GetSize());

@@ -1,0 +1,177 @@
+#include "materials/material_graph.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+#include "materials/physical_mapping.h"
+#include "vrscene/value.h"
+
+namespace cvimp {
+
+namespace {
+
+void convert(const VrpPlugin* plugin, Mtl* material, const SearchDirectories& directories, ImportLog* log,
+             GraphPath& path);
+void flatten(const std::vector<VrpValue>& layers, const VrpPlugin& layered, Mtl* material,
+             const SearchDirectories& directories, ImportLog* log, GraphPath& path);
+
+// Wrappers that add render-time behaviour, with the attribute naming what
+// they wrap.
+struct Wrapper {
+  std::string_view type;
+  std::string_view base;
+};
+constexpr Wrapper kWrappers[] = {
+    {"MtlOverride", "base_mtl"},
+    {"MtlSingleBRDF", "brdf"},
+    {"MtlRenderStats", "base_mtl"},
+    {"MtlMaterialID", "base_mtl"},
+};
+
+const VrpPlugin* reference(const VrpPlugin& plugin, std::string_view attribute) {
+  return plugin.getValue(attribute).getPlugin(plugin.scene);
+}
+
+bool isPluginReference(const VrpValue& value) { return value.kind() == ValueKind::Plugin; }
+
+class PathEntry {
+ public:
+  PathEntry(GraphPath& path, const VrpPlugin* plugin) : path_(path) { path_.push(plugin); }
+  ~PathEntry() { path_.pop(); }
+  PathEntry(const PathEntry&) = delete;
+  PathEntry& operator=(const PathEntry&) = delete;
+
+ private:
+  GraphPath& path_;
+};
+
+void convertMultiBump(const VrpPlugin& plugin, Mtl* material, const SearchDirectories& directories, ImportLog* log,
+                      GraphPath& path) {
+  constexpr std::array<std::string_view, 4> kMultipliers = {"bump_mult_0", "bump_mult_1", "bump_mult_2",
+                                                            "bump_mult_3"};
+  constexpr std::array<std::string_view, 4> kTextures = {"bump_tex_0", "bump_tex_1", "bump_tex_2", "bump_tex_3"};
+  convert(reference(plugin, "base_brdf"), material, directories, log, path);
+  std::array<float, 4> m{};
+  for (std::size_t k = 0; k < 4; ++k) m[k] = getFloatByKind(plugin, kMultipliers[k]);
+  const float largest = std::max(std::max(m[0], m[1]), std::max(m[2], m[3]));
+  for (std::size_t k = 0; k < 4; ++k) {
+    if (m[k] != largest) continue;  // never equal when not a number
+    setMapOnlySlot(plugin, material, directories, kTextures[k], kBumpSlot, log, path);
+    setFloatSlot(plugin, material, kMultipliers[k], u"bump_map_amt", log);
+    return;
+  }
+}
+
+void convert(const VrpPlugin* plugin, Mtl* material, const SearchDirectories& directories, ImportLog* log,
+             GraphPath& path) {
+  if (plugin == nullptr || material == nullptr) return;
+  if (path.contains(plugin)) {
+    if (log != nullptr) log->write("Cyclic material reference: %s\n", plugin->name.c_str());
+    return;
+  }
+  PathEntry entry(path, plugin);
+  const std::string& type = plugin->type;
+  for (const Wrapper& wrapper : kWrappers) {
+    if (type == wrapper.type) {
+      convert(reference(*plugin, wrapper.base), material, directories, log, path);
+      return;
+    }
+  }
+  if (type == "BRDFBump") {
+    convert(reference(*plugin, "base_brdf"), material, directories, log, path);
+    setMapOnlySlot(*plugin, material, directories, "bump_tex", kBumpSlot, log, path);
+    setFloatSlot(*plugin, material, "bump_tex_mult", u"bump_map_amt", log);
+  } else if (type == "BRDFMultiBump") {
+    convertMultiBump(*plugin, material, directories, log, path);
+  } else if (type == "BRDFLayered") {
+    const VrpValue brdfs = plugin->getValue("brdfs");
+    flatten(brdfs.getValueList(plugin->scene), *plugin, material, directories, log, path);
+  } else if (type == "BRDFVRayMtl") {
+    mapVRayMtl(*plugin, material, directories, log, path);
+  } else if (type == "BRDFDiffuse") {
+    mapDiffuse(*plugin, material, directories, log, path);
+  } else if (type == "BRDFGlass") {
+    if (log != nullptr) log->write("Found unsupported BRDFGlass\n");
+  } else if (type == "BRDFLight") {
+    mapLight(*plugin, material, directories, log, path);
+  } else if (log != nullptr) {
+    log->write("Found unsupported mtl type: %s\n", type.c_str());
+  }
+}
+
+// Deletes the temporaries it holds unless they were handed on.
+class Temporary {
+ public:
+  explicit Temporary(Mtl* material) : material_(material) {}
+  ~Temporary() {
+    if (material_ != nullptr) material_->DeleteThis();
+  }
+  Temporary(const Temporary&) = delete;
+  Temporary& operator=(const Temporary&) = delete;
+  Mtl* get() const { return material_; }
+  // The blend consumed it.
+  void consumed() { material_ = nullptr; }
+
+ private:
+  Mtl* material_;
+};
+
+// Blends two temporaries into `destination`; the blend deletes them when it
+// runs, and they are deleted here when it does not.
+bool blendTemporaries(Mtl* destination, Temporary& a, Temporary& b) {
+  if (!blendPhysicalMaterials(destination, a.get(), b.get())) return false;
+  a.consumed();
+  b.consumed();
+  return true;
+}
+
+void flatten(const std::vector<VrpValue>& layers, const VrpPlugin& layered, Mtl* material,
+             const SearchDirectories& directories, ImportLog* log, GraphPath& path) {
+  const std::size_t n = layers.size();
+  if (n == 0) return;
+  if (n == 1) {
+    if (isPluginReference(layers[0])) convert(layers[0].getPlugin(layered.scene), material, directories, log, path);
+    return;
+  }
+  if (!isPluginReference(layers[0]) || !isPluginReference(layers[1])) return;
+  const VrpPlugin* first = layers[0].getPlugin(layered.scene);
+  const VrpPlugin* second = layers[1].getPlugin(layered.scene);
+  Temporary m0(createPhysicalMaterial());
+  Temporary m1(createPhysicalMaterial());
+  convert(first, m0.get(), directories, log, path);
+  convert(second, m1.get(), directories, log, path);
+  if (n == 2) {
+    blendTemporaries(material, m0, m1);
+    return;
+  }
+  auto accumulator = std::make_unique<Temporary>(createPhysicalMaterial());
+  blendTemporaries(accumulator->get(), m0, m1);
+  for (std::size_t i = 2; i < n; ++i) {
+    // An entry that is no plugin stops the flattening: the material keeps
+    // what it had, and the accumulator goes with the temporaries.
+    if (!isPluginReference(layers[i])) return;
+    Temporary layer(createPhysicalMaterial());
+    convert(layers[i].getPlugin(layered.scene), layer.get(), directories, log, path);
+    const bool last = i == n - 1;
+    auto next = std::make_unique<Temporary>(last ? nullptr : createPhysicalMaterial());
+    Mtl* destination = last ? material : next->get();
+    blendTemporaries(destination, *accumulator, layer);
+    accumulator = std::move(next);
+  }
+}
+
+}  // namespace
+
+void convertMaterial(const VrpPlugin* plugin, Mtl* material, const SearchDirectories& directories, ImportLog* log) {
+  GraphPath path;
+  convert(plugin, material, directories, log, path);
+}
+
+void convertLayeredBrdf(const std::vector<VrpValue>& layers, const VrpPlugin& layered, Mtl* material,
+                        const SearchDirectories& directories, ImportLog* log) {
+  GraphPath path;
+  flatten(layers, layered, material, directories, log, path);
+}
+
+}  // namespace cvimp

@@ -1,0 +1,196 @@
+#include "materials/texture_graph.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <string_view>
+
+#include "materials/bitmap_file.h"
+#include "materials/find_param.h"
+#include "vrscene/value.h"
+
+namespace cvimp {
+
+namespace {
+
+constexpr float kHalfPi = 1.5707964f;
+
+// Plugins that only adjust their input, with the attribute holding it.
+struct LookThrough {
+  std::string_view type;
+  std::string_view input;
+};
+constexpr LookThrough kLookThrough[] = {
+    {"TexCombineColor", "texture"}, {"TexCombineFloat", "texture"},   {"TexCombineColorLightMtl", "texture"},
+    {"TexOutput", "texmap"},        {"TexBezierCurveColor", "input_color"}, {"ColorCorrection", "texture_map"},
+};
+
+const VrpPlugin* reference(const VrpPlugin& plugin, std::string_view attribute) {
+  return plugin.getValue(attribute).getPlugin(plugin.scene);
+}
+
+bool isPluginReference(const VrpValue& value) { return value.kind() == ValueKind::Plugin; }
+
+// Keeps a plugin on the walk's path while it converts.
+class PathEntry {
+ public:
+  PathEntry(GraphPath& path, const VrpPlugin* plugin) : path_(path) { path_.push(plugin); }
+  ~PathEntry() { path_.pop(); }
+  PathEntry(const PathEntry&) = delete;
+  PathEntry& operator=(const PathEntry&) = delete;
+
+ private:
+  GraphPath& path_;
+};
+
+Texmap* convertBitmapBuffer(const VrpPlugin& plugin, const SearchDirectories& directories,
+                            const BitmapPlacement* placement, ImportLog* log) {
+  const std::string file = plugin.getString("file");
+  std::string path = resolveBitmapFile(file, directories);
+  // Package extraction stores an image whose ending lies about its format
+  // under the extra ending ".png".
+  if (path.empty()) path = resolveBitmapFile(file + ".png", directories);
+  if (path.empty()) {
+    if (log != nullptr) log->write("Cannot resolve bitmap file: %s\n", file.c_str());
+    return nullptr;
+  }
+  const WStr widePath = WStr::FromACP(path.c_str(), static_cast<std::ptrdiff_t>(path.size()));
+  BitmapTex* texture = NewDefaultBitmapTex();
+  if (texture == nullptr) return nullptr;
+  using namespace MaxSDK::AssetManagement;
+  texture->SetMap(IAssetManager::GetInstance()->GetAsset(widePath.data(), kBitmapAsset, true));
+  Bitmap* bitmap = texture->GetBitmap(0);
+  if (bitmap == nullptr) {
+    if (log != nullptr) log->write("Cannot load bitmap file: %s\n", file.c_str());
+    texture->DeleteThis();
+    return nullptr;
+  }
+  if (placement != nullptr) {
+    if (placement->placementType != 0) {
+      bitmap->SetCroppingValues(placement->u, placement->v, placement->w, placement->h,
+                                placement->placementType == 2 ? TRUE : FALSE);
+    }
+    if (StdUVGen* uvGen = texture->GetUVGen()) applyPlacementTransform(placement->transform, *uvGen);
+  }
+  return texture;
+}
+
+Texmap* convertTexBitmap(const VrpPlugin& plugin, const SearchDirectories& directories, ImportLog* log,
+                         GraphPath& path) {
+  const VrpPlugin* bitmap = reference(plugin, "bitmap");
+  BitmapPlacement placement;
+  const VrpPlugin* generator = reference(plugin, "uvwgen");
+  if (generator != nullptr && generator->type == "UVWGenChannel") {
+    placement.transform = generator->getValue("uvw_transform").getTransform(generator->scene);
+  }
+  placement.placementType = plugin.getInt("placement_type", 0);
+  placement.u = plugin.getFloat("u", 0.0f);
+  placement.v = plugin.getFloat("v", 0.0f);
+  placement.w = plugin.getFloat("w", 1.0f);
+  placement.h = plugin.getFloat("h", 1.0f);
+  return convertTexture(bitmap, directories, &placement, log, path);
+}
+
+Texmap* convertLayers(const VrpPlugin& plugin, const SearchDirectories& directories, ImportLog* log,
+                      GraphPath& path) {
+  const VrpValue textures = plugin.getValue("textures");
+  const std::vector<VrpValue>& entries = textures.getValueList(plugin.scene);
+  if (entries.empty() || !isPluginReference(entries[0])) return nullptr;
+  Texmap* result = convertTexture(entries[0].getPlugin(plugin.scene), directories, nullptr, log, path);
+  for (std::size_t i = 1; i < entries.size(); ++i) {
+    if (!isPluginReference(entries[i])) break;
+    Texmap* layer = convertTexture(entries[i].getPlugin(plugin.scene), directories, nullptr, log, path);
+    result = mixTexmaps(result, layer);
+  }
+  return result;
+}
+
+}  // namespace
+
+bool GraphPath::contains(const VrpPlugin* plugin) const {
+  return std::find(plugins_.begin(), plugins_.end(), plugin) != plugins_.end();
+}
+
+Texmap* convertTexture(const VrpPlugin* plugin, const SearchDirectories& directories,
+                       const BitmapPlacement* placement, ImportLog* log) {
+  GraphPath path;
+  return convertTexture(plugin, directories, placement, log, path);
+}
+
+Texmap* convertTexture(const VrpPlugin* plugin, const SearchDirectories& directories,
+                       const BitmapPlacement* placement, ImportLog* log, GraphPath& path) {
+  if (plugin == nullptr) return nullptr;
+  if (path.contains(plugin)) {
+    if (log != nullptr) log->write("Cyclic texmap reference: %s\n", plugin->name.c_str());
+    return nullptr;
+  }
+  PathEntry entry(path, plugin);
+  const std::string& type = plugin->type;
+
+  for (const LookThrough& kind : kLookThrough) {
+    if (type == kind.type) return convertTexture(reference(*plugin, kind.input), directories, nullptr, log, path);
+  }
+  if (type == "TexCompMax" || type == "TexMix") {
+    const bool comp = type == "TexCompMax";
+    const VrpPlugin* first = reference(*plugin, comp ? "sourceA" : "color1");
+    const VrpPlugin* second = reference(*plugin, comp ? "sourceB" : "color2");
+    Texmap* a = convertTexture(first, directories, nullptr, log, path);
+    Texmap* b = convertTexture(second, directories, nullptr, log, path);
+    return mixTexmaps(a, b);
+  }
+  if (type == "TexLayeredMax") return convertLayers(*plugin, directories, log, path);
+  if (type == "TexBitmap") return convertTexBitmap(*plugin, directories, log, path);
+  if (type == "BitmapBuffer") return convertBitmapBuffer(*plugin, directories, placement, log);
+  if (log != nullptr) log->write("Unsupported texmap type: %s\n", type.c_str());
+  return nullptr;
+}
+
+Texmap* mixTexmaps(Texmap* a, Texmap* b) {
+  if (a == nullptr) return b;
+  if (b == nullptr) return a;
+  Texmap* mix = NewDefaultMixTex();
+  if (mix == nullptr) return nullptr;
+  IParamBlock2* block = mix->GetParamBlock(0);
+  const std::optional<ParamID> amount = findParamId(block, u"mixAmount");
+  if (!amount) return nullptr;
+  block->SetValue(*amount, 0, 0.5f);
+  mix->SetSubTexmap(0, a);
+  mix->SetSubTexmap(1, b);
+  return mix;
+}
+
+void applyPlacementTransform(const VrpTransform& transform, StdUVGen& uvGen) {
+  const VrpVector& r0 = transform.matrix[0];
+  const VrpVector& r1 = transform.matrix[1];
+  const VrpVector& r2 = transform.matrix[2];
+  const VrpVector& t = transform.offset;
+  const float su = std::sqrt(std::max(r0.x * r0.x + r0.y * r0.y + r0.z * r0.z, 0.0f));
+  const float sv = std::sqrt(std::max(r1.x * r1.x + r1.y * r1.y + r1.z * r1.z, 0.0f));
+  float uAngle = 0.0f;
+  float vAngle = 0.0f;
+  float wAngle = 0.0f;
+  if (r2.z == 0.0f) {
+    uAngle = kHalfPi;
+    wAngle = std::atan2(r0.y, r0.x);
+  } else {
+    uAngle = std::asin(r1.z);
+    vAngle = std::atan2(-r0.z, r2.z);
+    wAngle = std::atan2(-r1.x, r1.y);
+  }
+  // A zero scale would divide by zero: the axis keeps the generator's
+  // defaults (tiling 1, offset 0) instead of taking infinities.
+  const bool uScaled = su > 0.0f && std::isfinite(su);
+  const bool vScaled = sv > 0.0f && std::isfinite(sv);
+  const float uOffset = uScaled ? (0.5f - t.x) / su - 0.5f : 0.0f;
+  const float vOffset = vScaled ? (0.5f - t.y) / sv - 0.5f : 0.0f;
+  uvGen.SetUScl(uScaled ? su : 1.0f, 0);
+  uvGen.SetVScl(vScaled ? sv : 1.0f, 0);
+  // asin of a component beyond ±1 is not a number: no rotation then.
+  uvGen.SetUAng(std::isfinite(uAngle) ? uAngle : 0.0f, 0);
+  uvGen.SetVAng(std::isfinite(vAngle) ? vAngle : 0.0f, 0);
+  uvGen.SetWAng(std::isfinite(wAngle) ? wAngle : 0.0f, 0);
+  uvGen.SetUOffs(std::isfinite(uOffset) ? uOffset : 0.0f, 0);
+  uvGen.SetVOffs(std::isfinite(vOffset) ? vOffset : 0.0f, 0);
+}
+
+}  // namespace cvimp
