@@ -19,8 +19,8 @@ test: deps
 demo: deps
 	$(CMAKE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DCVIMP_TESTS=OFF
 	$(CMAKE) --build build/release -j $(JOBS) --target cvimp
-	build/release/cli/cvimp inspect samples/room/vr.vrscene --verbose -o build/release/room.json
-	@echo "Document written to build/release/room.json"
+	build/release/cli/cvimp import samples/room/vr.vrscene --unit cm --quadrify -o build/release/room.json
+	@echo "Host scene written to build/release/room.json"
 
 # Loader benchmark on a generated design of about 60 MB of scene text.
 bench: deps

@@ -1,14 +1,20 @@
-// Writes the small sample scene shipped in samples/room: a room with a floor,
-// walls, a table and two chairs that share one mesh, materials with a bitmap,
-// and an include holding the furniture.
+// Writes the small sample design shipped in samples/room: a room with a
+// floor, four walls, a rug on a displaced mesh, a ceiling lamp and, in an
+// included file, a table and two chairs sharing one mesh. Materials come
+// through wrappers, with a bump, a layered BRDF and a light BRDF; two real
+// PNG bitmaps sit next to the scene, one named ".jpg" in the scene and
+// stored as ".jpg.png" (as package extraction leaves it), one named under a
+// render-farm path.
 //
 //   make_sample OUTPUT_DIRECTORY
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "tools/scenegen/png_writer.h"
 #include "tools/scenegen/scene_writer.h"
 
 using namespace cvimp::scenegen;
@@ -24,7 +30,7 @@ struct Mesh {
   std::vector<std::int32_t> mtlIds;
 };
 
-// An axis-aligned box in millimetres, one normal per face corner, UVs per quad.
+// An axis-aligned box in millimetres, one normal per side, UVs per side.
 Mesh box(Vec3 size) {
   Mesh m;
   const float x = size[0], y = size[1], z = size[2];
@@ -58,46 +64,68 @@ Mesh box(Vec3 size) {
   return m;
 }
 
+// A flat grid of nx by ny cells, each cell two triangles: what the quadrify
+// step turns back into quads.
+Mesh grid(float width, float depth, int nx, int ny) {
+  Mesh m;
+  for (int j = 0; j <= ny; ++j) {
+    for (int i = 0; i <= nx; ++i) {
+      m.vertices.push_back({width * static_cast<float>(i) / static_cast<float>(nx),
+                            depth * static_cast<float>(j) / static_cast<float>(ny), 0});
+      m.uvws.push_back({static_cast<float>(i) / static_cast<float>(nx), static_cast<float>(j) / static_cast<float>(ny),
+                        0});
+    }
+  }
+  m.normals.push_back({0, 0, 1});
+  for (int j = 0; j < ny; ++j) {
+    for (int i = 0; i < nx; ++i) {
+      const std::int32_t a = j * (nx + 1) + i, b = a + 1, c = a + nx + 2, d = a + nx + 1;
+      m.faces.insert(m.faces.end(), {a, b, c, a, c, d});
+      m.faceNormals.insert(m.faceNormals.end(), {0, 0, 0, 0, 0, 0});
+      m.mtlIds.insert(m.mtlIds.end(), {0, 0});
+    }
+  }
+  return m;
+}
+
+std::string packedVectors(const std::vector<Vec3>& v) { return "ListVectorHex(\"" + packVectors(v) + "\")"; }
+std::string packedInts(const std::vector<std::int32_t>& v) { return "ListIntHex(\"" + packInts(v) + "\")"; }
+
 void writeMesh(SceneWriter& w, const std::string& name, const Mesh& m) {
   w.begin("GeomStaticMesh", name);
-  w.attribute("vertices", "ListVectorHex(\"" + packVectors(m.vertices) + "\")");
-  w.attribute("faces", "ListIntHex(\"" + packInts(m.faces) + "\")");
-  w.attribute("normals", "ListVectorHex(\"" + packVectors(m.normals) + "\")");
-  w.attribute("faceNormals", "ListIntHex(\"" + packInts(m.faceNormals) + "\")");
+  w.attribute("vertices", packedVectors(m.vertices));
+  w.attribute("faces", packedInts(m.faces));
+  w.attribute("normals", packedVectors(m.normals));
+  w.attribute("faceNormals", packedInts(m.faceNormals));
   // The UVW faces index the UVW vertices exactly like the faces index the vertices.
-  w.attribute("map_channels", "List(List(1, ListVectorHex(\"" + packVectors(m.uvws) + "\"), ListIntHex(\"" +
-                                  packInts(m.faces) + "\")))");
-  w.attribute("face_mtlIDs", "ListIntHex(\"" + packInts(m.mtlIds) + "\")");
+  w.attribute("map_channels", "List(List(1, " + packedVectors(m.uvws) + ", " + packedInts(m.faces) + "))");
+  w.attribute("face_mtlIDs", packedInts(m.mtlIds));
   w.end();
 }
 
-void writeMaterial(SceneWriter& w, const std::string& name, float r, float g, float b, const std::string& bitmap) {
-  std::string diffuse = colorForm(r, g, b);
-  if (!bitmap.empty()) {
-    w.begin("UVWGenChannel", name + "_uvw");
-    w.attribute("uvw_channel", "1");
-    w.attribute("uvw_transform", transformForm({{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}, {0, 0, 0}));
-    w.end();
-    w.begin("BitmapBuffer", name + "_bitmap");
-    w.quoted("file", bitmap);
-    w.end();
-    w.begin("TexBitmap", name + "_tex");
-    w.attribute("bitmap", name + "_bitmap");
-    w.attribute("uvwgen", name + "_uvw");
-    w.end();
-    diffuse = name + "_tex";
+// A bitmap texture with a UVW generator of the given tiling; a placement
+// type of 1 crops it to its lower-left quarter.
+void writeBitmap(SceneWriter& w, const std::string& name, const std::string& file, float tiling,
+                 int placementType = 0) {
+  w.begin("UVWGenChannel", name + "_uvw");
+  w.attribute("uvw_channel", "1");
+  w.attribute("uvw_transform", transformForm({{{tiling, 0, 0}, {0, tiling, 0}, {0, 0, 1}}}, {0, 0, 0}));
+  w.end();
+  w.begin("BitmapBuffer", name + "_bitmap");
+  w.quoted("file", file);
+  w.end();
+  w.begin("TexBitmap", name);
+  w.attribute("bitmap", name + "_bitmap");
+  w.attribute("uvwgen", name + "_uvw");
+  if (placementType != 0) {
+    w.attribute("placement_type", std::to_string(placementType));
+    w.attribute("u", "0");
+    w.attribute("v", "0");
+    w.attribute("w", "0.5");
+    w.attribute("h", "0.5");
   }
-  w.begin("BRDFVRayMtl", name + "_brdf");
-  w.attribute("diffuse", diffuse);
-  w.attribute("reflect", colorForm(0.2f, 0.2f, 0.2f));
-  w.attribute("reflect_glossiness", "0.65");
-  w.end();
-  w.begin("MtlSingleBRDF", name);
-  w.attribute("brdf", name + "_brdf");
   w.end();
 }
-
-const std::array<Vec3, 3> kIdentity = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
 
 void writeNode(SceneWriter& w, const std::string& name, const std::string& geometry, const std::string& material,
                const std::string& transform) {
@@ -109,9 +137,131 @@ void writeNode(SceneWriter& w, const std::string& name, const std::string& geome
   w.end();
 }
 
-bool save(const std::string& path, const std::string& text) {
+const std::array<Vec3, 3> kIdentity = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+
+std::string placed(const Vec3& offset) { return transformForm(kIdentity, offset); }
+
+// The room: floor with a bumped oak texture under a render-farm path, walls
+// through a render-stats wrapper, a rug on a displaced mesh, a lamp.
+std::string roomScene() {
+  SceneWriter w;
+  w.comment("Casavia sample design: a small room");
+  w.begin("SettingsUnitsInfo", "settingsUnitsInfo");
+  w.attribute("meters_scale", "0.001");
+  w.end();
+
+  writeMesh(w, "mesh_floor", grid(4000, 3000, 4, 3));
+  writeMesh(w, "mesh_wall_long", box({4000, 120, 2700}));
+  writeMesh(w, "mesh_wall_short", box({120, 3240, 2700}));
+  writeMesh(w, "mesh_rug", grid(2000, 1400, 2, 2));
+  writeMesh(w, "mesh_lamp", box({600, 600, 40}));
+  w.begin("GeomDisplacedMesh", "rug_displaced");
+  w.attribute("mesh", "mesh_rug");
+  w.attribute("displacement_amount", "5");
+  w.end();
+
+  writeBitmap(w, "tex_oak", "Z:/vela/data/render/Vray/textures/oak.png", 2.0f);
+  w.begin("BRDFVRayMtl", "brdf_oak");
+  w.attribute("diffuse", "tex_oak");
+  w.attribute("reflect", colorForm(0.3f, 0.3f, 0.3f));
+  w.attribute("reflect_glossiness", "0.7");
+  w.attribute("refract_ior", "1.5");
+  w.end();
+  w.begin("BRDFBump", "brdf_oak_bump");
+  w.attribute("base_brdf", "brdf_oak");
+  w.attribute("bump_tex", "tex_oak");
+  w.attribute("bump_tex_mult", "0.4");
+  w.end();
+  w.begin("MtlSingleBRDF", "mtl_floor");
+  w.attribute("brdf", "brdf_oak_bump");
+  w.end();
+
+  w.begin("BRDFDiffuse", "brdf_plaster");
+  w.attribute("color", colorForm(0.9f, 0.9f, 0.88f));
+  w.end();
+  w.begin("MtlSingleBRDF", "mtl_plaster");
+  w.attribute("brdf", "brdf_plaster");
+  w.end();
+  w.begin("MtlRenderStats", "mtl_wall");
+  w.attribute("base_mtl", "mtl_plaster");
+  w.attribute("camera_visibility", "1");
+  w.end();
+
+  w.begin("BRDFDiffuse", "brdf_rug");
+  w.attribute("color", colorForm(0.55f, 0.12f, 0.1f));
+  w.end();
+  w.begin("MtlSingleBRDF", "mtl_rug");
+  w.attribute("brdf", "brdf_rug");
+  w.end();
+
+  w.begin("BRDFLight", "brdf_lamp");
+  w.attribute("color", colorForm(1.0f, 0.92f, 0.8f));
+  w.attribute("colorMultiplier", "3");
+  w.end();
+  w.begin("MtlSingleBRDF", "mtl_lamp");
+  w.attribute("brdf", "brdf_lamp");
+  w.end();
+
+  writeNode(w, "floor", "mesh_floor", "mtl_floor", placed({0, 0, 0}));
+  writeNode(w, "wall_north", "mesh_wall_long", "mtl_wall", placed({0, 3000, 0}));
+  writeNode(w, "wall_south", "mesh_wall_long", "mtl_wall", placed({0, -120, 0}));
+  writeNode(w, "wall_east", "mesh_wall_short", "mtl_wall", placed({4000, -120, 0}));
+  writeNode(w, "wall_west", "mesh_wall_short", "mtl_wall", placed({-120, -120, 0}));
+  writeNode(w, "rug", "rug_displaced", "mtl_rug", placed({1000, 800, 5}));
+  writeNode(w, "ceiling_lamp", "mesh_lamp", "mtl_lamp", placed({1700, 1200, 2640}));
+  w.include("furniture.vrscene");
+  return w.take();
+}
+
+// The furniture: walnut (named ".jpg", stored as ".jpg.png") with cropping,
+// and chair seats of two layered BRDFs.
+std::string furnitureScene() {
+  SceneWriter w;
+  w.comment("Furniture of the sample room");
+  writeMesh(w, "mesh_table", box({1600, 900, 740}));
+  writeMesh(w, "mesh_chair", box({450, 450, 900}));
+
+  writeBitmap(w, "tex_walnut", "textures/walnut.jpg", 1.0f, 1);
+  w.begin("BRDFVRayMtl", "brdf_walnut");
+  w.attribute("diffuse", "tex_walnut");
+  w.attribute("reflect", colorForm(0.2f, 0.2f, 0.2f));
+  w.attribute("reflect_glossiness", "0.65");
+  w.end();
+  w.begin("MtlSingleBRDF", "mtl_walnut");
+  w.attribute("brdf", "brdf_walnut");
+  w.end();
+
+  w.begin("BRDFDiffuse", "brdf_fabric");
+  w.attribute("color", colorForm(0.2f, 0.3f, 0.6f));
+  w.end();
+  w.begin("BRDFVRayMtl", "brdf_sheen");
+  w.attribute("diffuse", colorForm(0.1f, 0.1f, 0.1f));
+  w.attribute("reflect", colorForm(0.5f, 0.5f, 0.5f));
+  w.attribute("reflect_glossiness", "0.4");
+  w.end();
+  w.begin("BRDFLayered", "brdf_upholstery");
+  w.attribute("brdfs", "List(brdf_fabric, brdf_sheen)");
+  w.end();
+  w.begin("MtlSingleBRDF", "mtl_upholstery");
+  w.attribute("brdf", "brdf_upholstery");
+  w.end();
+
+  const double c = std::cos(M_PI / 2), s = std::sin(M_PI / 2);
+  const std::array<Vec3, 3> turned = {{{static_cast<float>(c), static_cast<float>(s), 0},
+                                       {static_cast<float>(-s), static_cast<float>(c), 0},
+                                       {0, 0, 1}}};
+  writeNode(w, "table", "mesh_table", "mtl_walnut", placed({1200, 1000, 0}));
+  writeNode(w, "chair_1", "mesh_chair", "mtl_upholstery",
+            "TransformHex(\"" + transformHexText(kIdentity, {1400, 500, 0}) + "\")");
+  writeNode(w, "chair_2", "mesh_chair", "mtl_upholstery",
+            "TransformHex(\"" + transformHexText(turned, {2500, 1500, 0}) + "\")");
+  return w.take();
+}
+
+bool save(const std::filesystem::path& path, const std::string& bytes) {
+  std::filesystem::create_directories(path.parent_path());
   std::ofstream out(path, std::ios::binary);
-  out << text;
+  out << bytes;
   return static_cast<bool>(out);
 }
 
@@ -122,39 +272,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: make_sample OUTPUT_DIRECTORY\n");
     return 2;
   }
-  const std::string dir = argv[1];
-
-  SceneWriter room;
-  room.comment("Casavia sample design: a small room");
-  room.begin("SettingsUnitsInfo", "settingsUnitsInfo");
-  room.attribute("meters_scale", "0.001");
-  room.end();
-  writeMesh(room, "mesh_floor", box({4000, 3000, 20}));
-  writeMesh(room, "mesh_wall", box({4000, 120, 2700}));
-  writeMaterial(room, "mtl_floor", 0.6f, 0.45f, 0.3f, "Z:/vela/data/render/Vray/maps/oak.jpg");
-  writeMaterial(room, "mtl_wall", 0.9f, 0.9f, 0.88f, "");
-  writeNode(room, "floor", "mesh_floor", "mtl_floor", transformForm(kIdentity, {0, 0, -20}));
-  writeNode(room, "wall_north", "mesh_wall", "mtl_wall", transformForm(kIdentity, {0, 3000, 0}));
-  writeNode(room, "wall_south", "mesh_wall", "mtl_wall", transformForm(kIdentity, {0, -120, 0}));
-  room.include("furniture.vrscene");
-
-  SceneWriter furniture;
-  furniture.comment("Furniture of the sample room");
-  writeMesh(furniture, "mesh_table", box({1600, 900, 740}));
-  writeMesh(furniture, "mesh_chair", box({450, 450, 900}));
-  writeMaterial(furniture, "mtl_wood", 0.5f, 0.32f, 0.2f, "maps/walnut.png");
-  const double c = std::cos(M_PI / 2), s = std::sin(M_PI / 2);
-  const std::array<Vec3, 3> turned = {{{static_cast<float>(c), static_cast<float>(s), 0},
-                                       {static_cast<float>(-s), static_cast<float>(c), 0},
-                                       {0, 0, 1}}};
-  writeNode(furniture, "table", "mesh_table", "mtl_wood", transformForm(kIdentity, {1200, 1000, 0}));
-  writeNode(furniture, "chair_1", "mesh_chair", "mtl_wood",
-            "TransformHex(\"" + transformHexText(kIdentity, {1400, 500, 0}) + "\")");
-  writeNode(furniture, "chair_2", "mesh_chair", "mtl_wood",
-            "TransformHex(\"" + transformHexText(turned, {2500, 1500, 0}) + "\")");
-
-  if (!save(dir + "/vr.vrscene", room.take()) || !save(dir + "/furniture.vrscene", furniture.take())) {
-    std::fprintf(stderr, "cannot write to %s\n", dir.c_str());
+  const std::filesystem::path dir = argv[1];
+  const bool saved = save(dir / "vr.vrscene", roomScene()) && save(dir / "furniture.vrscene", furnitureScene()) &&
+                     save(dir / "textures" / "oak.png", checkerPng(16, 4, 0xA0784A, 0x8A6238)) &&
+                     save(dir / "textures" / "walnut.jpg.png", checkerPng(16, 2, 0x5A3A22, 0x4A2E1A));
+  if (!saved) {
+    std::fprintf(stderr, "cannot write to %s\n", dir.string().c_str());
     return 1;
   }
   return 0;

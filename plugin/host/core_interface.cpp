@@ -106,6 +106,11 @@ std::vector<std::u16string> executedScripts() {
 
 void setProgressOnTerminal(bool enabled) { terminalProgress.store(enabled); }
 
+void recordScript(const std::u16string& script) {
+  std::lock_guard guard(core().lock);
+  core().scripts.push_back(script);
+}
+
 void reset() {
   scene().clear();
   journal().clear();
@@ -294,16 +299,4 @@ void SuspendAll::Resume() {
   journal().record("Resume");
   std::lock_guard guard(core().lock);
   core().suspended -= 1;
-}
-
-BOOL ExecuteMAXScriptScript(const MCHAR* script, MAXScript::ScriptSource source, BOOL quietErrors, FPValue* result,
-                            BOOL logQuietErrors) {
-  const std::u16string text = script != nullptr ? script : u"";
-  journal().record("ExecuteMAXScriptScript", host::quoted(text) + ", " + std::to_string(static_cast<int>(source)) +
-                                                 ", " + flag(quietErrors != 0) + ", " +
-                                                 (result != nullptr ? "result" : "none") + ", " +
-                                                 flag(logQuietErrors != 0));
-  std::lock_guard guard(core().lock);
-  core().scripts.push_back(text);
-  return TRUE;
 }

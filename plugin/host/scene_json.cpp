@@ -7,6 +7,7 @@
 #include <map>
 
 #include "plugin/host/bitmap_tex.h"
+#include "plugin/host/poly_object.h"
 #include "plugin/host/scene.h"
 #include "plugin/host/stand_in.h"
 
@@ -168,10 +169,65 @@ void writeMesh(Writer& out, const Mesh& mesh) {
   out.EndObject();
 }
 
+void writePoly(Writer& out, const PolyObject& poly) {
+  key(out, "class");
+  out.String("poly");
+  key(out, "vertices");
+  out.StartArray();
+  for (const Point3& v : poly.vertices) point(out, v);
+  out.EndArray();
+  key(out, "faces");
+  out.StartArray();
+  for (const PolyFace& face : poly.faces) {
+    out.StartObject();
+    key(out, "v");
+    out.StartArray();
+    for (const int v : face.vertices) out.Int(v);
+    out.EndArray();
+    key(out, "mtlId");
+    out.Uint(face.materialId);
+    out.EndObject();
+  }
+  out.EndArray();
+  key(out, "maps");
+  out.StartObject();
+  // Ordinary channels in ascending order, then the hidden ones.
+  std::vector<const std::pair<int, PolyMap>*> ordered;
+  for (const auto& map : poly.maps) {
+    if (map.first >= 0) ordered.push_back(&map);
+  }
+  for (const int hidden : {MAP_SHADING, MAP_ALPHA}) {
+    for (const auto& map : poly.maps) {
+      if (map.first == hidden) ordered.push_back(&map);
+    }
+  }
+  for (const auto* map : ordered) {
+    const std::string name = std::to_string(map->first);
+    out.Key(name.data(), static_cast<rapidjson::SizeType>(name.size()));
+    out.StartObject();
+    key(out, "vertices");
+    out.StartArray();
+    for (const UVVert& v : map->second.vertices) point(out, v);
+    out.EndArray();
+    key(out, "faces");
+    out.StartArray();
+    for (const std::vector<int>& face : map->second.faces) {
+      out.StartArray();
+      for (const int t : face) out.Int(t);
+      out.EndArray();
+    }
+    out.EndArray();
+    out.EndObject();
+  }
+  out.EndObject();
+}
+
 void writeObject(Writer& out, Object& object) {
   out.StartObject();
   if (object.ClassID() == TRIOBJ_CLASS_ID) {
     writeMesh(out, static_cast<TriObject&>(object).GetMesh());
+  } else if (object.ClassID() == POLYOBJ_CLASS_ID) {
+    writePoly(out, static_cast<const PolyObject&>(object));
   } else {
     key(out, "class");
     text(out, utf16ToUtf8(object.ClassName().str()));

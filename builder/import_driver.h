@@ -1,0 +1,17 @@
+#pragma once
+// The import of one design's scene file into the host scene.
+#include "plugin/cvimp_gup.h"
+#include "plugin/host/wstr.h"
+
+namespace cvimp {
+
+// The quadrify script the import ends with when asked, and the menu's
+// quadrify command runs.
+extern const char16_t* const kQuadrifyScript;
+
+// Imports gup.scenePath with gup's options. Sets `result` to "Succeed"
+// (also after a cancel), "Invalid scene file", "Cannot parse scene" or
+// "Cannot prebuild scene", and returns true exactly on "Succeed".
+bool importDesign(CvimpGUP& gup, WStr& result);
+
+}  // namespace cvimp

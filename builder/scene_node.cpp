@@ -1,0 +1,90 @@
+#include "builder/scene_node.h"
+
+#include "builder/mesh_object.h"
+#include "materials/material_graph.h"
+#include "materials/physical_mapping.h"
+#include "plugin/host/core_interface.h"
+#include "vrscene/value.h"
+
+namespace cvimp {
+
+namespace {
+
+const VrpPlugin* reference(const VrpPlugin& plugin, std::string_view attribute) {
+  return plugin.getValue(attribute).getPlugin(plugin.scene);
+}
+
+// The object for a geometry plugin, built once per import.
+TriObject* meshFor(const VrpPlugin& geometry, ImportContext& context) {
+  const auto cached = context.geometryCache.find(&geometry);
+  if (cached != context.geometryCache.end()) return cached->second;
+  TriObject* object = buildMeshObject(geometry, context.unitFactor);
+  context.geometryCache.emplace(&geometry, object);
+  return object;
+}
+
+void logSlotNames(Mtl& material, ImportContext& context) {
+  if (!context.importLog || !context.logSlotNames) return;
+  context.importLog->write("=== Physical Material SubTexmaps ===\n");
+  for (int k = 0; k < material.NumSubTexmaps(); ++k) {
+    const CStr name = material.GetSubTexmapSlotName(k, true).ToACP();
+    context.importLog->write("[%d]: %s\n", k, name.data());
+  }
+  context.logSlotNames = false;
+}
+
+// The material for a material plugin, converted once per import.
+Mtl* materialFor(const VrpPlugin& plugin, ImportContext& context) {
+  const auto cached = context.materialCache.find(&plugin);
+  if (cached != context.materialCache.end()) return cached->second;
+  auto* material = dynamic_cast<Mtl*>(
+      GetCOREInterface()->CreateInstance(MATERIAL_CLASS_ID, PHYSICAL_MATERIAL_CLASS_ID));
+  if (material == nullptr) {
+    context.materialCache.emplace(&plugin, nullptr);
+    return nullptr;
+  }
+  if (IParamBlock2* block = material->GetParamBlock(0)) {
+    applyPhysicalDefaults(block);
+    logSlotNames(*material, context);
+  }
+  convertMaterial(&plugin, material, context.searchDirectories, context.importLog.get());
+  Interval whole = FOREVER;
+  material->Update(0, whole);
+  context.materialCache.emplace(&plugin, material);
+  return material;
+}
+
+}  // namespace
+
+INode* createSceneNode(const VrpPlugin& plugin, ImportContext& context, const CvimpGUP& gup) {
+  const VrpTransform transform = plugin.getValue("transform").getTransform(plugin.scene);
+  const VrpPlugin* geometry = reference(plugin, "geometry");
+  const VrpPlugin* material = reference(plugin, "material");
+
+  if (geometry != nullptr && geometry->type == "GeomDisplacedMesh") geometry = reference(*geometry, "mesh");
+  if (geometry == nullptr || geometry->type != "GeomStaticMesh") return nullptr;
+  TriObject* object = meshFor(*geometry, context);
+  if (object == nullptr) return nullptr;
+
+  Matrix3 tm;
+  for (int row = 0; row < 3; ++row) {
+    const VrpVector& axis = transform.matrix[static_cast<std::size_t>(row)];
+    tm.SetRow(row, Point3(axis.x, axis.y, axis.z));
+  }
+  const VrpVector& offset = transform.offset;
+  tm.SetRow(3, Point3(offset.x * context.unitFactor, offset.y * context.unitFactor, offset.z * context.unitFactor));
+
+  INode* node = GetCOREInterface()->CreateObjectNode(object);
+  if (node == nullptr) return nullptr;
+  const WStr name = WStr::FromACP(plugin.name.c_str(), static_cast<std::ptrdiff_t>(plugin.name.size()));
+  node->SetName(name.data());
+  node->SetNodeTM(0, tm);
+  node->SetWireColor(RGB(128, 128, 128));
+
+  if (gup.importMaterial && material != nullptr) {
+    if (Mtl* converted = materialFor(*material, context)) node->SetMtl(converted);
+  }
+  return node;
+}
+
+}  // namespace cvimp

@@ -1,0 +1,103 @@
+#include "cli/import_command.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+
+#include "builder/import_driver.h"
+#include "plugin/cvimp_gup.h"
+#include "plugin/host/bitmap_tex.h"
+#include "plugin/host/poly_object.h"
+#include "plugin/host/scene.h"
+#include "plugin/host/scene_json.h"
+
+namespace cvimp {
+
+namespace {
+
+extern "C" void pressCancelOnInterrupt(int) { host::pressCancel(); }
+
+// Ctrl-C presses the cancel button for as long as it lives.
+class InterruptAsCancel {
+ public:
+  InterruptAsCancel() : previous_(std::signal(SIGINT, pressCancelOnInterrupt)) {}
+  ~InterruptAsCancel() { std::signal(SIGINT, previous_ == SIG_ERR ? SIG_DFL : previous_); }
+  InterruptAsCancel(const InterruptAsCancel&) = delete;
+  InterruptAsCancel& operator=(const InterruptAsCancel&) = delete;
+
+ private:
+  void (*previous_)(int);
+};
+
+bool writeFile(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  out.close();
+  return static_cast<bool>(out);
+}
+
+}  // namespace
+
+HostSceneCounts countHostScene() {
+  const host::Scene& scene = host::scene();
+  HostSceneCounts counts;
+  counts.nodes = scene.nodes().size();
+  counts.objects = scene.objects().size();
+  for (const auto& object : scene.objects()) {
+    if (object->ClassID() == TRIOBJ_CLASS_ID) {
+      counts.triangles += static_cast<std::size_t>(static_cast<TriObject&>(*object).GetMesh().getNumFaces());
+    } else if (object->ClassID() == POLYOBJ_CLASS_ID) {
+      for (const PolyFace& face : static_cast<PolyObject&>(*object).faces) {
+        if (face.vertices.size() >= 3) counts.triangles += face.vertices.size() - 2;
+      }
+    }
+  }
+  counts.materials = scene.materials().size();
+  counts.maps = scene.maps().size();
+  for (const auto& map : scene.maps()) {
+    if (map->ClassID() == BMTEX_CLASS_ID && static_cast<const BitmapTex&>(*map).bitmap() != nullptr) ++counts.bitmaps;
+  }
+  return counts;
+}
+
+int runImport(const ImportOptions& options) {
+  host::setSystemUnit(options.unit);
+  CvimpGUP gup;
+  gup.importMesh = options.importMesh;
+  gup.importMaterial = options.importMaterial;
+  gup.quadrifyMesh = options.quadrify;
+  gup.scenePath = WStr::FromACP(options.scenePath.c_str(), static_cast<std::ptrdiff_t>(options.scenePath.size()));
+
+  WStr result;
+  const auto start = std::chrono::steady_clock::now();
+  bool succeeded = false;
+  {
+    InterruptAsCancel interrupt;
+    succeeded = importDesign(gup, result);
+  }
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::fflush(stdout);
+
+  const HostSceneCounts counts = countHostScene();
+  std::printf("%s\n", result.ToACP().data());
+  std::printf("Nodes: %zu\n", counts.nodes);
+  std::printf("Objects: %zu\n", counts.objects);
+  std::printf("Triangles: %zu\n", counts.triangles);
+  std::printf("Materials: %zu\n", counts.materials);
+  std::printf("Maps: %zu\n", counts.maps);
+  std::printf("Bitmaps: %zu\n", counts.bitmaps);
+  std::printf("Seconds: %.3f\n", seconds);
+  std::fflush(stdout);
+
+  int status = succeeded ? 0 : 1;
+  if (!options.outputPath.empty()) {
+    if (!writeFile(options.outputPath, host::sceneJson())) {
+      std::fprintf(stderr, "cvimp: cannot write \"%s\"\n", options.outputPath.c_str());
+      status = 1;
+    }
+  }
+  return status;
+}
+
+}  // namespace cvimp

@@ -1,0 +1,34 @@
+#pragma once
+// cvimp import: run the import driver on a scene file in the stand-in host,
+// print the result and what was created, optionally write the host scene.
+#include <string>
+
+#include "plugin/host/stand_in.h"
+
+namespace cvimp {
+
+struct ImportOptions {
+  std::string scenePath;
+  std::string outputPath;  // empty: no JSON
+  host::SystemUnit unit = host::SystemUnit::Millimeters;
+  bool importMesh = true;
+  bool importMaterial = true;
+  bool quadrify = false;
+};
+
+// What the host scene holds.
+struct HostSceneCounts {
+  std::size_t nodes = 0;
+  std::size_t objects = 0;
+  std::size_t triangles = 0;  // polygons count as the triangles they span
+  std::size_t materials = 0;
+  std::size_t maps = 0;
+  std::size_t bitmaps = 0;  // Bitmap maps whose image loaded
+};
+HostSceneCounts countHostScene();
+
+// Exit status 0 exactly when the import's result is "Succeed". Ctrl-C
+// presses the host's cancel button while it runs.
+int runImport(const ImportOptions& options);
+
+}  // namespace cvimp
