@@ -16,20 +16,6 @@ namespace cvimp {
 
 namespace {
 
-extern "C" void pressCancelOnInterrupt(int) { host::pressCancel(); }
-
-// Ctrl-C presses the cancel button for as long as it lives.
-class InterruptAsCancel {
- public:
-  InterruptAsCancel() : previous_(std::signal(SIGINT, pressCancelOnInterrupt)) {}
-  ~InterruptAsCancel() { std::signal(SIGINT, previous_ == SIG_ERR ? SIG_DFL : previous_); }
-  InterruptAsCancel(const InterruptAsCancel&) = delete;
-  InterruptAsCancel& operator=(const InterruptAsCancel&) = delete;
-
- private:
-  void (*previous_)(int);
-};
-
 bool writeFile(const std::string& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(text.data(), static_cast<std::streamsize>(text.size()));
@@ -37,7 +23,13 @@ bool writeFile(const std::string& path, const std::string& text) {
   return static_cast<bool>(out);
 }
 
+extern "C" void pressCancelOnInterrupt(int) { host::pressCancel(); }
+
 }  // namespace
+
+InterruptAsCancel::InterruptAsCancel() : previous_(std::signal(SIGINT, pressCancelOnInterrupt)) {}
+
+InterruptAsCancel::~InterruptAsCancel() { std::signal(SIGINT, previous_ == SIG_ERR ? SIG_DFL : previous_); }
 
 HostSceneCounts countHostScene() {
   const host::Scene& scene = host::scene();

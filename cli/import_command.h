@@ -27,6 +27,18 @@ struct HostSceneCounts {
 };
 HostSceneCounts countHostScene();
 
+// Ctrl-C presses the host's cancel button for as long as it lives.
+class InterruptAsCancel {
+ public:
+  InterruptAsCancel();
+  ~InterruptAsCancel();
+  InterruptAsCancel(const InterruptAsCancel&) = delete;
+  InterruptAsCancel& operator=(const InterruptAsCancel&) = delete;
+
+ private:
+  void (*previous_)(int);
+};
+
 // Exit status 0 exactly when the import's result is "Succeed". Ctrl-C
 // presses the host's cancel button while it runs.
 int runImport(const ImportOptions& options);

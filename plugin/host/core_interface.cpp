@@ -31,6 +31,7 @@ CoreState& core() {
 
 std::atomic<bool> cancelPressed{false};
 std::atomic<bool> terminalProgress{true};
+std::atomic<int> cancelCountdown{0};
 
 double millimetresPer(SystemUnit unit) {
   switch (unit) {
@@ -84,6 +85,8 @@ void setDirectory(int which, std::u16string path) {
 
 void pressCancel() { cancelPressed.store(true); }
 
+void pressCancelAtQuery(int query) { cancelCountdown.store(query > 0 ? query : 0); }
+
 ProgressState progress() {
   std::lock_guard guard(core().lock);
   return core().progress;
@@ -115,6 +118,7 @@ void reset() {
   scene().clear();
   journal().clear();
   cancelPressed.store(false);
+  cancelCountdown.store(0);
   std::lock_guard guard(core().lock);
   core().unit = SystemUnit::Millimeters;
   core().progress = ProgressState();
@@ -171,7 +175,10 @@ void Interface::ProgressEnd() {
   if (host::terminalProgress.load()) host::clearProgress();
 }
 
-BOOL Interface::GetCancel() { return host::cancelPressed.load() ? TRUE : FALSE; }
+BOOL Interface::GetCancel() {
+  if (host::cancelCountdown.load() > 0 && host::cancelCountdown.fetch_sub(1) == 1) host::cancelPressed.store(true);
+  return host::cancelPressed.load() ? TRUE : FALSE;
+}
 
 void Interface::SetCancel(BOOL cancel) {
   journal().record("SetCancel", flag(cancel != 0));

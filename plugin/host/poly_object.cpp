@@ -46,13 +46,15 @@ struct Candidate {
   int opposite;   // corner of `second` not on the shared edge
 };
 
-// The quad's corners, as indices into each face's corners: the first face's
-// corners edge, then the second face's opposite corner, then the rest.
+// The quad's corners: around the first triangle with the second one's
+// opposite corner put in the shared edge, starting where the first starts.
 std::vector<int> mergeCorners(const std::vector<int>& a, int edge, int opposite) {
-  const int p = a[static_cast<std::size_t>(edge)];
-  const int q = a[static_cast<std::size_t>((edge + 1) % 3)];
-  const int r = a[static_cast<std::size_t>((edge + 2) % 3)];
-  return {p, opposite, q, r};
+  std::vector<int> quad;
+  for (int k = 0; k < 3; ++k) {
+    quad.push_back(a[static_cast<std::size_t>(k)]);
+    if (k == edge) quad.push_back(opposite);
+  }
+  return quad;
 }
 
 }  // namespace
@@ -123,6 +125,7 @@ int quadrify(PolyObject& poly) {
   std::vector<char> merged(static_cast<std::size_t>(faceCount), 0);
   std::vector<int> partner(static_cast<std::size_t>(faceCount), -1);
   std::vector<std::vector<int>> quads(static_cast<std::size_t>(faceCount));
+  std::vector<int> opposites(static_cast<std::size_t>(faceCount), -1);
   int made = 0;
   for (const Candidate& c : candidates) {
     if (merged[static_cast<std::size_t>(c.first)] || merged[static_cast<std::size_t>(c.second)]) continue;
@@ -140,6 +143,7 @@ int quadrify(PolyObject& poly) {
     partner[static_cast<std::size_t>(c.first)] = c.second;
     partner[static_cast<std::size_t>(c.second)] = c.first;
     quads[static_cast<std::size_t>(c.first)] = std::move(quad);
+    opposites[static_cast<std::size_t>(c.first)] = c.opposite;
     ++made;
   }
   if (made == 0) return 0;
@@ -168,12 +172,12 @@ int quadrify(PolyObject& poly) {
       std::vector<int> mapped;
       for (std::size_t k = 0; k < 4; ++k) {
         const int corner = quad[k];
-        const auto inA = std::find(a.begin(), a.end(), corner);
-        if (k != 1 && inA != a.end()) {
-          mapped.push_back(ta[static_cast<std::size_t>(inA - a.begin())]);
-        } else {
+        if (corner == opposites[index]) {
           const auto inB = std::find(b.begin(), b.end(), corner);
           mapped.push_back(tb[static_cast<std::size_t>(inB - b.begin())]);
+        } else {
+          const auto inA = std::find(a.begin(), a.end(), corner);
+          mapped.push_back(ta[static_cast<std::size_t>(inA - a.begin())]);
         }
       }
       mapFaces[m].push_back(std::move(mapped));

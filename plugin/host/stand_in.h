@@ -22,6 +22,10 @@ void setDirectory(int which, std::u16string path);
 
 // The cancel button of the progress bar. Safe to call from a signal handler.
 void pressCancel();
+// Presses the cancel button as the `query`-th GetCancel from now is made
+// (1 = the next one): a user's click at a known point of long work.
+// 0 takes the arrangement back.
+void pressCancelAtQuery(int query);
 
 struct ProgressState {
   bool shown = false;

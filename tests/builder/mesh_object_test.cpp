@@ -271,7 +271,7 @@ TEST(SampleRoomMeshes, ConvertWithTheirNormalsAndChannels) {
     ASSERT_TRUE(mesh.mapSupport(1)) << plugin->name;
     EXPECT_EQ(mesh.findMap(1)->getNumFaces(), mesh.getNumFaces());
   }
-  EXPECT_EQ(meshes, 4);
+  EXPECT_EQ(meshes, 7);
   EXPECT_TRUE(host::journal().find("IndexRejected").empty());
 }
 

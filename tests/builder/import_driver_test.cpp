@@ -1,0 +1,369 @@
+// Whole imports of scene files on disk into the stand-in host.
+#include "builder/import_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "plugin/host/core_interface.h"
+#include "plugin/host/journal.h"
+#include "plugin/host/poly_object.h"
+#include "plugin/host/scene.h"
+#include "plugin/host/stand_in.h"
+#include "tests/support/test_support.h"
+#include "tools/scenegen/png_writer.h"
+#include "tools/scenegen/scene_writer.h"
+
+namespace cvimp {
+namespace {
+
+namespace gen = scenegen;
+using test::captureStdout;
+
+std::string ints(const std::vector<std::int32_t>& v) { return "ListIntHex(\"" + gen::packInts(v) + "\")"; }
+std::string vectors(const std::vector<gen::Vec3>& v) { return "ListVectorHex(\"" + gen::packVectors(v) + "\")"; }
+
+// A unit quad in the XY plane, two triangles, normals and channel 1.
+void quadMesh(gen::SceneWriter& w, const std::string& name) {
+  w.begin("GeomStaticMesh", name);
+  w.attribute("vertices", vectors({{0, 0, 0}, {1000, 0, 0}, {1000, 1000, 0}, {0, 1000, 0}}));
+  w.attribute("faces", ints({0, 1, 2, 0, 2, 3}));
+  w.attribute("normals", vectors({{0, 0, 1}}));
+  w.attribute("faceNormals", ints({0, 0, 0, 0, 0, 0}));
+  w.attribute("map_channels",
+              "List(List(1, " + vectors({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}) + ", " + ints({0, 1, 2, 0, 2, 3}) + "))");
+  w.attribute("face_mtlIDs", ints({0, 0}));
+  w.end();
+}
+
+void node(gen::SceneWriter& w, const std::string& name, const std::string& geometry, const std::string& material,
+          const std::string& transform = "Transform(Matrix(Vector(1, 0, 0), Vector(0, 1, 0), Vector(0, 0, 1)), "
+                                         "Vector(0, 0, 0))") {
+  w.begin("Node", name);
+  w.attribute("transform", transform);
+  if (!geometry.empty()) w.attribute("geometry", geometry);
+  if (!material.empty()) w.attribute("material", material);
+  w.end();
+}
+
+void diffuseMaterial(gen::SceneWriter& w, const std::string& name, float r, float g, float b) {
+  w.begin("BRDFDiffuse", name + "_brdf");
+  w.attribute("color", gen::colorForm(r, g, b));
+  w.end();
+  w.begin("MtlSingleBRDF", name);
+  w.attribute("brdf", name + "_brdf");
+  w.end();
+}
+
+std::string readAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class ImportTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    host::reset();
+    host::setProgressOnTerminal(false);
+  }
+  void TearDown() override { host::reset(); }
+
+  std::string write(const std::string& name, const std::string& text) { return dir.write(name, text); }
+
+  // Imports `path` with the options of `gup`; returns what was printed.
+  std::string import(const std::string& path) {
+    gup.scenePath = WStr::FromACP(path.c_str());
+    return captureStdout([&] { succeeded = importDesign(gup, result); });
+  }
+
+  const host::Scene& scene() const { return host::scene(); }
+  bool pairedProgressAndRedraw() const {
+    const host::ProgressState progress = host::progress();
+    return !progress.shown && progress.starts == progress.ends && host::sceneRedrawDisabledDepth() == 0;
+  }
+
+  test::TempDir dir;
+  CvimpGUP gup;
+  WStr result;
+  bool succeeded = false;
+};
+
+TEST_F(ImportTest, EmptyScenePathTouchesNothing) {
+  const std::string printed = import("");
+  EXPECT_FALSE(succeeded);
+  EXPECT_EQ(result, WStr(u"Invalid scene file"));
+  EXPECT_TRUE(host::journal().entries().empty());
+}
+
+TEST_F(ImportTest, FailuresRestoreProgressAndRedraw) {
+  import((dir.path() / "missing.vrscene").string());
+  EXPECT_FALSE(succeeded);
+  EXPECT_EQ(result, WStr(u"Cannot parse scene"));
+  EXPECT_TRUE(pairedProgressAndRedraw());
+  EXPECT_EQ(host::progress().starts, 1);
+
+  import(write("broken.vrscene", "Node n { transform=Transform(; \n"));
+  EXPECT_EQ(result, WStr(u"Cannot parse scene"));
+  EXPECT_TRUE(pairedProgressAndRedraw());
+
+  // An animated value without a usable key cannot be walked.
+  import(write("unwalkable.vrscene", "Node n { transform=interpolate(5); }\n"));
+  EXPECT_FALSE(succeeded);
+  EXPECT_EQ(result, WStr(u"Cannot prebuild scene"));
+  EXPECT_TRUE(pairedProgressAndRedraw());
+  EXPECT_TRUE(scene().nodes().empty());
+  EXPECT_TRUE(host::journal().find("ViewportZoomExtents").empty());
+}
+
+TEST_F(ImportTest, EmptySceneSucceedsWithoutUpdates) {
+  import(write("empty.vrscene", "// nothing here\n"));
+  EXPECT_TRUE(succeeded);
+  EXPECT_EQ(result, WStr(u"Succeed"));
+  EXPECT_TRUE(host::journal().find("ProgressUpdate").empty());
+  EXPECT_TRUE(scene().nodes().empty());
+  EXPECT_TRUE(pairedProgressAndRedraw());
+}
+
+TEST_F(ImportTest, CallOrderAroundTheWalk) {
+  gen::SceneWriter w;
+  quadMesh(w, "mesh");
+  node(w, "n1", "mesh", "");
+  node(w, "n2", "mesh", "");
+  import(write("vr.vrscene", w.take()));
+  ASSERT_TRUE(succeeded);
+  std::vector<std::string> frame;
+  for (const host::JournalEntry& entry : host::journal().entries()) {
+    if (entry.call == "DisableSceneRedraw" || entry.call == "ProgressStart" || entry.call == "ProgressUpdate" ||
+        entry.call == "ProgressEnd" || entry.call == "EnableSceneRedraw" || entry.call == "ViewportZoomExtents" ||
+        entry.call == "ForceCompleteRedraw") {
+      frame.push_back(entry.call + "(" + entry.args + ")");
+    }
+  }
+  // Three plugins in dependency order: the mesh, then the two nodes.
+  EXPECT_EQ(frame, (std::vector<std::string>{
+                       "DisableSceneRedraw()", "ProgressStart(\"Importing design...\", true, function, none)",
+                       "ProgressUpdate(0, true, none)", "ProgressUpdate(33, true, none)",
+                       "ProgressUpdate(66, true, none)", "ProgressEnd()", "EnableSceneRedraw()",
+                       "ViewportZoomExtents(false, false)", "ForceCompleteRedraw(false)"}));
+}
+
+TEST_F(ImportTest, SharedMeshesBecomeInstancesAndDisplacedMeshesAreLookedThrough) {
+  gen::SceneWriter w;
+  quadMesh(w, "mesh");
+  quadMesh(w, "under");
+  w.begin("GeomDisplacedMesh", "displaced");
+  w.attribute("mesh", "under");
+  w.end();
+  w.begin("GeomMeshFile", "proxy");
+  w.quoted("file", "chair.vrmesh");
+  w.end();
+  w.begin("GeomStaticMesh", "empty");
+  w.attribute("vertices", vectors({}));
+  w.attribute("faces", ints({}));
+  w.end();
+  node(w, "a", "mesh", "");
+  node(w, "b", "mesh", "");
+  node(w, "c", "mesh", "");
+  node(w, "d", "displaced", "");
+  node(w, "no_geometry", "", "");
+  node(w, "proxy_node", "proxy", "");
+  node(w, "e1", "empty", "");
+  node(w, "e2", "empty", "");
+  import(write("vr.vrscene", w.take()));
+  ASSERT_TRUE(succeeded);
+  ASSERT_EQ(scene().nodes().size(), 4u);
+  ASSERT_EQ(scene().objects().size(), 2u);
+  const auto& nodes = scene().nodes();
+  EXPECT_EQ(nodes[0]->GetObjectRef(), nodes[1]->GetObjectRef());
+  EXPECT_EQ(nodes[0]->GetObjectRef(), nodes[2]->GetObjectRef());
+  EXPECT_NE(nodes[3]->GetObjectRef(), nodes[0]->GetObjectRef());
+  EXPECT_EQ(std::u16string(nodes[3]->GetName()), u"d");
+  EXPECT_EQ(nodes[0]->GetWireColor(), RGB(128, 128, 128));
+  // The empty mesh was tried once for its two nodes.
+  EXPECT_EQ(host::journal().find("CreateNewTriObject").size(), 2u);
+}
+
+TEST_F(ImportTest, TransformsInEverySystemUnit) {
+  gen::SceneWriter w;
+  quadMesh(w, "mesh");
+  node(w, "n", "mesh", "",
+       "Transform(Matrix(Vector(0, 2, 0), Vector(-2, 0, 0), Vector(0, 0, 2)), Vector(1000, 2000, -500))");
+  const std::string path = write("vr.vrscene", w.take());
+  struct Case {
+    host::SystemUnit unit;
+    Point3 offset;
+    float vertexX;
+  };
+  for (const Case& c : {Case{host::SystemUnit::Millimeters, {1000.0f, 2000.0f, -500.0f}, 1000.0f},
+                        Case{host::SystemUnit::Centimeters, {100.0f, 200.0f, -50.0f}, 100.0f},
+                        Case{host::SystemUnit::Meters, {1.0f, 2.0f, -0.5f}, 1.0f},
+                        Case{host::SystemUnit::Inches, {1000.0f * (1.0f / 25.4f), 2000.0f * (1.0f / 25.4f),
+                                                        -500.0f * (1.0f / 25.4f)},
+                             1000.0f * (1.0f / 25.4f)}}) {
+    host::reset();
+    host::setSystemUnit(c.unit);
+    import(path);
+    ASSERT_EQ(scene().nodes().size(), 1u);
+    const Matrix3 tm = scene().nodes()[0]->GetNodeTM(0);
+    EXPECT_EQ(tm.GetRow(0), Point3(0.0f, 2.0f, 0.0f));  // axes as in the file, not scaled
+    EXPECT_EQ(tm.GetRow(1), Point3(-2.0f, 0.0f, 0.0f));
+    EXPECT_EQ(tm.GetRow(3), c.offset) << host::unitName(c.unit);
+    auto& object = static_cast<TriObject&>(*scene().objects()[0]);
+    EXPECT_EQ(object.GetMesh().getVert(1).x, c.vertexX);
+  }
+}
+
+TEST_F(ImportTest, OptionGates) {
+  gen::SceneWriter w;
+  quadMesh(w, "mesh");
+  diffuseMaterial(w, "red", 1, 0, 0);
+  node(w, "a", "mesh", "red");
+  node(w, "b", "mesh", "red");
+  const std::string path = write("vr.vrscene", w.take());
+
+  import(path);
+  ASSERT_EQ(scene().nodes().size(), 2u);
+  ASSERT_EQ(scene().materials().size(), 1u);  // converted once, shared
+  EXPECT_EQ(scene().nodes()[0]->GetMtl(), scene().nodes()[1]->GetMtl());
+  EXPECT_EQ(scene().materials()[0]->updateCount(), 1);
+  EXPECT_EQ(host::journal().find("MtlBase::Update").at(0).args, "0, [-2147483648, 2147483647]");
+
+  host::reset();
+  gup.importMaterial = false;
+  import(path);
+  EXPECT_EQ(scene().nodes().size(), 2u);
+  EXPECT_TRUE(scene().materials().empty());
+  EXPECT_EQ(scene().nodes()[0]->GetMtl(), nullptr);
+
+  host::reset();
+  gup.importMesh = false;
+  import(path);
+  EXPECT_TRUE(succeeded);
+  EXPECT_TRUE(scene().nodes().empty());
+  EXPECT_TRUE(scene().objects().empty());
+  // The walk still runs: the bar moves once per plugin.
+  EXPECT_EQ(host::journal().find("ProgressUpdate").size(), 5u);
+}
+
+TEST_F(ImportTest, CancelStopsTheWalkAndTheImportStillSucceeds) {
+  gen::SceneWriter w;
+  quadMesh(w, "mesh");
+  for (int i = 0; i < 4; ++i) node(w, "n" + std::to_string(i), "mesh", "");
+  const std::string path = write("vr.vrscene", w.take());
+  // The order is mesh, n0..n3: a click before plugin k leaves the nodes before it.
+  for (int query = 1; query <= 6; ++query) {
+    host::reset();
+    host::pressCancelAtQuery(query);
+    import(path);
+    EXPECT_TRUE(succeeded) << query;
+    EXPECT_EQ(result, WStr(u"Succeed"));
+    EXPECT_EQ(scene().nodes().size(), static_cast<std::size_t>(std::max(0, std::min(query, 6) - 2))) << query;
+    EXPECT_TRUE(pairedProgressAndRedraw());
+    EXPECT_EQ(host::journal().find("ViewportZoomExtents").size(), 1u);
+  }
+}
+
+TEST_F(ImportTest, CancelledImportStillQuadrifiesWhatItMade) {
+  gen::SceneWriter w;
+  quadMesh(w, "mesh");
+  node(w, "a", "mesh", "");
+  node(w, "b", "mesh", "");
+  gup.quadrifyMesh = true;
+  host::pressCancelAtQuery(3);
+  import(write("vr.vrscene", w.take()));
+  ASSERT_EQ(scene().nodes().size(), 1u);
+  ASSERT_EQ(host::executedScripts().size(), 1u);
+  EXPECT_EQ(scene().objects()[0]->ClassID(), POLYOBJ_CLASS_ID);
+}
+
+TEST_F(ImportTest, QuadrifyTurnsTriangleGridsIntoQuadsAndIncludesTheOldSelection) {
+  gen::SceneWriter w;
+  quadMesh(w, "mesh");
+  node(w, "a", "mesh", "");
+  node(w, "b", "mesh", "");
+  const std::string path = write("vr.vrscene", w.take());
+  // An object selected before the import is converted too.
+  TriObject* before = CreateNewTriObject();
+  before->GetMesh().setNumVerts(3);
+  before->GetMesh().setNumFaces(1);
+  before->GetMesh().faces[0].setVerts(0, 1, 2);
+  INode* old = GetCOREInterface()->CreateObjectNode(before);
+  old->SetName(u"old");
+  GetCOREInterface()->SelectNode(old);
+  host::journal().clear();
+
+  gup.quadrifyMesh = true;
+  import(path);
+  ASSERT_TRUE(succeeded);
+  const std::vector<host::JournalEntry> scripts = host::journal().find("ExecuteMAXScriptScript");
+  ASSERT_EQ(scripts.size(), 1u);
+  EXPECT_NE(scripts[0].args.find(", 2, false, result, true"), std::string::npos);
+  EXPECT_EQ(host::executedScripts().at(0), std::u16string(kQuadrifyScript));
+  EXPECT_EQ(host::journal().find("SelectNodeTab").at(0).args, "2, true, false");
+
+  ASSERT_EQ(scene().objects().size(), 2u);
+  for (const auto& object : scene().objects()) ASSERT_EQ(object->ClassID(), POLYOBJ_CLASS_ID);
+  const auto& grid = static_cast<const PolyObject&>(*scene().objects()[1]);
+  ASSERT_EQ(grid.faces.size(), 1u);  // the two triangles became one quad
+  EXPECT_EQ(grid.faces[0].vertices, (std::vector<int>{0, 1, 2, 3}));
+  ASSERT_EQ(grid.maps.size(), 1u);
+  EXPECT_EQ(grid.maps[0].second.faces[0], (std::vector<int>{0, 1, 2, 3}));
+  // Instances share the converted object; the last object alone stays selected.
+  EXPECT_EQ(scene().nodes()[1]->GetObjectRef(), scene().nodes()[2]->GetObjectRef());
+  EXPECT_EQ(GetCOREInterface()->GetSelNodeCount(), 1);
+  EXPECT_EQ(std::u16string(GetCOREInterface()->GetSelNode(0)->GetName()), u"b");
+  // "Optimizing scene..." once per object of the selection, at the share done.
+  const std::vector<host::JournalEntry> starts = host::journal().find("ProgressStart");
+  ASSERT_EQ(starts.size(), 4u);
+  EXPECT_EQ(starts[1].args, "\"Optimizing scene...\", true, none, none");
+  const std::vector<host::JournalEntry> updates = host::journal().find("ProgressUpdate");
+  ASSERT_GE(updates.size(), 3u);
+  EXPECT_EQ(updates[updates.size() - 3].args, "33, true, none");
+  EXPECT_EQ(updates.back().args, "100, true, none");
+}
+
+TEST_F(ImportTest, LogCarriesBothImportsAndTheSlotNamesOnce) {
+  const std::string png = gen::checkerPng(4, 1, 0xFF0000, 0x00FF00);
+  dir.write("maps/wood.png", png);
+  gen::SceneWriter w;
+  quadMesh(w, "mesh");
+  diffuseMaterial(w, "red", 1, 0, 0);
+  diffuseMaterial(w, "green", 0, 1, 0);
+  w.begin("BRDFGlass", "glass");
+  w.end();
+  w.begin("MtlSingleBRDF", "mtl_glass");
+  w.attribute("brdf", "glass");
+  w.end();
+  node(w, "a", "mesh", "red");
+  node(w, "b", "mesh", "green");
+  node(w, "c", "mesh", "mtl_glass");
+  const std::string path = write("vr.vrscene", w.take());
+  const std::string logPath = (dir.path() / "import.log").string();
+  ::setenv("CVIMP_LOG_FILENAME", logPath.c_str(), 1);
+  import(path);
+  import(path);
+  ::unsetenv("CVIMP_LOG_FILENAME");
+  const std::string log = readAll(logPath);
+  std::string expected;
+  for (int run = 0; run < 2; ++run) {
+    expected += "=== design ID: " + path + "\n=== Physical Material SubTexmaps ===\n";
+    const Mtl& material = *scene().materials()[0];
+    for (int k = 0; k < material.NumSubTexmaps(); ++k) {
+      expected += "[" + std::to_string(k) + "]: " + material.GetSubTexmapSlotName(k).ToACP().str() + "\n";
+    }
+    expected += "Found unsupported BRDFGlass\n";
+  }
+  EXPECT_EQ(log, expected);
+  // A second import makes a second set of everything.
+  EXPECT_EQ(scene().nodes().size(), 6u);
+  EXPECT_EQ(scene().materials().size(), 6u);
+}
+
+}  // namespace
+}  // namespace cvimp

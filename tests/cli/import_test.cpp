@@ -1,0 +1,108 @@
+// cvimp import on the sample design and on scenes that fail.
+#include "cli/import_command.h"
+
+#include <gtest/gtest.h>
+#include <rapidjson/document.h>
+
+#include <csignal>
+#include <fstream>
+#include <sstream>
+
+#include "plugin/host/core_interface.h"
+#include "plugin/host/stand_in.h"
+#include "tests/support/test_support.h"
+
+namespace cvimp {
+namespace {
+
+std::string readAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class ImportCommandTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    host::reset();
+    host::setProgressOnTerminal(false);
+  }
+  void TearDown() override { host::reset(); }
+  int run(const ImportOptions& options) {
+    int status = -1;
+    printed = test::captureStdout([&] { status = runImport(options); });
+    return status;
+  }
+  std::string printed;
+};
+
+TEST_F(ImportCommandTest, SampleDesignImportsWithItsSummaryAndScene) {
+  test::TempDir dir;
+  ImportOptions options;
+  options.scenePath = std::string(CVIMP_SAMPLES_DIR) + "/room/vr.vrscene";
+  options.outputPath = (dir.path() / "room.json").string();
+  options.unit = host::SystemUnit::Centimeters;
+  options.quadrify = true;
+  ASSERT_EQ(run(options), 0);
+  EXPECT_EQ(printed.substr(0, printed.find("Seconds:")),
+            "Succeed\nNodes: 10\nObjects: 7\nTriangles: 92\nMaterials: 6\nMaps: 3\nBitmaps: 3\n");
+
+  rapidjson::Document scene;
+  scene.Parse(readAll(options.outputPath).c_str());
+  ASSERT_FALSE(scene.HasParseError());
+  EXPECT_STREQ(scene["systemUnit"].GetString(), "cm");
+  ASSERT_EQ(scene["nodes"].Size(), 10u);
+  for (const auto& object : scene["objects"].GetArray()) EXPECT_STREQ(object["class"].GetString(), "poly");
+  // Both bitmaps found: the ".jpg" stored as ".jpg.png", and the one under a
+  // render-farm path.
+  const auto& maps = scene["maps"];
+  ASSERT_EQ(maps.Size(), 3u);
+  EXPECT_NE(std::string(maps[2]["file"].GetString()).find("walnut.jpg.png"), std::string::npos);
+  EXPECT_TRUE(maps[2]["cropping"].IsObject());
+  EXPECT_NE(std::string(maps[0]["file"].GetString()).find("textures/oak.png"), std::string::npos);
+}
+
+TEST_F(ImportCommandTest, OptionsAndFailures) {
+  ImportOptions options;
+  options.scenePath = std::string(CVIMP_SAMPLES_DIR) + "/room/vr.vrscene";
+  options.importMaterial = false;
+  ASSERT_EQ(run(options), 0);
+  EXPECT_NE(printed.find("Nodes: 10\n"), std::string::npos);
+  EXPECT_NE(printed.find("Materials: 0\n"), std::string::npos);
+
+  host::reset();
+  options.importMesh = false;
+  ASSERT_EQ(run(options), 0);
+  EXPECT_NE(printed.find("Nodes: 0\n"), std::string::npos);
+
+  host::reset();
+  test::TempDir dir;
+  options.scenePath = (dir.path() / "missing.vrscene").string();
+  options.outputPath = (dir.path() / "out.json").string();
+  EXPECT_EQ(run(options), 1);
+  EXPECT_EQ(printed.substr(0, printed.find('\n')), "Cannot parse scene");
+  // The (empty) host scene is written all the same.
+  EXPECT_NE(readAll(options.outputPath).find("\"nodes\":[]"), std::string::npos);
+
+  options.scenePath = "";
+  EXPECT_EQ(run(options), 1);
+  EXPECT_EQ(printed.substr(0, printed.find('\n')), "Invalid scene file");
+}
+
+TEST_F(ImportCommandTest, InterruptPressesCancelWhileTheImportRuns) {
+  {
+    InterruptAsCancel guard;
+    std::raise(SIGINT);
+    EXPECT_TRUE(GetCOREInterface()->GetCancel());
+  }
+  host::reset();
+  // Afterwards SIGINT is back to what it was: here, ignored for the check.
+  const auto previous = std::signal(SIGINT, SIG_IGN);
+  { InterruptAsCancel guard; }
+  EXPECT_EQ(std::signal(SIGINT, previous), SIG_IGN);
+  EXPECT_FALSE(GetCOREInterface()->GetCancel());
+}
+
+}  // namespace
+}  // namespace cvimp
