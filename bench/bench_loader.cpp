@@ -1,7 +1,9 @@
-// Times loadScene + prebuildScene on a scene against the decode floor (the
-// bare Base64 + inflate of its packed lists on one thread), and measures the
-// loader's peak resident memory against the size of text and decoded data.
-// Reports the goals next to the figures; only failures to run are errors.
+// Times loadScene + prebuildScene on a scene, and the whole import of it into
+// the stand-in host, against the decode floor (the bare Base64 + inflate of
+// its packed lists on one thread), and measures the peak resident memory of
+// each against the size of text and decoded data. All figures come from one
+// run of this program. Reports the goals next to the figures; only failures to
+// run are errors.
 //
 //   bench_loader MAIN_SCENE
 #include <malloc.h>
@@ -22,6 +24,14 @@
 #include <vector>
 
 #include "bench/packed_floor.h"
+#include "builder/import_driver.h"
+#include "cli/import_command.h"
+#include "plugin/cvimp_gup.h"
+#include "plugin/host/journal.h"
+#include "plugin/host/objects.h"
+#include "plugin/host/scene.h"
+#include "plugin/host/stand_in.h"
+#include "plugin/host/wstr.h"
 #include "vrscene/loader.h"
 #include "vrscene/packed.h"
 #include "vrscene/scene.h"
@@ -33,6 +43,8 @@ namespace {
 constexpr int kRuns = 3;
 constexpr double kRatioGoal = 0.6;
 constexpr double kMemoryGoal = 1.15;
+constexpr double kImportRatioGoal = 1.0;
+constexpr double kImportMemoryGoal = 2.0;
 
 using Clock = std::chrono::steady_clock;
 
@@ -169,6 +181,75 @@ LoaderRun runLoader(const std::string& mainScene, const std::string& directory) 
   return run;
 }
 
+struct ImportRun {
+  double seconds = 0;
+  Usage usage;  // of this run
+  std::optional<std::uint64_t> baselineRss;
+  std::optional<std::uint64_t> peakRss;
+  bool peakReset = false;
+  cvimp::HostSceneCounts counts;
+  std::uint64_t meshBytes = 0;  // held by the host's meshes
+  std::size_t journalEntries = 0;
+};
+
+// Bytes of vertices, faces, specified normals and mapping channels the host's
+// triangle meshes hold.
+std::uint64_t hostMeshBytes() {
+  std::uint64_t bytes = 0;
+  for (const auto& object : host::scene().objects()) {
+    if (object->ClassID() != TRIOBJ_CLASS_ID) continue;
+    const Mesh& mesh = static_cast<TriObject&>(*object).GetMesh();
+    bytes += static_cast<std::uint64_t>(mesh.getNumVerts()) * sizeof(Point3);
+    bytes += static_cast<std::uint64_t>(mesh.getNumFaces()) * sizeof(Face);
+    if (const MeshNormalSpec* normals = mesh.GetSpecifiedNormals()) {
+      bytes += static_cast<std::uint64_t>(normals->GetNumNormals()) * (sizeof(Point3) + 1);
+      bytes += static_cast<std::uint64_t>(normals->GetNumFaces()) * sizeof(MeshNormalFace);
+    }
+    for (int channel = -NUM_HIDDENMAPS; channel < mesh.getNumMaps(); ++channel) {
+      if (const MeshMap* map = mesh.findMap(channel)) {
+        bytes += static_cast<std::uint64_t>(map->getNumVerts()) * sizeof(UVVert);
+        bytes += static_cast<std::uint64_t>(map->getNumFaces()) * sizeof(TVFace);
+      }
+    }
+  }
+  return bytes;
+}
+
+// One import as the import command runs it: millimetres, meshes and
+// materials, no quadrify, into an empty host scene. Everything it made is
+// released before returning.
+ImportRun runImport(const std::string& mainScene) {
+  ImportRun run;
+  host::reset();
+  malloc_trim(0);
+  run.peakReset = resetPeakRss();
+  run.baselineRss = statusBytes("VmRSS");
+  host::setSystemUnit(host::SystemUnit::Millimeters);
+  {
+    CvimpGUP gup;
+    gup.importMesh = true;
+    gup.importMaterial = true;
+    gup.quadrifyMesh = false;
+    gup.scenePath = WStr::FromACP(mainScene.c_str(), static_cast<std::ptrdiff_t>(mainScene.size()));
+    WStr result;
+    const Usage before = usage();
+    const auto start = Clock::now();
+    const bool imported = cvimp::importDesign(gup, result);
+    run.seconds = secondsSince(start);
+    const Usage after = usage();
+    run.usage = {after.userSeconds - before.userSeconds, after.systemSeconds - before.systemSeconds,
+                 after.pageFaults - before.pageFaults};
+    run.peakRss = statusBytes("VmHWM");
+    if (!imported) throw std::runtime_error("importDesign failed on " + mainScene + ": " + result.ToACP().str());
+  }
+  run.counts = cvimp::countHostScene();
+  run.meshBytes = hostMeshBytes();
+  run.journalEntries = host::journal().calls().size();
+  host::reset();
+  malloc_trim(0);
+  return run;
+}
+
 const char* verdict(bool met) { return met ? "met" : "MISSED"; }
 
 }  // namespace
@@ -179,6 +260,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
+    // The import's log is a file opened for appending: it would time the
+    // disk and grow with every run.
+    unsetenv("CVIMP_LOG_FILENAME");
     const fs::path mainPath = argv[1];
     if (!fs::is_regular_file(mainPath)) throw std::runtime_error("no scene file " + mainPath.string());
     const fs::path directory = mainPath.parent_path().empty() ? fs::path(".") : mainPath.parent_path();
@@ -223,6 +307,10 @@ int main(int argc, char** argv) {
     // ---- loader ----
     std::vector<LoaderRun> loaderRuns;
     for (int run = 0; run < kRuns; ++run) loaderRuns.push_back(runLoader(mainPath.string(), directory.string()));
+
+    // ---- import ----
+    std::vector<ImportRun> importRuns;
+    for (int run = 0; run < kRuns; ++run) importRuns.push_back(runImport(mainPath.string()));
 
     const double elapsed = secondsSince(startTime);
     const double othersBusy = (machineBusySeconds() - startBusy) - (usage().cpuSeconds() - startUsage.cpuSeconds());
@@ -276,7 +364,7 @@ int main(int argc, char** argv) {
     std::printf("ratio      %.3f loader / floor (goal: at most %.2f) %s\n", ratio, kRatioGoal,
                 verdict(ratio <= kRatioGoal));
     if (othersBusy > 0.1 * elapsed) {
-      std::printf("note       other processes kept %.2f cores busy during the runs: the ratio is pessimistic\n",
+      std::printf("note       other processes kept %.2f cores busy during the runs: the ratios are pessimistic\n",
                   othersBusy / elapsed);
     }
     if (peak) {
@@ -288,6 +376,43 @@ int main(int argc, char** argv) {
                   peakReset ? "" : " [peak not reset: /proc/self/clear_refs not writable]");
     } else {
       std::printf("memory     unknown: no VmHWM in /proc/self/status\n");
+    }
+
+    const auto bestImport = std::min_element(importRuns.begin(), importRuns.end(),
+                                             [](const auto& a, const auto& b) { return a.seconds < b.seconds; });
+    std::printf("import     %.3f s best of %d (", bestImport->seconds, kRuns);
+    for (std::size_t i = 0; i < importRuns.size(); ++i) std::printf("%s%.3f", i ? ", " : "", importRuns[i].seconds);
+    std::printf("): importDesign into an empty host scene, mm, meshes + materials, no quadrify\n");
+    const cvimp::HostSceneCounts& counts = bestImport->counts;
+    std::printf("           host scene: %zu nodes, %zu objects, %zu triangles, %zu materials, %zu maps "
+                "(%zu bitmaps loaded)\n",
+                counts.nodes, counts.objects, counts.triangles, counts.materials, counts.maps, counts.bitmaps);
+    std::printf("           host meshes hold %.1f MB; %zu journal entries\n", megabytes(bestImport->meshBytes),
+                bestImport->journalEntries);
+    std::printf("           best run: conversion after load + prebuild about %.3f s (import less best loader)\n",
+                bestImport->seconds - bestLoader->seconds());
+    const Usage& importCpu = bestImport->usage;
+    std::printf("           CPU %.3f s user + %.3f s system (%.2f threads busy on average), %ld page faults\n",
+                importCpu.userSeconds, importCpu.systemSeconds, importCpu.cpuSeconds() / bestImport->seconds,
+                importCpu.pageFaults);
+    const double importRatio = bestImport->seconds / bestFloor->seconds;
+    std::printf("ratio      %.3f import / floor (goal: at most %.2f) %s\n", importRatio, kImportRatioGoal,
+                verdict(importRatio <= kImportRatioGoal));
+    std::optional<std::uint64_t> importPeak;
+    bool importPeakReset = true;
+    for (const ImportRun& run : importRuns) {
+      if (run.peakRss) importPeak = std::max(importPeak.value_or(0), *run.peakRss);
+      importPeakReset = importPeakReset && run.peakReset;
+    }
+    if (importPeak) {
+      const double memory = static_cast<double>(*importPeak) / static_cast<double>(dataBytes);
+      std::printf("peak RSS   %.1f MB, max over import runs (baseline before a run %.1f MB)\n", megabytes(*importPeak),
+                  megabytes(importRuns.front().baselineRss.value_or(0)));
+      std::printf("memory     %.3f x (text + decoded) for the import (goal: at most %.2f) %s%s\n", memory,
+                  kImportMemoryGoal, verdict(memory <= kImportMemoryGoal),
+                  importPeakReset ? "" : " [peak not reset: /proc/self/clear_refs not writable]");
+    } else {
+      std::printf("memory     unknown for the import: no VmHWM in /proc/self/status\n");
     }
   } catch (const std::exception& error) {
     std::fprintf(stderr, "bench_loader: %s\n", error.what());

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -12,16 +13,25 @@ namespace cvimp {
 
 namespace {
 
-template <typename T>
-struct List {
-  std::unique_ptr<T[]> items;
-  std::size_t count = 0;
-};
+// Elements of the decoded lists, read in place: the lists of a large design
+// run to tens of megabytes, not worth a copy each.
+VrpVector vectorAt(const PackedListView& list, std::size_t i) {
+  VrpVector v;
+  std::memcpy(&v, list.element(i), sizeof v);
+  return v;
+}
+
+std::int32_t intAt(const PackedListView& list, std::size_t i) {
+  std::int32_t value = 0;
+  std::memcpy(&value, list.element(i), sizeof value);
+  return value;
+}
 
 // Every one of the first `used` indices lies in [0, limit).
-bool indicesWithin(const std::int32_t* indices, std::size_t used, std::size_t limit) {
+bool indicesWithin(const PackedListView& indices, std::size_t used, std::size_t limit) {
   for (std::size_t i = 0; i < used; ++i) {
-    if (indices[i] < 0 || static_cast<std::size_t>(indices[i]) >= limit) return false;
+    const std::int32_t index = intAt(indices, i);
+    if (index < 0 || static_cast<std::size_t>(index) >= limit) return false;
   }
   return true;
 }
@@ -50,10 +60,8 @@ void fillChannels(Mesh& mesh, const VrpPlugin& plugin, std::size_t faceIndexCoun
     const std::vector<VrpValue>& items = entry.getValueList(plugin.scene);
     if (items.size() < 3) continue;
     const std::int32_t channel = channelNumber(items[0], plugin.scene);
-    List<VrpVector> uvw;
-    uvw.items = items[1].getVectorList(plugin.scene, uvw.count);
-    List<std::int32_t> uvwFaces;
-    uvwFaces.items = items[2].getIntList(plugin.scene, uvwFaces.count);
+    const PackedListView uvw = items[1].viewVectorList(plugin.scene);
+    const PackedListView uvwFaces = items[2].viewIntList(plugin.scene);
     if (uvw.count == 0 || uvwFaces.count != faceIndexCount) continue;
 
     const std::size_t faceCount = uvwFaces.count / 3;
@@ -61,7 +69,7 @@ void fillChannels(Mesh& mesh, const VrpPlugin& plugin, std::size_t faceIndexCoun
       warn(plugin, "map channel " + std::to_string(channel) + " out of range; channel skipped");
       continue;
     }
-    if (uvw.count > INT_MAX || !indicesWithin(uvwFaces.items.get(), faceCount * 3, uvw.count)) {
+    if (uvw.count > INT_MAX || !indicesWithin(uvwFaces, faceCount * 3, uvw.count)) {
       warn(plugin, "UVW index out of range in map channel " + std::to_string(channel) + "; channel skipped");
       continue;
     }
@@ -69,14 +77,14 @@ void fillChannels(Mesh& mesh, const VrpPlugin& plugin, std::size_t faceIndexCoun
     MeshMap& map = mesh.Map(channel);
     map.setNumVerts(static_cast<int>(uvw.count), FALSE);
     for (std::size_t i = 0; i < uvw.count; ++i) {
-      const VrpVector& v = uvw.items[i];
+      const VrpVector v = vectorAt(uvw, i);
       map.tv[static_cast<long long>(i)] = UVVert(v.x, v.y, v.z);
     }
     map.setNumFaces(static_cast<int>(faceCount), FALSE, 0);
     for (std::size_t i = 0; i < faceCount; ++i) {
-      const std::int32_t* t = &uvwFaces.items[3 * i];
-      map.tf[static_cast<long long>(i)].setTVerts(static_cast<DWORD>(t[0]), static_cast<DWORD>(t[1]),
-                                                  static_cast<DWORD>(t[2]));
+      map.tf[static_cast<long long>(i)].setTVerts(static_cast<DWORD>(intAt(uvwFaces, 3 * i)),
+                                                  static_cast<DWORD>(intAt(uvwFaces, 3 * i + 1)),
+                                                  static_cast<DWORD>(intAt(uvwFaces, 3 * i + 2)));
     }
   }
 }
@@ -84,18 +92,13 @@ void fillChannels(Mesh& mesh, const VrpPlugin& plugin, std::size_t faceIndexCoun
 }  // namespace
 
 TriObject* buildMeshObject(const VrpPlugin& plugin, float unitFactor) {
-  List<VrpVector> vertices;
-  vertices.items = plugin.getVectorList("vertices", vertices.count);
-  List<std::int32_t> faces;
-  faces.items = plugin.getIntList("faces", faces.count);
+  const PackedListView vertices = plugin.viewVectorList("vertices");
+  const PackedListView faces = plugin.viewIntList("faces");
   if (vertices.count == 0 || faces.count < 3) return nullptr;
 
-  List<VrpVector> normals;
-  normals.items = plugin.getVectorList("normals", normals.count);
-  List<std::int32_t> faceNormals;
-  faceNormals.items = plugin.getIntList("faceNormals", faceNormals.count);
-  List<std::int32_t> materialIds;
-  materialIds.items = plugin.getIntList("face_mtlIDs", materialIds.count);
+  const PackedListView normals = plugin.viewVectorList("normals");
+  const PackedListView faceNormals = plugin.viewIntList("faceNormals");
+  const PackedListView materialIds = plugin.viewIntList("face_mtlIDs");
 
   const std::size_t faceCount = faces.count / 3;
   // The host counts in int; lists this large never come from a real design.
@@ -103,15 +106,16 @@ TriObject* buildMeshObject(const VrpPlugin& plugin, float unitFactor) {
     warn(plugin, "too large; mesh skipped");
     return nullptr;
   }
-  if (!indicesWithin(faces.items.get(), faceCount * 3, vertices.count)) {
+  if (!indicesWithin(faces, faceCount * 3, vertices.count)) {
     warn(plugin, "face vertex index out of range; mesh skipped");
     return nullptr;
   }
   bool useNormals = normals.count != 0 && faceNormals.count == faces.count;
-  if (useNormals && (normals.count > INT_MAX || !indicesWithin(faceNormals.items.get(), faceCount * 3, normals.count))) {
+  if (useNormals && (normals.count > INT_MAX || !indicesWithin(faceNormals, faceCount * 3, normals.count))) {
     warn(plugin, "normal index out of range; explicit normals skipped");
     useNormals = false;
   }
+  const bool useMaterialIds = materialIds.count == faceCount;
 
   TriObject* object = CreateNewTriObject();
   Mesh& mesh = object->GetMesh();
@@ -119,14 +123,16 @@ TriObject* buildMeshObject(const VrpPlugin& plugin, float unitFactor) {
   mesh.setNumFaces(static_cast<int>(faceCount), FALSE, TRUE);
   mesh.setSmoothFlags(1);
   for (std::size_t k = 0; k < vertices.count; ++k) {
-    const VrpVector& v = vertices.items[k];
+    const VrpVector v = vectorAt(vertices, k);
     mesh.verts[static_cast<long long>(k)] = Point3(v.x * unitFactor, v.y * unitFactor, v.z * unitFactor);
   }
   for (std::size_t k = 0; k < faceCount; ++k) {
-    const std::int32_t* v = &faces.items[3 * k];
     Face& face = mesh.faces[static_cast<long long>(k)];
-    face.setVerts(static_cast<DWORD>(v[0]), static_cast<DWORD>(v[1]), static_cast<DWORD>(v[2]));
+    face.setVerts(static_cast<DWORD>(intAt(faces, 3 * k)), static_cast<DWORD>(intAt(faces, 3 * k + 1)),
+                  static_cast<DWORD>(intAt(faces, 3 * k + 2)));
     face.setEdgeVisFlags(EDGE_VIS, EDGE_VIS, EDGE_VIS);
+    // The stored ID is the host's own, zero-based, in 16 bits.
+    if (useMaterialIds) face.setMatID(static_cast<MtlID>(intAt(materialIds, k) & 0xFFFF));
   }
 
   if (useNormals) {
@@ -135,25 +141,19 @@ TriObject* buildMeshObject(const VrpPlugin& plugin, float unitFactor) {
     spec->ClearNormals();
     spec->SetNumNormals(static_cast<int>(normals.count));
     for (std::size_t l = 0; l < normals.count; ++l) {
-      const VrpVector& n = normals.items[l];
+      const VrpVector n = vectorAt(normals, l);
       spec->Normal(static_cast<int>(l)) = Point3(n.x, n.y, n.z);
       spec->SetNormalExplicit(static_cast<int>(l), true);
     }
     spec->SetNumFaces(static_cast<int>(faceNormals.count / 3));
     for (std::size_t l = 0; l < faceNormals.count / 3; ++l) {
       MeshNormalFace& normalFace = spec->Face(static_cast<int>(l));
-      for (int corner = 0; corner < 3; ++corner) normalFace.SetNormalID(corner, faceNormals.items[3 * l + corner]);
+      for (int corner = 0; corner < 3; ++corner) normalFace.SetNormalID(corner, intAt(faceNormals, 3 * l + corner));
       normalFace.SpecifyAll();
     }
   }
 
   fillChannels(mesh, plugin, faces.count);
-
-  if (materialIds.count == faceCount) {
-    for (std::size_t l = 0; l < faceCount; ++l) {
-      mesh.faces[static_cast<long long>(l)].setMatID(static_cast<MtlID>(materialIds.items[l] & 0xFFFF));
-    }
-  }
 
   mesh.InvalidateGeomCache();
   mesh.InvalidateTopologyCache();

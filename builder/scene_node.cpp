@@ -4,6 +4,7 @@
 #include "materials/material_graph.h"
 #include "materials/physical_mapping.h"
 #include "plugin/host/core_interface.h"
+#include "vrscene/scene.h"
 #include "vrscene/value.h"
 
 namespace cvimp {
@@ -20,6 +21,11 @@ TriObject* meshFor(const VrpPlugin& geometry, ImportContext& context) {
   if (cached != context.geometryCache.end()) return cached->second;
   TriObject* object = buildMeshObject(geometry, context.unitFactor);
   context.geometryCache.emplace(&geometry, object);
+  // The cache answers for this geometry from now on: its decoded lists,
+  // most of a design's memory, are not read again.
+  if (VrpPlugin* owned = geometry.scene != nullptr ? geometry.scene->findPlugin(geometry.name) : nullptr) {
+    owned->releaseDecodedLists();
+  }
   return object;
 }
 

@@ -29,35 +29,52 @@ bool readComponents(const VrpValue& value, const VrpScene* scene, std::size_t n,
 
 // Copies of decoded elements, or a decoding of the packed text now (not
 // stored back).
-template <typename T>
-std::unique_ptr<T[]> readList(const VrpValue& value, const VrpScene* scene, std::size_t elementSize,
-                              std::size_t& count) {
-  count = 0;
+PackedListView viewList(const VrpValue& value, const VrpScene* scene, std::size_t elementSize) {
+  PackedListView view;
+  view.elementSize = elementSize;
   const VrpFunction* function = value.resolveFunction(scene);
   if (function == nullptr || function->values.empty()) {
     vrpPrint("[VRP] WARNING: Cannot get list.\n");
-    return nullptr;
+    return view;
   }
   std::shared_ptr<std::uint8_t[]> data = function->data;
   // Data decoded for another form (integers read as vectors) holds fewer
-  // elements of this size than its count says: never copy past it.
+  // elements of this size than its count says: never read past it.
   std::uint64_t elements =
       std::min<std::uint64_t>(function->count, function->count * packedElementSize(function->name) / elementSize);
   if (!data || function->count == 0) {
     const std::string_view* text = function->values[0].resolveString(scene);
     if (text == nullptr) {
       vrpPrint("[VRP] ERROR: Cannot get list data.\n");
-      return nullptr;
+      return view;
     }
     auto decoded = decodeZipc(*text, elementSize);
-    if (!decoded) return nullptr;
+    if (!decoded) return view;
     data = std::move(decoded->data);
     elements = decoded->count;
   }
-  auto result = std::make_unique_for_overwrite<T[]>(elements);
-  std::memcpy(result.get(), data.get(), elements * elementSize);
-  count = elements;
+  view.data = std::move(data);
+  view.count = static_cast<std::size_t>(elements);
+  return view;
+}
+
+template <typename T>
+std::unique_ptr<T[]> readList(const VrpValue& value, const VrpScene* scene, std::size_t elementSize,
+                              std::size_t& count) {
+  const PackedListView view = viewList(value, scene, elementSize);
+  count = view.count;
+  if (!view.data) return nullptr;
+  auto result = std::make_unique_for_overwrite<T[]>(view.count);
+  std::memcpy(result.get(), view.data.get(), view.count * elementSize);
   return result;
+}
+
+void releaseLists(VrpValue& value, int depth) {
+  VrpFunction* function = value.function();
+  if (function == nullptr || depth >= kMaxValueDepth) return;
+  function->data.reset();
+  function->count = 0;
+  for (VrpValue& element : function->values) releaseLists(element, depth + 1);
 }
 
 }  // namespace
@@ -184,6 +201,12 @@ std::unique_ptr<VrpVector[]> VrpValue::getVectorList(const VrpScene* scene, std:
   return readList<VrpVector>(*this, scene, kVectorElementSize, count);
 }
 
+PackedListView VrpValue::viewIntList(const VrpScene* scene) const { return viewList(*this, scene, kIntElementSize); }
+
+PackedListView VrpValue::viewVectorList(const VrpScene* scene) const {
+  return viewList(*this, scene, kVectorElementSize);
+}
+
 const VrpValue& VrpPlugin::valueOrDefault(std::string_view attributeName) const {
   const VrpValue* value = findAttribute(attributeName);
   return value != nullptr ? *value : defaultValue();
@@ -213,6 +236,18 @@ std::int32_t VrpPlugin::getInt(std::string_view attributeName, std::int32_t defa
 
 std::string VrpPlugin::getString(std::string_view attributeName) const {
   return valueOrDefault(attributeName).getString(scene);
+}
+
+PackedListView VrpPlugin::viewIntList(std::string_view attributeName) const {
+  return valueOrDefault(attributeName).viewIntList(scene);
+}
+
+PackedListView VrpPlugin::viewVectorList(std::string_view attributeName) const {
+  return valueOrDefault(attributeName).viewVectorList(scene);
+}
+
+void VrpPlugin::releaseDecodedLists() {
+  for (const auto& attribute : attributeList) releaseLists(attribute->value, 0);
 }
 
 std::unique_ptr<std::int32_t[]> VrpPlugin::getIntList(std::string_view attributeName, std::size_t& count) const {

@@ -58,6 +58,12 @@ class VrpPlugin {
   std::string getString(std::string_view attributeName) const;
   std::unique_ptr<std::int32_t[]> getIntList(std::string_view attributeName, std::size_t& count) const;
   std::unique_ptr<VrpVector[]> getVectorList(std::string_view attributeName, std::size_t& count) const;
+  PackedListView viewIntList(std::string_view attributeName) const;
+  PackedListView viewVectorList(std::string_view attributeName) const;
+
+  // Drops the decoded data of this plugin's packed lists once nothing will
+  // read them again (views taken before keep theirs).
+  void releaseDecodedLists();
 
  private:
   const VrpValue& valueOrDefault(std::string_view attributeName) const;

@@ -65,6 +65,15 @@ struct VrpFunction {
   std::uint64_t count = 0;
 };
 
+// The decoded elements of a packed list, shared with the scene instead of
+// copied; the data stays alive as long as the view does.
+struct PackedListView {
+  std::shared_ptr<const std::uint8_t[]> data;
+  std::size_t count = 0;
+  std::size_t elementSize = 0;
+  const std::uint8_t* element(std::size_t i) const { return data.get() + i * elementSize; }
+};
+
 // Deepest nesting of function forms that is read and walked; deeper input is
 // treated as unreadable instead of exhausting the stack.
 inline constexpr int kMaxValueDepth = 256;
@@ -127,6 +136,9 @@ class VrpValue {
   // count 0 when there is no data.
   std::unique_ptr<std::int32_t[]> getIntList(const VrpScene* scene, std::size_t& count) const;
   std::unique_ptr<VrpVector[]> getVectorList(const VrpScene* scene, std::size_t& count) const;
+  // The same lists, with the same messages, without the copy.
+  PackedListView viewIntList(const VrpScene* scene) const;
+  PackedListView viewVectorList(const VrpScene* scene) const;
 
   Storage storage;
 };
