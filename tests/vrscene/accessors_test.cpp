@@ -212,6 +212,29 @@ TEST(AttributeAccess, DecodedListsReadAsAnotherElementSizeStayInBounds) {
   EXPECT_EQ(words[0], 0x3F800000);  // 1.0f
 }
 
+TEST(AttributeAccess, ViewsShareTheDecodedDataAndOutliveItsRelease) {
+  ParsedScene s("X p { i=ListIntHex(\"" + gen::packInts({4, 5, 6}) + "\"); l=List(ListVectorHex(\"" +
+                gen::packVectors({{1, 2, 3}}) + "\")); }");
+  std::vector<VrpPlugin*> order;
+  ASSERT_TRUE(prebuildScene(s.scene, order));
+  VrpPlugin& p = *s.scene.findPlugin("p");
+  const PackedListView view = p.viewIntList("i");
+  ASSERT_EQ(view.count, 3u);
+  EXPECT_EQ(view.data.get(), s.value("p", "i").function()->data.get());  // no copy
+  EXPECT_EQ(view.element(2)[0], 6);
+
+  p.releaseDecodedLists();
+  EXPECT_EQ(s.value("p", "i").function()->data, nullptr);
+  EXPECT_EQ(s.value("p", "l").function()->values[0].function()->data, nullptr);
+  EXPECT_EQ(view.element(2)[0], 6);  // the view keeps its data
+  // Read again, the list decodes on demand from its text, as before prebuild.
+  std::size_t count = 0;
+  EXPECT_EQ(p.getIntList("i", count)[1], 5);
+  // A missing list gives the same message as the copying accessor.
+  EXPECT_EQ(test::captureStdout([&] { EXPECT_EQ(p.viewVectorList("none").count, 0u); }),
+            "[VRP] WARNING: Cannot get list.\n");
+}
+
 TEST(AttributeAccess, ListsDecodeOnDemandWithoutStoring) {
   const std::string packed = gen::packInts({1, 2});
   ParsedScene s("X p { a=ListIntHex(\"" + packed + "\"); plain=ListInt(1, 2); n=5; e=ListIntHex(); "
