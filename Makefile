@@ -15,12 +15,14 @@ test: deps
 	$(CMAKE) --build build/test -j $(JOBS)
 	cd build/test && ctest --output-on-failure -j $(JOBS)
 
-# Release build, then the demo on the bundled sample design.
+# Release build, then the demo: the sample design packaged, served on
+# 127.0.0.1 and imported by a "startImport" job.
 demo: deps
 	$(CMAKE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DCVIMP_TESTS=OFF
 	$(CMAKE) --build build/release -j $(JOBS) --target cvimp
-	build/release/cli/cvimp import samples/room/vr.vrscene --unit cm --quadrify -o build/release/room.json
-	@echo "Host scene written to build/release/room.json"
+	rm -rf build/release/downloads
+	build/release/cli/cvimp demo --download-dir build/release/downloads -o build/release/demo.json
+	@echo "Host scene written to build/release/demo.json"
 
 # Loader benchmark on a generated design of about 60 MB of scene text.
 bench: deps

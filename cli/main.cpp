@@ -1,11 +1,14 @@
 // cvimp: the command-line face of the Casavia importer on this platform.
 #include <CLI/CLI.hpp>
 
+#include <cstdio>
 #include <map>
 #include <string>
 
+#include "cli/demo_command.h"
 #include "cli/import_command.h"
 #include "cli/inspect.h"
+#include "cli/job_command.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"cvimp: the Casavia importer for 3ds Max, on the stand-in host"};
@@ -34,7 +37,29 @@ int main(int argc, char** argv) {
   importCommand->add_flag("--quadrify", import.quadrify, "Turn the imported objects into quad polygons");
   importCommand->add_option("-o,--output", import.outputPath, "Write the host scene as JSON");
 
+  cvimp::JobOptions job;
+  CLI::App* jobCommand = app.add_subcommand("job", "Run one job text through the dispatcher");
+  auto* jobText = jobCommand->add_option("JSON", job.jobText, "The job, a JSON object");
+  jobCommand->add_option("-f,--file", job.jobFile, "Read the job from this file")->excludes(jobText);
+  jobCommand->add_option("--download-dir", job.downloadDir,
+                         "The host's download directory (default: cvimp/downloads in the user's cache)");
+
+  cvimp::DemoOptions demo;
+  demo.designFolder = CVIMP_SAMPLE_DESIGN;
+  CLI::App* demoCommand = app.add_subcommand("demo", "Import the sample design through a real package and job");
+  demoCommand->add_option("--design", demo.designFolder, "The design folder to package");
+  demoCommand->add_option("--download-dir", demo.downloadDir, "The host's download directory");
+  demoCommand->add_option("-o,--output", demo.outputPath, "Write the host scene as JSON");
+
   CLI11_PARSE(app, argc, argv);
+  if (demoCommand->parsed()) return cvimp::runDemo(demo);
+  if (jobCommand->parsed()) {
+    if (job.jobText.empty() && job.jobFile.empty()) {
+      std::fprintf(stderr, "cvimp job: give the job text or --file\n");
+      return 2;
+    }
+    return cvimp::runJobCommand(job);
+  }
   if (inspectCommand->parsed()) return cvimp::runInspect(inspect);
   if (importCommand->parsed()) {
     import.importMesh = !noMesh;

@@ -268,6 +268,13 @@ const MCHAR* Interface::GetDir(int which) {
   return core().directories[which].c_str();
 }
 
+IPathConfigMgr* IPathConfigMgr::GetPathConfigMgr() {
+  static IPathConfigMgr instance;
+  return &instance;
+}
+
+const MCHAR* IPathConfigMgr::GetDir(int which) { return GetCOREInterface()->GetDir(which); }
+
 Interface* GetCOREInterface() {
   static Interface instance;
   return &instance;

@@ -50,6 +50,13 @@ class Interface {
 
 Interface* GetCOREInterface();
 
+// Path configuration, as the host's manager of configured directories.
+class IPathConfigMgr {
+ public:
+  static IPathConfigMgr* GetPathConfigMgr();
+  const MCHAR* GetDir(int which);
+};
+
 // Units of `type` (UNITS_MILLIMETERS, ...) per system unit.
 double GetSystemUnitScale(int type);
 

@@ -1,0 +1,22 @@
+#pragma once
+// cvimp job: one job text through the dispatcher on the stand-in host.
+#include <string>
+
+namespace cvimp {
+
+struct JobOptions {
+  std::string jobText;       // UTF-8 JSON
+  std::string jobFile;       // read the text from here when set
+  std::string downloadDir;   // empty: the default folder
+};
+
+// The host's download directory when none is given: "cvimp/downloads"
+// under the user's cache directory, created on demand. Empty when it cannot
+// be made.
+std::string defaultDownloadDirectory();
+
+// Prints the success flag and the result text; exit status 0 exactly when
+// the flag is true.
+int runJobCommand(const JobOptions& options);
+
+}  // namespace cvimp

@@ -1,0 +1,30 @@
+#include "jobs/dispatcher.h"
+
+#include "jobs/auxiliary_jobs.h"
+#include "jobs/import_job.h"
+#include "jobs/job_document.h"
+#include "plugin/host/core_interface.h"
+
+namespace cvimp {
+
+bool runJob(CvimpGUP& gup, const std::u16string& jobText, WStr& result) {
+  SuspendAll suspend(FALSE, FALSE, FALSE, FALSE, TRUE, FALSE, FALSE, FALSE);
+  const JobDocument job = parseJob(jobText);
+  const std::u16string type = readStringField(job, u"jobType");
+  bool succeeded = false;
+  if (type == u"startImport") {
+    succeeded = runImportJob(job, gup, result);
+  } else if (type == u"getMaxPluginVersion") {
+    succeeded = runVersionJob(result);
+  } else if (type == u"downloadUrl") {
+    succeeded = runDownloadJob(job, result);
+  } else if (type == u"shellExecute") {
+    succeeded = runShellExecuteJob(job, result);
+  } else {
+    result = u"Unknown job type";
+  }
+  suspend.Resume();
+  return succeeded;
+}
+
+}  // namespace cvimp

@@ -1,0 +1,120 @@
+#include "jobs/import_job.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "builder/import_driver.h"
+#include "jobs/download.h"
+#include "jobs/package_extraction.h"
+#include "plugin/host/core_interface.h"
+
+namespace cvimp {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t kDesignIdBytes = 12;
+constexpr std::size_t kTaskIdBytes = 4;
+
+fs::path pathOf(const std::u16string& text) { return fs::path(host::utf16ToUtf8(text)); }
+std::u16string textOf(const fs::path& path) { return host::utf8ToUtf16(path.string()); }
+
+// The extension from the last dot of the name on, compared as it stands.
+bool isSceneOrMeshFile(const fs::path& file) {
+  const std::string name = file.filename().string();
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string::npos) return false;
+  const std::string extension = name.substr(dot);
+  return extension == ".vrscene" || extension == ".vrmesh";
+}
+
+bool keepIntermediateFiles() {
+  const char* log = std::getenv("CVIMP_LOG_FILENAME");
+  return log != nullptr && *log != '\0';
+}
+
+// Best effort: what cannot be removed or walked stays.
+void cleanUp(const fs::path& workFolder, const fs::path& designFolder) {
+  std::error_code error;
+  fs::remove_all(workFolder, error);
+  std::vector<fs::path> collected;
+  fs::recursive_directory_iterator walk(designFolder, fs::directory_options::skip_permission_denied, error);
+  for (; !error && walk != fs::recursive_directory_iterator(); walk.increment(error)) {
+    std::error_code statusError;
+    if (walk->is_regular_file(statusError) && isSceneOrMeshFile(walk->path())) collected.push_back(walk->path());
+  }
+  if (keepIntermediateFiles()) return;
+  for (const fs::path& file : collected) fs::remove(file, error);
+}
+
+}  // namespace
+
+std::string packagePassword(const std::string& designId, const std::string& taskId) {
+  return designId.substr(0, kDesignIdBytes) + taskId.substr(taskId.size() - kTaskIdBytes);
+}
+
+bool isPlainFolderName(const std::string& name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  if (name.find_first_of("/\\") != std::string::npos) return false;
+  if (name.find('\0') != std::string::npos) return false;
+  // "C:" and the like name a drive on the platform the packages come from.
+  if (name.size() >= 2 && name[1] == ':') return false;
+  return true;
+}
+
+bool runImportJob(const JobDocument& job, CvimpGUP& gup, WStr& result) {
+  const WStr designIdText = readStringField(job, u"designId");
+  const WStr taskIdText = readStringField(job, u"taskId");
+  const std::string designId = designIdText.ToACP().str();
+  const std::string taskId = taskIdText.ToACP().str();
+  if (designId.size() < kDesignIdBytes) {
+    result = u"Invalid design ID";
+    return false;
+  }
+  if (taskId.size() < kTaskIdBytes || !isPlainFolderName(taskId)) {
+    result = u"Invalid task ID";
+    return false;
+  }
+  const WStr packageUrl = readStringField(job, u"designPackageUrl");
+  if (packageUrl.isNull()) {
+    result = u"Invalid package URL";
+    return false;
+  }
+
+  gup.importMesh = readFlagField(job, u"importMesh");
+  gup.importCamera = readFlagField(job, u"importCamera");
+  gup.importLight = readFlagField(job, u"importLight");
+  gup.importMaterial = readFlagField(job, u"importMaterial");
+  gup.importAnimation = readFlagField(job, u"importAnimation");
+  if (hasField(job, u"quadrifyMesh")) gup.quadrifyMesh = readFlagField(job, u"quadrifyMesh");
+
+  const std::string password = packagePassword(designId, taskId);
+  const fs::path downloads = pathOf(IPathConfigMgr::GetPathConfigMgr()->GetDir(APP_DOWNLOAD_DIR));
+  const fs::path packageFile = downloads / "temp.zip";
+  const fs::path workFolder = downloads / (taskId + "_dec");
+  const fs::path innerPackage = workFolder / "kmp.zip";
+  const fs::path designFolder = downloads / taskId;
+  const fs::path sceneFile = designFolder / "vr.vrscene";
+
+  if (!downloadFile(packageUrl.ToACP().str(), packageFile.string())) {
+    result = u"Cannot download URL";
+    return false;
+  }
+  if (!extractArchive(textOf(packageFile), textOf(workFolder), password)) {
+    result = u"Cannot decrypt package";
+    return false;
+  }
+  if (!extractArchive(textOf(innerPackage), textOf(designFolder), std::nullopt)) {
+    result = u"Cannot extract package";
+    return false;
+  }
+  gup.scenePath = WStr(textOf(sceneFile));
+  const bool imported = importDesign(gup, result);
+  cleanUp(workFolder, designFolder);
+  return imported;
+}
+
+}  // namespace cvimp

@@ -1,0 +1,179 @@
+// Job documents, the dispatcher and the shell-launch job.
+#include "jobs/dispatcher.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "jobs/auxiliary_jobs.h"
+#include "jobs/import_job.h"
+#include "jobs/job_document.h"
+#include "plugin/host/journal.h"
+#include "plugin/host/shell.h"
+#include "plugin/host/stand_in.h"
+#include "tests/support/test_support.h"
+
+namespace cvimp {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(JobDocument, FieldReadingRules) {
+  const JobDocument job = parseJob(
+      u"{\"jobType\":\"x\",\"s\":\"t\\u00e9xt\",\"n\":5,\"yes\":true,\"no\":false,\"str\":\"true\",\"one\":1,"
+      u"\"dup\":\"first\",\"dup\":\"second\",\"big\":5000000000,\"neg\":-7,\"extra\":{\"a\":[1,2]}}");
+  EXPECT_EQ(readStringField(job, u"s"), u"t\u00e9xt");
+  EXPECT_EQ(readStringField(job, u"n"), u"");        // not a string
+  EXPECT_EQ(readStringField(job, u"absent"), u"");
+  EXPECT_EQ(readStringField(job, u"dup"), u"first");  // the first of a name wins
+  EXPECT_TRUE(readFlagField(job, u"yes"));
+  for (const char16_t* name : {u"no", u"str", u"one", u"absent"}) EXPECT_FALSE(readFlagField(job, name));
+  EXPECT_EQ(readIntField(job, u"n"), 5);
+  EXPECT_EQ(readIntField(job, u"neg"), -7);
+  EXPECT_EQ(readIntField(job, u"absent"), 0);
+  EXPECT_EQ(readIntField(job, u"big"), 0);  // beyond 32 bits
+  EXPECT_TRUE(hasField(job, u"no"));
+  EXPECT_FALSE(hasField(job, u"absent"));
+  // Names compare by code units: case matters.
+  EXPECT_FALSE(hasField(job, u"YES"));
+
+  for (const std::u16string& text : std::vector<std::u16string>{u"", u"[1,2]", u"\"jobType\"", u"{\"jobType\":",
+                                                                std::u16string(u"{}\0x", 4)}) {
+    const JobDocument broken = parseJob(text);
+    EXPECT_TRUE(broken.IsObject());
+    EXPECT_EQ(broken.MemberCount(), 0u);
+  }
+}
+
+class DispatcherTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    host::reset();
+    host::setProgressOnTerminal(false);
+    host::setDirectory(APP_DOWNLOAD_DIR, host::utf8ToUtf16(dir.str()));
+  }
+  void TearDown() override {
+    host::waitForLaunchedPrograms();
+    host::setDesktopOpener("");
+    host::reset();
+  }
+  bool run(const std::u16string& job) {
+    result = u"earlier text";
+    return runJob(gup, job, result);
+  }
+  test::TempDir dir;
+  CvimpGUP gup;
+  WStr result;
+};
+
+TEST_F(DispatcherTest, JobTypesCompareExactlyInsideTheSuspensionScope) {
+  EXPECT_TRUE(run(u"{\"jobType\":\"getMaxPluginVersion\",\"other\":[1]}"));
+  EXPECT_EQ(result, WStr(u"1.1.9"));
+  EXPECT_EQ(host::journal().calls(), (std::vector<std::string>{"SuspendAll", "Resume"}));
+  EXPECT_EQ(host::journal().find("SuspendAll").at(0).args, "false, false, false, false, true, false, false, false");
+  EXPECT_EQ(host::suspendDepth(), 0);
+
+  for (const std::u16string& job : std::vector<std::u16string>{u"{\"jobType\":\"startimport\"}", u"{\"jobType\":\"startImport \"}", u"{\"jobType\":5}", u"{}", u"not json",
+        u"{\"jobtype\":\"getMaxPluginVersion\"}"}) {
+    host::journal().clear();
+    EXPECT_FALSE(run(job));
+    EXPECT_EQ(result, WStr(u"Unknown job type"));
+    EXPECT_EQ(host::journal().calls(), (std::vector<std::string>{"SuspendAll", "Resume"}));
+  }
+}
+
+TEST_F(DispatcherTest, ImportJobChecksItsIdentifiersFirst) {
+  const auto job = [](const std::u16string& design, const std::u16string& task, const std::u16string& url) {
+    return u"{\"jobType\":\"startImport\",\"designId\":\"" + design + u"\",\"taskId\":\"" + task +
+           u"\",\"designPackageUrl\":\"" + url + u"\",\"importMesh\":false,\"quadrifyMesh\":true}";
+  };
+  EXPECT_FALSE(run(job(u"12345678901", u"abc", u"http://x/")));
+  EXPECT_EQ(result, WStr(u"Invalid design ID"));  // the design id's message wins
+  EXPECT_FALSE(run(job(u"123456789012", u"abc", u"http://x/")));
+  EXPECT_EQ(result, WStr(u"Invalid task ID"));
+  for (const std::u16string& task : std::vector<std::u16string>{u"..", u"ab/cd", u"ab\\\\cd", u"C:abcd", u"../../x"}) {
+    EXPECT_FALSE(run(job(u"123456789012", task, u"http://x/")));
+    EXPECT_EQ(result, WStr(u"Invalid task ID"));
+  }
+  EXPECT_FALSE(run(job(u"123456789012", u"abcd", u"")));
+  EXPECT_EQ(result, WStr(u"Invalid package URL"));
+  // None of these touched the options or the disk.
+  EXPECT_TRUE(gup.importMesh);
+  EXPECT_FALSE(gup.quadrifyMesh);
+  EXPECT_TRUE(fs::is_empty(dir.path()));
+  // A non-ASCII id counts in bytes of its 8-bit form: 6 characters of 2 bytes.
+  EXPECT_FALSE(run(job(u"\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9", u"\u00e9\u00e9", u"")));
+  EXPECT_EQ(result, WStr(u"Invalid package URL"));
+}
+
+TEST(ImportJob, PasswordAndFolderNames) {
+  EXPECT_EQ(packagePassword("ABCDEFGHIJKLMNOP", "task1234"), "ABCDEFGHIJKL1234");
+  EXPECT_EQ(packagePassword("ABCDEFGHIJKL", "1234"), "ABCDEFGHIJKL1234");
+  EXPECT_TRUE(isPlainFolderName("task-42"));
+  EXPECT_TRUE(isPlainFolderName("a.b"));
+  for (const char* name : {"", ".", "..", "a/b", "a\\b", "C:", "c:x"}) EXPECT_FALSE(isPlainFolderName(name)) << name;
+}
+
+TEST_F(DispatcherTest, ShellLaunchAnswersAndErrorTexts) {
+  const fs::path script = dir.path() / "tool.sh";
+  const fs::path out = dir.path() / "out.txt";
+  {
+    std::ofstream file(script);
+    file << "#!/bin/sh\nprintf '%s|' \"$PWD\" \"$@\" > " << out.string() << "\n";
+  }
+  fs::permissions(script, fs::perms::owner_all);
+  fs::create_directories(dir.path() / "work");
+
+  // The program starts in the directory with its parameters; the token
+  // stands for the download directory, without a separator added.
+  EXPECT_TRUE(run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":\"%MAX_DOWNLOAD_DIR%/tool.sh\","
+                  u"\"parameters\":\"one \\\"two words\\\"\",\"directory\":\"%MAX_DOWNLOAD_DIR%/work\",\"showCmd\":1}"));
+  EXPECT_EQ(result, WStr(u"Succeed"));
+  EXPECT_EQ(host::waitForLaunchedPrograms(), 1);
+  std::ifstream printed(out);
+  std::stringstream content;
+  content << printed.rdbuf();
+  EXPECT_EQ(content.str(), (dir.path() / "work").string() + "|one|two words|");
+  const auto launches = host::journal().find("ShellExecuteW");
+  ASSERT_EQ(launches.size(), 1u);
+  EXPECT_EQ(launches[0].args, "\"open\", \"" + script.string() + "\", \"one \\\"two words\\\"\", \"" +
+                                  (dir.path() / "work").string() + "\", 1");
+
+  // Absent showCmd reads 0; empty parameters and an absent directory pass none.
+  EXPECT_FALSE(run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":\"%MAX_DOWNLOAD_DIR%/none.txt\","
+                   u"\"parameters\":\"\"}"));
+  EXPECT_EQ(result, WStr(u"File not found"));
+  EXPECT_EQ(host::journal().find("ShellExecuteW").back().args,
+            "\"open\", \"" + (dir.path() / "none.txt").string() + "\", none, none, 0");
+  EXPECT_FALSE(run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":\"%MAX_DOWNLOAD_DIR%/no/x.txt\"}"));
+  EXPECT_EQ(result, WStr(u"Path not found"));
+
+  // A document without a desktop opener has no association.
+  { std::ofstream(dir.path() / "note.txt") << "text"; }
+  host::setDesktopOpener("");
+  EXPECT_FALSE(run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":\"%MAX_DOWNLOAD_DIR%/note.txt\"}"));
+  EXPECT_EQ(result, WStr(u"No association"));
+  // With one, the opener gets the document.
+  host::setDesktopOpener(script.string());
+  EXPECT_TRUE(run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":\"%MAX_DOWNLOAD_DIR%/note.txt\"}"));
+  EXPECT_EQ(host::waitForLaunchedPrograms(), 1);
+  std::ifstream opened(out);
+  std::stringstream openedContent;
+  openedContent << opened.rdbuf();
+  EXPECT_NE(openedContent.str().find("note.txt|"), std::string::npos);
+}
+
+TEST(LaunchErrors, TableOfTexts) {
+  EXPECT_EQ(std::u16string(launchErrorText(0)), u"Out of resource");
+  EXPECT_EQ(std::u16string(launchErrorText(26)), u"Sharing voilation");
+  EXPECT_EQ(std::u16string(launchErrorText(31)), u"No association");
+  EXPECT_EQ(std::u16string(launchErrorText(32)), u"DLL not found");
+  for (const long long other : {1LL, 4LL, 12LL, -5LL}) {
+    EXPECT_EQ(std::u16string(launchErrorText(other)), u"Cannot execute");
+  }
+}
+
+}  // namespace
+}  // namespace cvimp

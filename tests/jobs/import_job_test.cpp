@@ -1,0 +1,221 @@
+// The "startImport" and "downloadUrl" jobs end to end: a real package on a
+// real HTTP server on 127.0.0.1, downloaded, decrypted, extracted, imported
+// and cleaned up.
+#include <httplib.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <sstream>
+#include <thread>
+
+#include "jobs/dispatcher.h"
+#include "jobs/import_job.h"
+#include "plugin/host/poly_object.h"
+#include "plugin/host/scene.h"
+#include "plugin/host/stand_in.h"
+#include "tests/support/test_support.h"
+#include "tools/packaging/design_package.h"
+
+namespace cvimp {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kDesignId = "0123456789ABCDEF";
+constexpr const char* kTaskId = "task-0042";
+
+std::string readAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Serves fixed bodies by path; anything else is a 404.
+class Server {
+ public:
+  Server() {
+    server_.Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
+      std::lock_guard guard(lock_);
+      const auto found = bodies_.find(request.path);
+      if (found == bodies_.end()) {
+        response.status = 404;
+        return;
+      }
+      response.set_content(found->second, "application/octet-stream");
+    });
+    port_ = server_.bind_to_any_port("127.0.0.1");
+    thread_ = std::thread([this] { server_.listen_after_bind(); });
+    // One answered request: the server is accepting before any test runs.
+    serve("/ready", "yes");
+    httplib::Client client("127.0.0.1", port_);
+    const auto answer = client.Get("/ready");
+    EXPECT_TRUE(answer && answer->status == 200);
+  }
+  ~Server() {
+    server_.stop();
+    thread_.join();
+  }
+  Server(const Server&) = delete;
+  Server& operator=(const Server&) = delete;
+
+  void serve(const std::string& path, std::string body) {
+    std::lock_guard guard(lock_);
+    bodies_[path] = std::move(body);
+  }
+  std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+
+ private:
+  httplib::Server server_;
+  std::thread thread_;
+  std::mutex lock_;
+  std::map<std::string, std::string> bodies_;
+  int port_ = -1;
+};
+
+class ImportJobTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    host::reset();
+    host::setProgressOnTerminal(false);
+    downloads = root.path() / "downloads";
+    fs::create_directories(downloads);
+    host::setDirectory(APP_DOWNLOAD_DIR, host::utf8ToUtf16(downloads.string()));
+    ::unsetenv("CVIMP_LOG_FILENAME");
+    // The sample design, with a mesh file and a scene-like file in capitals.
+    design = root.path() / "design";
+    fs::copy(CVIMP_SAMPLES_DIR "/room", design, fs::copy_options::recursive);
+    root.write("design/meshes/chair.vrmesh", "mesh data");
+    root.write("design/notes/OLD.VRSCENE", "kept: not the extension");
+    server.serve("/design.zip", packaging::makeDesignPackage(design.string(), packagePassword(kDesignId, kTaskId)));
+  }
+  void TearDown() override {
+    ::unsetenv("CVIMP_LOG_FILENAME");
+    host::reset();
+  }
+
+  std::u16string job(const std::string& url, const std::string& extra = "") const {
+    return host::utf8ToUtf16(std::string("{\"jobType\":\"startImport\",\"designId\":\"") + kDesignId +
+                             "\",\"taskId\":\"" + kTaskId + "\",\"designPackageUrl\":\"" + url +
+                             "\",\"importMesh\":true,\"importCamera\":false,\"importLight\":1,"
+                             "\"importMaterial\":true,\"importAnimation\":\"true\"" + extra + "}");
+  }
+  bool run(const std::u16string& text) { return runJob(gup, text, result); }
+  fs::path designFolder() const { return downloads / kTaskId; }
+  fs::path workFolder() const { return downloads / (std::string(kTaskId) + "_dec"); }
+  std::vector<std::string> sceneAndMeshFiles() const {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::recursive_directory_iterator(designFolder())) {
+      const std::string name = entry.path().filename().string();
+      if (name.ends_with(".vrscene") || name.ends_with(".vrmesh")) found.push_back(name);
+    }
+    return found;
+  }
+
+  test::TempDir root;
+  fs::path downloads;
+  fs::path design;
+  Server server;
+  CvimpGUP gup;
+  WStr result;
+};
+
+TEST_F(ImportJobTest, DesignImportsAndItsIntermediateFilesGo) {
+  ASSERT_TRUE(run(job(server.url("/design.zip"), ",\"quadrifyMesh\":true")));
+  EXPECT_EQ(result, WStr(u"Succeed"));
+  EXPECT_EQ(host::scene().nodes().size(), 10u);
+  EXPECT_EQ(host::scene().maps().size(), 3u);  // both bitmaps found in the design folder
+  // Options as the job gave them: only the literal true counts.
+  EXPECT_TRUE(gup.importMesh);
+  EXPECT_FALSE(gup.importCamera);
+  EXPECT_FALSE(gup.importLight);
+  EXPECT_FALSE(gup.importAnimation);
+  EXPECT_TRUE(gup.quadrifyMesh);
+  EXPECT_EQ(gup.scenePath.ToACP().str(), (designFolder() / "vr.vrscene").string());
+  // What stays: the package, the textures (the PNG named ".jpg" as
+  // ".jpg.png"), the capitalised file; what goes: the work folder and every
+  // scene and mesh file.
+  EXPECT_TRUE(fs::exists(downloads / "temp.zip"));
+  EXPECT_FALSE(fs::exists(workFolder()));
+  EXPECT_TRUE(fs::exists(designFolder() / "textures" / "walnut.jpg.png"));
+  EXPECT_TRUE(fs::exists(designFolder() / "textures" / "oak.png"));
+  EXPECT_TRUE(fs::exists(designFolder() / "notes" / "OLD.VRSCENE"));
+  EXPECT_TRUE(sceneAndMeshFiles().empty());
+  EXPECT_EQ(host::suspendDepth(), 0);
+
+  // A later job without "quadrifyMesh" keeps the value; the import command
+  // would reset it.
+  host::reset();
+  ASSERT_TRUE(run(job(server.url("/design.zip"))));
+  EXPECT_TRUE(gup.quadrifyMesh);
+  EXPECT_EQ(host::scene().objects().front()->ClassID(), POLYOBJ_CLASS_ID);
+}
+
+TEST_F(ImportJobTest, LogKeepsSceneAndMeshFiles) {
+  const std::string log = (root.path() / "import.log").string();
+  ::setenv("CVIMP_LOG_FILENAME", log.c_str(), 1);
+  ASSERT_TRUE(run(job(server.url("/design.zip"))));
+  std::vector<std::string> kept = sceneAndMeshFiles();
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ(kept, (std::vector<std::string>{"chair.vrmesh", "furniture.vrscene", "vr.vrscene"}));
+  EXPECT_FALSE(fs::exists(workFolder()));
+  EXPECT_EQ(readAll(log).rfind("=== design ID: " + (designFolder() / "vr.vrscene").string() + "\n", 0), 0u);
+}
+
+TEST_F(ImportJobTest, FailuresAnswerTheirTextAndLeaveWhatTheySay) {
+  // Nothing at the address.
+  EXPECT_FALSE(run(job(server.url("/missing.zip"))));
+  EXPECT_EQ(result, WStr(u"Cannot download URL"));
+  EXPECT_FALSE(fs::exists(downloads / "temp.zip"));
+  EXPECT_TRUE(gup.importMesh);  // the options were written before the download
+
+  // Another design's password: the outer package does not decrypt.
+  server.serve("/other.zip", packaging::makeDesignPackage(design.string(), "ABCDEFGHIJKL9999"));
+  EXPECT_FALSE(run(job(server.url("/other.zip"))));
+  EXPECT_EQ(result, WStr(u"Cannot decrypt package"));
+  EXPECT_TRUE(fs::exists(downloads / "temp.zip"));
+  EXPECT_FALSE(fs::exists(workFolder() / "kmp.zip"));  // no undecodable file left behind
+
+  // An outer package without "kmp.zip".
+  server.serve("/empty.zip", packaging::makeZip({{"readme.txt", "no design"}}, packagePassword(kDesignId, kTaskId)));
+  EXPECT_FALSE(run(job(server.url("/empty.zip"))));
+  EXPECT_EQ(result, WStr(u"Cannot extract package"));
+  EXPECT_TRUE(fs::exists(workFolder() / "readme.txt"));
+
+  // A scene that does not parse: the driver's text, and the clean-up ran.
+  root.write("broken/vr.vrscene", "Node n { transform=Transform(;\n");
+  root.write("broken/model.vrmesh", "mesh");
+  server.serve("/broken.zip", packaging::makeDesignPackage((root.path() / "broken").string(),
+                                                           packagePassword(kDesignId, kTaskId)));
+  EXPECT_FALSE(run(job(server.url("/broken.zip"))));
+  EXPECT_EQ(result, WStr(u"Cannot parse scene"));
+  EXPECT_FALSE(fs::exists(workFolder()));
+  EXPECT_TRUE(sceneAndMeshFiles().empty());
+}
+
+TEST_F(ImportJobTest, DownloadJobWritesIntoTheDownloadDirectory) {
+  server.serve("/file.txt", "file body");
+  EXPECT_TRUE(run(host::utf8ToUtf16("{\"jobType\":\"downloadUrl\",\"remoteFileUrl\":\"" + server.url("/file.txt") +
+                                    "\",\"localFilePath\":\"%MAX_DOWNLOAD_DIR%/got.txt\"}")));
+  EXPECT_EQ(result, WStr(u"Succeed"));
+  EXPECT_EQ(readAll(downloads / "got.txt"), "file body");
+
+  EXPECT_FALSE(run(host::utf8ToUtf16("{\"jobType\":\"downloadUrl\",\"remoteFileUrl\":\"" + server.url("/nothing") +
+                                     "\",\"localFilePath\":\"%MAX_DOWNLOAD_DIR%/got.txt\"}")));
+  EXPECT_EQ(result, WStr(u"Cannot download URL"));
+  EXPECT_EQ(readAll(downloads / "got.txt"), "file body");  // kept as it was
+
+  for (const char* fields : {"\"remoteFileUrl\":\"\",\"localFilePath\":\"%MAX_DOWNLOAD_DIR%/x\"",
+                             "\"localFilePath\":\"%MAX_DOWNLOAD_DIR%/x\"", "\"remoteFileUrl\":\"http://127.0.0.1:1/\""}) {
+    EXPECT_FALSE(run(host::utf8ToUtf16(std::string("{\"jobType\":\"downloadUrl\",") + fields + "}")));
+    EXPECT_EQ(result, WStr(u"Cannot download URL"));
+  }
+}
+
+}  // namespace
+}  // namespace cvimp
