@@ -1,0 +1,52 @@
+// cvimp job and the default download directory.
+#include "cli/job_command.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "plugin/host/core_interface.h"
+#include "plugin/host/stand_in.h"
+#include "tests/support/test_support.h"
+
+namespace cvimp {
+namespace {
+
+TEST(JobCommand, PrintsFlagAndResultWithItsExitStatus) {
+  host::reset();
+  test::TempDir dir;
+  JobOptions options;
+  options.downloadDir = (dir.path() / "made" / "on demand").string();
+  options.jobText = "{\"jobType\":\"getMaxPluginVersion\"}";
+  int status = -1;
+  std::string printed = test::captureStdout([&] { status = runJobCommand(options); });
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(printed, "Success: true\nResult: 1.1.9\n");
+  EXPECT_TRUE(std::filesystem::is_directory(options.downloadDir));
+  EXPECT_EQ(host::utf16ToUtf8(GetCOREInterface()->GetDir(APP_DOWNLOAD_DIR)), options.downloadDir);
+
+  options.jobText.clear();
+  options.jobFile = dir.write("job.json", "{\"jobType\":\"nothing\"}");
+  printed = test::captureStdout([&] { status = runJobCommand(options); });
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(printed, "Success: false\nResult: Unknown job type\n");
+}
+
+TEST(JobCommand, DefaultDownloadDirectoryIsInTheUserCache) {
+  test::TempDir dir;
+  const char* saved = std::getenv("XDG_CACHE_HOME");
+  const std::string previous = saved != nullptr ? saved : "";
+  ::setenv("XDG_CACHE_HOME", dir.str().c_str(), 1);
+  const std::string folder = defaultDownloadDirectory();
+  EXPECT_EQ(folder, (dir.path() / "cvimp" / "downloads").string());
+  EXPECT_TRUE(std::filesystem::is_directory(folder));
+  if (saved != nullptr) {
+    ::setenv("XDG_CACHE_HOME", previous.c_str(), 1);
+  } else {
+    ::unsetenv("XDG_CACHE_HOME");
+  }
+}
+
+}  // namespace
+}  // namespace cvimp
