@@ -1,0 +1,259 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "jobs/package_extraction.h"
+#include "plugin/host/journal.h"
+#include "plugin/host/stand_in.h"
+#include "plugin/host/wstr.h"
+#include "tests/jobs/zip_test_support.h"
+#include "tests/support/test_support.h"
+
+namespace cvimp {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ZipEntry;
+
+const std::string kPngSignature("\x89PNG\r\n\x1a\n", 8);
+const std::string kPassword = "0123456789abcdef";
+
+// Deterministic bytes that deflate only partly, so that a stream of a few
+// hundred kilobytes spans several read chunks and has compressed data worth
+// damaging.
+std::string noise(std::size_t size, std::uint32_t seed) {
+  std::string bytes(size, '\0');
+  for (char& byte : bytes) {
+    seed = seed * 1664525u + 1013904223u;
+    byte = static_cast<char>('a' + (seed >> 24) % 16);
+  }
+  return bytes;
+}
+
+std::string png(std::size_t size) { return kPngSignature + noise(size - kPngSignature.size(), 7); }
+
+// Every file and folder below `root`, relative, folders ending with "/".
+std::set<std::string> tree(const fs::path& root) {
+  std::set<std::string> found;
+  for (const auto& item : fs::recursive_directory_iterator(root)) {
+    found.insert(fs::relative(item.path(), root).string() + (item.is_directory() ? "/" : ""));
+  }
+  return found;
+}
+
+class ExtractArchive : public testing::Test {
+ protected:
+  void SetUp() override {
+    host::reset();
+    host::setProgressOnTerminal(false);
+  }
+
+  fs::path archive(const std::vector<ZipEntry>& entries, const std::optional<std::string>& password = std::nullopt) {
+    const fs::path path = source.path() / "package.zip";
+    test::makeZip(path, entries, password);
+    return path;
+  }
+
+  static bool extract(const fs::path& from, const fs::path& to,
+                      const std::optional<std::string>& password = std::nullopt) {
+    return extractArchive(host::utf8ToUtf16(from.string()), host::utf8ToUtf16(to.string()), password);
+  }
+
+  test::TempDir source;
+  test::TempDir target;
+};
+
+TEST_F(ExtractArchive, WritesPlainAndEncryptedEntriesWhole) {
+  const std::vector<ZipEntry> entries = {
+      {"a.txt", "hello, design", true},
+      {"stored.bin", std::string("\0\1\2\3", 4), false},
+      {"tex/b\xC3\xA4ume.txt", "umlaut", true},
+      {"big.dat", noise(3 * 64 * 1024 + 17, 1), true},
+      {"big-stored.dat", noise(2 * 64 * 1024 + 3, 2), false},
+      {"one-chunk.dat", noise(64 * 1024, 6), true},
+  };
+  struct Case {
+    const char* label;
+    std::optional<std::string> written;
+    std::optional<std::string> given;
+  };
+  // A password also opens the entries that are not encrypted.
+  for (const Case& c : {Case{"plain", std::nullopt, std::nullopt}, Case{"plain with password", std::nullopt, kPassword},
+                        Case{"encrypted", kPassword, kPassword}}) {
+    SCOPED_TRACE(c.label);
+    const test::TempDir out;
+    EXPECT_TRUE(extract(archive(entries, c.written), out.path(), c.given));
+    for (const ZipEntry& entry : entries) {
+      EXPECT_EQ(test::readBytes(out.path() / entry.name), entry.bytes) << entry.name;
+    }
+    EXPECT_EQ(tree(out.path()).size(), entries.size() + 1);  // the files and "tex/"
+  }
+}
+
+// About one wrong password in 256 passes the header check at open; the
+// entry then fails on its data instead, and its file is removed all the same.
+TEST_F(ExtractArchive, WrongOrMissingPasswordFailsEveryEncryptedEntry) {
+  const fs::path path = archive({{"a.txt", "alpha", true}, {"sub/big.dat", noise(200000, 3), true}}, kPassword);
+  for (const std::optional<std::string>& password : {std::optional<std::string>("wrong password"),
+                                                     std::optional<std::string>(std::nullopt)}) {
+    SCOPED_TRACE(password.value_or("no password"));
+    host::reset();
+    const test::TempDir out;
+    EXPECT_FALSE(extract(path, out.path(), password));
+    for (const std::string& item : tree(out.path())) EXPECT_EQ(item.back(), '/') << item << " was written";
+    EXPECT_EQ(host::progress().starts, 1);
+    EXPECT_EQ(host::progress().ends, 1);
+  }
+}
+
+TEST_F(ExtractArchive, CreatesFoldersAndSkipsEmptyFiles) {
+  const fs::path out = target.path() / "not" / "there" / "yet";
+  EXPECT_TRUE(extract(archive({{"a/b/c.txt", "deep", true},
+                               {"folder/", "", true},
+                               {"empty.txt", "", true},
+                               {"stored-empty.txt", "", false},
+                               {"x/empty.txt", "", true}}),
+                      out));
+  EXPECT_EQ(tree(out), (std::set<std::string>{"a/", "a/b/", "a/b/c.txt", "folder/", "x/"}));
+  EXPECT_EQ(test::readBytes(out / "a/b/c.txt"), "deep");
+}
+
+TEST_F(ExtractArchive, WritesPngNamedAsJpegUnderPngName) {
+  const std::string jpeg = std::string("\xFF\xD8\xFF\xE0\0\x10JFIF", 10) + noise(50, 4);
+  const std::vector<ZipEntry> entries = {
+      {"tex/a.JPG", png(100), true},       {"tex/b.jpg", jpeg, true},          {"tex/c.png", png(100), true},
+      {"x.jpg", kPngSignature, false},     {"y.jpg", kPngSignature.substr(0, 7), false},
+      {"d.jpeg", png(20), true},           {"big.jpg", png(150000), true},
+  };
+  EXPECT_TRUE(extract(archive(entries), target.path()));
+  EXPECT_EQ(tree(target.path()), (std::set<std::string>{"tex/", "tex/a.JPG.png", "tex/b.jpg", "tex/c.png", "x.jpg.png",
+                                                         "y.jpg", "d.jpeg", "big.jpg.png"}));
+  EXPECT_EQ(test::readBytes(target.path() / "tex/a.JPG.png"), entries[0].bytes);
+  EXPECT_EQ(test::readBytes(target.path() / "x.jpg.png"), kPngSignature);
+  EXPECT_EQ(test::readBytes(target.path() / "big.jpg.png"), entries[6].bytes);
+}
+
+TEST_F(ExtractArchive, RefusesNamesLeadingOutOfTheFolder) {
+  const fs::path out = target.path() / "out" / "inner";
+  const std::vector<std::string> hostile = {"../evil.txt", "/abs.txt",    "a/../../x",   "C:/x.txt", "c:x.txt",
+                                            "a\\..\\..\\x", "\\\\host\\x", "..",          "a/.."};
+  std::vector<ZipEntry> entries = {{"good.txt", "good", true}};
+  for (const std::string& name : hostile) entries.push_back({name, "bad", true});
+  entries.push_back({"a..b/..c.txt", "dots in names", true});
+  EXPECT_FALSE(extract(archive(entries), out));
+  EXPECT_EQ(tree(target.path()), (std::set<std::string>{"out/", "out/inner/", "out/inner/good.txt", "out/inner/a..b/",
+                                                         "out/inner/a..b/..c.txt"}));
+  EXPECT_EQ(host::journal().find("ProgressUpdate").size(), entries.size());
+  EXPECT_EQ(host::progress().ends, 1);
+}
+
+TEST_F(ExtractArchive, FailsEntriesWhoseDataDoesNotCheckOut) {
+  const std::string big = noise(200000, 5);
+  struct Case {
+    const char* label;
+    bool compress;
+    // Damages the bytes of the archive's entry "bad.dat".
+    void (*damage)(std::string& bytes, const test::ZipRecord& record);
+  };
+  // The damage shows at different points of the copy: before the first
+  // byte is written, after a chunk, or only at the end of the data.
+  const Case cases[] = {
+      {"size claimed huge", true, [](std::string& b, const test::ZipRecord& r) {
+         test::setCentralSizes(b, r, r.compressedSize, 0xFFFFFFF0u);
+       }},
+      {"size claimed short by a chunk", true, [](std::string& b, const test::ZipRecord& r) {
+         test::setCentralSizes(b, r, r.compressedSize, r.size - 65536);
+       }},
+      {"size claimed one byte long", true, [](std::string& b, const test::ZipRecord& r) {
+         test::setCentralSizes(b, r, r.compressedSize, r.size + 1);
+       }},
+      {"size claimed zero", true, [](std::string& b, const test::ZipRecord& r) {
+         test::setCentralSizes(b, r, r.compressedSize, 0);
+       }},
+      {"stored data running past the archive", false, [](std::string& b, const test::ZipRecord& r) {
+         test::setCentralSizes(b, r, 0xFFFFFFF0u, 0xFFFFFFF0u);
+       }},
+      {"deflate stream damaged late", true, [](std::string& b, const test::ZipRecord& r) {
+         const std::size_t late = r.dataOffset + r.compressedSize * 9 / 10;
+         for (std::size_t i = late; i < late + 16; ++i) b[i] ^= 0x5A;
+       }},
+      {"deflate stream damaged early", true, [](std::string& b, const test::ZipRecord& r) {
+         for (std::size_t i = 2; i < 18; ++i) b[r.dataOffset + i] ^= 0x5A;
+       }},
+      {"stored byte flipped (checksum)", false, [](std::string& b, const test::ZipRecord& r) {
+         b[r.dataOffset + r.compressedSize - 1] ^= 1;
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    host::reset();
+    std::string bytes = test::zipBytes({{"bad.dat", big, c.compress}, {"good.txt", "good", true}});
+    c.damage(bytes, test::zipRecords(bytes).at(0));
+    const fs::path path = source.path() / "damaged.zip";
+    test::writeBytes(path, bytes);
+    const test::TempDir out;
+    EXPECT_FALSE(extract(path, out.path()));
+    EXPECT_EQ(tree(out.path()), std::set<std::string>{"good.txt"});
+    EXPECT_EQ(host::progress().ends, 1);
+  }
+}
+
+TEST_F(ExtractArchive, OverwritesFilesOfTheSameNameAndKeepsOthers) {
+  test::TempDir out;
+  out.write("a.txt", "an older and longer content");
+  out.write("keep.txt", "kept");
+  EXPECT_TRUE(extract(archive({{"a.txt", "new", true}}), out.path()));
+  EXPECT_EQ(test::readBytes(out.path() / "a.txt"), "new");
+  EXPECT_EQ(test::readBytes(out.path() / "keep.txt"), "kept");
+}
+
+TEST_F(ExtractArchive, FileThatCannotBeCreatedFailsOnlyItsEntry) {
+  target.write("blocker", "a file where a folder is wanted");
+  EXPECT_FALSE(extract(archive({{"blocker/x.txt", "x", true}, {"after.txt", "after", true}}), target.path()));
+  EXPECT_EQ(test::readBytes(target.path() / "after.txt"), "after");
+  EXPECT_EQ(test::readBytes(target.path() / "blocker"), "a file where a folder is wanted");
+}
+
+TEST_F(ExtractArchive, UsesLongNamesWhole) {
+  const std::string name = std::string(120, 'd') + "/" + std::string(120, 'e') + "/" + std::string(100, 'f') + ".txt";
+  EXPECT_TRUE(extract(archive({{name, "long", true}}), target.path()));
+  EXPECT_EQ(test::readBytes(target.path() / name), "long");
+}
+
+TEST_F(ExtractArchive, ReportsProgressBeforeEachEntry) {
+  EXPECT_TRUE(extract(archive({{"1.txt", "1", true}, {"2.txt", "2", true}, {"3.txt", "3", true}}), target.path()));
+  EXPECT_EQ(host::journal().calls(), (std::vector<std::string>{"ProgressStart", "ProgressUpdate", "ProgressUpdate",
+                                                                "ProgressUpdate", "ProgressEnd"}));
+  EXPECT_EQ(host::journal().find("ProgressStart").at(0).args, "\"Preparing design...\", true, function, none");
+  const auto updates = host::journal().find("ProgressUpdate");
+  EXPECT_EQ(updates.at(0).args, "0, true, none");
+  EXPECT_EQ(updates.at(1).args, "33, true, none");
+  EXPECT_EQ(updates.at(2).args, "66, true, none");
+  EXPECT_FALSE(host::progress().shown);
+}
+
+TEST_F(ExtractArchive, ArchiveWithoutEntriesShowsAndClosesTheBar) {
+  EXPECT_TRUE(extract(archive({}), target.path()));
+  EXPECT_EQ(host::journal().calls(), (std::vector<std::string>{"ProgressStart", "ProgressEnd"}));
+  EXPECT_TRUE(tree(target.path()).empty());
+}
+
+TEST_F(ExtractArchive, NothingHappensWithoutAnArchiveOrFolder) {
+  const fs::path good = archive({{"a.txt", "a", true}});
+  const fs::path notZip = source.write("not.zip", "this is not a zip archive at all");
+  EXPECT_FALSE(extractArchive(u"", host::utf8ToUtf16(target.str()), std::nullopt));
+  EXPECT_FALSE(extractArchive(host::utf8ToUtf16(good.string()), u"", std::nullopt));
+  EXPECT_FALSE(extract(source.path() / "missing.zip", target.path()));
+  EXPECT_FALSE(extract(notZip, target.path()));
+  EXPECT_FALSE(extract(source.path(), target.path()));  // a folder, not an archive
+  EXPECT_TRUE(host::journal().find("ProgressStart").empty());
+  EXPECT_TRUE(tree(target.path()).empty());
+}
+
+}  // namespace
+}  // namespace cvimp
