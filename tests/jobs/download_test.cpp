@@ -1,0 +1,375 @@
+#include "jobs/download.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "plugin/host/journal.h"
+#include "plugin/host/stand_in.h"
+#include "tests/jobs/https_test_support.h"
+#include "tests/support/test_support.h"
+
+namespace cvimp {
+namespace {
+
+const std::string kProgressStartArgs = "\"Downloading design...\", true, function, none";
+
+std::string readAll(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The names in a folder, sorted: shows leftovers such as partial files.
+std::vector<std::string> namesIn(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A body of `size` bytes that is not the same block repeated.
+std::string bodyOf(std::size_t size) {
+  std::string body(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) body[i] = static_cast<char>((i * 131 + i / 251) & 0xff);
+  return body;
+}
+
+// Holds a server handler until the test lets it go, or until a generous
+// bound passes (false): what a client without a time limit would live to see.
+class Gate {
+ public:
+  bool wait() {
+    std::unique_lock lock(mutex_);
+    return released_.wait_for(lock, std::chrono::seconds(30), [this] { return open_; });
+  }
+  void release() {
+    {
+      std::lock_guard guard(mutex_);
+      open_ = true;
+    }
+    released_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable released_;
+  bool open_ = false;
+};
+
+class Download : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    certificates = std::make_unique<test::TempDir>();
+    trusted = test::makeSelfSignedCertificate(certificates->path(), "local", "127.0.0.1", "IP:127.0.0.1,DNS:localhost");
+    elsewhere = test::makeSelfSignedCertificate(certificates->path(), "elsewhere", "example.invalid",
+                                                "DNS:example.invalid");
+  }
+  static void TearDownTestSuite() { certificates.reset(); }
+
+  void SetUp() override {
+    host::reset();
+    host::setProgressOnTerminal(false);
+    setDownloadSettings({});
+  }
+  void TearDown() override {
+    gate.release();
+    setDownloadSettings({});
+  }
+
+  std::string target(const std::string& name = "design.zip") const { return (folder.path() / name).string(); }
+  std::string existingTarget(const std::string& contents) const { return folder.write("design.zip", contents); }
+
+  static int count(std::string_view call) { return static_cast<int>(host::journal().find(call).size()); }
+
+  // The bar came up once, titled as a download, and went away again.
+  static void expectProgressShownAndEnded() {
+    const auto starts = host::journal().find("ProgressStart");
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0].args, kProgressStartArgs);
+    EXPECT_EQ(count("ProgressEnd"), 1);
+    EXPECT_FALSE(host::progress().shown);
+  }
+
+  static void expectNoProgress() {
+    EXPECT_EQ(count("ProgressStart"), 0);
+    EXPECT_EQ(count("ProgressUpdate"), 0);
+    EXPECT_EQ(count("ProgressEnd"), 0);
+  }
+
+  static inline std::unique_ptr<test::TempDir> certificates;
+  static inline test::TestCertificate trusted;
+  static inline test::TestCertificate elsewhere;
+
+  test::TempDir folder;
+  Gate gate;
+  test::LocalServer http;
+};
+
+TEST_F(Download, ProbeAnswering404RefusesWithoutTouchingTheTargetOrShowingProgress) {
+  std::atomic<int> transfers{0};
+  http.server().Get("/missing", [&](const httplib::Request& request, httplib::Response& response) {
+    if (request.method == "GET") ++transfers;
+    response.status = 404;
+  });
+  http.start();
+
+  EXPECT_FALSE(downloadFile(http.url("/missing"), target()));
+  EXPECT_FALSE(std::filesystem::exists(target()));
+  EXPECT_TRUE(namesIn(folder.path()).empty());
+
+  const std::string kept = existingTarget("previous package");
+  EXPECT_FALSE(downloadFile(http.url("/missing"), kept));
+  EXPECT_EQ(readAll(kept), "previous package");
+  EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"design.zip"});
+
+  EXPECT_EQ(transfers, 0);
+  expectNoProgress();
+}
+
+TEST_F(Download, WritesTheBodyAndMovesTheBarByWholePercentages) {
+  const std::string body = bodyOf(1 << 20);
+  http.server().Get("/design.zip", [&](const httplib::Request&, httplib::Response& response) {
+    response.set_content(body, "application/zip");
+  });
+  http.start();
+  const std::string path = existingTarget("an older, shorter or longer package than the new one");
+
+  ASSERT_TRUE(downloadFile(http.url("/design.zip"), path));
+  EXPECT_EQ(readAll(path), body);
+  EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"design.zip"});
+
+  expectProgressShownAndEnded();
+  const auto updates = host::journal().find("ProgressUpdate");
+  ASSERT_FALSE(updates.empty());
+  int previous = 0;
+  for (const auto& update : updates) {
+    int percent = -1;
+    char rest[32] = {};
+    ASSERT_EQ(std::sscanf(update.args.c_str(), "%d, %31[^\n]", &percent, rest), 2) << update.args;
+    EXPECT_STREQ(rest, "true, none");
+    EXPECT_GE(percent, previous);
+    EXPECT_LE(percent, 100);
+    previous = percent;
+  }
+  EXPECT_EQ(updates.back().args, "100, true, none");
+  // The bar starts before any update and ends after the last one.
+  const auto calls = host::journal().calls();
+  EXPECT_EQ(calls.front(), "ProgressStart");
+  EXPECT_EQ(calls.back(), "ProgressEnd");
+}
+
+TEST_F(Download, ProbeAnsweringAnythingBut404StillTransfers) {
+  for (const int probeStatus : {405, 500, 200}) {
+    SCOPED_TRACE(probeStatus);
+    host::reset();
+    test::LocalServer server;
+    server.server().Get("/design.zip", [&](const httplib::Request& request, httplib::Response& response) {
+      response.set_content("package bytes", "application/zip");
+      if (request.method == "HEAD") response.status = probeStatus;
+    });
+    server.start();
+    std::filesystem::remove(target());
+
+    EXPECT_TRUE(downloadFile(server.url("/design.zip"), target()));
+    EXPECT_EQ(readAll(target()), "package bytes");
+    expectProgressShownAndEnded();
+  }
+}
+
+TEST_F(Download, FailedTransferKeepsTheExistingTargetAndLeavesNoPartialFile) {
+  http.server().Get("/broken", [](const httplib::Request& request, httplib::Response& response) {
+    if (request.method == "HEAD") return;  // 200 to the probe
+    response.status = 500;
+    response.set_content("<html>internal error</html>", "text/html");
+  });
+  http.start();
+  const std::string kept = existingTarget(std::string("old\0package\xff", 12));
+
+  EXPECT_FALSE(downloadFile(http.url("/broken"), kept));
+  EXPECT_EQ(readAll(kept), std::string("old\0package\xff", 12));
+  EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"design.zip"});
+  expectProgressShownAndEnded();
+}
+
+TEST_F(Download, FollowsRedirectsToTheResource) {
+  http.server().Get("/old", [](const httplib::Request&, httplib::Response& response) {
+    response.set_redirect("/older", 302);
+    response.set_content("redirect page", "text/html");
+  });
+  http.server().Get("/older", [](const httplib::Request&, httplib::Response& response) {
+    response.set_redirect("/current", 301);
+  });
+  http.server().Get("/current", [](const httplib::Request&, httplib::Response& response) {
+    response.set_content("the package itself", "application/zip");
+  });
+  // "/hops/N" takes N redirects to reach the package.
+  http.server().Get(R"(/hops/(\d+))", [](const httplib::Request& request, httplib::Response& response) {
+    const int left = std::stoi(request.matches[1]);
+    if (left == 0) {
+      response.set_content("far package", "application/zip");
+    } else {
+      response.set_redirect("/hops/" + std::to_string(left - 1), 302);
+    }
+  });
+  http.start();
+
+  ASSERT_TRUE(downloadFile(http.url("/old"), target()));
+  EXPECT_EQ(readAll(target()), "the package itself");
+
+  ASSERT_TRUE(downloadFile(http.url("/hops/5"), target()));
+  EXPECT_EQ(readAll(target()), "far package");
+  std::filesystem::remove(target());
+  EXPECT_FALSE(downloadFile(http.url("/hops/6"), target()));
+  EXPECT_TRUE(namesIn(folder.path()).empty());
+}
+
+TEST_F(Download, AddressesAndRedirectsOutsideHttpOrWithoutEndFail) {
+  http.server().Get("/to-file", [](const httplib::Request&, httplib::Response& response) {
+    response.set_redirect("file:///etc/hostname", 302);
+  });
+  http.server().Get("/to-ftp", [](const httplib::Request&, httplib::Response& response) {
+    response.set_redirect("ftp://127.0.0.1/design.zip", 302);
+  });
+  http.server().Get("/loop", [](const httplib::Request&, httplib::Response& response) {
+    response.set_redirect("/loop", 302);
+  });
+  http.start();
+  const std::string kept = existingTarget("previous package");
+
+  const std::string local = "file://" + folder.write("local.txt", "local file");
+  for (const std::string& address : {http.url("/to-file"), http.url("/to-ftp"), http.url("/loop"), local}) {
+    SCOPED_TRACE(address);
+    EXPECT_FALSE(downloadFile(address, kept));
+    EXPECT_EQ(readAll(kept), "previous package");
+    EXPECT_EQ(namesIn(folder.path()), (std::vector<std::string>{"design.zip", "local.txt"}));
+  }
+  EXPECT_EQ(host::progress().starts, host::progress().ends);
+}
+
+TEST_F(Download, AnswerWithoutLengthIsWrittenWithoutMovingTheBar) {
+  const std::string body = bodyOf(100000);
+  http.server().Get("/chunked", [&](const httplib::Request&, httplib::Response& response) {
+    response.set_chunked_content_provider("application/zip", [&](std::size_t offset, httplib::DataSink& sink) {
+      if (offset < body.size()) {
+        sink.write(body.data() + offset, std::min<std::size_t>(4096, body.size() - offset));
+      } else {
+        sink.done();
+      }
+      return true;
+    });
+  });
+  http.start();
+
+  ASSERT_TRUE(downloadFile(http.url("/chunked"), target()));
+  EXPECT_EQ(readAll(target()), body);
+  expectProgressShownAndEnded();
+  EXPECT_EQ(count("ProgressUpdate"), 0);
+}
+
+TEST_F(Download, RefusedConnectionFails) {
+  test::LocalServer closed;
+  closed.start();
+  const std::string address = closed.url("/design.zip");
+  closed.stop();
+
+  EXPECT_FALSE(downloadFile(address, target()));
+  EXPECT_TRUE(namesIn(folder.path()).empty());
+  expectProgressShownAndEnded();
+}
+
+TEST_F(Download, TargetWithoutAFolderFailsBeforeAnyRequest) {
+  std::atomic<int> requests{0};
+  http.server().Get("/design.zip", [&](const httplib::Request&, httplib::Response& response) {
+    ++requests;
+    response.set_content("package bytes", "application/zip");
+  });
+  http.start();
+  std::filesystem::create_directory(folder.path() / "a folder");
+
+  EXPECT_FALSE(downloadFile(http.url("/design.zip"), (folder.path() / "missing" / "design.zip").string()));
+  EXPECT_FALSE(downloadFile(http.url("/design.zip"), (folder.path() / "a folder").string()));
+  EXPECT_FALSE(std::filesystem::exists(folder.path() / "missing"));
+  EXPECT_TRUE(std::filesystem::is_empty(folder.path() / "a folder"));
+  EXPECT_EQ(requests, 0);
+  expectNoProgress();
+}
+
+TEST_F(Download, StalledTransferFailsAfterTheStallLimit) {
+  setDownloadSettings({.trustedCertificateFile = {}, .stallSeconds = 1});
+  http.server().Get("/stall", [&](const httplib::Request&, httplib::Response& response) {
+    // Headers and a length, then nothing until the test has its answer. A
+    // client that waits it out gets the whole body after all.
+    response.set_content_provider(4, "application/zip", [&](std::size_t, std::size_t, httplib::DataSink& sink) {
+      if (gate.wait()) return false;
+      return sink.write("PK\3\4", 4);
+    });
+  });
+  http.start();
+  const std::string kept = existingTarget("previous package");
+
+  EXPECT_FALSE(downloadFile(http.url("/stall"), kept));
+  gate.release();
+  EXPECT_EQ(readAll(kept), "previous package");
+  EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"design.zip"});
+  expectProgressShownAndEnded();
+}
+
+TEST_F(Download, HttpsWithATrustedCertificate) {
+  setDownloadSettings({.trustedCertificateFile = trusted.certificateFile, .stallSeconds = 60});
+  test::LocalServer https(trusted);
+  https.server().Get("/design.zip", [](const httplib::Request&, httplib::Response& response) {
+    response.set_content("secure package", "application/zip");
+  });
+  https.start();
+  // An HTTP address that sends the importer on to HTTPS.
+  http.server().Get("/design.zip", [&](const httplib::Request&, httplib::Response& response) {
+    response.set_redirect(https.url("/design.zip"), 302);
+  });
+  http.start();
+
+  ASSERT_TRUE(downloadFile(https.url("/design.zip"), target()));
+  EXPECT_EQ(readAll(target()), "secure package");
+  ASSERT_TRUE(downloadFile(http.url("/design.zip"), target("redirected.zip")));
+  EXPECT_EQ(readAll(target("redirected.zip")), "secure package");
+}
+
+TEST_F(Download, HttpsServerThatDoesNotCheckOutIsRefused) {
+  test::LocalServer unknown(trusted);
+  test::LocalServer misnamed(elsewhere);
+  for (test::LocalServer* server : {&unknown, &misnamed}) {
+    server->server().Get("/design.zip", [](const httplib::Request&, httplib::Response& response) {
+      response.set_content("forged package", "application/zip");
+    });
+    server->start();
+  }
+  const std::string kept = existingTarget("previous package");
+
+  // The system's authorities know nothing of the test certificate.
+  EXPECT_FALSE(downloadFile(unknown.url("/design.zip"), kept));
+  EXPECT_EQ(readAll(kept), "previous package");
+
+  // Trusted, but made out for another host.
+  setDownloadSettings({.trustedCertificateFile = elsewhere.certificateFile, .stallSeconds = 60});
+  EXPECT_FALSE(downloadFile(misnamed.url("/design.zip"), kept));
+  EXPECT_EQ(readAll(kept), "previous package");
+
+  EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"design.zip"});
+  EXPECT_EQ(host::progress().starts, 2);
+  EXPECT_EQ(host::progress().ends, 2);
+}
+
+}  // namespace
+}  // namespace cvimp
