@@ -1,6 +1,7 @@
 #include "builder/scene_node.h"
 
 #include "builder/mesh_object.h"
+#include "materials/graph_walk.h"
 #include "materials/material_graph.h"
 #include "materials/physical_mapping.h"
 #include "plugin/host/core_interface.h"
@@ -10,10 +11,6 @@
 namespace cvimp {
 
 namespace {
-
-const VrpPlugin* reference(const VrpPlugin& plugin, std::string_view attribute) {
-  return plugin.getValue(attribute).getPlugin(plugin.scene);
-}
 
 // The object for a geometry plugin, built once per import.
 TriObject* meshFor(const VrpPlugin& geometry, ImportContext& context) {
@@ -64,10 +61,10 @@ Mtl* materialFor(const VrpPlugin& plugin, ImportContext& context) {
 
 INode* createSceneNode(const VrpPlugin& plugin, ImportContext& context, const CvimpGUP& gup) {
   const VrpTransform transform = plugin.getValue("transform").getTransform(plugin.scene);
-  const VrpPlugin* geometry = reference(plugin, "geometry");
-  const VrpPlugin* material = reference(plugin, "material");
+  const VrpPlugin* geometry = referencedPlugin(plugin, "geometry");
+  const VrpPlugin* material = referencedPlugin(plugin, "material");
 
-  if (geometry != nullptr && geometry->type == "GeomDisplacedMesh") geometry = reference(*geometry, "mesh");
+  if (geometry != nullptr && geometry->type == "GeomDisplacedMesh") geometry = referencedPlugin(*geometry, "mesh");
   if (geometry == nullptr || geometry->type != "GeomStaticMesh") return nullptr;
   TriObject* object = meshFor(*geometry, context);
   if (object == nullptr) return nullptr;

@@ -4,9 +4,9 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 
+#include "cli/file_output.h"
 #include "cli/import_command.h"
 #include "cli/job_command.h"
 #include "jobs/dispatcher.h"
@@ -104,9 +104,7 @@ int runDemo(const DemoOptions& options) {
               counts.objects, counts.triangles, counts.materials, counts.maps, counts.bitmaps);
   std::printf("Design folder: %s\n", (fs::path(downloads) / kTaskId).string().c_str());
   if (!options.outputPath.empty()) {
-    std::ofstream out(options.outputPath, std::ios::binary | std::ios::trunc);
-    out << host::sceneJson();
-    if (!out) {
+    if (!writeTextFile(options.outputPath, host::sceneJson())) {
       std::fprintf(stderr, "cvimp demo: cannot write \"%s\"\n", options.outputPath.c_str());
       return 1;
     }

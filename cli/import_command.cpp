@@ -3,9 +3,9 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <fstream>
 
 #include "builder/import_driver.h"
+#include "cli/file_output.h"
 #include "plugin/cvimp_gup.h"
 #include "plugin/host/bitmap_tex.h"
 #include "plugin/host/poly_object.h"
@@ -15,13 +15,6 @@
 namespace cvimp {
 
 namespace {
-
-bool writeFile(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(text.data(), static_cast<std::streamsize>(text.size()));
-  out.close();
-  return static_cast<bool>(out);
-}
 
 extern "C" void pressCancelOnInterrupt(int) { host::pressCancel(); }
 
@@ -84,7 +77,7 @@ int runImport(const ImportOptions& options) {
 
   int status = succeeded ? 0 : 1;
   if (!options.outputPath.empty()) {
-    if (!writeFile(options.outputPath, host::sceneJson())) {
+    if (!writeTextFile(options.outputPath, host::sceneJson())) {
       std::fprintf(stderr, "cvimp: cannot write \"%s\"\n", options.outputPath.c_str());
       status = 1;
     }

@@ -3,22 +3,15 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <map>
 
 #include "builder/search_directories.h"
+#include "cli/file_output.h"
 #include "vrscene/loader.h"
 
 namespace cvimp {
 
 namespace {
-
-bool writeFile(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(text.data(), static_cast<std::streamsize>(text.size()));
-  out.close();
-  return static_cast<bool>(out);
-}
 
 void printSummary(const VrpScene& scene, bool loaded, const bool* prebuilt, double seconds) {
   std::map<std::string, std::size_t> byType;
@@ -78,7 +71,7 @@ int runInspect(const InspectOptions& options) {
 
   int status = loaded && prebuilt ? 0 : 1;
   if (!options.outputPath.empty()) {
-    if (!writeFile(options.outputPath, sceneDocumentJson(scene, loaded, prebuiltResult, ordered))) {
+    if (!writeTextFile(options.outputPath, sceneDocumentJson(scene, loaded, prebuiltResult, ordered))) {
       std::fprintf(stderr, "cvimp: cannot write \"%s\"\n", options.outputPath.c_str());
       status = 1;
     }

@@ -29,29 +29,12 @@ constexpr Wrapper kWrappers[] = {
     {"MtlMaterialID", "base_mtl"},
 };
 
-const VrpPlugin* reference(const VrpPlugin& plugin, std::string_view attribute) {
-  return plugin.getValue(attribute).getPlugin(plugin.scene);
-}
-
-bool isPluginReference(const VrpValue& value) { return value.kind() == ValueKind::Plugin; }
-
-class PathEntry {
- public:
-  PathEntry(GraphPath& path, const VrpPlugin* plugin) : path_(path) { path_.push(plugin); }
-  ~PathEntry() { path_.pop(); }
-  PathEntry(const PathEntry&) = delete;
-  PathEntry& operator=(const PathEntry&) = delete;
-
- private:
-  GraphPath& path_;
-};
-
 void convertMultiBump(const VrpPlugin& plugin, Mtl* material, const SearchDirectories& directories, ImportLog* log,
                       GraphPath& path) {
   constexpr std::array<std::string_view, 4> kMultipliers = {"bump_mult_0", "bump_mult_1", "bump_mult_2",
                                                             "bump_mult_3"};
   constexpr std::array<std::string_view, 4> kTextures = {"bump_tex_0", "bump_tex_1", "bump_tex_2", "bump_tex_3"};
-  convert(reference(plugin, "base_brdf"), material, directories, log, path);
+  convert(referencedPlugin(plugin, "base_brdf"), material, directories, log, path);
   std::array<float, 4> m{};
   for (std::size_t k = 0; k < 4; ++k) m[k] = getFloatByKind(plugin, kMultipliers[k]);
   const float largest = std::max(std::max(m[0], m[1]), std::max(m[2], m[3]));
@@ -70,16 +53,16 @@ void convert(const VrpPlugin* plugin, Mtl* material, const SearchDirectories& di
     if (log != nullptr) log->write("Cyclic material reference: %s\n", plugin->name.c_str());
     return;
   }
-  PathEntry entry(path, plugin);
+  GraphStep step(path, plugin);
   const std::string& type = plugin->type;
   for (const Wrapper& wrapper : kWrappers) {
     if (type == wrapper.type) {
-      convert(reference(*plugin, wrapper.base), material, directories, log, path);
+      convert(referencedPlugin(*plugin, wrapper.base), material, directories, log, path);
       return;
     }
   }
   if (type == "BRDFBump") {
-    convert(reference(*plugin, "base_brdf"), material, directories, log, path);
+    convert(referencedPlugin(*plugin, "base_brdf"), material, directories, log, path);
     setMapOnlySlot(*plugin, material, directories, "bump_tex", kBumpSlot, log, path);
     setFloatSlot(*plugin, material, "bump_tex_mult", u"bump_map_amt", log);
   } else if (type == "BRDFMultiBump") {

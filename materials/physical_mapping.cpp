@@ -62,8 +62,13 @@ void applyPhysicalDefaults(IParamBlock2* block) {
   if (const auto id = findParamId(block, u"transparency")) block->SetValue(*id, 0, 0.0f);
 }
 
-bool setFloatSlot(const VrpPlugin& plugin, Mtl* material, std::string_view attribute, std::u16string_view parameter,
-                  ImportLog* log) {
+namespace {
+
+// A number into the float parameter; with `slot`, a texture reference into
+// that sub-map slot.
+bool setNumberOrMap(const VrpPlugin& plugin, Mtl* material, const SearchDirectories* directories,
+                    std::string_view attribute, std::u16string_view parameter, std::optional<int> slot,
+                    const char* unknownTypeMessage, ImportLog* log, GraphPath* path) {
   IParamBlock2* block = block0(material);
   const std::optional<ParamID> id = findParamId(block, parameter);
   if (!id) return false;
@@ -73,8 +78,17 @@ bool setFloatSlot(const VrpPlugin& plugin, Mtl* material, std::string_view attri
     block->SetValue(*id, 0, numberOf(value));
     return true;
   }
-  message(log, "Float slot %s has unknown type: %d\n", attribute, kind);
+  if (slot && kind == ValueKind::Plugin) return placeSlotMap(plugin, value, material, *directories, *slot, log, *path);
+  message(log, unknownTypeMessage, attribute, kind);
   return false;
+}
+
+}  // namespace
+
+bool setFloatSlot(const VrpPlugin& plugin, Mtl* material, std::string_view attribute, std::u16string_view parameter,
+                  ImportLog* log) {
+  return setNumberOrMap(plugin, material, nullptr, attribute, parameter, std::nullopt,
+                        "Float slot %s has unknown type: %d\n", log, nullptr);
 }
 
 bool setMapColorSlot(const VrpPlugin& plugin, Mtl* material, const SearchDirectories& directories,
@@ -111,18 +125,8 @@ bool setMapColorSlot(const VrpPlugin& plugin, Mtl* material, const SearchDirecto
 bool setMapFloatSlot(const VrpPlugin& plugin, Mtl* material, const SearchDirectories& directories,
                      std::string_view attribute, std::u16string_view parameter, int slot, ImportLog* log,
                      GraphPath& path) {
-  IParamBlock2* block = block0(material);
-  const std::optional<ParamID> id = findParamId(block, parameter);
-  if (!id) return false;
-  const VrpValue value = plugin.getValue(attribute);
-  const ValueKind kind = value.kind();
-  if (kind == ValueKind::Int || kind == ValueKind::Float) {
-    block->SetValue(*id, 0, numberOf(value));
-    return true;
-  }
-  if (kind == ValueKind::Plugin) return placeSlotMap(plugin, value, material, directories, slot, log, path);
-  message(log, "Map float slot %s has unknown type: %d\n", attribute, kind);
-  return false;
+  return setNumberOrMap(plugin, material, &directories, attribute, parameter, slot,
+                        "Map float slot %s has unknown type: %d\n", log, &path);
 }
 
 bool setMapOnlySlot(const VrpPlugin& plugin, Mtl* material, const SearchDirectories& directories,

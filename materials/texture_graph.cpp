@@ -25,24 +25,6 @@ constexpr LookThrough kLookThrough[] = {
     {"TexOutput", "texmap"},        {"TexBezierCurveColor", "input_color"}, {"ColorCorrection", "texture_map"},
 };
 
-const VrpPlugin* reference(const VrpPlugin& plugin, std::string_view attribute) {
-  return plugin.getValue(attribute).getPlugin(plugin.scene);
-}
-
-bool isPluginReference(const VrpValue& value) { return value.kind() == ValueKind::Plugin; }
-
-// Keeps a plugin on the walk's path while it converts.
-class PathEntry {
- public:
-  PathEntry(GraphPath& path, const VrpPlugin* plugin) : path_(path) { path_.push(plugin); }
-  ~PathEntry() { path_.pop(); }
-  PathEntry(const PathEntry&) = delete;
-  PathEntry& operator=(const PathEntry&) = delete;
-
- private:
-  GraphPath& path_;
-};
-
 Texmap* convertBitmapBuffer(const VrpPlugin& plugin, const SearchDirectories& directories,
                             const BitmapPlacement* placement, ImportLog* log) {
   const std::string file = plugin.getString("file");
@@ -77,9 +59,9 @@ Texmap* convertBitmapBuffer(const VrpPlugin& plugin, const SearchDirectories& di
 
 Texmap* convertTexBitmap(const VrpPlugin& plugin, const SearchDirectories& directories, ImportLog* log,
                          GraphPath& path) {
-  const VrpPlugin* bitmap = reference(plugin, "bitmap");
+  const VrpPlugin* bitmap = referencedPlugin(plugin, "bitmap");
   BitmapPlacement placement;
-  const VrpPlugin* generator = reference(plugin, "uvwgen");
+  const VrpPlugin* generator = referencedPlugin(plugin, "uvwgen");
   if (generator != nullptr && generator->type == "UVWGenChannel") {
     placement.transform = generator->getValue("uvw_transform").getTransform(generator->scene);
   }
@@ -107,10 +89,6 @@ Texmap* convertLayers(const VrpPlugin& plugin, const SearchDirectories& director
 
 }  // namespace
 
-bool GraphPath::contains(const VrpPlugin* plugin) const {
-  return std::find(plugins_.begin(), plugins_.end(), plugin) != plugins_.end();
-}
-
 Texmap* convertTexture(const VrpPlugin* plugin, const SearchDirectories& directories,
                        const BitmapPlacement* placement, ImportLog* log) {
   GraphPath path;
@@ -124,16 +102,16 @@ Texmap* convertTexture(const VrpPlugin* plugin, const SearchDirectories& directo
     if (log != nullptr) log->write("Cyclic texmap reference: %s\n", plugin->name.c_str());
     return nullptr;
   }
-  PathEntry entry(path, plugin);
+  GraphStep step(path, plugin);
   const std::string& type = plugin->type;
 
   for (const LookThrough& kind : kLookThrough) {
-    if (type == kind.type) return convertTexture(reference(*plugin, kind.input), directories, nullptr, log, path);
+    if (type == kind.type) return convertTexture(referencedPlugin(*plugin, kind.input), directories, nullptr, log, path);
   }
   if (type == "TexCompMax" || type == "TexMix") {
     const bool comp = type == "TexCompMax";
-    const VrpPlugin* first = reference(*plugin, comp ? "sourceA" : "color1");
-    const VrpPlugin* second = reference(*plugin, comp ? "sourceB" : "color2");
+    const VrpPlugin* first = referencedPlugin(*plugin, comp ? "sourceA" : "color1");
+    const VrpPlugin* second = referencedPlugin(*plugin, comp ? "sourceB" : "color2");
     Texmap* a = convertTexture(first, directories, nullptr, log, path);
     Texmap* b = convertTexture(second, directories, nullptr, log, path);
     return mixTexmaps(a, b);

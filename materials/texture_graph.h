@@ -3,6 +3,7 @@
 // for combiners and layers; adjusting textures are looked through.
 #include <vector>
 
+#include "materials/graph_walk.h"
 #include "materials/import_log.h"
 #include "plugin/host/bitmap_tex.h"
 #include "vrscene/file_lookup.h"
@@ -30,18 +31,6 @@ Texmap* mixTexmaps(Texmap* a, Texmap* b);
 
 // The placement transform as tiling, angles and offsets of a UV generator.
 void applyPlacementTransform(const VrpTransform& transform, StdUVGen& uvGen);
-
-// The walk below a plugin: the plugins on the current path, so that a
-// reference back into it stops instead of recursing for ever.
-class GraphPath {
- public:
-  bool contains(const VrpPlugin* plugin) const;
-  void push(const VrpPlugin* plugin) { plugins_.push_back(plugin); }
-  void pop() { plugins_.pop_back(); }
-
- private:
-  std::vector<const VrpPlugin*> plugins_;
-};
 
 Texmap* convertTexture(const VrpPlugin* plugin, const SearchDirectories& directories,
                        const BitmapPlacement* placement, ImportLog* log, GraphPath& path);

@@ -15,13 +15,6 @@
 namespace cvimp {
 namespace {
 
-std::string readAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // Sets CVIMP_LOG_FILENAME for one test and restores it afterwards.
 class LogVariable {
  public:
@@ -93,7 +86,7 @@ TEST(ImportLog, SuccessiveImportsAppendToOneFile) {
     EXPECT_EQ(log, nullptr);
     logLine(log.get(), "dropped\n");
   }
-  EXPECT_EQ(readAll(path),
+  EXPECT_EQ(test::readFile(path),
             "=== design ID: /imp/1/vr.vrscene\n[0]: Base Color Map\nline\n"
             "=== design ID: /imp/2/vr.vrscene\n[0]: Base Color Map\nline\n");
 }

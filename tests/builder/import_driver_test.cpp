@@ -59,13 +59,6 @@ void diffuseMaterial(gen::SceneWriter& w, const std::string& name, float r, floa
   w.end();
 }
 
-std::string readAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 class ImportTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -349,7 +342,7 @@ TEST_F(ImportTest, LogCarriesBothImportsAndTheSlotNamesOnce) {
   import(path);
   import(path);
   ::unsetenv("CVIMP_LOG_FILENAME");
-  const std::string log = readAll(logPath);
+  const std::string log = test::readFile(logPath);
   std::string expected;
   for (int run = 0; run < 2; ++run) {
     expected += "=== design ID: " + path + "\n=== Physical Material SubTexmaps ===\n";

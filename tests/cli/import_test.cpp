@@ -15,13 +15,6 @@
 namespace cvimp {
 namespace {
 
-std::string readAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 class ImportCommandTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -49,7 +42,7 @@ TEST_F(ImportCommandTest, SampleDesignImportsWithItsSummaryAndScene) {
             "Succeed\nNodes: 10\nObjects: 7\nTriangles: 92\nMaterials: 6\nMaps: 3\nBitmaps: 3\n");
 
   rapidjson::Document scene;
-  scene.Parse(readAll(options.outputPath).c_str());
+  scene.Parse(test::readFile(options.outputPath).c_str());
   ASSERT_FALSE(scene.HasParseError());
   EXPECT_STREQ(scene["systemUnit"].GetString(), "cm");
   ASSERT_EQ(scene["nodes"].Size(), 10u);
@@ -83,7 +76,7 @@ TEST_F(ImportCommandTest, OptionsAndFailures) {
   EXPECT_EQ(run(options), 1);
   EXPECT_EQ(printed.substr(0, printed.find('\n')), "Cannot parse scene");
   // The (empty) host scene is written all the same.
-  EXPECT_NE(readAll(options.outputPath).find("\"nodes\":[]"), std::string::npos);
+  EXPECT_NE(test::readFile(options.outputPath).find("\"nodes\":[]"), std::string::npos);
 
   options.scenePath = "";
   EXPECT_EQ(run(options), 1);

@@ -25,13 +25,6 @@ namespace {
 
 const std::string kProgressStartArgs = "\"Downloading design...\", true, function, none";
 
-std::string readAll(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // The names in a folder, sorted: shows leftovers such as partial files.
 std::vector<std::string> namesIn(const std::filesystem::path& folder) {
   std::vector<std::string> names;
@@ -132,7 +125,7 @@ TEST_F(Download, ProbeAnswering404RefusesWithoutTouchingTheTargetOrShowingProgre
 
   const std::string kept = existingTarget("previous package");
   EXPECT_FALSE(downloadFile(http.url("/missing"), kept));
-  EXPECT_EQ(readAll(kept), "previous package");
+  EXPECT_EQ(test::readFile(kept), "previous package");
   EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"design.zip"});
 
   EXPECT_EQ(transfers, 0);
@@ -148,7 +141,7 @@ TEST_F(Download, WritesTheBodyAndMovesTheBarByWholePercentages) {
   const std::string path = existingTarget("an older, shorter or longer package than the new one");
 
   ASSERT_TRUE(downloadFile(http.url("/design.zip"), path));
-  EXPECT_EQ(readAll(path), body);
+  EXPECT_EQ(test::readFile(path), body);
   EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"design.zip"});
 
   expectProgressShownAndEnded();
@@ -184,7 +177,7 @@ TEST_F(Download, ProbeAnsweringAnythingBut404StillTransfers) {
     std::filesystem::remove(target());
 
     EXPECT_TRUE(downloadFile(server.url("/design.zip"), target()));
-    EXPECT_EQ(readAll(target()), "package bytes");
+    EXPECT_EQ(test::readFile(target()), "package bytes");
     expectProgressShownAndEnded();
   }
 }
@@ -199,7 +192,7 @@ TEST_F(Download, FailedTransferKeepsTheExistingTargetAndLeavesNoPartialFile) {
   const std::string kept = existingTarget(std::string("old\0package\xff", 12));
 
   EXPECT_FALSE(downloadFile(http.url("/broken"), kept));
-  EXPECT_EQ(readAll(kept), std::string("old\0package\xff", 12));
+  EXPECT_EQ(test::readFile(kept), std::string("old\0package\xff", 12));
   EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"design.zip"});
   expectProgressShownAndEnded();
 }
@@ -227,10 +220,10 @@ TEST_F(Download, FollowsRedirectsToTheResource) {
   http.start();
 
   ASSERT_TRUE(downloadFile(http.url("/old"), target()));
-  EXPECT_EQ(readAll(target()), "the package itself");
+  EXPECT_EQ(test::readFile(target()), "the package itself");
 
   ASSERT_TRUE(downloadFile(http.url("/hops/5"), target()));
-  EXPECT_EQ(readAll(target()), "far package");
+  EXPECT_EQ(test::readFile(target()), "far package");
   std::filesystem::remove(target());
   EXPECT_FALSE(downloadFile(http.url("/hops/6"), target()));
   EXPECT_TRUE(namesIn(folder.path()).empty());
@@ -253,7 +246,7 @@ TEST_F(Download, AddressesAndRedirectsOutsideHttpOrWithoutEndFail) {
   for (const std::string& address : {http.url("/to-file"), http.url("/to-ftp"), http.url("/loop"), local}) {
     SCOPED_TRACE(address);
     EXPECT_FALSE(downloadFile(address, kept));
-    EXPECT_EQ(readAll(kept), "previous package");
+    EXPECT_EQ(test::readFile(kept), "previous package");
     EXPECT_EQ(namesIn(folder.path()), (std::vector<std::string>{"design.zip", "local.txt"}));
   }
   EXPECT_EQ(host::progress().starts, host::progress().ends);
@@ -274,7 +267,7 @@ TEST_F(Download, AnswerWithoutLengthIsWrittenWithoutMovingTheBar) {
   http.start();
 
   ASSERT_TRUE(downloadFile(http.url("/chunked"), target()));
-  EXPECT_EQ(readAll(target()), body);
+  EXPECT_EQ(test::readFile(target()), body);
   expectProgressShownAndEnded();
   EXPECT_EQ(count("ProgressUpdate"), 0);
 }
@@ -322,7 +315,7 @@ TEST_F(Download, StalledTransferFailsAfterTheStallLimit) {
 
   EXPECT_FALSE(downloadFile(http.url("/stall"), kept));
   gate.release();
-  EXPECT_EQ(readAll(kept), "previous package");
+  EXPECT_EQ(test::readFile(kept), "previous package");
   EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"design.zip"});
   expectProgressShownAndEnded();
 }
@@ -341,9 +334,9 @@ TEST_F(Download, HttpsWithATrustedCertificate) {
   http.start();
 
   ASSERT_TRUE(downloadFile(https.url("/design.zip"), target()));
-  EXPECT_EQ(readAll(target()), "secure package");
+  EXPECT_EQ(test::readFile(target()), "secure package");
   ASSERT_TRUE(downloadFile(http.url("/design.zip"), target("redirected.zip")));
-  EXPECT_EQ(readAll(target("redirected.zip")), "secure package");
+  EXPECT_EQ(test::readFile(target("redirected.zip")), "secure package");
 }
 
 TEST_F(Download, HttpsServerThatDoesNotCheckOutIsRefused) {
@@ -359,12 +352,12 @@ TEST_F(Download, HttpsServerThatDoesNotCheckOutIsRefused) {
 
   // The system's authorities know nothing of the test certificate.
   EXPECT_FALSE(downloadFile(unknown.url("/design.zip"), kept));
-  EXPECT_EQ(readAll(kept), "previous package");
+  EXPECT_EQ(test::readFile(kept), "previous package");
 
   // Trusted, but made out for another host.
   setDownloadSettings({.trustedCertificateFile = elsewhere.certificateFile, .stallSeconds = 60});
   EXPECT_FALSE(downloadFile(misnamed.url("/design.zip"), kept));
-  EXPECT_EQ(readAll(kept), "previous package");
+  EXPECT_EQ(test::readFile(kept), "previous package");
 
   EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"design.zip"});
   EXPECT_EQ(host::progress().starts, 2);

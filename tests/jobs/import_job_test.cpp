@@ -29,13 +29,6 @@ namespace fs = std::filesystem;
 constexpr const char* kDesignId = "0123456789ABCDEF";
 constexpr const char* kTaskId = "task-0042";
 
-std::string readAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // Serves fixed bodies by path; anything else is a 404.
 class Server {
  public:
@@ -164,7 +157,7 @@ TEST_F(ImportJobTest, LogKeepsSceneAndMeshFiles) {
   std::sort(kept.begin(), kept.end());
   EXPECT_EQ(kept, (std::vector<std::string>{"chair.vrmesh", "furniture.vrscene", "vr.vrscene"}));
   EXPECT_FALSE(fs::exists(workFolder()));
-  EXPECT_EQ(readAll(log).rfind("=== design ID: " + (designFolder() / "vr.vrscene").string() + "\n", 0), 0u);
+  EXPECT_EQ(test::readFile(log).rfind("=== design ID: " + (designFolder() / "vr.vrscene").string() + "\n", 0), 0u);
 }
 
 TEST_F(ImportJobTest, FailuresAnswerTheirTextAndLeaveWhatTheySay) {
@@ -203,12 +196,12 @@ TEST_F(ImportJobTest, DownloadJobWritesIntoTheDownloadDirectory) {
   EXPECT_TRUE(run(host::utf8ToUtf16("{\"jobType\":\"downloadUrl\",\"remoteFileUrl\":\"" + server.url("/file.txt") +
                                     "\",\"localFilePath\":\"%MAX_DOWNLOAD_DIR%/got.txt\"}")));
   EXPECT_EQ(result, WStr(u"Succeed"));
-  EXPECT_EQ(readAll(downloads / "got.txt"), "file body");
+  EXPECT_EQ(test::readFile(downloads / "got.txt"), "file body");
 
   EXPECT_FALSE(run(host::utf8ToUtf16("{\"jobType\":\"downloadUrl\",\"remoteFileUrl\":\"" + server.url("/nothing") +
                                      "\",\"localFilePath\":\"%MAX_DOWNLOAD_DIR%/got.txt\"}")));
   EXPECT_EQ(result, WStr(u"Cannot download URL"));
-  EXPECT_EQ(readAll(downloads / "got.txt"), "file body");  // kept as it was
+  EXPECT_EQ(test::readFile(downloads / "got.txt"), "file body");  // kept as it was
 
   for (const char* fields : {"\"remoteFileUrl\":\"\",\"localFilePath\":\"%MAX_DOWNLOAD_DIR%/x\"",
                              "\"localFilePath\":\"%MAX_DOWNLOAD_DIR%/x\"", "\"remoteFileUrl\":\"http://127.0.0.1:1/\""}) {

@@ -55,6 +55,9 @@ struct ParsedScene {
   bool ok = false;
 };
 
+// The whole content of a file; empty when it cannot be read.
+std::string readFile(const std::filesystem::path& path);
+
 // A fresh directory, removed with everything in it at the end of the test.
 class TempDir {
  public:
