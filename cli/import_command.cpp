@@ -1,5 +1,6 @@
 #include "cli/import_command.h"
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -16,11 +17,27 @@ namespace cvimp {
 
 namespace {
 
-extern "C" void pressCancelOnInterrupt(int) { host::pressCancel(); }
+std::atomic<int> interrupts{0};
+
+// The first Ctrl-C presses the cancel button; work that does not look at it
+// (a download, an extraction) is stopped by the next one, as usual.
+extern "C" void pressCancelOnInterrupt(int) {
+  if (interrupts.fetch_add(1) == 0) {
+    host::pressCancel();
+    return;
+  }
+  std::signal(SIGINT, SIG_DFL);
+  std::raise(SIGINT);
+}
 
 }  // namespace
 
-InterruptAsCancel::InterruptAsCancel() : previous_(std::signal(SIGINT, pressCancelOnInterrupt)) {}
+InterruptAsCancel::InterruptAsCancel() {
+  interrupts.store(0);
+  previous_ = std::signal(SIGINT, pressCancelOnInterrupt);
+  // A caller that ignores Ctrl-C keeps ignoring it.
+  if (previous_ == SIG_IGN) std::signal(SIGINT, SIG_IGN);
+}
 
 InterruptAsCancel::~InterruptAsCancel() { std::signal(SIGINT, previous_ == SIG_ERR ? SIG_DFL : previous_); }
 

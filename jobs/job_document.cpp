@@ -24,7 +24,8 @@ JobDocument parseJob(const std::u16string& jobText) {
     job.SetObject();
     return job;
   }
-  job.Parse(jobText.c_str());
+  // Iterative: deeply nested text from the page must not exhaust the stack.
+  job.Parse<rapidjson::kParseIterativeFlag>(jobText.c_str());
   if (job.HasParseError() || !job.IsObject()) job.SetObject();
   return job;
 }

@@ -12,7 +12,12 @@ namespace cvimp {
 
 class GraphPath {
  public:
+  // Deepest path followed: real graphs are a handful of plugins deep, and
+  // each step costs stack.
+  static constexpr std::size_t kMaxDepth = 256;
+
   bool contains(const VrpPlugin* plugin) const;
+  bool full() const { return plugins_.size() >= kMaxDepth; }
   void push(const VrpPlugin* plugin) { plugins_.push_back(plugin); }
   void pop() { plugins_.pop_back(); }
 

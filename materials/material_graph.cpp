@@ -53,6 +53,10 @@ void convert(const VrpPlugin* plugin, Mtl* material, const SearchDirectories& di
     if (log != nullptr) log->write("Cyclic material reference: %s\n", plugin->name.c_str());
     return;
   }
+  if (path.full()) {
+    if (log != nullptr) log->write("Material graph too deep at: %s\n", plugin->name.c_str());
+    return;
+  }
   GraphStep step(path, plugin);
   const std::string& type = plugin->type;
   for (const Wrapper& wrapper : kWrappers) {

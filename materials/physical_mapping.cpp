@@ -223,23 +223,13 @@ bool blendPhysicalMaterials(Mtl* destination, Mtl* a, Mtl* b) {
     return value;
   };
 
-  // The weight flags are raised only for a layer that had the feature: the
-  // host's white default colours would otherwise make every blend of plain
-  // diffuse layers reflective and fully transparent.
-  const auto hadWeight = [&](std::u16string_view name) {
-    const std::optional<ParamID> id = findParamId(d, name);
-    return id && (pa->GetFloat(*id) > 0.0f || pb->GetFloat(*id) > 0.0f);
-  };
-  const bool reflective = hadWeight(u"reflectivity");
-  const bool transparent = hadWeight(u"transparency");
-
   averageColor(*baseColor);
   mixSlot(destination, a, b, kBaseColorSlot);
   averageFloat(*diffRoughness);
   mixSlot(destination, a, b, kDiffRoughnessSlot);
 
   const Color reflection = averageColor(*reflColor);
-  if ((mixSlot(destination, a, b, kReflColorSlot) != nullptr || anyAbove0(reflection)) && reflective) {
+  if (mixSlot(destination, a, b, kReflColorSlot) != nullptr || anyAbove0(reflection)) {
     setNamed(destination, u"reflectivity", 1.0f);
   }
   const float gloss = averageFloat(*roughness);
@@ -247,7 +237,7 @@ bool blendPhysicalMaterials(Mtl* destination, Mtl* a, Mtl* b) {
     setNamed(destination, u"roughness_inv", 1);
   }
   const Color transmission = averageColor(*transColor);
-  if ((mixSlot(destination, a, b, kTransColorSlot) != nullptr || anyAbove0(transmission)) && transparent) {
+  if (mixSlot(destination, a, b, kTransColorSlot) != nullptr || anyAbove0(transmission)) {
     setNamed(destination, u"transparency", 1.0f);
   }
   const float transGloss = averageFloat(*transRoughness);

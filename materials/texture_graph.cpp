@@ -102,6 +102,10 @@ Texmap* convertTexture(const VrpPlugin* plugin, const SearchDirectories& directo
     if (log != nullptr) log->write("Cyclic texmap reference: %s\n", plugin->name.c_str());
     return nullptr;
   }
+  if (path.full()) {
+    if (log != nullptr) log->write("Texmap graph too deep at: %s\n", plugin->name.c_str());
+    return nullptr;
+  }
   GraphStep step(path, plugin);
   const std::string& type = plugin->type;
 
@@ -130,7 +134,10 @@ Texmap* mixTexmaps(Texmap* a, Texmap* b) {
   if (mix == nullptr) return nullptr;
   IParamBlock2* block = mix->GetParamBlock(0);
   const std::optional<ParamID> amount = findParamId(block, u"mixAmount");
-  if (!amount) return nullptr;
+  if (!amount) {
+    mix->DeleteThis();
+    return nullptr;
+  }
   block->SetValue(*amount, 0, 0.5f);
   mix->SetSubTexmap(0, a);
   mix->SetSubTexmap(1, b);

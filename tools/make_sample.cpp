@@ -231,13 +231,16 @@ std::string furnitureScene() {
   w.attribute("brdf", "brdf_walnut");
   w.end();
 
+  // Exporters write every colour of a BRDF, a black transparency included.
   w.begin("BRDFDiffuse", "brdf_fabric");
   w.attribute("color", colorForm(0.2f, 0.3f, 0.6f));
+  w.attribute("transparency", colorForm(0, 0, 0));
   w.end();
   w.begin("BRDFVRayMtl", "brdf_sheen");
   w.attribute("diffuse", colorForm(0.1f, 0.1f, 0.1f));
   w.attribute("reflect", colorForm(0.5f, 0.5f, 0.5f));
   w.attribute("reflect_glossiness", "0.4");
+  w.attribute("refract", colorForm(0, 0, 0));
   w.end();
   w.begin("BRDFLayered", "brdf_upholstery");
   w.attribute("brdfs", "List(brdf_fabric, brdf_sheen)");

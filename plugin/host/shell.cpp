@@ -1,7 +1,10 @@
 #include "plugin/host/shell.h"
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <cstdlib>
 #include <filesystem>
@@ -23,6 +26,9 @@ namespace {
 constexpr INT_PTR kFileNotFound = 2;
 constexpr INT_PTR kPathNotFound = 3;
 constexpr INT_PTR kOutOfResources = 0;
+constexpr INT_PTR kAccessDenied = 5;
+constexpr INT_PTR kBadFormat = 11;
+constexpr INT_PTR kCannotExecute = 1;
 constexpr INT_PTR kNoAssociation = 31;
 constexpr INT_PTR kStarted = 42;
 
@@ -75,20 +81,53 @@ std::vector<std::string> splitParameters(const std::string& text) {
   return words;
 }
 
+// The shell's answer for a program that could not be started.
+INT_PTR launchError(int error) {
+  switch (error) {
+    case ENOENT: return kFileNotFound;
+    case ENOTDIR: return kPathNotFound;
+    case EACCES:
+    case EPERM: return kAccessDenied;
+    case ENOEXEC: return kBadFormat;
+    case ENOMEM: return kOutOfResources;
+    default: return kCannotExecute;
+  }
+}
+
 // Starts `program` with `arguments` in `directory` (empty: the current one)
-// without waiting for it.
+// without waiting for it to end. The child reports a failed start through a
+// pipe that closes by itself when the program is running.
 INT_PTR start(const std::string& program, const std::vector<std::string>& arguments, const std::string& directory) {
   std::vector<std::string> argv = {program};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
   std::vector<char*> pointers;
   for (std::string& argument : argv) pointers.push_back(argument.data());
   pointers.push_back(nullptr);
+  int report[2];
+  if (::pipe2(report, O_CLOEXEC) != 0) return kOutOfResources;
   const pid_t child = ::fork();
-  if (child < 0) return kOutOfResources;
+  if (child < 0) {
+    ::close(report[0]);
+    ::close(report[1]);
+    return kOutOfResources;
+  }
   if (child == 0) {
-    if (!directory.empty() && ::chdir(directory.c_str()) != 0) ::_exit(127);
-    ::execv(program.c_str(), pointers.data());
+    ::close(report[0]);
+    if (directory.empty() || ::chdir(directory.c_str()) == 0) ::execv(program.c_str(), pointers.data());
+    const int error = errno;
+    [[maybe_unused]] const ssize_t written = ::write(report[1], &error, sizeof error);
     ::_exit(127);
+  }
+  ::close(report[1]);
+  int error = 0;
+  ssize_t got = 0;
+  do {
+    got = ::read(report[0], &error, sizeof error);
+  } while (got < 0 && errno == EINTR);
+  ::close(report[0]);
+  if (got == static_cast<ssize_t>(sizeof error)) {
+    ::waitpid(child, nullptr, 0);
+    return launchError(error);
   }
   std::lock_guard guard(launcher().lock);
   // Programs that ended since the last launch are reaped now.

@@ -39,6 +39,9 @@ TEST(JobDocument, FieldReadingRules) {
   // Names compare by code units: case matters.
   EXPECT_FALSE(hasField(job, u"YES"));
 
+  // Nesting far deeper than any job does not exhaust the stack.
+  const std::u16string deep = std::u16string(300000, u'[') + std::u16string(300000, u']');
+  EXPECT_EQ(parseJob(deep).MemberCount(), 0u);
   for (const std::u16string& text : std::vector<std::u16string>{u"", u"[1,2]", u"\"jobType\"", u"{\"jobType\":",
                                                                 std::u16string(u"{}\0x", 4)}) {
     const JobDocument broken = parseJob(text);
@@ -149,6 +152,12 @@ TEST_F(DispatcherTest, ShellLaunchAnswersAndErrorTexts) {
             "\"open\", \"" + (dir.path() / "none.txt").string() + "\", none, none, 0");
   EXPECT_FALSE(run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":\"%MAX_DOWNLOAD_DIR%/no/x.txt\"}"));
   EXPECT_EQ(result, WStr(u"Path not found"));
+
+  // An executable that is no program does not start.
+  { std::ofstream(dir.path() / "text.run") << "just text\n"; }
+  fs::permissions(dir.path() / "text.run", fs::perms::owner_all);
+  EXPECT_FALSE(run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":\"%MAX_DOWNLOAD_DIR%/text.run\"}"));
+  EXPECT_EQ(result, WStr(u"Bad format"));
 
   // A document without a desktop opener has no association.
   { std::ofstream(dir.path() / "note.txt") << "text"; }

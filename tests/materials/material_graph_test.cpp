@@ -186,6 +186,27 @@ TEST_F(MaterialGraph, CyclesStopWithOneLine) {
   EXPECT_EQ(host::scene().materials().back().get(), m);
 }
 
+TEST_F(MaterialGraph, LongChainsStopAtTheDepthLimit) {
+  // Wrappers two thousand deep around a diffuse: far past the limit, which
+  // stops the branch before the stack runs out.
+  std::string text = "BRDFDiffuse leaf { color=Color(1, 0, 0); } ";
+  std::string below = "leaf";
+  for (int i = 0; i < 2000; ++i) {
+    const std::string name = "w" + std::to_string(i);
+    text += "MtlOverride " + name + " { base_mtl=" + below + "; } ";
+    below = name;
+  }
+  Mtl* m = convert(text, below);
+  EXPECT_EQ(takeLog(), "Material graph too deep at: w1743\n");
+  EXPECT_EQ(colorParam(m, u"base_color"), Color(0.5f, 0.5f, 0.5f));  // the leaf was never reached
+
+  // A short chain converts whole.
+  m = convert("BRDFDiffuse leaf { color=Color(1, 0, 0); } MtlOverride a { base_mtl=leaf; } "
+              "MtlOverride b { base_mtl=a; }",
+              "b");
+  EXPECT_EQ(colorParam(m, u"base_color"), Color(1.0f, 0.0f, 0.0f));
+}
+
 TEST_F(MaterialGraph, WithoutALogMessagesAreDropped) {
   image("a.png");
   dir.write("notes.png", "not an image");
