@@ -1,0 +1,410 @@
+#include "bridge/webview/webview.h"
+
+#include <gtk/gtk.h>
+#include <rapidjson/document.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+#include <webkit2/webkit2.h>
+
+#include <mutex>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "bridge/webview/runtime_script.h"
+
+namespace cvimp::webview {
+
+// Shared between a view and the answers on their way to it: `view` is
+// cleared, under the lock, when the view is destroyed.
+struct Liveness {
+  std::mutex lock;
+  WebView::Impl* view = nullptr;
+};
+
+namespace {
+
+// The name of the page's message handler; window.webkit.messageHandlers
+// carries it.
+constexpr const char* kChannel = "__webview__";
+
+struct GObjectUnref {
+  void operator()(gpointer object) const { g_object_unref(object); }
+};
+template <typename T>
+using GObjectPtr = std::unique_ptr<T, GObjectUnref>;
+
+// A widget we hold a reference to: taken out of whatever contains it and
+// destroyed, then released.
+struct WidgetDestroy {
+  void operator()(GtkWidget* widget) const {
+    gtk_widget_destroy(widget);
+    g_object_unref(widget);
+  }
+};
+using OwnedWidget = std::unique_ptr<GtkWidget, WidgetDestroy>;
+
+struct MainLoopUnref {
+  void operator()(GMainLoop* loop) const { g_main_loop_unref(loop); }
+};
+struct UserScriptUnref {
+  void operator()(WebKitUserScript* script) const { webkit_user_script_unref(script); }
+};
+struct GFree {
+  void operator()(gpointer memory) const { g_free(memory); }
+};
+
+// A signal handler, disconnected when this goes. The instance must outlive it.
+class SignalConnection {
+ public:
+  SignalConnection() = default;
+  ~SignalConnection() {
+    if (handler != 0) g_signal_handler_disconnect(instance, handler);
+  }
+  SignalConnection(const SignalConnection&) = delete;
+  SignalConnection& operator=(const SignalConnection&) = delete;
+
+  void connect(gpointer target, const char* signal, GCallback callback, gpointer data) {
+    instance = target;
+    handler = g_signal_connect(target, signal, callback, data);
+  }
+
+ private:
+  gpointer instance = nullptr;
+  gulong handler = 0;
+};
+
+// The registration of the page's message handler on a content manager.
+class ScriptChannel {
+ public:
+  ScriptChannel() = default;
+  ~ScriptChannel() {
+    if (manager != nullptr) webkit_user_content_manager_unregister_script_message_handler(manager, kChannel);
+  }
+  ScriptChannel(const ScriptChannel&) = delete;
+  ScriptChannel& operator=(const ScriptChannel&) = delete;
+
+  void open(WebKitUserContentManager* target) {
+    if (webkit_user_content_manager_register_script_message_handler(target, kChannel)) manager = target;
+  }
+
+ private:
+  WebKitUserContentManager* manager = nullptr;
+};
+
+// The text as a JavaScript string literal (a JSON string, with the two line
+// separators escaped as well, which older engines do not accept raw).
+std::string jsString(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 2);
+  out += '"';
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (c < 0x20) {
+          static constexpr char kHex[] = "0123456789abcdef";
+          out += "\\u00";
+          out += kHex[c >> 4];
+          out += kHex[c & 0xf];
+        } else if (c == 0xe2 && i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0x80 &&
+                   (static_cast<unsigned char>(text[i + 2]) == 0xa8 ||
+                    static_cast<unsigned char>(text[i + 2]) == 0xa9)) {
+          out += static_cast<unsigned char>(text[i + 2]) == 0xa8 ? "\\u2028" : "\\u2029";
+          i += 2;
+        } else {
+          out += static_cast<char>(c);
+        }
+    }
+  }
+  out += '"';
+  return out;
+}
+
+std::string replyScript(const std::string& id, int status, const std::string& result) {
+  return "window.__webview__.onReply(" + jsString(id) + ", " + std::to_string(status) + ", " + jsString(result) +
+         ");";
+}
+
+std::string bindScript(const std::string& name) {
+  return "if (window.__webview__) window.__webview__.onBind(" + jsString(name) + ");";
+}
+
+// Source data handed to GLib, which frees it with the source.
+template <typename T>
+void freeSourceData(gpointer data) {
+  const std::unique_ptr<T> reclaimed(static_cast<T*>(data));
+}
+
+// One answer travelling to the main thread.
+struct PendingReply {
+  std::shared_ptr<Liveness> liveness;
+  std::string script;
+};
+
+}  // namespace
+
+struct WebView::Impl {
+  struct Binding {
+    SyncBinding sync;
+    AsyncBinding async;
+  };
+
+  explicit Impl(bool debug);
+  ~Impl();
+  Impl(const Impl&) = delete;
+  Impl& operator=(const Impl&) = delete;
+
+  void evaluate(const std::string& script) {
+    webkit_web_view_evaluate_javascript(WEBKIT_WEB_VIEW(webView.get()), script.data(),
+                                        static_cast<gssize>(script.size()), nullptr, nullptr, nullptr, nullptr,
+                                        nullptr);
+  }
+  void installScripts();
+  void addBinding(const std::string& name, Binding binding);
+  void handleMessage(const std::string& message);
+
+  static void onScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer self);
+  static gboolean onDelete(GtkWidget* widget, GdkEvent*, gpointer self);
+
+  // Destroyed in reverse order: the signal handlers first, then the message
+  // handler, the web view, its window, the content manager, the loop.
+  std::shared_ptr<Liveness> liveness = std::make_shared<Liveness>();
+  std::unique_ptr<GMainLoop, MainLoopUnref> loop{g_main_loop_new(nullptr, FALSE)};
+  GObjectPtr<WebKitUserContentManager> manager;
+  OwnedWidget window;
+  OwnedWidget webView;
+  ScriptChannel channel;
+  SignalConnection messageConnection;
+  SignalConnection deleteConnection;
+  // In the order of binding; a name bound again keeps its place. Shared so
+  // that a call keeps its function even when the binding is replaced meanwhile.
+  std::vector<std::pair<std::string, std::shared_ptr<const Binding>>> bindings;
+  std::vector<std::string> initScripts;
+};
+
+WebView::Impl::Impl(bool debug) {
+  window.reset(GTK_WIDGET(g_object_ref(gtk_window_new(GTK_WINDOW_TOPLEVEL))));
+  webView.reset(GTK_WIDGET(g_object_ref_sink(webkit_web_view_new())));
+  WebKitWebView* view = WEBKIT_WEB_VIEW(webView.get());
+  manager.reset(WEBKIT_USER_CONTENT_MANAGER(g_object_ref(webkit_web_view_get_user_content_manager(view))));
+  webkit_settings_set_enable_developer_extras(webkit_web_view_get_settings(view), debug ? TRUE : FALSE);
+
+  // Connected before the handler exists, so that no message is missed.
+  messageConnection.connect(manager.get(), "script-message-received::__webview__", G_CALLBACK(onScriptMessage), this);
+  channel.open(manager.get());
+  deleteConnection.connect(window.get(), "delete-event", G_CALLBACK(onDelete), this);
+
+  gtk_window_set_default_size(GTK_WINDOW(window.get()), 640, 480);
+  gtk_container_add(GTK_CONTAINER(window.get()), webView.get());
+  installScripts();
+  gtk_widget_show_all(window.get());
+
+  const std::lock_guard guard(liveness->lock);
+  liveness->view = this;
+}
+
+WebView::Impl::~Impl() {
+  const std::lock_guard guard(liveness->lock);
+  liveness->view = nullptr;
+}
+
+// Every page gets the runtime, then the bindings, then the init scripts,
+// whatever order bind() and init() were called in: rebuilt on each change.
+void WebView::Impl::installScripts() {
+  webkit_user_content_manager_remove_all_scripts(manager.get());
+  auto add = [this](const std::string& source) {
+    const std::unique_ptr<WebKitUserScript, UserScriptUnref> script(
+        webkit_user_script_new(source.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                               WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr));
+    webkit_user_content_manager_add_script(manager.get(), script.get());
+  };
+  add(kRuntimeScript);
+  for (const auto& binding : bindings) add(bindScript(binding.first));
+  for (const auto& script : initScripts) add(script);
+}
+
+void WebView::Impl::addBinding(const std::string& name, Binding binding) {
+  auto shared = std::make_shared<const Binding>(std::move(binding));
+  bool replaced = false;
+  for (auto& existing : bindings) {
+    if (existing.first == name) {
+      existing.second = shared;
+      replaced = true;
+    }
+  }
+  if (replaced) return;
+  bindings.emplace_back(name, std::move(shared));
+  installScripts();
+  // The page already shown gets the name too.
+  if (webkit_web_view_get_uri(WEBKIT_WEB_VIEW(webView.get())) != nullptr) evaluate(bindScript(name));
+}
+
+// A message is the JSON text {id, method, params} posted by the runtime.
+void WebView::Impl::handleMessage(const std::string& message) {
+  rapidjson::Document document;
+  document.Parse(message.data(), message.size());
+  if (document.HasParseError() || !document.IsObject()) return;
+  const auto idMember = document.FindMember("id");
+  if (idMember == document.MemberEnd() || !idMember->value.IsString()) return;
+  const std::string id(idMember->value.GetString(), idMember->value.GetStringLength());
+
+  std::string method;
+  const auto methodMember = document.FindMember("method");
+  if (methodMember != document.MemberEnd() && methodMember->value.IsString())
+    method.assign(methodMember->value.GetString(), methodMember->value.GetStringLength());
+
+  std::string request = "[]";
+  const auto paramsMember = document.FindMember("params");
+  if (paramsMember != document.MemberEnd() && paramsMember->value.IsArray()) {
+    rapidjson::StringBuffer buffer;
+    rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
+    paramsMember->value.Accept(writer);
+    request.assign(buffer.GetString(), buffer.GetSize());
+  }
+
+  std::shared_ptr<const Binding> binding;
+  for (const auto& entry : bindings) {
+    if (entry.first == method) binding = entry.second;
+  }
+  if (!binding) {
+    // The runtime only calls names it was told about, but the page may
+    // post by hand: answer rather than leave the promise waiting.
+    evaluate(replyScript(id, 1, jsString("No native function is bound to the name \"" + method + "\"")));
+    return;
+  }
+  if (binding->async) {
+    binding->async(id, request);
+    return;
+  }
+  // The binding may have destroyed the view; answer only a view still there.
+  const std::shared_ptr<Liveness> token = liveness;
+  std::string result = binding->sync(request);
+  const std::lock_guard guard(token->lock);
+  if (token->view != nullptr) token->view->evaluate(replyScript(id, 0, result));
+}
+
+void WebView::Impl::onScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer self) {
+  JSCValue* value = webkit_javascript_result_get_js_value(result);
+  if (!jsc_value_is_string(value)) return;
+  const std::unique_ptr<char, GFree> text(jsc_value_to_string(value));
+  static_cast<Impl*>(self)->handleMessage(text.get());
+}
+
+// Closing the window only hides it: the view keeps its widgets until it is
+// destroyed, and run() returns.
+gboolean WebView::Impl::onDelete(GtkWidget* widget, GdkEvent*, gpointer self) {
+  gtk_widget_hide(widget);
+  g_main_loop_quit(static_cast<Impl*>(self)->loop.get());
+  return TRUE;
+}
+
+void Resolver::resolve(const std::string& id, int status, const std::string& result) const {
+  if (!liveness) return;
+  {
+    const std::lock_guard guard(liveness->lock);
+    if (liveness->view == nullptr) return;
+  }
+  auto reply = std::make_unique<PendingReply>(PendingReply{liveness, replyScript(id, status, result)});
+  g_idle_add_full(
+      G_PRIORITY_DEFAULT_IDLE,
+      [](gpointer data) -> gboolean {
+        const PendingReply& pending = *static_cast<PendingReply*>(data);
+        const std::lock_guard guard(pending.liveness->lock);
+        if (pending.liveness->view != nullptr) pending.liveness->view->evaluate(pending.script);
+        return G_SOURCE_REMOVE;
+      },
+      reply.release(), &freeSourceData<PendingReply>);
+}
+
+std::unique_ptr<WebView> WebView::create(bool debug, std::string& error) {
+  if (!gtk_init_check(nullptr, nullptr)) {
+    error = "Cannot open a display";
+    return nullptr;
+  }
+  return std::make_unique<WebView>(Key{}, std::make_unique<Impl>(debug));
+}
+
+WebView::WebView(Key, std::unique_ptr<Impl> impl) : impl(std::move(impl)) {}
+WebView::~WebView() = default;
+
+void* WebView::window() const { return impl->window.get(); }
+
+void WebView::set_title(const std::string& title) { gtk_window_set_title(GTK_WINDOW(impl->window.get()), title.c_str()); }
+
+void WebView::set_size(int width, int height, SizeHint hint) {
+  GtkWindow* window = GTK_WINDOW(impl->window.get());
+  if (hint == SizeHint::Fixed) {
+    gtk_window_set_geometry_hints(window, nullptr, nullptr, GdkWindowHints(0));
+    gtk_window_set_resizable(window, FALSE);
+    gtk_widget_set_size_request(impl->window.get(), width, height);
+    gtk_window_resize(window, width, height);
+    return;
+  }
+  gtk_window_set_resizable(window, TRUE);
+  gtk_widget_set_size_request(impl->window.get(), -1, -1);
+  GdkGeometry geometry{};
+  switch (hint) {
+    case SizeHint::Min:
+      geometry.min_width = width;
+      geometry.min_height = height;
+      gtk_window_set_geometry_hints(window, nullptr, &geometry, GDK_HINT_MIN_SIZE);
+      break;
+    case SizeHint::Max:
+      geometry.max_width = width;
+      geometry.max_height = height;
+      gtk_window_set_geometry_hints(window, nullptr, &geometry, GDK_HINT_MAX_SIZE);
+      break;
+    default:
+      gtk_window_set_geometry_hints(window, nullptr, nullptr, GdkWindowHints(0));
+      gtk_window_resize(window, width, height);
+  }
+}
+
+void WebView::bind(const std::string& name, SyncBinding function) {
+  impl->addBinding(name, Impl::Binding{std::move(function), {}});
+}
+
+void WebView::bind(const std::string& name, AsyncBinding function) {
+  impl->addBinding(name, Impl::Binding{{}, std::move(function)});
+}
+
+void WebView::init(const std::string& script) {
+  impl->initScripts.push_back(script);
+  impl->installScripts();
+}
+
+void WebView::navigate(const std::string& url) {
+  webkit_web_view_load_uri(WEBKIT_WEB_VIEW(impl->webView.get()), url.c_str());
+}
+
+void WebView::resolve(const std::string& id, int status, const std::string& result) {
+  resolver().resolve(id, status, result);
+}
+
+Resolver WebView::resolver() const { return Resolver(impl->liveness); }
+
+void WebView::run() {
+  // Our own reference: a binding may destroy the view while the loop runs.
+  const std::unique_ptr<GMainLoop, MainLoopUnref> loop(g_main_loop_ref(impl->loop.get()));
+  g_main_loop_run(loop.get());
+}
+
+void WebView::terminate() {
+  // Quitting from an idle source also ends a run() that has not started
+  // yet: the source waits for the loop to dispatch it.
+  g_idle_add_full(
+      G_PRIORITY_DEFAULT,
+      [](gpointer loop) -> gboolean {
+        g_main_loop_quit(static_cast<GMainLoop*>(loop));
+        return G_SOURCE_REMOVE;
+      },
+      g_main_loop_ref(impl->loop.get()), [](gpointer loop) { g_main_loop_unref(static_cast<GMainLoop*>(loop)); });
+}
+
+}  // namespace cvimp::webview

@@ -1,0 +1,105 @@
+#pragma once
+// Our browser layer: a WebKitGTK web view in a GTK window of its own, with
+// native functions bound into the pages it shows.
+//
+// Page side, every page loaded in the top frame gets, at document start and
+// in this order: the runtime (window.__webview__), one window[name] per
+// binding, then the init scripts. window[name](...args) returns a promise;
+// the call reaches the binding with the JSON text of the argument array and
+// is settled by its answer: status 0 resolves with JSON.parse(result), any
+// other status rejects with it, and a result that does not parse rejects
+// with Error("Failed to parse binding result as JSON"). A call to a name
+// that is not bound is rejected with an Error naming it.
+//
+// Threads: everything runs on the GTK main thread (the thread that created
+// the first view), except resolve(), terminate() and Resolver::resolve(),
+// which may be called from any thread. No GTK type appears here, so that
+// the code above this layer stays free of GUI headers.
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace cvimp::webview {
+
+enum class SizeHint {
+  None,   // the window may be resized; it is set to the given size
+  Min,    // the given size is the smallest the window may take
+  Max,    // the given size is the largest the window may take
+  Fixed,  // the window keeps exactly the given size
+};
+
+struct Liveness;
+
+// Answers calls of one view. Copyable and usable from any thread; unlike
+// the view it may outlive it: an answer for a view that no longer exists
+// is dropped.
+class Resolver {
+ public:
+  Resolver() = default;
+  void resolve(const std::string& id, int status, const std::string& result) const;
+
+ private:
+  friend class WebView;
+  explicit Resolver(std::shared_ptr<Liveness> liveness) : liveness(std::move(liveness)) {}
+  std::shared_ptr<Liveness> liveness;
+};
+
+class WebView {
+ public:
+  // Returns the JSON text that answers the call at once, with status 0.
+  using SyncBinding = std::function<std::string(const std::string& request)>;
+  // Receives the call id and the JSON text of the arguments; the call is
+  // answered later with resolve(id, ...), from any thread.
+  using AsyncBinding = std::function<void(const std::string& id, const std::string& request)>;
+
+  // Makes the view in a new top-level window, shown at once. `debug`
+  // enables the engine's developer tools. Null, with a short text in
+  // `error`, when there is no display to show it on.
+  static std::unique_ptr<WebView> create(bool debug, std::string& error);
+  ~WebView();
+  WebView(const WebView&) = delete;
+  WebView& operator=(const WebView&) = delete;
+
+  // The GtkWindow holding the view. Its one child is the web view widget,
+  // which the host may move into a window of its own; destroying this
+  // object destroys both, wherever they are.
+  void* window() const;
+  void set_title(const std::string& title);
+  void set_size(int width, int height, SizeHint hint);
+
+  // Binding a name again replaces its function. Takes effect in the
+  // current page at once and in every page loaded later.
+  void bind(const std::string& name, SyncBinding function);
+  void bind(const std::string& name, AsyncBinding function);
+  // Script run at document start of every later page, after the bindings.
+  void init(const std::string& script);
+  void navigate(const std::string& url);
+
+  // Carries the answer to the main thread (an idle source) and settles the
+  // call there. Any thread, while this object exists; a thread that may
+  // outlive it keeps a resolver() instead.
+  void resolve(const std::string& id, int status, const std::string& result);
+  Resolver resolver() const;
+
+  // Runs the main loop until terminate() or until the window is closed.
+  void run();
+  // Ends run(); called before it, ends the next run() as soon as that has
+  // started. Any thread.
+  void terminate();
+
+  struct Impl;
+
+ private:
+  struct Key {
+    explicit Key() = default;
+  };
+
+ public:
+  // Made by create() only.
+  WebView(Key, std::unique_ptr<Impl> impl);
+
+ private:
+  std::unique_ptr<Impl> impl;
+};
+
+}  // namespace cvimp::webview
