@@ -9,6 +9,7 @@
 #include "cli/import_command.h"
 #include "cli/inspect.h"
 #include "cli/job_command.h"
+#include "cli/window_command.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"cvimp: the Casavia importer for 3ds Max, on the stand-in host"};
@@ -51,7 +52,13 @@ int main(int argc, char** argv) {
   demoCommand->add_option("--download-dir", demo.downloadDir, "The host's download directory");
   demoCommand->add_option("-o,--output", demo.outputPath, "Write the host scene as JSON");
 
+  cvimp::WindowOptions window;
+  CLI::App* windowCommand = app.add_subcommand("window", "Open the import window and run jobs from its page");
+  windowCommand->add_option("--url", window.url, "Show this page instead of the platform's");
+  windowCommand->add_option("--download-dir", window.downloadDir, "The host's download directory");
+
   CLI11_PARSE(app, argc, argv);
+  if (windowCommand->parsed()) return cvimp::runWindow(window);
   if (demoCommand->parsed()) return cvimp::runDemo(demo);
   if (jobCommand->parsed()) {
     if (job.jobText.empty() && job.jobFile.empty()) {

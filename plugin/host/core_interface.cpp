@@ -9,6 +9,7 @@
 #include "plugin/host/progress_display.h"
 #include "plugin/host/scene.h"
 #include "plugin/host/stand_in.h"
+#include "plugin/host/windows.h"
 
 namespace host {
 
@@ -22,6 +23,7 @@ struct CoreState {
   int suspended = 0;
   std::vector<std::u16string> scripts;
   std::u16string directories[64];
+  std::vector<HWND> dialogs;
 };
 
 CoreState& core() {
@@ -107,6 +109,11 @@ std::vector<std::u16string> executedScripts() {
   return core().scripts;
 }
 
+std::vector<HWND> registeredDialogs() {
+  std::lock_guard guard(core().lock);
+  return core().dialogs;
+}
+
 void setProgressOnTerminal(bool enabled) { terminalProgress.store(enabled); }
 
 void recordScript(const std::u16string& script) {
@@ -125,6 +132,7 @@ void reset() {
   core().redrawDisabled = 0;
   core().suspended = 0;
   core().scripts.clear();
+  core().dialogs.clear();
 }
 
 }  // namespace host
@@ -266,6 +274,27 @@ const MCHAR* Interface::GetDir(int which) {
   if (which < 0 || which >= 64) return u"";
   std::lock_guard guard(core().lock);
   return core().directories[which].c_str();
+}
+
+HWND Interface::GetMAXHWnd() {
+  journal().record("GetMAXHWnd");
+  return host::mainWindow();
+}
+
+void Interface::RegisterDlgWnd(HWND dialog) {
+  journal().record("RegisterDlgWnd", host::windowName(dialog));
+  std::lock_guard guard(core().lock);
+  core().dialogs.push_back(dialog);
+}
+
+int Interface::UnRegisterDlgWnd(HWND dialog) {
+  journal().record("UnRegisterDlgWnd", host::windowName(dialog));
+  std::lock_guard guard(core().lock);
+  auto& dialogs = core().dialogs;
+  const auto found = std::find(dialogs.begin(), dialogs.end(), dialog);
+  if (found == dialogs.end()) return 0;
+  dialogs.erase(found);
+  return 1;
 }
 
 IPathConfigMgr* IPathConfigMgr::GetPathConfigMgr() {

@@ -46,6 +46,14 @@ class Interface {
 
   // Path configuration; APP_DOWNLOAD_DIR is the download directory.
   const MCHAR* GetDir(int which);
+
+  // The host's main window, owner of the plug-ins' dialogs.
+  HWND GetMAXHWnd();
+  // Modeless dialogs the host is told about, so that it passes them their
+  // keyboard input. UnRegisterDlgWnd gives 1 for a dialog that was
+  // registered, 0 otherwise.
+  void RegisterDlgWnd(HWND dialog);
+  int UnRegisterDlgWnd(HWND dialog);
 };
 
 Interface* GetCOREInterface();

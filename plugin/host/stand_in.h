@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "plugin/host/host_types.h"
+
 namespace host {
 
 enum class SystemUnit { Millimeters, Centimeters, Meters, Inches, Feet };
@@ -41,11 +43,15 @@ int suspendDepth();
 // Scripts run through ExecuteMAXScriptScript, in order.
 std::vector<std::u16string> executedScripts();
 
+// Dialogs registered with RegisterDlgWnd and not unregistered, in order.
+std::vector<HWND> registeredDialogs();
+
 // Draws the progress bar on standard error when it is a terminal.
 void setProgressOnTerminal(bool enabled);
 
 // Back to a fresh host: empty scene and journal, millimetres, no
-// suspension, no progress, no scripts. Directories are kept.
+// suspension, no progress, no scripts, no registered dialogs. Directories
+// are kept.
 void reset();
 
 }  // namespace host

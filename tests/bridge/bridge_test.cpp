@@ -1,0 +1,223 @@
+// The page bridge and the import window, with the real engine under Xvfb:
+// our test page drives every binding and reports what it saw.
+#include <gtk/gtk.h>
+#include <rapidjson/document.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+#include <utility>
+
+#include "bridge/import_window.h"
+#include "bridge/page_bridge.h"
+#include "plugin/host/core_interface.h"
+#include "plugin/host/journal.h"
+#include "plugin/host/stand_in.h"
+#include "plugin/host/windows.h"
+#include "tests/support/test_support.h"
+
+namespace cvimp {
+namespace {
+
+TEST(PageBridge, StatusTextsAreJsonStrings) {
+  EXPECT_EQ(statusText("Succeed"), "\"Succeed\"");
+  EXPECT_EQ(statusText("a \"b\" \\ c\n\x01"), "\"a \\\"b\\\" \\\\ c\\n\\u0001\"");
+  rapidjson::Document parsed;
+  parsed.Parse(statusText("tab\there \xE5\xAF\xBC").c_str());
+  ASSERT_TRUE(parsed.IsString());
+  EXPECT_STREQ(parsed.GetString(), "tab\there \xE5\xAF\xBC");
+  EXPECT_EQ(handleCookies(), "true");
+  BrowserHost host;
+  EXPECT_EQ(getLastStatus(host, nullptr), "Idle");
+}
+
+TEST(PageBridge, PageAddressFollowsTheEnvironment) {
+  ::unsetenv("CVIMP_IMPORT_ENV");
+  EXPECT_EQ(pageAddress("example.org"), "https://www.example.org/pub/site/custom/3dsmax");
+  ::setenv("CVIMP_IMPORT_ENV", "", 1);
+  EXPECT_EQ(pageAddress("example.org"), "https://www.example.org/pub/site/custom/3dsmax");
+  ::setenv("CVIMP_IMPORT_ENV", "test", 1);
+  EXPECT_EQ(pageAddress("example.org"), "https://test.example.org/pub/site/custom/3dsmax");
+  ::unsetenv("CVIMP_IMPORT_ENV");
+}
+
+// A window procedure that runs a job message by noting the bridge's status
+// at that moment.
+struct StatusProbe {
+  static inline BrowserHost* host = nullptr;
+  static inline std::string seen;
+  static std::intptr_t procedure(HWND, UINT message, WPARAM, LPARAM lParam) {
+    if (message != kJobMessage) return message == WM_INITDIALOG ? TRUE : FALSE;
+    auto* job = reinterpret_cast<JobMessage*>(lParam);
+    seen = getLastStatus(*host, nullptr);
+    job->ran = true;
+    job->succeeded = true;
+    *job->resultText = u"Done \"quoted\"";
+    host::quitMainLoop();
+    return TRUE;
+  }
+};
+
+TEST(PageBridge, ProcessingWhileTheJobRunsAndNoAnswerOnceTheWindowIsGone) {
+  host::reset();
+  host::registerDialogTemplate(900, {u"probe", 100, 60, 0});
+  BrowserHost bridge;
+  StatusProbe::host = &bridge;
+  CvimpGUP gup;
+  gup.importWindow = CreateDialogParamW(nullptr, 900, nullptr, &StatusProbe::procedure, 0);
+  ASSERT_NE(gup.importWindow, nullptr);
+  // The worker sends from its own thread; the job runs here, in the loop.
+  std::thread worker(bridgeWorker, CallRecord{"1", "[0, \"{}\"]", nullptr, {}, &gup, &bridge});
+  host::runMainLoop();
+  worker.join();
+  EXPECT_EQ(StatusProbe::seen, "\"Processing\"");
+  EXPECT_EQ(getLastStatus(bridge, nullptr), "\"Done \\\"quoted\\\"\"");
+
+  // A job for a window that has closed meanwhile is not run and not answered.
+  DestroyWindow(gup.importWindow);
+  StatusProbe::seen.clear();
+  bridgeWorker(CallRecord{"2", "[0, \"{}\"]", nullptr, {}, &gup, &bridge});
+  EXPECT_EQ(StatusProbe::seen, "");
+  EXPECT_EQ(getLastStatus(bridge, nullptr), "\"Processing\"");
+  // A call without a job is answered at once, without the window.
+  bridgeWorker(CallRecord{"3", "[0]", nullptr, {}, &gup, &bridge});
+  EXPECT_EQ(getLastStatus(bridge, nullptr), "\"Unknown job type\"");
+  host::reset();
+}
+
+class ImportWindowTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    host::reset();
+    host::setProgressOnTerminal(false);
+    host::setMessageBoxesAnswered(true);
+    host::setDirectory(APP_DOWNLOAD_DIR, host::utf8ToUtf16(dir.str()));
+    host::registerDialogTemplate(kImportDialogTemplate, importDialogTemplate());
+    const std::string page = dir.write("page.html", test::readFile(CVIMP_TEST_PAGE));
+    setPageAddressOverride("file://" + page + "?auto");
+  }
+  void TearDown() override {
+    if (gup.importWindow != nullptr) SendMessageW(gup.importWindow, WM_CLOSE, 0, 0);
+    setBrowserFactory(nullptr);
+    setPageAddressOverride("");
+    host::reset();
+  }
+  HWND open() {
+    HWND window = CreateDialogParamW(nullptr, kImportDialogTemplate, GetCOREInterface()->GetMAXHWnd(),
+                                     importWindowProc, reinterpret_cast<LPARAM>(&gup));
+    if (window != nullptr) gup.importWindow = window;
+    return window;
+  }
+  // Runs the main loop until the page reports (or a minute passes).
+  std::string awaitReport() {
+    report.clear();
+    // The cookie script calls with the page's cookies (none for a file).
+    browserHost().browsers.back()->bind("HandleCookies", webview::WebView::SyncBinding([this](const std::string& r) {
+      if (r == "[\"\"]") ++cookieCalls;
+      return handleCookies();
+    }));
+    browserHost().browsers.back()->bind("TestReport", webview::WebView::SyncBinding([this](const std::string& r) {
+      report = r;
+      host::quitMainLoop();
+      return std::string("true");
+    }));
+    const guint safety = g_timeout_add_seconds(60, [](gpointer) -> gboolean {
+      host::quitMainLoop();
+      return G_SOURCE_REMOVE;
+    }, nullptr);
+    host::runMainLoop();
+    g_source_remove(safety);
+    return report;
+  }
+
+  test::TempDir dir;
+  CvimpGUP gup;
+  std::string report;
+  int cookieCalls = 0;
+};
+
+TEST_F(ImportWindowTest, PageSeesEveryAnswerAndStatus) {
+  ASSERT_NE(open(), nullptr);
+  EXPECT_TRUE(gup.frameworkStarted);
+  ASSERT_EQ(browserHost().browsers.size(), 1u);
+  const std::string text = awaitReport();
+  rapidjson::Document results;
+  results.Parse(text.c_str());
+  ASSERT_TRUE(results.IsArray() && results.Size() == 1 && results[0].IsObject()) << text;
+  const auto& r = results[0];
+  EXPECT_STREQ(r["firstStatus"].GetString(), "rejected Error: Failed to parse binding result as JSON");
+  EXPECT_TRUE(r["cookies"].GetBool());
+  EXPECT_TRUE(r["version"]["value"].GetBool());
+  EXPECT_STREQ(r["version"]["status"].GetString(), "\"1.1.9\"");
+  EXPECT_FALSE(r["unknown"]["value"].GetBool());
+  EXPECT_STREQ(r["unknown"]["status"].GetString(), "\"Unknown job type\"");
+  EXPECT_FALSE(r["nojob"]["value"].GetBool());
+  EXPECT_STREQ(r["nojob"]["status"].GetString(), "\"Unknown job type\"");
+  EXPECT_FALSE(r["download"]["value"].GetBool());
+  EXPECT_STREQ(r["download"]["status"].GetString(), "\"Cannot download URL\"");
+  ASSERT_TRUE(r["together"].IsArray());
+  EXPECT_TRUE(r["together"][0].GetBool());
+  EXPECT_FALSE(r["together"][1].GetBool());
+  EXPECT_EQ(cookieCalls, 1);
+  // Every job but the call without one reached the window and ran there.
+  EXPECT_EQ(host::journal().find("SuspendAll").size(), 5u);
+}
+
+TEST_F(ImportWindowTest, BrowserFollowsTheWindowsSize) {
+  HWND window = open();
+  ASSERT_NE(window, nullptr);
+  HWND browser = host::adoptNativeWindow(browserHost().browsers.front()->window());
+  const auto sizeOf = [](HWND handle) {
+    RECT rect;
+    GetClientRect(handle, &rect);
+    return std::make_pair(rect.right - rect.left, rect.bottom - rect.top);
+  };
+  EXPECT_EQ(sizeOf(browser), sizeOf(window));
+  gtk_window_resize(GTK_WINDOW(host::nativeWindow(window)), 700, 450);
+  // The window manager's answer comes through the loop; a minute is only a
+  // safety net.
+  bool late = false;
+  const guint safety = g_timeout_add_seconds(60, [](gpointer flag) -> gboolean {
+    *static_cast<bool*>(flag) = true;
+    return G_SOURCE_REMOVE;
+  }, &late);
+  while (!late && (sizeOf(window) != std::make_pair(700L, 450L) || sizeOf(browser) != sizeOf(window))) {
+    g_main_context_iteration(nullptr, TRUE);
+  }
+  if (!late) g_source_remove(safety);
+  EXPECT_EQ(sizeOf(window), std::make_pair(700L, 450L));
+  EXPECT_EQ(sizeOf(browser), sizeOf(window));
+}
+
+TEST_F(ImportWindowTest, CloseAndReopenGivesAFreshBrowser) {
+  ASSERT_NE(open(), nullptr);
+  const webview::WebView* first = browserHost().browsers.front().get();
+  SendMessageW(gup.importWindow, WM_CLOSE, 0, 0);
+  EXPECT_EQ(gup.importWindow, nullptr);
+  EXPECT_TRUE(browserHost().browsers.empty());
+  ASSERT_NE(open(), nullptr);
+  ASSERT_EQ(browserHost().browsers.size(), 1u);
+  EXPECT_FALSE(awaitReport().empty());
+  (void)first;
+}
+
+TEST_F(ImportWindowTest, BrowserThatCannotBeMadeIsReportedAfterElevenAttempts) {
+  int attempts = 0;
+  setBrowserFactory([&attempts] {
+    ++attempts;
+    return std::unique_ptr<webview::WebView>();
+  });
+  ASSERT_NE(open(), nullptr);
+  EXPECT_EQ(attempts, 11);
+  EXPECT_TRUE(browserHost().browsers.empty());
+  const auto boxes = host::journal().find("MessageBoxW");
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].args.find("\"Error\", \"Cannot create browser\""), std::string::npos);
+  EXPECT_TRUE(IsWindow(gup.importWindow));  // the window stays open, empty
+}
+
+}  // namespace
+}  // namespace cvimp
