@@ -17,6 +17,7 @@
 #include "plugin/host/journal.h"
 #include "plugin/host/stand_in.h"
 #include "plugin/host/windows.h"
+#include "tests/jobs/https_test_support.h"
 #include "tests/support/test_support.h"
 
 namespace cvimp {
@@ -96,8 +97,13 @@ class ImportWindowTest : public testing::Test {
     host::setMessageBoxesAnswered(true);
     host::setDirectory(APP_DOWNLOAD_DIR, host::utf8ToUtf16(dir.str()));
     host::registerDialogTemplate(kImportDialogTemplate, importDialogTemplate());
-    const std::string page = dir.write("page.html", test::readFile(CVIMP_TEST_PAGE));
-    setPageAddressOverride("file://" + page + "?auto");
+    // The test page comes from a local server, as the platform's page does.
+    page = test::readFile(CVIMP_TEST_PAGE);
+    server.server().Get("/page.html", [this](const httplib::Request&, httplib::Response& response) {
+      response.set_content(page, "text/html");
+    });
+    server.start();
+    setPageAddressOverride("http://127.0.0.1:" + std::to_string(server.port()) + "/page.html?auto");
   }
   void TearDown() override {
     if (gup.importWindow != nullptr) SendMessageW(gup.importWindow, WM_CLOSE, 0, 0);
@@ -134,6 +140,8 @@ class ImportWindowTest : public testing::Test {
   }
 
   test::TempDir dir;
+  std::string page;
+  test::LocalServer server;
   CvimpGUP gup;
   std::string report;
   int cookieCalls = 0;
