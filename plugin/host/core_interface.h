@@ -10,6 +10,7 @@
 #include "plugin/host/wstr.h"
 
 class Animatable;
+class IActionManager;
 class Object;
 
 using LPVOID = void*;
@@ -54,6 +55,9 @@ class Interface {
   // registered, 0 otherwise.
   void RegisterDlgWnd(HWND dialog);
   int UnRegisterDlgWnd(HWND dialog);
+
+  // The action manager (plugin/host/actions.h); null while the host has none.
+  IActionManager* GetActionManager();
 };
 
 Interface* GetCOREInterface();

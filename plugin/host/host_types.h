@@ -56,7 +56,7 @@ class Class_ID {
 
 // Super classes.
 constexpr SClass_ID GEOMOBJECT_CLASS_ID = 0x10;
-constexpr SClass_ID GUP_CLASS_ID = 0x420;
+constexpr SClass_ID GUP_CLASS_ID = 0x10E0;
 constexpr SClass_ID MATERIAL_CLASS_ID = 0xC00;
 constexpr SClass_ID TEXMAP_CLASS_ID = 0xC10;
 
