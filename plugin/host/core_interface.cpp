@@ -4,7 +4,9 @@
 #include <mutex>
 
 #include "plugin/host/bitmap_tex.h"
+#include "plugin/host/actions.h"
 #include "plugin/host/journal.h"
+#include "plugin/host/menus.h"
 #include "plugin/host/objects.h"
 #include "plugin/host/progress_display.h"
 #include "plugin/host/scene.h"
@@ -133,6 +135,8 @@ void reset() {
   core().suspended = 0;
   core().scripts.clear();
   core().dialogs.clear();
+  resetActions();
+  resetMenus();
 }
 
 }  // namespace host

@@ -11,6 +11,7 @@
 
 class Animatable;
 class IActionManager;
+class IMenuManager;
 class Object;
 
 using LPVOID = void*;
@@ -58,6 +59,8 @@ class Interface {
 
   // The action manager (plugin/host/actions.h); null while the host has none.
   IActionManager* GetActionManager();
+  // The menu manager (plugin/host/menus.h); null while the host has none.
+  IMenuManager* GetMenuManager();
 };
 
 Interface* GetCOREInterface();

@@ -1,6 +1,7 @@
 #pragma once
 // Global utility plug-ins: the host creates one at start-up, starts it,
 // stops it at shutdown and then deletes it.
+#include "plugin/host/actions.h"  // ActionCallback
 #include "plugin/host/core_interface.h"
 #include "plugin/host/host_types.h"
 
@@ -19,14 +20,4 @@ class GUP {
   virtual void Stop() {}
   virtual void DeleteThis() { delete this; }
   Interface* Max() { return GetCOREInterface(); }
-};
-
-// Commands of an action table reach the plug-in through its callback.
-class ActionCallback {
- public:
-  ActionCallback() = default;
-  ActionCallback(const ActionCallback&) = delete;
-  ActionCallback& operator=(const ActionCallback&) = delete;
-  virtual ~ActionCallback() = default;
-  virtual BOOL ExecuteAction(int id) = 0;
 };

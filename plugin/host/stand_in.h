@@ -50,8 +50,10 @@ std::vector<HWND> registeredDialogs();
 void setProgressOnTerminal(bool enabled);
 
 // Back to a fresh host: empty scene and journal, millimetres, no
-// suspension, no progress, no scripts, no registered dialogs. Directories
-// are kept.
+// suspension, no progress, no scripts, no registered dialogs, no action
+// contexts, registered tables or activations, and only the default menu bar
+// (every menu and item made so far is freed). Directories are kept, and so
+// are the action tables, which their makers own.
 void reset();
 
 }  // namespace host
