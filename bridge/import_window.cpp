@@ -90,8 +90,6 @@ void runJobMessage(HWND window, JobMessage& message) {
 
 }  // namespace
 
-host::DialogTemplate importDialogTemplate() { return {u"\u5bfc\u5165", 800, 525, 0x90CF0040}; }
-
 std::string platformDomain() { return CVIMP_PLATFORM_DOMAIN; }
 
 std::string pageAddress(const std::string& domain) {

@@ -9,13 +9,13 @@
 #include "bridge/page_bridge.h"
 #include "bridge/webview/webview.h"
 #include "plugin/host/windows.h"
+#include "resources/resource_ids.h"
 
 namespace cvimp {
 
-inline constexpr int kImportDialogTemplate = 103;
-// Dialog 103: "导入", 800 × 525 dialog units, popup, visible, caption,
-// system menu, sizing frame, minimize and maximize boxes.
-host::DialogTemplate importDialogTemplate();
+// Dialog 103 of the resources: "导入", 800 × 525 dialog units, popup,
+// visible, caption, system menu, sizing frame, minimize and maximize boxes.
+inline constexpr int kImportDialogTemplate = IDD_IMPORT;
 
 // "https://" + sub-domain ("CVIMP_IMPORT_ENV", or "www") + "." + `domain`
 // + "/pub/site/custom/3dsmax".

@@ -66,15 +66,9 @@ int runDemo(const DemoOptions& options) {
   std::string downloads = options.downloadDir;
   if (downloads.empty()) {
     const std::string base = defaultDownloadDirectory();
-    if (base.empty()) {
-      std::fprintf(stderr, "cvimp demo: no download directory: give one with --download-dir\n");
-      return 1;
-    }
-    downloads = (fs::path(base) / "demo").string();
+    if (!base.empty()) downloads = (fs::path(base) / "demo").string();
   }
-  std::error_code error;
-  fs::create_directories(downloads, error);
-  host::setDirectory(APP_DOWNLOAD_DIR, host::utf8ToUtf16(downloads));
+  if (!useDownloadDirectory(downloads, "cvimp demo")) return 1;
   host::setSystemUnit(host::SystemUnit::Centimeters);
 
   PackageServer server(package);
@@ -90,18 +84,8 @@ int runDemo(const DemoOptions& options) {
   std::printf("Package: %zu bytes, served at %s\n", package.size(), url.c_str());
   std::printf("Job: %s\n", job.c_str());
 
-  CvimpGUP gup;
-  WStr result;
-  bool succeeded = false;
-  {
-    InterruptAsCancel interrupt;
-    succeeded = runJob(gup, host::utf8ToUtf16(job), result);
-  }
-  std::fflush(stdout);
-  const HostSceneCounts counts = countHostScene();
-  std::printf("Success: %s\nResult: %s\n", succeeded ? "true" : "false", result.ToACP().data());
-  std::printf("Nodes: %zu\nObjects: %zu\nTriangles: %zu\nMaterials: %zu\nMaps: %zu\nBitmaps: %zu\n", counts.nodes,
-              counts.objects, counts.triangles, counts.materials, counts.maps, counts.bitmaps);
+  const bool succeeded = runAndPrintJob(job);
+  printHostSceneCounts(countHostScene());
   std::printf("Design folder: %s\n", (fs::path(downloads) / kTaskId).string().c_str());
   if (!options.outputPath.empty()) {
     if (!writeTextFile(options.outputPath, host::sceneJson())) {

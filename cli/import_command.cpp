@@ -63,6 +63,11 @@ HostSceneCounts countHostScene() {
   return counts;
 }
 
+void printHostSceneCounts(const HostSceneCounts& counts) {
+  std::printf("Nodes: %zu\nObjects: %zu\nTriangles: %zu\nMaterials: %zu\nMaps: %zu\nBitmaps: %zu\n", counts.nodes,
+              counts.objects, counts.triangles, counts.materials, counts.maps, counts.bitmaps);
+}
+
 int runImport(const ImportOptions& options) {
   host::setSystemUnit(options.unit);
   CvimpGUP gup;
@@ -83,12 +88,7 @@ int runImport(const ImportOptions& options) {
 
   const HostSceneCounts counts = countHostScene();
   std::printf("%s\n", result.ToACP().data());
-  std::printf("Nodes: %zu\n", counts.nodes);
-  std::printf("Objects: %zu\n", counts.objects);
-  std::printf("Triangles: %zu\n", counts.triangles);
-  std::printf("Materials: %zu\n", counts.materials);
-  std::printf("Maps: %zu\n", counts.maps);
-  std::printf("Bitmaps: %zu\n", counts.bitmaps);
+  printHostSceneCounts(counts);
   std::printf("Seconds: %.3f\n", seconds);
   std::fflush(stdout);
 

@@ -26,6 +26,8 @@ struct HostSceneCounts {
   std::size_t bitmaps = 0;  // Bitmap maps whose image loaded
 };
 HostSceneCounts countHostScene();
+// One line each: "Nodes: N", "Objects: N", ... "Bitmaps: N".
+void printHostSceneCounts(const HostSceneCounts& counts);
 
 // Ctrl-C presses the host's cancel button for as long as it lives.
 class InterruptAsCancel {

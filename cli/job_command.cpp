@@ -33,6 +33,31 @@ std::string defaultDownloadDirectory() {
   return fs::is_directory(folder, error) ? folder.string() : std::string();
 }
 
+bool useDownloadDirectory(std::string folder, const char* command) {
+  if (folder.empty()) folder = defaultDownloadDirectory();
+  if (folder.empty()) {
+    std::fprintf(stderr, "%s: no download directory: give one with --download-dir\n", command);
+    return false;
+  }
+  std::error_code error;
+  fs::create_directories(folder, error);
+  host::setDirectory(APP_DOWNLOAD_DIR, host::utf8ToUtf16(folder));
+  return true;
+}
+
+bool runAndPrintJob(const std::string& jobText) {
+  CvimpGUP gup;
+  WStr result;
+  bool succeeded = false;
+  {
+    InterruptAsCancel interrupt;
+    succeeded = runJob(gup, host::utf8ToUtf16(jobText), result);
+  }
+  std::fflush(stdout);
+  std::printf("Success: %s\nResult: %s\n", succeeded ? "true" : "false", result.ToACP().data());
+  return succeeded;
+}
+
 int runJobCommand(const JobOptions& options) {
   std::string text = options.jobText;
   if (!options.jobFile.empty()) {
@@ -45,26 +70,8 @@ int runJobCommand(const JobOptions& options) {
     content << in.rdbuf();
     text = content.str();
   }
-  std::string downloads = options.downloadDir;
-  if (downloads.empty()) downloads = defaultDownloadDirectory();
-  if (downloads.empty()) {
-    std::fprintf(stderr, "cvimp: no download directory: give one with --download-dir\n");
-    return 1;
-  }
-  std::error_code error;
-  fs::create_directories(downloads, error);
-  host::setDirectory(APP_DOWNLOAD_DIR, host::utf8ToUtf16(downloads));
-
-  CvimpGUP gup;
-  WStr result;
-  bool succeeded = false;
-  {
-    InterruptAsCancel interrupt;
-    succeeded = runJob(gup, host::utf8ToUtf16(text), result);
-  }
-  std::fflush(stdout);
-  std::printf("Success: %s\nResult: %s\n", succeeded ? "true" : "false", result.ToACP().data());
-  return succeeded ? 0 : 1;
+  if (!useDownloadDirectory(options.downloadDir, "cvimp job")) return 1;
+  return runAndPrintJob(text) ? 0 : 1;
 }
 
 }  // namespace cvimp

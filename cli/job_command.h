@@ -15,6 +15,15 @@ struct JobOptions {
 // be made.
 std::string defaultDownloadDirectory();
 
+// Makes `folder` (empty: the default one) the host's download directory,
+// creating it when missing. False, with a message naming `command`, when
+// there is none to use.
+bool useDownloadDirectory(std::string folder, const char* command);
+
+// Runs one job text (UTF-8) on the stand-in host with Ctrl-C as its cancel
+// button, and prints the success flag and the result text.
+bool runAndPrintJob(const std::string& jobText);
+
 // Prints the success flag and the result text; exit status 0 exactly when
 // the flag is true.
 int runJobCommand(const JobOptions& options);

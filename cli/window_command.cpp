@@ -4,6 +4,8 @@
 #include <filesystem>
 
 #include "bridge/import_window.h"
+#include "plugin/host/resources.h"
+#include "resources/resources.h"
 #include "cli/job_command.h"
 #include "plugin/cvimp_gup.h"
 #include "plugin/host/core_interface.h"
@@ -14,11 +16,8 @@
 namespace cvimp {
 
 int runWindow(const WindowOptions& options) {
-  std::string downloads = options.downloadDir.empty() ? defaultDownloadDirectory() : options.downloadDir;
-  std::error_code error;
-  if (!downloads.empty()) std::filesystem::create_directories(downloads, error);
-  host::setDirectory(APP_DOWNLOAD_DIR, host::utf8ToUtf16(downloads));
-  host::registerDialogTemplate(kImportDialogTemplate, importDialogTemplate());
+  if (!useDownloadDirectory(options.downloadDir, "cvimp window")) return 1;
+  host::registerDialogs(resources::dialogs());
   setPageAddressOverride(options.url);
 
   CvimpGUP gup;

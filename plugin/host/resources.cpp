@@ -54,7 +54,11 @@ void registerModuleResources(HINSTANCE module, const ResourceDirectory* resource
     }
     registry().modules[module] = resources;
   }
-  for (const DialogResource& dialog : resources->dialogs)
+  registerDialogs(resources->dialogs);
+}
+
+void registerDialogs(std::span<const DialogResource> dialogs) {
+  for (const DialogResource& dialog : dialogs)
     registerDialogTemplate(dialog.id, {std::u16string(dialog.caption), dialog.width, dialog.height, dialog.style});
 }
 

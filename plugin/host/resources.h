@@ -90,6 +90,9 @@ struct ResourceDirectory {
 // registers its dialog templates with the window layer. The directory must
 // outlive the registration.
 void registerModuleResources(HINSTANCE module, const ResourceDirectory* resources);
+// Makes the dialog templates known to CreateDialogParamW (registering a
+// module's resources does this for its dialogs).
+void registerDialogs(std::span<const DialogResource> dialogs);
 const ResourceDirectory* moduleResources(HINSTANCE module);
 
 // The entries of a table from LoadAcceleratorsW; empty for an unknown one.

@@ -12,6 +12,8 @@
 #include <utility>
 
 #include "bridge/import_window.h"
+#include "plugin/host/resources.h"
+#include "resources/resources.h"
 #include "bridge/page_bridge.h"
 #include "plugin/host/core_interface.h"
 #include "plugin/host/journal.h"
@@ -96,7 +98,7 @@ class ImportWindowTest : public testing::Test {
     host::setProgressOnTerminal(false);
     host::setMessageBoxesAnswered(true);
     host::setDirectory(APP_DOWNLOAD_DIR, host::utf8ToUtf16(dir.str()));
-    host::registerDialogTemplate(kImportDialogTemplate, importDialogTemplate());
+    host::registerDialogs(resources::dialogs());
     // The test page comes from a local server, as the platform's page does.
     page = test::readFile(CVIMP_TEST_PAGE);
     server.server().Get("/page.html", [this](const httplib::Request&, httplib::Response& response) {
