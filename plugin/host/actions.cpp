@@ -51,8 +51,11 @@ ActionState& state() {
 
 std::u16string keyName(WORD key) {
   if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9')) return std::u16string(1, static_cast<char16_t>(key));
-  if (key >= 0x70 && key <= 0x87) return u"F" + utf8ToUtf16(std::to_string(key - 0x70 + 1));
-  return u"#" + utf8ToUtf16(std::to_string(key));
+  // Appended rather than concatenated: g++ 12 warns falsely (-Wrestrict) on
+  // a literal plus a string in optimised builds.
+  std::u16string name(1, key >= 0x70 && key <= 0x87 ? u'F' : u'#');
+  name += utf8ToUtf16(std::to_string(key >= 0x70 && key <= 0x87 ? key - 0x70 + 1 : key));
+  return name;
 }
 
 // The text of a string resource, empty when the module has none.
