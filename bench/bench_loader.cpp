@@ -187,7 +187,7 @@ struct ImportRun {
   std::optional<std::uint64_t> baselineRss;
   std::optional<std::uint64_t> peakRss;
   bool peakReset = false;
-  cvimp::HostSceneCounts counts;
+  host::SceneCounts counts;
   std::uint64_t meshBytes = 0;  // held by the host's meshes
   std::size_t journalEntries = 0;
 };
@@ -242,7 +242,7 @@ ImportRun runImport(const std::string& mainScene) {
     run.peakRss = statusBytes("VmHWM");
     if (!imported) throw std::runtime_error("importDesign failed on " + mainScene + ": " + result.ToACP().str());
   }
-  run.counts = cvimp::countHostScene();
+  run.counts = host::countScene();
   run.meshBytes = hostMeshBytes();
   run.journalEntries = host::journal().calls().size();
   host::reset();
@@ -383,7 +383,7 @@ int main(int argc, char** argv) {
     std::printf("import     %.3f s best of %d (", bestImport->seconds, kRuns);
     for (std::size_t i = 0; i < importRuns.size(); ++i) std::printf("%s%.3f", i ? ", " : "", importRuns[i].seconds);
     std::printf("): importDesign into an empty host scene, mm, meshes + materials, no quadrify\n");
-    const cvimp::HostSceneCounts& counts = bestImport->counts;
+    const host::SceneCounts& counts = bestImport->counts;
     std::printf("           host scene: %zu nodes, %zu objects, %zu triangles, %zu materials, %zu maps "
                 "(%zu bitmaps loaded)\n",
                 counts.nodes, counts.objects, counts.triangles, counts.materials, counts.maps, counts.bitmaps);

@@ -8,8 +8,6 @@
 #include "builder/import_driver.h"
 #include "cli/file_output.h"
 #include "plugin/cvimp_gup.h"
-#include "plugin/host/bitmap_tex.h"
-#include "plugin/host/poly_object.h"
 #include "plugin/host/scene.h"
 #include "plugin/host/scene_json.h"
 
@@ -41,29 +39,7 @@ InterruptAsCancel::InterruptAsCancel() {
 
 InterruptAsCancel::~InterruptAsCancel() { std::signal(SIGINT, previous_ == SIG_ERR ? SIG_DFL : previous_); }
 
-HostSceneCounts countHostScene() {
-  const host::Scene& scene = host::scene();
-  HostSceneCounts counts;
-  counts.nodes = scene.nodes().size();
-  counts.objects = scene.objects().size();
-  for (const auto& object : scene.objects()) {
-    if (object->ClassID() == TRIOBJ_CLASS_ID) {
-      counts.triangles += static_cast<std::size_t>(static_cast<TriObject&>(*object).GetMesh().getNumFaces());
-    } else if (object->ClassID() == POLYOBJ_CLASS_ID) {
-      for (const PolyFace& face : static_cast<PolyObject&>(*object).faces) {
-        if (face.vertices.size() >= 3) counts.triangles += face.vertices.size() - 2;
-      }
-    }
-  }
-  counts.materials = scene.materials().size();
-  counts.maps = scene.maps().size();
-  for (const auto& map : scene.maps()) {
-    if (map->ClassID() == BMTEX_CLASS_ID && static_cast<const BitmapTex&>(*map).bitmap() != nullptr) ++counts.bitmaps;
-  }
-  return counts;
-}
-
-void printHostSceneCounts(const HostSceneCounts& counts) {
+void printHostSceneCounts(const host::SceneCounts& counts) {
   std::printf("Nodes: %zu\nObjects: %zu\nTriangles: %zu\nMaterials: %zu\nMaps: %zu\nBitmaps: %zu\n", counts.nodes,
               counts.objects, counts.triangles, counts.materials, counts.maps, counts.bitmaps);
 }
@@ -86,7 +62,7 @@ int runImport(const ImportOptions& options) {
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::fflush(stdout);
 
-  const HostSceneCounts counts = countHostScene();
+  const host::SceneCounts counts = host::countScene();
   std::printf("%s\n", result.ToACP().data());
   printHostSceneCounts(counts);
   std::printf("Seconds: %.3f\n", seconds);

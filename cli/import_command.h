@@ -3,6 +3,7 @@
 // print the result and what was created, optionally write the host scene.
 #include <string>
 
+#include "plugin/host/scene_summary.h"
 #include "plugin/host/stand_in.h"
 
 namespace cvimp {
@@ -16,18 +17,7 @@ struct ImportOptions {
   bool quadrify = false;
 };
 
-// What the host scene holds.
-struct HostSceneCounts {
-  std::size_t nodes = 0;
-  std::size_t objects = 0;
-  std::size_t triangles = 0;  // polygons count as the triangles they span
-  std::size_t materials = 0;
-  std::size_t maps = 0;
-  std::size_t bitmaps = 0;  // Bitmap maps whose image loaded
-};
-HostSceneCounts countHostScene();
-// One line each: "Nodes: N", "Objects: N", ... "Bitmaps: N".
-void printHostSceneCounts(const HostSceneCounts& counts);
+void printHostSceneCounts(const host::SceneCounts& counts);
 
 // Ctrl-C presses the host's cancel button for as long as it lives.
 class InterruptAsCancel {

@@ -18,33 +18,6 @@ namespace cvimp {
 
 namespace fs = std::filesystem;
 
-std::string defaultDownloadDirectory() {
-  fs::path cache;
-  if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg != nullptr && *xdg == '/') {
-    cache = xdg;
-  } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-    cache = fs::path(home) / ".cache";
-  } else {
-    return {};
-  }
-  const fs::path folder = cache / "cvimp" / "downloads";
-  std::error_code error;
-  fs::create_directories(folder, error);
-  return fs::is_directory(folder, error) ? folder.string() : std::string();
-}
-
-bool useDownloadDirectory(std::string folder, const char* command) {
-  if (folder.empty()) folder = defaultDownloadDirectory();
-  if (folder.empty()) {
-    std::fprintf(stderr, "%s: no download directory: give one with --download-dir\n", command);
-    return false;
-  }
-  std::error_code error;
-  fs::create_directories(folder, error);
-  host::setDirectory(APP_DOWNLOAD_DIR, host::utf8ToUtf16(folder));
-  return true;
-}
-
 bool runAndPrintJob(const std::string& jobText) {
   CvimpGUP gup;
   WStr result;
@@ -70,7 +43,7 @@ int runJobCommand(const JobOptions& options) {
     content << in.rdbuf();
     text = content.str();
   }
-  if (!useDownloadDirectory(options.downloadDir, "cvimp job")) return 1;
+  if (!host::useDownloadDirectory(options.downloadDir, "cvimp job")) return 1;
   return runAndPrintJob(text) ? 0 : 1;
 }
 

@@ -2,6 +2,8 @@
 // cvimp job: one job text through the dispatcher on the stand-in host.
 #include <string>
 
+#include "plugin/host/download_directory.h"
+
 namespace cvimp {
 
 struct JobOptions {
@@ -9,16 +11,6 @@ struct JobOptions {
   std::string jobFile;       // read the text from here when set
   std::string downloadDir;   // empty: the default folder
 };
-
-// The host's download directory when none is given: "cvimp/downloads"
-// under the user's cache directory, created on demand. Empty when it cannot
-// be made.
-std::string defaultDownloadDirectory();
-
-// Makes `folder` (empty: the default one) the host's download directory,
-// creating it when missing. False, with a message naming `command`, when
-// there is none to use.
-bool useDownloadDirectory(std::string folder, const char* command);
 
 // Runs one job text (UTF-8) on the stand-in host with Ctrl-C as its cancel
 // button, and prints the success flag and the result text.

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/demo_command.h"
+#include "cli/serve_command.h"
 #include "cli/import_command.h"
 #include "cli/inspect.h"
 #include "cli/job_command.h"
@@ -57,7 +58,16 @@ int main(int argc, char** argv) {
   windowCommand->add_option("--url", window.url, "Show this page instead of the platform's");
   windowCommand->add_option("--download-dir", window.downloadDir, "The host's download directory");
 
+  cvimp::ServeOptions serve;
+  serve.designFolder = CVIMP_SAMPLE_DESIGN;
+  serve.pageFile = CVIMP_TEST_PAGE;
+  CLI::App* serveCommand =
+      app.add_subcommand("serve", "Serve the sample package and the test page for maxhost's import window");
+  serveCommand->add_option("--design", serve.designFolder, "The design folder to package");
+  serveCommand->add_option("--page", serve.pageFile, "The page to serve at the platform page's path");
+
   CLI11_PARSE(app, argc, argv);
+  if (serveCommand->parsed()) return cvimp::runServe(serve);
   if (windowCommand->parsed()) return cvimp::runWindow(window);
   if (demoCommand->parsed()) return cvimp::runDemo(demo);
   if (jobCommand->parsed()) {

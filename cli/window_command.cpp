@@ -16,7 +16,7 @@
 namespace cvimp {
 
 int runWindow(const WindowOptions& options) {
-  if (!useDownloadDirectory(options.downloadDir, "cvimp window")) return 1;
+  if (!host::useDownloadDirectory(options.downloadDir, "cvimp window")) return 1;
   host::registerDialogs(resources::dialogs());
   setPageAddressOverride(options.url);
 

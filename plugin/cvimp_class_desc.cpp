@@ -1,7 +1,7 @@
 #include "plugin/cvimp_class_desc.h"
 
 #include "plugin/cvimp_gup.h"
-#include "plugin/module.h"
+#include "plugin/module_instance.h"
 #include "resources/resource_ids.h"
 
 namespace {

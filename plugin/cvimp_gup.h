@@ -12,6 +12,13 @@ class CvimpGUP : public GUP {
   CvimpGUP() = default;
   ~CvimpGUP() override;
 
+  // Activates the commands and puts the "Casavia (&K)" menu into the main
+  // menu bar, before its last three menus. Always GUPRESULT_KEEP.
+  DWORD Start() override;
+  // The commands stop answering; browsers of the run are shut down.
+  void Stop() override;
+  DWORD_PTR Control(DWORD) override { return 0; }
+
   // Created by the first Start (a CvimpActionCallback), deleted with the object.
   std::unique_ptr<ActionCallback> actionCallback;
   HWND importWindow = nullptr;

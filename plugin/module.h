@@ -1,21 +1,11 @@
 #pragma once
-// The plug-in module: its handle, saved when the host attaches it, and the
-// texts of its string table.
+// The exports of cvimp.gup, the entry points the host looks up by name.
 #include "plugin/host/class_desc.h"
 #include "plugin/host/plugin_module.h"
+#include "plugin/module_instance.h"
 
 #define CVIMP_EXPORT __attribute__((visibility("default")))
 
-// The module's handle; null until the module is attached.
-HINSTANCE moduleInstance();
-
-// String `id` of the module, in one buffer of 512 characters that every call
-// shares: each call overwrites the previous text, and the caller copies
-// what it keeps. Null when the module handle is not known yet or the string
-// does not exist.
-const MCHAR* loadResourceString(int id);
-
-// The exports the host looks up by name.
 extern "C" {
 CVIMP_EXPORT const MCHAR* LibDescription();
 CVIMP_EXPORT int LibNumberClasses();

@@ -6,7 +6,9 @@
 #include <rapidjson/writer.h>
 #include <webkit2/webkit2.h>
 
+#include <cstdlib>
 #include <mutex>
+#include <sstream>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -379,8 +381,22 @@ void WebView::init(const std::string& script) {
   impl->installScripts();
 }
 
+std::string mapAddress(const std::string& url, const char* map) {
+  if (map == nullptr) return url;
+  std::istringstream pairs(map);
+  std::string pair;
+  while (pairs >> pair) {
+    const std::size_t equals = pair.find('=');
+    if (equals == std::string::npos || equals == 0) continue;
+    const std::string_view from(pair.data(), equals);
+    if (url.starts_with(from)) return pair.substr(equals + 1) + url.substr(from.size());
+  }
+  return url;
+}
+
 void WebView::navigate(const std::string& url) {
-  webkit_web_view_load_uri(WEBKIT_WEB_VIEW(impl->webView.get()), url.c_str());
+  const std::string address = mapAddress(url, std::getenv("CVIMP_BROWSER_URL_MAP"));
+  webkit_web_view_load_uri(WEBKIT_WEB_VIEW(impl->webView.get()), address.c_str());
 }
 
 void WebView::resolve(const std::string& id, int status, const std::string& result) {

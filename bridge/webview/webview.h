@@ -73,6 +73,8 @@ class WebView {
   void bind(const std::string& name, AsyncBinding function);
   // Script run at document start of every later page, after the bindings.
   void init(const std::string& script);
+  // Loads `url`, or where the environment's CVIMP_BROWSER_URL_MAP sends it
+  // (see mapAddress).
   void navigate(const std::string& url);
 
   // Carries the answer to the main thread (an idle source) and settles the
@@ -101,5 +103,12 @@ class WebView {
  private:
   std::unique_ptr<Impl> impl;
 };
+
+// Where the browser loads `url` given a map of "FROM=TO" pairs separated
+// by white space: the first FROM that `url` starts with is replaced by its
+// TO; with none (or no map) `url` itself. The stand-in's way to serve the
+// platform's page from a local server, as WebView2's host-resolver rules
+// do for the real engine.
+std::string mapAddress(const std::string& url, const char* map);
 
 }  // namespace cvimp::webview

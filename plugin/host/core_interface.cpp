@@ -1,6 +1,7 @@
 #include "plugin/host/core_interface.h"
 
 #include <algorithm>
+#include <functional>
 #include <mutex>
 
 #include "plugin/host/bitmap_tex.h"
@@ -26,6 +27,7 @@ struct CoreState {
   std::vector<std::u16string> scripts;
   std::u16string directories[64];
   std::vector<HWND> dialogs;
+  std::function<void(const ProgressState&)> progressListener;
 };
 
 CoreState& core() {
@@ -36,6 +38,18 @@ CoreState& core() {
 std::atomic<bool> cancelPressed{false};
 std::atomic<bool> terminalProgress{true};
 std::atomic<int> cancelCountdown{0};
+
+// Tells the listener, outside the lock, how the bar now stands.
+void notifyProgress() {
+  std::function<void(const ProgressState&)> listener;
+  ProgressState state;
+  {
+    std::lock_guard guard(core().lock);
+    listener = core().progressListener;
+    state = core().progress;
+  }
+  if (listener) listener(state);
+}
 
 double millimetresPer(SystemUnit unit) {
   switch (unit) {
@@ -118,6 +132,11 @@ std::vector<HWND> registeredDialogs() {
 
 void setProgressOnTerminal(bool enabled) { terminalProgress.store(enabled); }
 
+void setProgressListener(std::function<void(const ProgressState&)> listener) {
+  std::lock_guard guard(core().lock);
+  core().progressListener = std::move(listener);
+}
+
 void recordScript(const std::u16string& script) {
   std::lock_guard guard(core().lock);
   core().scripts.push_back(script);
@@ -158,6 +177,7 @@ bool Interface::ProgressStart(const MCHAR* title, BOOL showBar, LPTHREAD_START_R
     core().progress.starts += 1;
   }
   if (host::terminalProgress.load()) host::drawProgress(text, 0);
+  host::notifyProgress();
   if (fn != nullptr) fn(arg);
   return true;
 }
@@ -174,6 +194,7 @@ void Interface::ProgressUpdate(int percent, BOOL showPercent, const MCHAR* title
     text = core().progress.title;
   }
   if (host::terminalProgress.load()) host::drawProgress(text, percent);
+  host::notifyProgress();
 }
 
 void Interface::ProgressEnd() {
@@ -185,6 +206,7 @@ void Interface::ProgressEnd() {
     core().progress.ends += 1;
   }
   if (host::terminalProgress.load()) host::clearProgress();
+  host::notifyProgress();
 }
 
 BOOL Interface::GetCancel() {

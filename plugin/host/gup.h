@@ -18,6 +18,7 @@ class GUP {
 
   virtual DWORD Start() { return GUPRESULT_KEEP; }
   virtual void Stop() {}
+  virtual DWORD_PTR Control(DWORD) { return 0; }
   virtual void DeleteThis() { delete this; }
   Interface* Max() { return GetCOREInterface(); }
 };

@@ -5,6 +5,7 @@
 using BOOL = int;
 using DWORD = std::uint32_t;
 using ULONG = std::uint32_t;
+using DWORD_PTR = std::uintptr_t;
 using MtlID = std::uint16_t;
 using TimeValue = int;
 // Host strings are UTF-16 on every platform.

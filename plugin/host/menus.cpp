@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -71,6 +72,7 @@ struct MenuState {
   std::vector<IMenu*> registered;
   IMenu* bar = nullptr;
   int updates = 0;
+  std::function<void()> barListener;
 
   IMenu* find(const std::u16string& title) const {
     for (IMenu* menu : registered)
@@ -109,6 +111,11 @@ std::u16string withoutMarks(std::u16string text) {
 void setMenuManagerAvailable(bool available) {
   std::lock_guard guard(state().lock);
   state().managerAvailable = available;
+}
+
+void setMenuBarListener(std::function<void()> listener) {
+  std::lock_guard guard(state().lock);
+  state().barListener = std::move(listener);
 }
 
 int menuBarUpdates() {
@@ -329,8 +336,13 @@ BOOL IMenuManager::SetMainMenuBar(IMenu* menu) {
 
 void IMenuManager::UpdateMenuBar() {
   journal().record("IMenuManager::UpdateMenuBar");
-  std::lock_guard guard(host::state().lock);
-  host::state().updates += 1;
+  std::function<void()> listener;
+  {
+    std::lock_guard guard(host::state().lock);
+    host::state().updates += 1;
+    listener = host::state().barListener;
+  }
+  if (listener) listener();
 }
 
 IMenu* GetIMenu() {

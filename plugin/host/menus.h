@@ -8,6 +8,7 @@
 // deletes them: a plug-in that unregisters its menu just forgets it (the
 // menu stays valid, out of every menu that held it, until host::reset,
 // which frees them all).
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -146,6 +147,9 @@ namespace host {
 void setMenuManagerAvailable(bool available);
 // UpdateMenuBar calls so far.
 int menuBarUpdates();
+// Called by each UpdateMenuBar (a host window redrawing its bar; null:
+// none). Kept across reset.
+void setMenuBarListener(std::function<void()> listener);
 // The user chooses the item at `path` from the main menu bar, titles
 // separated by '/', e.g. "Casavia (&K)/导入..."; a title matches with or
 // without its '&' marks. Runs the bound action through its table's callback

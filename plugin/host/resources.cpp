@@ -58,8 +58,16 @@ void registerModuleResources(HINSTANCE module, const ResourceDirectory* resource
 }
 
 void registerDialogs(std::span<const DialogResource> dialogs) {
-  for (const DialogResource& dialog : dialogs)
-    registerDialogTemplate(dialog.id, {std::u16string(dialog.caption), dialog.width, dialog.height, dialog.style});
+  for (const DialogResource& dialog : dialogs) {
+    DialogTemplate made{std::u16string(dialog.caption), dialog.width, dialog.height, dialog.style, {}};
+    // Static texts are the controls the plug-in's dialogs have.
+    for (const DialogControl& control : dialog.controls) {
+      if (control.className != u"STATIC") continue;
+      made.controls.push_back({control.id, std::u16string(control.text), (control.style & SS_NOTIFY) != 0, control.x,
+                               control.y, control.width, control.height});
+    }
+    registerDialogTemplate(dialog.id, std::move(made));
+  }
 }
 
 const ResourceDirectory* moduleResources(HINSTANCE module) {

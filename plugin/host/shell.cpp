@@ -4,6 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 
 #include <cstdlib>
@@ -136,10 +138,31 @@ INT_PTR start(const std::string& program, const std::vector<std::string>& argume
   return kStarted;
 }
 
+// "https://...", "mailto:...": a scheme of two or more characters (one
+// letter and a colon is a drive).
+bool isAddress(const std::string& file) {
+  const std::size_t colon = file.find(':');
+  if (colon == std::string::npos || colon < 2 || !std::isalpha(static_cast<unsigned char>(file[0]))) return false;
+  return std::all_of(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(colon), [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.';
+  });
+}
+
+std::string desktopOpener() {
+  std::lock_guard guard(launcher().lock);
+  return launcher().opener ? *launcher().opener : findOnPath("xdg-open");
+}
+
 INT_PTR launch(const std::string& operation, const std::string& file, const std::string& parameters,
                const std::optional<std::string>& directory) {
   std::error_code error;
   if (directory && !directory->empty() && !fs::is_directory(*directory, error)) return kPathNotFound;
+  const bool opening = operation.empty() || operation == "open" || operation == "explore";
+  // An address opens in the default browser, through the desktop's opener.
+  if (isAddress(file)) {
+    const std::string opener = opening ? desktopOpener() : std::string();
+    return opener.empty() ? kNoAssociation : start(opener, {file}, directory.value_or(""));
+  }
   fs::path target(file);
   if (target.is_relative() && directory && !directory->empty()) {
     const fs::path inDirectory = fs::path(*directory) / target;
@@ -149,17 +172,12 @@ INT_PTR launch(const std::string& operation, const std::string& file, const std:
     const fs::path parent = target.parent_path();
     return parent.empty() || fs::is_directory(parent, error) ? kFileNotFound : kPathNotFound;
   }
-  const bool opening = operation.empty() || operation == "open" || operation == "explore";
   if (fs::is_regular_file(target, error) && ::access(target.c_str(), X_OK) == 0 &&
       (opening || operation == "runas")) {
     return start(fs::absolute(target, error).string(), splitParameters(parameters), directory.value_or(""));
   }
   if (!opening) return kNoAssociation;
-  std::string opener;
-  {
-    std::lock_guard guard(launcher().lock);
-    opener = launcher().opener ? *launcher().opener : findOnPath("xdg-open");
-  }
+  const std::string opener = desktopOpener();
   if (opener.empty()) return kNoAssociation;
   return start(opener, {fs::absolute(target, error).string()}, directory.value_or(""));
 }

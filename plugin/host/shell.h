@@ -11,10 +11,14 @@ using INT_PTR = std::intptr_t;
 struct HINSTANCE__;
 using HINSTANCE = HINSTANCE__*;
 
-// A file or directory that does not exist gives 2 (file) or 3 (its folder
-// is missing too); an executable file is started with the parameters in the
-// directory; any other existing file or folder is opened with the desktop's
-// opener when one is installed, and gives 31 (no association) when none is.
+// An address ("https://...") opens in the default browser through the
+// desktop's opener. A file or directory that does not exist gives 2 (file)
+// or 3 (its folder is missing too); an executable file is started with the
+// parameters in the directory; any other existing file or folder is opened
+// with the desktop's opener. Without an opener, addresses and documents
+// give 31 (no association).
+constexpr int SW_SHOWNORMAL = 1;
+
 HINSTANCE ShellExecuteW(HWND owner, const MCHAR* operation, const MCHAR* file, const MCHAR* parameters,
                         const MCHAR* directory, int showCmd);
 

@@ -2,6 +2,7 @@
 // What the stand-in host offers beyond 3ds Max's own interface: settings a
 // user would make in the host (system unit, directories), the cancel button,
 // and state that tests and the command line read.
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -48,6 +49,10 @@ std::vector<HWND> registeredDialogs();
 
 // Draws the progress bar on standard error when it is a terminal.
 void setProgressOnTerminal(bool enabled);
+// Called after each ProgressStart, ProgressUpdate and ProgressEnd with the
+// bar as it now stands (a host window showing it; null: none). Kept across
+// reset.
+void setProgressListener(std::function<void(const ProgressState&)> listener);
 
 // Back to a fresh host: empty scene and journal, millimetres, no
 // suspension, no progress, no scripts, no registered dialogs, no action

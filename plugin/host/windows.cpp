@@ -2,6 +2,7 @@
 
 #include <gtk/gtk.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -134,6 +135,7 @@ struct Window {
   GtkWidget* content = nullptr;  // an adopted window's one child, wherever it is
   DLGPROC procedure = nullptr;
   std::u16string title;
+  std::vector<ControlState> controls;
   // Under the registry's lock: any thread reads and writes these.
   LONG_PTR userData = 0;
   LONG_PTR style = 0;
@@ -386,6 +388,39 @@ GdkRectangle workArea() {
   return area;
 }
 
+gboolean onControlClick(GtkWidget* widget, GdkEventButton* event, gpointer handle) {
+  if (event->button != 1) return FALSE;
+  const int id = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(widget), "cvimp-control-id"));
+  deliver(static_cast<HWND>(handle), WM_COMMAND, static_cast<WPARAM>(MAKELPARAM(id, STN_CLICKED)), 0);
+  return TRUE;
+}
+
+// A template's static texts, placed in the client area at their pixel
+// positions; notifying ones catch clicks.
+void addControls(Window& window, const std::vector<DialogControlTemplate>& controls) {
+  for (const DialogControlTemplate& control : controls) {
+    ControlState state{control.id,
+                       control.text,
+                       control.notifies,
+                       mulDiv(control.x, kBaseUnitX, 4),
+                       mulDiv(control.y, kBaseUnitY, 8),
+                       mulDiv(control.width, kBaseUnitX, 4),
+                       mulDiv(control.height, kBaseUnitY, 8)};
+    GtkWidget* label = gtk_label_new(utf16ToUtf8(control.text).c_str());
+    gtk_label_set_xalign(GTK_LABEL(label), 0.0F);
+    GtkWidget* placed = label;
+    if (control.notifies) {
+      placed = gtk_event_box_new();
+      gtk_container_add(GTK_CONTAINER(placed), label);
+      g_object_set_data(G_OBJECT(placed), "cvimp-control-id", GINT_TO_POINTER(control.id));
+      g_signal_connect(placed, "button-release-event", G_CALLBACK(&onControlClick), window.handle);
+    }
+    gtk_layout_put(GTK_LAYOUT(window.client), placed, state.x, state.y);
+    gtk_widget_show_all(placed);
+    window.controls.push_back(std::move(state));
+  }
+}
+
 struct MessageDialogDestroy {
   void operator()(GtkWidget* dialog) const { gtk_widget_destroy(dialog); }
 };
@@ -449,6 +484,7 @@ std::optional<WindowState> windowState(HWND window) {
   state.parent = found->parent;
   state.ended = found->ended;
   state.endResult = found->endResult;
+  state.controls = found->controls;
   if (found->kind == Kind::Adopted && found->parent != nullptr) {
     state.visible = found->content != nullptr && gtk_widget_get_visible(found->content);
   } else {
@@ -458,6 +494,41 @@ std::optional<WindowState> windowState(HWND window) {
 }
 
 int pendingSends() { return waitingSends.load(); }
+
+bool clickControl(HWND dialog, int id) {
+  if (!onMainThread()) return false;
+  const Window* found = find(dialog);
+  if (found == nullptr) return false;
+  const auto control = std::find_if(found->controls.begin(), found->controls.end(),
+                                    [id](const ControlState& state) { return state.id == id && state.notifies; });
+  if (control == found->controls.end()) return false;
+  deliver(dialog, WM_COMMAND, static_cast<WPARAM>(MAKELPARAM(id, STN_CLICKED)), 0);
+  return true;
+}
+
+std::vector<HWND> dialogs() {
+  std::vector<HWND> open;
+  std::lock_guard guard(registry().lock);
+  // Ids grow with each window, so the map's order is the order of making.
+  for (const auto& [id, window] : registry().windows) {
+    if (window->kind == Kind::Dialog) open.push_back(window->handle);
+  }
+  return open;
+}
+
+bool closeWindow(HWND dialog) {
+  if (!onMainThread()) return false;
+  const Window* found = find(dialog);
+  if (found == nullptr || found->kind != Kind::Dialog) return false;
+  deliver(dialog, WM_CLOSE, 0, 0);
+  return true;
+}
+
+void destroyDialogs() {
+  if (!onMainThread()) return;
+  const std::vector<HWND> open = dialogs();
+  for (auto dialog = open.rbegin(); dialog != open.rend(); ++dialog) DestroyWindow(*dialog);
+}
 
 void runMainLoop() {
   if (!gtkReady()) return;
@@ -515,6 +586,7 @@ HWND CreateDialogParamW(HINSTANCE__*, int templateId, HWND owner, DLGPROC proced
   window->client = gtk_layout_new(nullptr, nullptr);
   gtk_container_add(GTK_CONTAINER(top), window->client);
   gtk_widget_show(window->client);
+  host::addControls(*window, dialog.controls);
   window->deleteConnection.connect(top, "delete-event", G_CALLBACK(&host::onDelete), handle);
   window->allocateConnection.connect(window->client, "size-allocate", G_CALLBACK(&host::onClientAllocate), handle);
   host::add(std::move(window));

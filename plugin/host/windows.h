@@ -46,6 +46,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "plugin/host/host_types.h"
 
@@ -65,6 +66,7 @@ constexpr UINT WM_SETICON = 0x0080;
 constexpr UINT WM_INITDIALOG = 0x0110;
 constexpr UINT WM_COMMAND = 0x0111;
 constexpr UINT WM_USER = 0x0400;
+constexpr int STN_CLICKED = 0;
 
 constexpr LPARAM MAKELPARAM(int low, int high) {
   return static_cast<LPARAM>((static_cast<std::uint32_t>(low) & 0xFFFFu) |
@@ -118,11 +120,21 @@ namespace host {
 // and height), a horizontal unit is a quarter of the first and a vertical
 // unit an eighth of the second, rounded to the nearest pixel (MulDiv); so
 // 800 x 525 units make a client area of 1200 x 853 pixels.
+// A static text of a template; one that notifies (SS_NOTIFY) sends its
+// dialog WM_COMMAND with its id in the low word (STN_CLICKED, 0, in the
+// high word) when clicked.
+struct DialogControlTemplate {
+  int id = -1;
+  std::u16string text;
+  bool notifies = false;
+  int x = 0, y = 0, width = 0, height = 0;  // dialog units
+};
 struct DialogTemplate {
   std::u16string title;
   int widthDialogUnits = 0;
   int heightDialogUnits = 0;
   std::uint32_t style = 0;  // WS_VISIBLE (0x10000000) shows it at once
+  std::vector<DialogControlTemplate> controls;
 };
 void registerDialogTemplate(int templateId, DialogTemplate dialog);
 
@@ -132,6 +144,16 @@ HWND adoptNativeWindow(void* nativeWindow);
 
 // The host main window (GetMAXHWnd), made on first use.
 HWND mainWindow();
+
+// The dialogs open now, oldest first.
+std::vector<HWND> dialogs();
+// The user closes a dialog from its title bar: its procedure gets WM_CLOSE.
+// False for a window that is not an open dialog.
+bool closeWindow(HWND dialog);
+
+// Destroys every dialog still open, newest first, as the host's main
+// window does with the windows it owns when it closes.
+void destroyDialogs();
 
 // Runs the main thread's loop until no dialog is left or quitMainLoop().
 void runMainLoop();
@@ -148,6 +170,12 @@ std::string windowName(HWND window);
 void* nativeWindow(HWND window);
 
 // What the host knows of a live window, for tests and diagnostics.
+struct ControlState {
+  int id = -1;
+  std::u16string text;
+  bool notifies = false;
+  int x = 0, y = 0, width = 0, height = 0;  // pixels in the client area
+};
 struct WindowState {
   std::u16string title;
   LONG_PTR style = 0;
@@ -156,8 +184,13 @@ struct WindowState {
   bool ended = false;  // EndDialog called
   std::intptr_t endResult = 0;
   bool visible = false;
+  std::vector<ControlState> controls;  // a dialog's, in template order
 };
 std::optional<WindowState> windowState(HWND window);
+
+// The user clicks control `id` of a dialog: a notifying one sends its
+// WM_COMMAND. False when the dialog has no such notifying control.
+bool clickControl(HWND dialog, int id);
 
 // Sends from other threads that are waiting for the main thread.
 int pendingSends();

@@ -66,7 +66,7 @@ struct StatusProbe {
 
 TEST(PageBridge, ProcessingWhileTheJobRunsAndNoAnswerOnceTheWindowIsGone) {
   host::reset();
-  host::registerDialogTemplate(900, {u"probe", 100, 60, 0});
+  host::registerDialogTemplate(900, {u"probe", 100, 60, 0, {}});
   BrowserHost bridge;
   StatusProbe::host = &bridge;
   CvimpGUP gup;

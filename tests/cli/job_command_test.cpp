@@ -38,7 +38,7 @@ TEST(JobCommand, DefaultDownloadDirectoryIsInTheUserCache) {
   const char* saved = std::getenv("XDG_CACHE_HOME");
   const std::string previous = saved != nullptr ? saved : "";
   ::setenv("XDG_CACHE_HOME", dir.str().c_str(), 1);
-  const std::string folder = defaultDownloadDirectory();
+  const std::string folder = host::defaultDownloadDirectory();
   EXPECT_EQ(folder, (dir.path() / "cvimp" / "downloads").string());
   EXPECT_TRUE(std::filesystem::is_directory(folder));
   if (saved != nullptr) {

@@ -72,9 +72,9 @@ class WindowTest : public testing::Test {
     ASSERT_TRUE(gtk_init_check(nullptr, nullptr)) << "these tests need an X display (scripts/with-display)";
     host::reset();
     host::setMessageBoxesAnswered(true);
-    host::registerDialogTemplate(kTemplate, {u"Test dialog", 200, 100, 0x10000000});
-    host::registerDialogTemplate(kHiddenTemplate, {u"Hidden", 100, 40, 0});
-    host::registerDialogTemplate(kImportSizedTemplate, {u"Import sized", 800, 525, 0x90CF0040});
+    host::registerDialogTemplate(kTemplate, {u"Test dialog", 200, 100, 0x10000000, {}});
+    host::registerDialogTemplate(kHiddenTemplate, {u"Hidden", 100, 40, 0, {}});
+    host::registerDialogTemplate(kImportSizedTemplate, {u"Import sized", 800, 525, 0x90CF0040, {}});
     current = &procedure;
     safety = g_timeout_add_seconds(kSafetySeconds, &WindowTest::onSafety, this);
   }

@@ -1,0 +1,53 @@
+#include "cli/serve_command.h"
+
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "bridge/import_window.h"
+#include "cli/package_server.h"
+#include "jobs/import_job.h"
+#include "tools/packaging/design_package.h"
+
+namespace cvimp {
+
+std::string platformPageAddress() { return pageAddress(platformDomain()); }
+
+int runServe(const ServeOptions& options) {
+  const std::string package = packaging::makeDesignPackage(options.designFolder, packagePassword(kDemoDesignId, kDemoTaskId));
+  if (package.empty()) {
+    std::fprintf(stderr, "cvimp serve: cannot package the design in \"%s\"\n", options.designFolder.c_str());
+    return 1;
+  }
+  std::ifstream file(options.pageFile, std::ios::binary);
+  std::ostringstream page;
+  page << file.rdbuf();
+  if (!file || page.str().empty()) {
+    std::fprintf(stderr, "cvimp serve: cannot read the page \"%s\"\n", options.pageFile.c_str());
+    return 1;
+  }
+  // Blocked before the server's thread starts, which inherits the mask, so
+  // that sigwait below takes them.
+  sigset_t stops;
+  sigemptyset(&stops);
+  sigaddset(&stops, SIGINT);
+  sigaddset(&stops, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stops, nullptr);
+
+  PackageServer server(package, page.str());
+  if (server.port() <= 0) {
+    std::fprintf(stderr, "cvimp serve: cannot serve on 127.0.0.1\n");
+    return 1;
+  }
+  const std::string job = server.address(kPagePath) + "?run=import&design=" + kDemoDesignId +
+                          "&task=" + kDemoTaskId + "&package=" + server.address(kPackagePath);
+  std::printf("Package: %zu bytes at %s\n", package.size(), server.address(kPackagePath).c_str());
+  std::printf("CVIMP_BROWSER_URL_MAP=%s=%s\n", platformPageAddress().c_str(), job.c_str());
+  std::fflush(stdout);
+  int signal = 0;
+  sigwait(&stops, &signal);
+  return 0;
+}
+
+}  // namespace cvimp

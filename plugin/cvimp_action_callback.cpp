@@ -1,0 +1,75 @@
+#include "plugin/cvimp_action_callback.h"
+
+#include <cstdlib>
+
+#include "builder/import_driver.h"
+#include "bridge/import_window.h"
+#include "plugin/about_window.h"
+#include "plugin/cvimp_gup.h"
+#include "plugin/host/core_interface.h"
+#include "plugin/host/shell.h"
+#include "plugin/module_instance.h"
+#include "resources/resources.h"
+
+namespace {
+
+void openImportWindow(CvimpGUP& gup) {
+  // Every time, also when the window is already open.
+  gup.resetImportOptions();
+  if (gup.importWindow != nullptr) return;
+  gup.importWindow = CreateDialogParamW(moduleInstance(), cvimp::kImportDialogTemplate,
+                                        GetCOREInterface()->GetMAXHWnd(), &cvimp::importWindowProc,
+                                        reinterpret_cast<LPARAM>(&gup));
+}
+
+void quadrifySelection() {
+  FPValue scratch;
+  scratch.Init();
+  ExecuteMAXScriptScript(cvimp::kQuadrifyScript, MAXScript::Embedded, FALSE, &scratch, TRUE);
+  scratch.Free();
+}
+
+void openAddress(std::u16string_view address) {
+  const std::u16string text(address);
+  ShellExecuteW(nullptr, u"open", text.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+// A developer's shortcut: with CVIMP_TEST_VRSCENE naming a scene file, the
+// about command imports it with the options as they stand.
+bool importTestScene(CvimpGUP& gup) {
+  const char* scene = std::getenv("CVIMP_TEST_VRSCENE");
+  if (scene == nullptr || *scene == '\0') return false;
+  SuspendAll suspend(FALSE, FALSE, FALSE, FALSE, TRUE, FALSE, FALSE, FALSE);
+  gup.scenePath = WStr::FromACP(scene);
+  WStr result;
+  cvimp::importDesign(gup, result);
+  suspend.Resume();
+  return true;
+}
+
+void showAboutWindow(CvimpGUP& gup) {
+  if (importTestScene(gup) || gup.aboutWindow != nullptr) return;
+  gup.aboutWindow = CreateDialogParamW(moduleInstance(), IDD_ABOUT, GetCOREInterface()->GetMAXHWnd(),
+                                       &aboutWindowProc, reinterpret_cast<LPARAM>(&gup));
+}
+
+}  // namespace
+
+BOOL CvimpActionCallback::ExecuteAction(int id) {
+  switch (id) {
+    case ID_IMPORT:
+      openImportWindow(*gup);
+      return TRUE;
+    case ID_QUADRIFY:
+      quadrifySelection();
+      return TRUE;
+    case ID_HELP:
+      openAddress(cvimp::resources::helpArticleAddress());
+      return TRUE;
+    case ID_ABOUT:
+      showAboutWindow(*gup);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}

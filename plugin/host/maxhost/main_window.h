@@ -1,0 +1,35 @@
+#pragma once
+// maxhost's main window on GTK: the host's main window (GetMAXHWnd) filled
+// with the menu bar built from the menu manager, the scene's node list and
+// a status bar with the progress bar and its cancel button. Shortcuts
+// pressed in it go to the action manager.
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace maxhost {
+
+class MainWindow {
+ public:
+  // `closing` is called when the user closes the window.
+  explicit MainWindow(std::function<void()> closing);
+  ~MainWindow();
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  // False without a display.
+  bool valid() const;
+  void show();
+  // The menu bar from the menu manager, and the node list from the scene.
+  void rebuildMenuBar();
+  void refreshNodes();
+  // "Node list: N" and a line per row, "  name | object | material".
+  std::string shownNodes() const;
+
+  struct Impl;
+
+ private:
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace maxhost
