@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 CMAKE ?= cmake
 
-.PHONY: all deps test demo bench tsan fuzz sample clean
+.PHONY: all deps test demo bench tsan fuzz sample screenshot clean
 
 all: test
 
@@ -25,7 +25,7 @@ test: deps
 # 127.0.0.1 and imported by a "startImport" job.
 demo: deps
 	$(CMAKE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DCVIMP_TESTS=OFF
-	$(CMAKE) --build build/release -j $(JOBS) --target cvimp
+	$(CMAKE) --build build/release -j $(JOBS) --target cvimp maxhost cvimp_module
 	rm -rf build/release/downloads
 	build/release/cli/cvimp demo --download-dir build/release/downloads -o build/release/demo.json
 	@echo "Host scene written to build/release/demo.json"
@@ -53,6 +53,14 @@ fuzz:
 	mkdir -p build/fuzz/corpus
 	build/fuzz/tests/scene_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -timeout=10 \
 	  build/fuzz/corpus tests/fuzz/corpus samples/room
+
+# maxhost on a private Xvfb: Shift+K imports the served sample through the
+# import window; the main window is saved as docs/maxhost.png.
+screenshot:
+	./scripts/install-deps screenshot
+	$(CMAKE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DCVIMP_TESTS=OFF
+	$(CMAKE) --build build/release -j $(JOBS) --target cvimp maxhost cvimp_module
+	./scripts/screenshot build/release docs/maxhost.png
 
 # Rewrites the sample scene shipped in samples/room.
 sample:

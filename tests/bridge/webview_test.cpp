@@ -324,5 +324,14 @@ TEST_F(WebViewTest, AnswerAfterTheViewIsDestroyedIsDropped) {
   EXPECT_TRUE(reports.empty());
 }
 
+TEST(BrowserMap, FirstMatchingPrefixIsReplaced) {
+  const char* map = "https://www.example.com/page=http://127.0.0.1:8080/local  https://=file:///x/ bad-pair =nothing";
+  EXPECT_EQ(mapAddress("https://www.example.com/page?a=1", map), "http://127.0.0.1:8080/local?a=1");
+  EXPECT_EQ(mapAddress("https://other.org/y", map), "file:///x/other.org/y");
+  EXPECT_EQ(mapAddress("http://plain/", map), "http://plain/");
+  EXPECT_EQ(mapAddress("http://plain/", nullptr), "http://plain/");
+  EXPECT_EQ(mapAddress("http://plain/", ""), "http://plain/");
+}
+
 }  // namespace
 }  // namespace cvimp::webview

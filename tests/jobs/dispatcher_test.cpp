@@ -172,6 +172,21 @@ TEST_F(DispatcherTest, ShellLaunchAnswersAndErrorTexts) {
   std::stringstream openedContent;
   openedContent << opened.rdbuf();
   EXPECT_NE(openedContent.str().find("note.txt|"), std::string::npos);
+
+  // An address opens in the default browser; a drive letter is no scheme.
+  EXPECT_TRUE(run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":\"https://example.com/a b\"}"));
+  EXPECT_EQ(host::waitForLaunchedPrograms(), 1);
+  std::ifstream openedAddress(out);
+  std::stringstream addressContent;
+  addressContent << openedAddress.rdbuf();
+  EXPECT_NE(addressContent.str().find("https://example.com/a b|"), std::string::npos) << addressContent.str();
+  EXPECT_FALSE(run(u"{\"jobType\":\"shellExecute\",\"operation\":\"print\",\"file\":\"https://example.com\"}"));
+  EXPECT_EQ(result, WStr(u"No association"));
+  EXPECT_FALSE(run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":\"C:/missing.txt\"}"));
+  EXPECT_EQ(result, WStr(u"Path not found"));
+  host::setDesktopOpener("");
+  EXPECT_FALSE(run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":\"mailto:someone@example.com\"}"));
+  EXPECT_EQ(result, WStr(u"No association"));
 }
 
 TEST(LaunchErrors, TableOfTexts) {

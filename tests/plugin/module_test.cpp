@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -11,7 +12,10 @@
 #include "plugin/host/class_desc.h"
 #include "plugin/host/gup.h"
 #include "plugin/host/journal.h"
+#include "plugin/host/plugin_host.h"
+#include "plugin/host/stand_in.h"
 #include "plugin/host/plugin_module.h"
+#include "tests/support/test_support.h"
 #include "resources/resources.h"
 
 namespace {
@@ -260,6 +264,38 @@ TEST(Resources, DialogTemplates) {
   EXPECT_EQ(std::make_tuple(link.x, link.y, link.width, link.height), std::make_tuple(58, 71, 189, 8));
   EXPECT_EQ(std::make_tuple(about.controls[1].x, about.controls[1].y, about.controls[1].width),
             std::make_tuple(80, 48, 187));
+}
+
+TEST(PluginHost, LoadsTheModulesOfAFolderAndReportsTheOthers) {
+  host::reset();
+  cvimp::test::TempDir folder;
+  std::filesystem::copy_file(CVIMP_MODULE_PATH, folder.path() / "cvimp.gup");
+  folder.write("broken.gup", "not a module");
+  folder.write("readme.txt", "not looked at");
+  host::PluginHost plugins;
+  const std::vector<std::string> errors = plugins.loadFolder(folder.str());
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].find("broken.gup"), std::string::npos) << errors[0];
+  ASSERT_EQ(plugins.plugins().size(), 1u);
+  EXPECT_EQ(plugins.plugins()[0]->description, u"连接Casavia与3ds Max");
+  EXPECT_EQ(plugins.plugins()[0]->started.size(), 1u);
+  EXPECT_TRUE(host::isTableActive(0x2E932E12));
+  plugins.shutdown();
+  EXPECT_TRUE(plugins.plugins().empty());
+  EXPECT_FALSE(host::isTableActive(0x2E932E12));
+
+  const std::vector<std::string> missing = plugins.loadFolder((folder.path() / "none").string());
+  ASSERT_EQ(missing.size(), 1u);
+  EXPECT_NE(missing[0].find("none"), std::string::npos);
+}
+
+TEST(PluginHost, ALibraryWithoutTheExportsIsNoPlugIn) {
+  host::PluginHost plugins;
+  std::string error;
+  // The C library is loaded already; it has none of the plug-in exports.
+  EXPECT_FALSE(plugins.load("libc.so.6", error));
+  EXPECT_NE(error.find("not a plug-in"), std::string::npos) << error;
+  EXPECT_TRUE(plugins.plugins().empty());
 }
 
 }  // namespace

@@ -19,74 +19,85 @@ namespace maxhost {
 
 namespace {
 
-std::string trim(const std::string& text) {
+std::string trim(const std::string &text) {
   const std::size_t first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string::npos) return "";
+  if (first == std::string::npos)
+    return "";
   return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
-std::string itemText(const IMenuItem& item) {
+std::string itemText(const IMenuItem &item) {
   std::string text = host::utf16ToUtf8(item.GetTitle().str());
-  if (const ActionItem* action = item.GetActionItem(); action != nullptr && !action->GetShortcut().empty()) {
-    text += " (" + host::utf16ToUtf8(shortcutText(action->GetShortcut())) + ")";
+  if (const ActionItem *action = item.GetActionItem();
+      action != nullptr && !action->GetShortcut().empty()) {
+    text += std::string(" (") +
+            host::utf16ToUtf8(shortcutText(action->GetShortcut())) + ")";
   }
   return text;
 }
 
 // The open dialog of that title; null when none.
-HWND dialogTitled(const std::string& title) {
+HWND dialogTitled(const std::string &title) {
   for (HWND dialog : host::dialogs()) {
     const auto state = host::windowState(dialog);
-    if (state && host::utf16ToUtf8(state->title) == title) return dialog;
+    if (state && host::utf16ToUtf8(state->title) == title)
+      return dialog;
   }
   return nullptr;
 }
 
-void printLine(const std::string& line) {
+void printLine(const std::string &line) {
   std::fputs(line.c_str(), stdout);
   std::fputc('\n', stdout);
 }
 
-}  // namespace
+} // namespace
 
 std::string describeMenuBar() {
-  IMenuManager* menus = GetCOREInterface()->GetMenuManager();
-  IMenu* bar = menus != nullptr ? menus->GetMainMenuBar() : nullptr;
-  if (bar == nullptr) return "No menu bar";
+  IMenuManager *menus = GetCOREInterface()->GetMenuManager();
+  IMenu *bar = menus != nullptr ? menus->GetMainMenuBar() : nullptr;
+  if (bar == nullptr)
+    return "No menu bar";
   std::string titles;
   std::string contents;
   for (int i = 0; i < bar->NumItems(); ++i) {
-    const IMenuItem* opener = bar->GetItem(i);
-    titles += (i > 0 ? ", " : "") + host::utf16ToUtf8(opener->GetTitle().str());
-    const IMenu* menu = opener->GetSubMenu();
-    if (menu == nullptr || menu->NumItems() == 0) continue;
-    contents += "\n" + host::utf16ToUtf8(menu->GetTitle().str()) + ":";
-    for (int j = 0; j < menu->NumItems(); ++j) contents += (j > 0 ? ", " : " ") + itemText(*menu->GetItem(j));
+    const IMenuItem *opener = bar->GetItem(i);
+    titles += std::string(i > 0 ? ", " : "") +
+              host::utf16ToUtf8(opener->GetTitle().str());
+    const IMenu *menu = opener->GetSubMenu();
+    if (menu == nullptr || menu->NumItems() == 0)
+      continue;
+    contents +=
+        std::string("\n") + host::utf16ToUtf8(menu->GetTitle().str()) + ":";
+    for (int j = 0; j < menu->NumItems(); ++j)
+      contents += std::string(j > 0 ? ", " : " ") + itemText(*menu->GetItem(j));
   }
-  return "Main menu bar: " + titles + contents;
+  return std::string("Main menu bar: ") + titles + contents;
 }
 
 std::string describeNodes() {
   const std::vector<host::NodeRow> rows = host::nodeRows();
-  std::string text = "Nodes: " + std::to_string(rows.size());
-  for (const host::NodeRow& row : rows) {
-    text += "\n  " + row.name + " | " + row.object + " | " + (row.material.empty() ? "no material" : row.material);
-    if (row.selected) text += " | selected";
+  std::string text = std::string("Nodes: ") + std::to_string(rows.size());
+  for (const host::NodeRow &row : rows) {
+    text += std::string("\n  ") + row.name + " | " + row.object + " | " +
+            (row.material.empty() ? "no material" : row.material);
+    if (row.selected)
+      text += " | selected";
   }
   return text;
 }
 
-CommandShell::CommandShell(std::function<void()> runLoop, std::function<void()> changed,
-                           std::function<std::string()> shownList)
-    : runLoop_(std::move(runLoop)), changed_(std::move(changed)), shownList_(std::move(shownList)) {}
+CommandShell::CommandShell(Window window) : window_(std::move(window)) {}
 
-CommandResult CommandShell::run(const std::string& line) {
+CommandResult CommandShell::run(const std::string &line) {
   const std::string text = trim(line);
   const std::size_t space = text.find(' ');
   const std::string command = text.substr(0, space);
-  const std::string arguments = space == std::string::npos ? "" : trim(text.substr(space + 1));
+  const std::string arguments =
+      space == std::string::npos ? "" : trim(text.substr(space + 1));
   CommandResult result;
-  if (command.empty() || command[0] == '#') return result;
+  if (command.empty() || command[0] == '#')
+    return result;
   if (command == "quit") {
     result.quit = true;
   } else if (command == "key") {
@@ -98,12 +109,19 @@ CommandResult CommandShell::run(const std::string& line) {
   } else if (command == "nodes") {
     printLine(describeNodes());
   } else if (command == "list") {
-    printLine(shownList_ ? shownList_() : "No node list without a window");
+    printLine(window_.shownList ? window_.shownList()
+                                : "No node list without a window");
+  } else if (command == "settle") {
+    if (window_.settle)
+      window_.settle();
+    printLine("Settled");
   } else if (command == "scene") {
     scene(arguments);
   } else if (command == "windows") {
     std::string titles = "Windows:";
-    for (HWND dialog : host::dialogs()) titles += " [" + host::utf16ToUtf8(host::windowState(dialog)->title) + "]";
+    for (HWND dialog : host::dialogs())
+      titles += std::string(" [") +
+                host::utf16ToUtf8(host::windowState(dialog)->title) + "]";
     printLine(titles);
   } else if (command == "close") {
     close(arguments);
@@ -112,22 +130,24 @@ CommandResult CommandShell::run(const std::string& line) {
   } else if (command == "wait") {
     waitFor(arguments);
   } else {
-    printLine("Unknown command: " + command);
+    printLine(std::string("Unknown command: ") + command);
   }
   std::fflush(stdout);
-  if (changed_) changed_();
+  if (window_.changed)
+    window_.changed();
   return result;
 }
 
-void CommandShell::key(const std::string& shortcut) {
+void CommandShell::key(const std::string &shortcut) {
   if (!parseShortcut(shortcut)) {
-    printLine("Not a shortcut: " + shortcut);
+    printLine(std::string("Not a shortcut: ") + shortcut);
     return;
   }
-  printLine(shortcut + (host::pressShortcut(shortcut) ? ": ran" : ": no command"));
+  printLine(shortcut +
+            (host::pressShortcut(shortcut) ? ": ran" : ": no command"));
 }
 
-void CommandShell::menu(const std::string& path) {
+void CommandShell::menu(const std::string &path) {
   if (path.empty()) {
     printLine(describeMenuBar());
     return;
@@ -135,30 +155,34 @@ void CommandShell::menu(const std::string& path) {
   printLine(path + (host::chooseMenuItem(path) ? ": ran" : ": no command"));
 }
 
-void CommandShell::select(const std::string& names) {
-  Interface* core = GetCOREInterface();
+void CommandShell::select(const std::string &names) {
+  Interface *core = GetCOREInterface();
   core->ClearNodeSelection(FALSE);
   std::istringstream words(names);
   std::string name;
   std::string selected;
   while (words >> name) {
-    INode* node = host::scene().findNode(host::utf8ToUtf16(name));
+    INode *node = host::scene().findNode(host::utf8ToUtf16(name));
     if (node == nullptr) {
-      printLine("No node named " + name);
+      printLine(std::string("No node named ") + name);
       continue;
     }
     core->SelectNode(node, 0);
-    selected += " " + name;
+    selected += std::string(" ") + name;
   }
-  printLine("Selected:" + (selected.empty() ? std::string(" nothing") : selected));
+  printLine(std::string("Selected:") +
+            (selected.empty() ? std::string(" nothing") : selected));
 }
 
-void CommandShell::scene(const std::string& arguments) {
+void CommandShell::scene(const std::string &arguments) {
   if (arguments.empty()) {
     const host::SceneCounts counts = host::countScene();
-    printLine("Nodes: " + std::to_string(counts.nodes) + ", objects: " + std::to_string(counts.objects) +
-              ", triangles: " + std::to_string(counts.triangles) + ", materials: " + std::to_string(counts.materials) +
-              ", maps: " + std::to_string(counts.maps) + ", bitmaps: " + std::to_string(counts.bitmaps));
+    printLine(std::string("Nodes: ") + std::to_string(counts.nodes) +
+              ", objects: " + std::to_string(counts.objects) +
+              ", triangles: " + std::to_string(counts.triangles) +
+              ", materials: " + std::to_string(counts.materials) +
+              ", maps: " + std::to_string(counts.maps) +
+              ", bitmaps: " + std::to_string(counts.bitmaps));
     return;
   }
   if (!arguments.starts_with("-o ")) {
@@ -169,23 +193,30 @@ void CommandShell::scene(const std::string& arguments) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   file << host::sceneJson();
   file.close();
-  printLine(file ? "Scene written to " + path : "Cannot write " + path);
+  printLine(file ? std::string("Scene written to ") + path
+                 : std::string("Cannot write ") + path);
 }
 
-void CommandShell::close(const std::string& title) {
+void CommandShell::close(const std::string &title) {
   const HWND dialog = dialogTitled(title);
-  printLine(dialog != nullptr && host::closeWindow(dialog) ? "Closed " + title : "No window " + title);
+  printLine(dialog != nullptr && host::closeWindow(dialog)
+                ? std::string("Closed ") + title
+                : std::string("No window ") + title);
 }
 
-void CommandShell::click(const std::string& arguments) {
+void CommandShell::click(const std::string &arguments) {
   const std::size_t space = arguments.rfind(' ');
-  const std::string title = space == std::string::npos ? "" : trim(arguments.substr(0, space));
-  const int id = space == std::string::npos ? 0 : std::atoi(arguments.c_str() + space + 1);
+  const std::string title =
+      space == std::string::npos ? "" : trim(arguments.substr(0, space));
+  const int id =
+      space == std::string::npos ? 0 : std::atoi(arguments.c_str() + space + 1);
   const HWND dialog = dialogTitled(title);
-  printLine(dialog != nullptr && host::clickControl(dialog, id) ? "Clicked " + arguments : "Cannot click " + arguments);
+  printLine(dialog != nullptr && host::clickControl(dialog, id)
+                ? std::string("Clicked ") + arguments
+                : std::string("Cannot click ") + arguments);
 }
 
-void CommandShell::waitFor(const std::string& arguments) {
+void CommandShell::waitFor(const std::string &arguments) {
   std::istringstream words(arguments);
   std::string what;
   std::size_t count = 0;
@@ -196,12 +227,17 @@ void CommandShell::waitFor(const std::string& arguments) {
     return;
   }
   words >> seconds;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
   // The loop runs the import window's page and its jobs; a timer source of
   // the host's own wakes it at least once a second, so the deadline holds.
-  while (host::scene().nodes().size() < count && runLoop_ && std::chrono::steady_clock::now() < deadline) runLoop_();
+  while (host::scene().nodes().size() < count && window_.runLoop &&
+         std::chrono::steady_clock::now() < deadline)
+    window_.runLoop();
   const std::size_t nodes = host::scene().nodes().size();
-  printLine(nodes >= count ? "Nodes: " + std::to_string(nodes) : "Timed out with " + std::to_string(nodes) + " nodes");
+  printLine(nodes >= count ? std::string("Nodes: ") + std::to_string(nodes)
+                           : std::string("Timed out with ") +
+                                 std::to_string(nodes) + " nodes");
 }
 
-}  // namespace maxhost
+} // namespace maxhost

@@ -13,6 +13,8 @@
 //   click TITLE ID      click control ID of a dialog
 //   wait nodes N [S]    let the host run until the scene has N nodes
 //                       (S seconds at most, 120 by default)
+//   settle              let the host finish what it has to do and draw
+//                       ("Settled"), e.g. before a screenshot
 //   quit                close the host
 #include <functional>
 #include <string>
@@ -24,28 +26,32 @@ struct CommandResult {
 };
 
 class CommandShell {
- public:
-  // `runLoop` lets the host's window loop run once, waiting for events
-  // (null when there is none); `changed` is told after each command that
-  // may have changed the scene or the menus.
-  // `shownList` gives the main window's node list as text (null: no window).
-  CommandShell(std::function<void()> runLoop, std::function<void()> changed,
-               std::function<std::string()> shownList = nullptr);
+public:
+  // `runLoop` lets the host's window loop run once, waiting for events;
+  // `changed` is told after each command, which may have changed the scene.
+  // The window's part, all null without one: `shownList` gives the main
+  // window's node list as text, `settle` runs the loop until it is idle
+  // and the display has drawn.
+  struct Window {
+    std::function<void()> runLoop;
+    std::function<void()> changed;
+    std::function<std::string()> shownList;
+    std::function<void()> settle;
+  };
+  explicit CommandShell(Window window = {});
 
-  CommandResult run(const std::string& line);
+  CommandResult run(const std::string &line);
 
- private:
-  void key(const std::string& shortcut);
-  void menu(const std::string& path);
-  void select(const std::string& names);
-  void scene(const std::string& arguments);
-  void close(const std::string& title);
-  void click(const std::string& arguments);
-  void waitFor(const std::string& arguments);
+private:
+  void key(const std::string &shortcut);
+  void menu(const std::string &path);
+  void select(const std::string &names);
+  void scene(const std::string &arguments);
+  void close(const std::string &title);
+  void click(const std::string &arguments);
+  void waitFor(const std::string &arguments);
 
-  std::function<void()> runLoop_;
-  std::function<void()> changed_;
-  std::function<std::string()> shownList_;
+  Window window_;
 };
 
 // The main menu bar and its menus with items, one line per menu:
@@ -53,4 +59,4 @@ class CommandShell {
 std::string describeMenuBar();
 std::string describeNodes();
 
-}  // namespace maxhost
+} // namespace maxhost

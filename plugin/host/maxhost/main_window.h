@@ -10,12 +10,12 @@
 namespace maxhost {
 
 class MainWindow {
- public:
+public:
   // `closing` is called when the user closes the window.
   explicit MainWindow(std::function<void()> closing);
   ~MainWindow();
-  MainWindow(const MainWindow&) = delete;
-  MainWindow& operator=(const MainWindow&) = delete;
+  MainWindow(const MainWindow &) = delete;
+  MainWindow &operator=(const MainWindow &) = delete;
 
   // False without a display.
   bool valid() const;
@@ -28,8 +28,8 @@ class MainWindow {
 
   struct Impl;
 
- private:
+private:
   std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace maxhost
+} // namespace maxhost

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "bridge/webview/webview.h"
@@ -308,6 +309,51 @@ TEST_F(WindowTest, MainWindowIconAndDialogRegistration) {
   EXPECT_EQ(calls, expected);
   EXPECT_EQ(host::journal().find("RegisterDlgWnd").at(0).args, host::windowName(window));
   EXPECT_EQ(host::journal().find("CenterWindow").at(0).args, host::windowName(window) + ", main");
+}
+
+TEST_F(WindowTest, StaticTextsOfTheTemplateAndClicksOnTheNotifyingOne) {
+  constexpr int kWithTexts = 9104;
+  host::registerDialogTemplate(kWithTexts, {u"Texts", 120, 60, 0x10000000,
+                                            {{-1, u"Plain text", false, 10, 8, 100, 8},
+                                             {7, u"Click me", true, 20, 24, 60, 8}}});
+  HWND window = open(kWithTexts);
+  ASSERT_NE(window, nullptr);
+  const auto state = host::windowState(window);
+  ASSERT_TRUE(state.has_value());
+  ASSERT_EQ(state->controls.size(), 2u);
+  // Dialog units in pixels: x by 6/4, y by 13/8, rounded.
+  EXPECT_EQ(std::make_tuple(state->controls[0].x, state->controls[0].y, state->controls[0].width), std::make_tuple(15, 13, 150));
+  EXPECT_EQ(std::make_tuple(state->controls[1].id, state->controls[1].text, state->controls[1].y),
+            std::make_tuple(7, std::u16string(u"Click me"), 39));
+
+  EXPECT_FALSE(host::clickControl(window, -1));
+  EXPECT_FALSE(host::clickControl(window, 8));
+  EXPECT_FALSE(contains(procedure.messages(window), WM_COMMAND));
+  ASSERT_TRUE(host::clickControl(window, 7));
+  const Message& command = procedure.seen.back();
+  EXPECT_EQ(command.message, WM_COMMAND);
+  EXPECT_EQ(LOWORD(command.wParam), 7);
+  EXPECT_EQ(HIWORD(command.wParam), STN_CLICKED);
+}
+
+TEST_F(WindowTest, DialogsAreListedClosedByTheUserAndDestroyedAtShutdown) {
+  HWND first = open();
+  HWND second = open(kHiddenTemplate);
+  EXPECT_EQ(host::dialogs(), (std::vector<HWND>{first, second}));
+  // Closing asks the procedure; this one does not destroy the window.
+  EXPECT_TRUE(host::closeWindow(first));
+  EXPECT_TRUE(contains(procedure.messages(first), WM_CLOSE));
+  EXPECT_TRUE(IsWindow(first));
+  EXPECT_FALSE(host::closeWindow(GetCOREInterface()->GetMAXHWnd()));
+
+  host::destroyDialogs();
+  EXPECT_TRUE(host::dialogs().empty());
+  EXPECT_TRUE(contains(procedure.messages(first), WM_DESTROY));
+  EXPECT_TRUE(contains(procedure.messages(second), WM_DESTROY));
+  // Newest first.
+  const auto destroyed = host::journal().find("DestroyWindow");
+  ASSERT_EQ(destroyed.size(), 2u);
+  EXPECT_EQ(destroyed[0].args, host::windowName(second));
 }
 
 TEST_F(WindowTest, MessageBoxAnsweredAtOnceIsJournaled) {
