@@ -15,7 +15,8 @@ namespace cvimp {
 std::string platformPageAddress() { return pageAddress(platformDomain()); }
 
 int runServe(const ServeOptions& options) {
-  const std::string package = packaging::makeDesignPackage(options.designFolder, packagePassword(kDemoDesignId, kDemoTaskId));
+  const std::string package =
+      packaging::makeDesignPackage(options.designFolder, packagePassword(kDemoDesignId, kDemoTaskId));
   if (package.empty()) {
     std::fprintf(stderr, "cvimp serve: cannot package the design in \"%s\"\n", options.designFolder.c_str());
     return 1;
@@ -40,8 +41,8 @@ int runServe(const ServeOptions& options) {
     std::fprintf(stderr, "cvimp serve: cannot serve on 127.0.0.1\n");
     return 1;
   }
-  const std::string job = server.address(kPagePath) + "?run=import&design=" + kDemoDesignId +
-                          "&task=" + kDemoTaskId + "&package=" + server.address(kPackagePath);
+  const std::string job = server.address(kPagePath) + "?run=import&design=" + kDemoDesignId + "&task=" + kDemoTaskId +
+                          "&package=" + server.address(kPackagePath);
   std::printf("Package: %zu bytes at %s\n", package.size(), server.address(kPackagePath).c_str());
   std::printf("CVIMP_BROWSER_URL_MAP=%s=%s\n", platformPageAddress().c_str(), job.c_str());
   std::fflush(stdout);

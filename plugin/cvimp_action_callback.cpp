@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
-#include "builder/import_driver.h"
 #include "bridge/import_window.h"
+#include "builder/import_driver.h"
 #include "plugin/about_window.h"
 #include "plugin/cvimp_gup.h"
 #include "plugin/host/core_interface.h"
@@ -17,9 +17,9 @@ void openImportWindow(CvimpGUP& gup) {
   // Every time, also when the window is already open.
   gup.resetImportOptions();
   if (gup.importWindow != nullptr) return;
-  gup.importWindow = CreateDialogParamW(moduleInstance(), cvimp::kImportDialogTemplate,
-                                        GetCOREInterface()->GetMAXHWnd(), &cvimp::importWindowProc,
-                                        reinterpret_cast<LPARAM>(&gup));
+  gup.importWindow =
+      CreateDialogParamW(moduleInstance(), cvimp::kImportDialogTemplate, GetCOREInterface()->GetMAXHWnd(),
+                         &cvimp::importWindowProc, reinterpret_cast<LPARAM>(&gup));
 }
 
 void quadrifySelection() {
@@ -49,8 +49,8 @@ bool importTestScene(CvimpGUP& gup) {
 
 void showAboutWindow(CvimpGUP& gup) {
   if (importTestScene(gup) || gup.aboutWindow != nullptr) return;
-  gup.aboutWindow = CreateDialogParamW(moduleInstance(), IDD_ABOUT, GetCOREInterface()->GetMAXHWnd(),
-                                       &aboutWindowProc, reinterpret_cast<LPARAM>(&gup));
+  gup.aboutWindow = CreateDialogParamW(moduleInstance(), IDD_ABOUT, GetCOREInterface()->GetMAXHWnd(), &aboutWindowProc,
+                                       reinterpret_cast<LPARAM>(&gup));
 }
 
 }  // namespace

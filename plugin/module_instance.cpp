@@ -15,7 +15,8 @@ void setModuleInstance(HINSTANCE instance) { savedInstance = instance; }
 
 const MCHAR* loadResourceString(int id) {
   if (savedInstance == nullptr) return nullptr;
-  if (LoadStringW(savedInstance, static_cast<UINT>(id), stringBuffer.data(), static_cast<int>(stringBuffer.size())) == 0)
+  if (LoadStringW(savedInstance, static_cast<UINT>(id), stringBuffer.data(), static_cast<int>(stringBuffer.size())) ==
+      0)
     return nullptr;
   return stringBuffer.data();
 }

@@ -15,28 +15,10 @@
 namespace cvimp {
 namespace {
 
-// Sets CVIMP_LOG_FILENAME for one test and restores it afterwards.
-class LogVariable {
+// CVIMP_LOG_FILENAME for one test.
+class LogVariable : public test::ScopedEnv {
  public:
-  explicit LogVariable(const char* value) {
-    if (const char* old = std::getenv(kName)) saved_ = old;
-    if (value != nullptr) {
-      ::setenv(kName, value, 1);
-    } else {
-      ::unsetenv(kName);
-    }
-  }
-  ~LogVariable() {
-    if (saved_) {
-      ::setenv(kName, saved_->c_str(), 1);
-    } else {
-      ::unsetenv(kName);
-    }
-  }
-
- private:
-  static constexpr const char* kName = "CVIMP_LOG_FILENAME";
-  std::optional<std::string> saved_;
+  explicit LogVariable(const char* value) : ScopedEnv("CVIMP_LOG_FILENAME", value) {}
 };
 
 TEST(ImportContext, UnitFactorTurnsMillimetresIntoSystemUnits) {

@@ -35,17 +35,10 @@ TEST(JobCommand, PrintsFlagAndResultWithItsExitStatus) {
 
 TEST(JobCommand, DefaultDownloadDirectoryIsInTheUserCache) {
   test::TempDir dir;
-  const char* saved = std::getenv("XDG_CACHE_HOME");
-  const std::string previous = saved != nullptr ? saved : "";
-  ::setenv("XDG_CACHE_HOME", dir.str().c_str(), 1);
+  const test::ScopedEnv cache("XDG_CACHE_HOME", dir.str().c_str());
   const std::string folder = host::defaultDownloadDirectory();
   EXPECT_EQ(folder, (dir.path() / "cvimp" / "downloads").string());
   EXPECT_TRUE(std::filesystem::is_directory(folder));
-  if (saved != nullptr) {
-    ::setenv("XDG_CACHE_HOME", previous.c_str(), 1);
-  } else {
-    ::unsetenv("XDG_CACHE_HOME");
-  }
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ struct MaxhostRun {
 // Runs maxhost with `arguments` and `environment` added, feeds it
 // `commands` and collects its standard output until it ends.
 MaxhostRun runMaxhost(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
-               const std::string& commands) {
+                      const std::string& commands) {
   int input[2];
   int output[2];
   if (::pipe(input) != 0 || ::pipe(output) != 0) return {};
@@ -75,9 +75,10 @@ bool exitedCleanly(const MaxhostRun& run) { return WIFEXITED(run.status) && WEXI
 
 TEST(Maxhost, HeadlessLoadsThePlugInAndRunsItsCommands) {
   TempDir downloads;
-  const MaxhostRun run = runMaxhost({"--headless", "--download-dir", downloads.str()},
-                             {std::string("CVIMP_TEST_VRSCENE=") + CVIMP_SAMPLES_DIR + "/room/vr.vrscene"},
-                             "menu\nkey Shift+A\nselect floor rug nothing\nkey Shift+Q\nnodes\nwindows\nkey Ctrl+K\nquit\n");
+  const MaxhostRun run =
+      runMaxhost({"--headless", "--download-dir", downloads.str()},
+                 {std::string("CVIMP_TEST_VRSCENE=") + CVIMP_SAMPLES_DIR + "/room/vr.vrscene"},
+                 "menu\nkey Shift+A\nselect floor rug nothing\nkey Shift+Q\nnodes\nwindows\nkey Ctrl+K\nquit\n");
   EXPECT_TRUE(exitedCleanly(run)) << run.output;
   const std::string expected =
       "Loaded cvimp.gup: 连接Casavia与3ds Max\n"
@@ -108,8 +109,8 @@ TEST(Maxhost, ShiftKImportsTheServedDesignIntoTheNodeList) {
                            "&task=" + cvimp::kDemoTaskId + "&package=" + server.address(cvimp::kPackagePath);
   TempDir downloads;
   const MaxhostRun run = runMaxhost({"--download-dir", downloads.str()},
-                             {"CVIMP_BROWSER_URL_MAP=" + cvimp::platformPageAddress() + "=" + page},
-                             "key Shift+K\nwait nodes 10 90\nwindows\nlist\nquit\n");
+                                    {"CVIMP_BROWSER_URL_MAP=" + cvimp::platformPageAddress() + "=" + page},
+                                    "key Shift+K\nwait nodes 10 90\nwindows\nlist\nquit\n");
   EXPECT_TRUE(exitedCleanly(run)) << run.output;
   EXPECT_NE(run.output.find("Shift+K: ran\nNodes: 10\nWindows: [导入]\n"), std::string::npos) << run.output;
   // What the window's node list shows.

@@ -2,6 +2,8 @@
 // commands run by shortcut and by menu, and Stop. The test executable is the
 // host: it exports the stand-in host, from which the module takes its host
 // symbols. Windows need a display (make test provides Xvfb).
+#include "plugin/host/shell.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -16,7 +18,6 @@
 #include "plugin/host/plugin_host.h"
 #include "plugin/host/poly_object.h"
 #include "plugin/host/scene.h"
-#include "plugin/host/shell.h"
 #include "plugin/host/stand_in.h"
 #include "plugin/host/windows.h"
 #include "plugin/host/wstr.h"
@@ -25,45 +26,18 @@
 
 namespace {
 
+using cvimp::test::ScopedEnv;
 using cvimp::test::TempDir;
 
 constexpr ActionTableId kTable = 0x2E932E12;
 const char* const kMenu = "Casavia (&K)";
 
-// Keeps the environment variable as the test found it.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) saved_ = old;
-    had_ = std::getenv(name) != nullptr;
-    if (value != nullptr) {
-      ::setenv(name, value, 1);
-    } else {
-      ::unsetenv(name);
-    }
-  }
-  ~ScopedEnv() {
-    if (had_) {
-      ::setenv(name_, saved_.c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  const char* name_;
-  std::string saved_;
-  bool had_ = false;
-};
-
 // The opener the shell uses records what it was asked to open.
 class RecordingOpener {
  public:
   RecordingOpener() {
-    script_ = dir_.write("open.sh", "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"" + (dir_.path() / "opened").string() +
-                                        "\"\n");
+    script_ =
+        dir_.write("open.sh", "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"" + (dir_.path() / "opened").string() + "\"\n");
     std::filesystem::permissions(script_, std::filesystem::perms::owner_all);
     host::setDesktopOpener(script_);
   }
@@ -142,8 +116,7 @@ TEST_F(ShellTest, StartBuildsTheMenuWithTheFourCommandsInOrder) {
   EXPECT_TRUE(host::isTableActive(kTable));
   EXPECT_EQ(host::menuBarUpdates(), updates + 1);
   EXPECT_EQ(barTitles(), (std::vector<std::string>{"File", "Edit", "Tools", "Group", "Views", "Create", "Modifiers",
-                                                    "Animation", "Rendering", kMenu, "Customize", "Scripting",
-                                                    "Help"}));
+                                                   "Animation", "Rendering", kMenu, "Customize", "Scripting", "Help"}));
   IMenu* menu = GetCOREInterface()->GetMenuManager()->FindMenu(MSTR(u"Casavia (&K)"));
   ASSERT_NE(menu, nullptr);
   std::vector<std::pair<int, std::u16string>> items;
@@ -264,7 +237,8 @@ TEST_P(Command, QuadrifyConvertsTheSelectedObjects) {
   ASSERT_TRUE(choose("Shift+Q", "四边化已选择模型"));
   ASSERT_EQ(host::executedScripts().size(), 2u);
   EXPECT_EQ(host::executedScripts()[0], host::executedScripts()[1]);
-  for (INode* node : chosen) EXPECT_EQ(node->GetObjectRef()->ClassID(), POLYOBJ_CLASS_ID) << host::utf16ToUtf8(node->GetName());
+  for (INode* node : chosen)
+    EXPECT_EQ(node->GetObjectRef()->ClassID(), POLYOBJ_CLASS_ID) << host::utf16ToUtf8(node->GetName());
   EXPECT_EQ(current.findNode(u"chair_1")->GetObjectRef()->ClassID(), TRIOBJ_CLASS_ID);
   EXPECT_EQ(current.selection(), std::vector<INode*>{chosen.back()});
 }

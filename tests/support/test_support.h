@@ -3,7 +3,9 @@
 // the parser's standard output, and temporary directories with files.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -57,6 +59,33 @@ struct ParsedScene {
 
 // The whole content of a file; empty when it cannot be read.
 std::string readFile(const std::filesystem::path& path);
+
+// Sets (or, with null, removes) an environment variable for one scope and
+// restores what the test found afterwards.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) saved_ = old;
+    if (value != nullptr) {
+      ::setenv(name, value, 1);
+    } else {
+      ::unsetenv(name);
+    }
+  }
+  ~ScopedEnv() {
+    if (saved_) {
+      ::setenv(name_, saved_->c_str(), 1);
+    } else {
+      ::unsetenv(name_);
+    }
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> saved_;
+};
 
 // A fresh directory, removed with everything in it at the end of the test.
 class TempDir {

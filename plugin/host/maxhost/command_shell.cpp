@@ -21,17 +21,14 @@ namespace {
 
 std::string trim(const std::string &text) {
   const std::size_t first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string::npos)
-    return "";
+  if (first == std::string::npos) return "";
   return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
 std::string itemText(const IMenuItem &item) {
   std::string text = host::utf16ToUtf8(item.GetTitle().str());
-  if (const ActionItem *action = item.GetActionItem();
-      action != nullptr && !action->GetShortcut().empty()) {
-    text += std::string(" (") +
-            host::utf16ToUtf8(shortcutText(action->GetShortcut())) + ")";
+  if (const ActionItem *action = item.GetActionItem(); action != nullptr && !action->GetShortcut().empty()) {
+    text += std::string(" (") + host::utf16ToUtf8(shortcutText(action->GetShortcut())) + ")";
   }
   return text;
 }
@@ -40,8 +37,7 @@ std::string itemText(const IMenuItem &item) {
 HWND dialogTitled(const std::string &title) {
   for (HWND dialog : host::dialogs()) {
     const auto state = host::windowState(dialog);
-    if (state && host::utf16ToUtf8(state->title) == title)
-      return dialog;
+    if (state && host::utf16ToUtf8(state->title) == title) return dialog;
   }
   return nullptr;
 }
@@ -51,24 +47,20 @@ void printLine(const std::string &line) {
   std::fputc('\n', stdout);
 }
 
-} // namespace
+}  // namespace
 
 std::string describeMenuBar() {
   IMenuManager *menus = GetCOREInterface()->GetMenuManager();
   IMenu *bar = menus != nullptr ? menus->GetMainMenuBar() : nullptr;
-  if (bar == nullptr)
-    return "No menu bar";
+  if (bar == nullptr) return "No menu bar";
   std::string titles;
   std::string contents;
   for (int i = 0; i < bar->NumItems(); ++i) {
     const IMenuItem *opener = bar->GetItem(i);
-    titles += std::string(i > 0 ? ", " : "") +
-              host::utf16ToUtf8(opener->GetTitle().str());
+    titles += std::string(i > 0 ? ", " : "") + host::utf16ToUtf8(opener->GetTitle().str());
     const IMenu *menu = opener->GetSubMenu();
-    if (menu == nullptr || menu->NumItems() == 0)
-      continue;
-    contents +=
-        std::string("\n") + host::utf16ToUtf8(menu->GetTitle().str()) + ":";
+    if (menu == nullptr || menu->NumItems() == 0) continue;
+    contents += std::string("\n") + host::utf16ToUtf8(menu->GetTitle().str()) + ":";
     for (int j = 0; j < menu->NumItems(); ++j)
       contents += std::string(j > 0 ? ", " : " ") + itemText(*menu->GetItem(j));
   }
@@ -81,8 +73,7 @@ std::string describeNodes() {
   for (const host::NodeRow &row : rows) {
     text += std::string("\n  ") + row.name + " | " + row.object + " | " +
             (row.material.empty() ? "no material" : row.material);
-    if (row.selected)
-      text += " | selected";
+    if (row.selected) text += " | selected";
   }
   return text;
 }
@@ -93,11 +84,9 @@ CommandResult CommandShell::run(const std::string &line) {
   const std::string text = trim(line);
   const std::size_t space = text.find(' ');
   const std::string command = text.substr(0, space);
-  const std::string arguments =
-      space == std::string::npos ? "" : trim(text.substr(space + 1));
+  const std::string arguments = space == std::string::npos ? "" : trim(text.substr(space + 1));
   CommandResult result;
-  if (command.empty() || command[0] == '#')
-    return result;
+  if (command.empty() || command[0] == '#') return result;
   if (command == "quit") {
     result.quit = true;
   } else if (command == "key") {
@@ -109,19 +98,16 @@ CommandResult CommandShell::run(const std::string &line) {
   } else if (command == "nodes") {
     printLine(describeNodes());
   } else if (command == "list") {
-    printLine(window_.shownList ? window_.shownList()
-                                : "No node list without a window");
+    printLine(window_.shownList ? window_.shownList() : "No node list without a window");
   } else if (command == "settle") {
-    if (window_.settle)
-      window_.settle();
+    if (window_.settle) window_.settle();
     printLine("Settled");
   } else if (command == "scene") {
     scene(arguments);
   } else if (command == "windows") {
     std::string titles = "Windows:";
     for (HWND dialog : host::dialogs())
-      titles += std::string(" [") +
-                host::utf16ToUtf8(host::windowState(dialog)->title) + "]";
+      titles += std::string(" [") + host::utf16ToUtf8(host::windowState(dialog)->title) + "]";
     printLine(titles);
   } else if (command == "close") {
     close(arguments);
@@ -133,8 +119,7 @@ CommandResult CommandShell::run(const std::string &line) {
     printLine(std::string("Unknown command: ") + command);
   }
   std::fflush(stdout);
-  if (window_.changed)
-    window_.changed();
+  if (window_.changed) window_.changed();
   return result;
 }
 
@@ -143,8 +128,7 @@ void CommandShell::key(const std::string &shortcut) {
     printLine(std::string("Not a shortcut: ") + shortcut);
     return;
   }
-  printLine(shortcut +
-            (host::pressShortcut(shortcut) ? ": ran" : ": no command"));
+  printLine(shortcut + (host::pressShortcut(shortcut) ? ": ran" : ": no command"));
 }
 
 void CommandShell::menu(const std::string &path) {
@@ -170,19 +154,15 @@ void CommandShell::select(const std::string &names) {
     core->SelectNode(node, 0);
     selected += std::string(" ") + name;
   }
-  printLine(std::string("Selected:") +
-            (selected.empty() ? std::string(" nothing") : selected));
+  printLine(std::string("Selected:") + (selected.empty() ? std::string(" nothing") : selected));
 }
 
 void CommandShell::scene(const std::string &arguments) {
   if (arguments.empty()) {
     const host::SceneCounts counts = host::countScene();
-    printLine(std::string("Nodes: ") + std::to_string(counts.nodes) +
-              ", objects: " + std::to_string(counts.objects) +
-              ", triangles: " + std::to_string(counts.triangles) +
-              ", materials: " + std::to_string(counts.materials) +
-              ", maps: " + std::to_string(counts.maps) +
-              ", bitmaps: " + std::to_string(counts.bitmaps));
+    printLine(std::string("Nodes: ") + std::to_string(counts.nodes) + ", objects: " + std::to_string(counts.objects) +
+              ", triangles: " + std::to_string(counts.triangles) + ", materials: " + std::to_string(counts.materials) +
+              ", maps: " + std::to_string(counts.maps) + ", bitmaps: " + std::to_string(counts.bitmaps));
     return;
   }
   if (!arguments.starts_with("-o ")) {
@@ -193,27 +173,22 @@ void CommandShell::scene(const std::string &arguments) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   file << host::sceneJson();
   file.close();
-  printLine(file ? std::string("Scene written to ") + path
-                 : std::string("Cannot write ") + path);
+  printLine(file ? std::string("Scene written to ") + path : std::string("Cannot write ") + path);
 }
 
 void CommandShell::close(const std::string &title) {
   const HWND dialog = dialogTitled(title);
-  printLine(dialog != nullptr && host::closeWindow(dialog)
-                ? std::string("Closed ") + title
-                : std::string("No window ") + title);
+  printLine(dialog != nullptr && host::closeWindow(dialog) ? std::string("Closed ") + title
+                                                           : std::string("No window ") + title);
 }
 
 void CommandShell::click(const std::string &arguments) {
   const std::size_t space = arguments.rfind(' ');
-  const std::string title =
-      space == std::string::npos ? "" : trim(arguments.substr(0, space));
-  const int id =
-      space == std::string::npos ? 0 : std::atoi(arguments.c_str() + space + 1);
+  const std::string title = space == std::string::npos ? "" : trim(arguments.substr(0, space));
+  const int id = space == std::string::npos ? 0 : std::atoi(arguments.c_str() + space + 1);
   const HWND dialog = dialogTitled(title);
-  printLine(dialog != nullptr && host::clickControl(dialog, id)
-                ? std::string("Clicked ") + arguments
-                : std::string("Cannot click ") + arguments);
+  printLine(dialog != nullptr && host::clickControl(dialog, id) ? std::string("Clicked ") + arguments
+                                                                : std::string("Cannot click ") + arguments);
 }
 
 void CommandShell::waitFor(const std::string &arguments) {
@@ -227,17 +202,14 @@ void CommandShell::waitFor(const std::string &arguments) {
     return;
   }
   words >> seconds;
-  const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
   // The loop runs the import window's page and its jobs; a timer source of
   // the host's own wakes it at least once a second, so the deadline holds.
-  while (host::scene().nodes().size() < count && window_.runLoop &&
-         std::chrono::steady_clock::now() < deadline)
+  while (host::scene().nodes().size() < count && window_.runLoop && std::chrono::steady_clock::now() < deadline)
     window_.runLoop();
   const std::size_t nodes = host::scene().nodes().size();
   printLine(nodes >= count ? std::string("Nodes: ") + std::to_string(nodes)
-                           : std::string("Timed out with ") +
-                                 std::to_string(nodes) + " nodes");
+                           : std::string("Timed out with ") + std::to_string(nodes) + " nodes");
 }
 
-} // namespace maxhost
+}  // namespace maxhost

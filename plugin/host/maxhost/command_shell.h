@@ -26,7 +26,7 @@ struct CommandResult {
 };
 
 class CommandShell {
-public:
+ public:
   // `runLoop` lets the host's window loop run once, waiting for events;
   // `changed` is told after each command, which may have changed the scene.
   // The window's part, all null without one: `shownList` gives the main
@@ -42,7 +42,7 @@ public:
 
   CommandResult run(const std::string &line);
 
-private:
+ private:
   void key(const std::string &shortcut);
   void menu(const std::string &path);
   void select(const std::string &names);
@@ -59,4 +59,4 @@ private:
 std::string describeMenuBar();
 std::string describeNodes();
 
-} // namespace maxhost
+}  // namespace maxhost

@@ -31,18 +31,14 @@ struct Options {
 // "plugins" beside the executable.
 std::string defaultPluginFolder() {
   std::error_code error;
-  const std::filesystem::path self =
-      std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::string("plugins")
-               : (self.parent_path() / "plugins").string();
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string("plugins") : (self.parent_path() / "plugins").string();
 }
 
 void loadPlugins(host::PluginHost &plugins, const std::string &folder) {
-  for (const std::string &error : plugins.loadFolder(folder))
-    std::fprintf(stderr, "maxhost: %s\n", error.c_str());
+  for (const std::string &error : plugins.loadFolder(folder)) std::fprintf(stderr, "maxhost: %s\n", error.c_str());
   for (const auto &plugin : plugins.plugins()) {
-    std::printf("Loaded %s: %s\n",
-                std::filesystem::path(plugin->path).filename().c_str(),
+    std::printf("Loaded %s: %s\n", std::filesystem::path(plugin->path).filename().c_str(),
                 host::utf16ToUtf8(plugin->description).c_str());
   }
   std::fflush(stdout);
@@ -54,8 +50,7 @@ int runHeadless(const Options &options) {
   maxhost::CommandShell shell;
   std::string line;
   while (std::getline(std::cin, line)) {
-    if (shell.run(line).quit)
-      break;
+    if (shell.run(line).quit) break;
   }
   plugins.shutdown();
   return 0;
@@ -71,10 +66,8 @@ struct Gui {
     auto *gui = static_cast<Gui *>(data);
     gchar *text = nullptr;
     gsize length = 0;
-    const GIOStatus status =
-        g_io_channel_read_line(channel, &text, &length, nullptr, nullptr);
-    if (status == G_IO_STATUS_AGAIN)
-      return G_SOURCE_CONTINUE;
+    const GIOStatus status = g_io_channel_read_line(channel, &text, &length, nullptr, nullptr);
+    if (status == G_IO_STATUS_AGAIN) return G_SOURCE_CONTINUE;
     if (status != G_IO_STATUS_NORMAL) {
       // No more commands; the window stays until the user closes it.
       gui->inputWatch = 0;
@@ -82,8 +75,7 @@ struct Gui {
     }
     const std::string line(text, length);
     g_free(text);
-    if (gui->shell->run(line).quit)
-      g_main_loop_quit(gui->loop);
+    if (gui->shell->run(line).quit) g_main_loop_quit(gui->loop);
     return G_SOURCE_CONTINUE;
   }
 };
@@ -95,8 +87,7 @@ int runWindow(const Options &options) {
   {
     maxhost::MainWindow window([&gui] { g_main_loop_quit(gui.loop); });
     if (!window.valid()) {
-      std::fprintf(stderr,
-                   "maxhost: no display (use --headless to run without one)\n");
+      std::fprintf(stderr, "maxhost: no display (use --headless to run without one)\n");
       status = 1;
     } else {
       host::PluginHost plugins;
@@ -109,21 +100,17 @@ int runWindow(const Options &options) {
           .settle =
               [] {
                 // Bounded: a page may keep the loop busy for ever.
-                for (int i = 0;
-                     i < 1000 && g_main_context_iteration(nullptr, FALSE);
-                     ++i) {
+                for (int i = 0; i < 1000 && g_main_context_iteration(nullptr, FALSE); ++i) {
                 }
                 gdk_display_sync(gdk_display_get_default());
               },
       });
       gui.shell = &shell;
       gui.input = g_io_channel_unix_new(STDIN_FILENO);
-      gui.inputWatch = g_io_add_watch(
-          gui.input, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR),
-          &Gui::onInput, &gui);
+      gui.inputWatch =
+          g_io_add_watch(gui.input, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR), &Gui::onInput, &gui);
       g_main_loop_run(gui.loop);
-      if (gui.inputWatch != 0)
-        g_source_remove(gui.inputWatch);
+      if (gui.inputWatch != 0) g_source_remove(gui.inputWatch);
       g_io_channel_unref(gui.input);
       // Closing the host: Stop, the plug-ins' windows, DeleteThis, unload.
       plugins.shutdown();
@@ -133,20 +120,16 @@ int runWindow(const Options &options) {
   return status;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char **argv) {
   Options options;
   CLI::App app("maxhost: the stand-in 3ds Max that loads cvimp.gup");
-  app.add_flag("--headless", options.headless,
-               "No window: take commands on standard input");
-  app.add_option("--plugins", options.plugins,
-                 "Plug-in folder (default: plugins beside maxhost)");
-  app.add_option("--download-dir", options.downloadDir,
-                 "The host's download directory");
+  app.add_flag("--headless", options.headless, "No window: take commands on standard input");
+  app.add_option("--plugins", options.plugins, "Plug-in folder (default: plugins beside maxhost)");
+  app.add_option("--download-dir", options.downloadDir, "The host's download directory");
   CLI11_PARSE(app, argc, argv);
-  if (options.plugins.empty())
-    options.plugins = defaultPluginFolder();
+  if (options.plugins.empty()) options.plugins = defaultPluginFolder();
   if (options.headless) {
     // Nothing may open a window: the host's windows need a display.
     ::unsetenv("DISPLAY");
@@ -154,7 +137,6 @@ int main(int argc, char **argv) {
   } else {
     host::setProgressOnTerminal(false);
   }
-  if (!host::useDownloadDirectory(options.downloadDir, "maxhost"))
-    return 1;
+  if (!host::useDownloadDirectory(options.downloadDir, "maxhost")) return 1;
   return options.headless ? runHeadless(options) : runWindow(options);
 }

@@ -39,14 +39,11 @@ std::string mnemonic(const std::u16string &title) {
 // The shortcut text of a key press with Shift, Ctrl or Alt; empty for
 // plain keys and keys without a name the action system knows.
 std::string shortcutOf(const GdkEventKey &event) {
-  const guint modifiers =
-      event.state & (GDK_SHIFT_MASK | GDK_CONTROL_MASK | GDK_MOD1_MASK);
-  if (modifiers == 0)
-    return "";
+  const guint modifiers = event.state & (GDK_SHIFT_MASK | GDK_CONTROL_MASK | GDK_MOD1_MASK);
+  if (modifiers == 0) return "";
   const guint key = gdk_keyval_to_upper(event.keyval);
   std::string name;
-  if ((key >= GDK_KEY_A && key <= GDK_KEY_Z) ||
-      (key >= GDK_KEY_0 && key <= GDK_KEY_9)) {
+  if ((key >= GDK_KEY_A && key <= GDK_KEY_Z) || (key >= GDK_KEY_0 && key <= GDK_KEY_9)) {
     name = std::string(1, static_cast<char>(key));
   } else if (key >= GDK_KEY_F1 && key <= GDK_KEY_F12) {
     name = std::string("F") + std::to_string(key - GDK_KEY_F1 + 1);
@@ -54,20 +51,17 @@ std::string shortcutOf(const GdkEventKey &event) {
     return "";
   }
   std::string text;
-  if ((modifiers & GDK_CONTROL_MASK) != 0)
-    text += "Ctrl+";
-  if ((modifiers & GDK_MOD1_MASK) != 0)
-    text += "Alt+";
-  if ((modifiers & GDK_SHIFT_MASK) != 0)
-    text += "Shift+";
+  if ((modifiers & GDK_CONTROL_MASK) != 0) text += "Ctrl+";
+  if ((modifiers & GDK_MOD1_MASK) != 0) text += "Alt+";
+  if ((modifiers & GDK_SHIFT_MASK) != 0) text += "Shift+";
   return text + name;
 }
 
-} // namespace
+}  // namespace
 
 struct MainWindow::Impl {
   std::function<void()> closing;
-  GtkWidget *window = nullptr; // the host's main window: the host owns it
+  GtkWidget *window = nullptr;  // the host's main window: the host owns it
   GtkWidget *menuBar = nullptr;
   GtkListStore *nodes = nullptr;
   GtkWidget *prompt = nullptr;
@@ -75,16 +69,13 @@ struct MainWindow::Impl {
   GtkWidget *cancel = nullptr;
   std::vector<gulong> handlers;
   guint refreshTimer = 0;
-  bool busy = false; // a progress bar is shown: commands wait
+  bool busy = false;  // a progress bar is shown: commands wait
 
   static void onActivate(GtkMenuItem *item, gpointer data) {
     auto *self = static_cast<Impl *>(data);
-    if (self->busy)
-      return;
-    const auto table = static_cast<ActionTableId>(
-        GPOINTER_TO_UINT(g_object_get_data(G_OBJECT(item), "table")));
-    const int command =
-        GPOINTER_TO_INT(g_object_get_data(G_OBJECT(item), "command"));
+    if (self->busy) return;
+    const auto table = static_cast<ActionTableId>(GPOINTER_TO_UINT(g_object_get_data(G_OBJECT(item), "table")));
+    const int command = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(item), "command"));
     host::executeAction(table, command);
     self->refresh();
   }
@@ -92,8 +83,7 @@ struct MainWindow::Impl {
   static gboolean onKey(GtkWidget *, GdkEventKey *event, gpointer data) {
     auto *self = static_cast<Impl *>(data);
     const std::string shortcut = shortcutOf(*event);
-    if (shortcut.empty() || self->busy)
-      return FALSE;
+    if (shortcut.empty() || self->busy) return FALSE;
     const bool ran = host::pressShortcut(shortcut);
     self->refresh();
     return ran ? TRUE : FALSE;
@@ -101,9 +91,8 @@ struct MainWindow::Impl {
 
   static gboolean onDelete(GtkWidget *, GdkEvent *, gpointer data) {
     auto *self = static_cast<Impl *>(data);
-    if (self->closing)
-      self->closing();
-    return TRUE; // the host tears the window down itself
+    if (self->closing) self->closing();
+    return TRUE;  // the host tears the window down itself
   }
 
   static void onCancel(GtkButton *, gpointer) { host::pressCancel(); }
@@ -114,23 +103,19 @@ struct MainWindow::Impl {
   }
 
   void refresh() {
-    if (nodes == nullptr)
-      return;
+    if (nodes == nullptr) return;
     const std::vector<host::NodeRow> rows = host::nodeRows();
     gtk_list_store_clear(nodes);
     for (const host::NodeRow &row : rows) {
       GtkTreeIter iter;
       gtk_list_store_append(nodes, &iter);
-      gtk_list_store_set(nodes, &iter, kName, row.name.c_str(), kObject,
-                         row.object.c_str(), kMaterial, row.material.c_str(),
-                         -1);
+      gtk_list_store_set(nodes, &iter, kName, row.name.c_str(), kObject, row.object.c_str(), kMaterial,
+                         row.material.c_str(), -1);
     }
     const host::SceneCounts counts = host::countScene();
     if (!busy) {
-      const std::string text = std::to_string(counts.nodes) + " nodes, " +
-                               std::to_string(counts.triangles) +
-                               " triangles, " +
-                               std::to_string(counts.materials) + " materials";
+      const std::string text = std::to_string(counts.nodes) + " nodes, " + std::to_string(counts.triangles) +
+                               " triangles, " + std::to_string(counts.materials) + " materials";
       gtk_label_set_text(GTK_LABEL(prompt), text.c_str());
     }
   }
@@ -140,13 +125,10 @@ struct MainWindow::Impl {
   void showProgress(const host::ProgressState &state) {
     busy = state.shown;
     gtk_widget_set_sensitive(cancel, state.shown ? TRUE : FALSE);
-    gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(progress),
-                                  state.shown ? state.percent / 100.0 : 0.0);
+    gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(progress), state.shown ? state.percent / 100.0 : 0.0);
     if (state.shown) {
-      gtk_label_set_text(GTK_LABEL(prompt),
-                         host::utf16ToUtf8(state.title).c_str());
-      while (gtk_events_pending())
-        gtk_main_iteration_do(FALSE);
+      gtk_label_set_text(GTK_LABEL(prompt), host::utf16ToUtf8(state.title).c_str());
+      while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
     } else {
       refresh();
     }
@@ -160,8 +142,7 @@ struct MainWindow::Impl {
       if (item->IsSeparator()) {
         entry = gtk_separator_menu_item_new();
       } else {
-        entry = gtk_menu_item_new_with_mnemonic(
-            mnemonic(item->GetTitle().str()).c_str());
+        entry = gtk_menu_item_new_with_mnemonic(mnemonic(item->GetTitle().str()).c_str());
         attach(*item, entry);
       }
       gtk_menu_shell_append(GTK_MENU_SHELL(gtkMenu), entry);
@@ -170,48 +151,37 @@ struct MainWindow::Impl {
   }
 
   void attach(const IMenuItem &item, GtkWidget *entry) {
-    if (const IMenu *sub = item.GetSubMenu();
-        sub != nullptr && sub->NumItems() > 0) {
+    if (const IMenu *sub = item.GetSubMenu(); sub != nullptr && sub->NumItems() > 0) {
       gtk_menu_item_set_submenu(GTK_MENU_ITEM(entry), makeMenu(*sub));
       return;
     }
     const ActionItem *action = item.GetActionItem();
-    if (action == nullptr)
-      return;
-    g_object_set_data(G_OBJECT(entry), "table",
-                      GUINT_TO_POINTER(item.GetActionTableId()));
-    g_object_set_data(G_OBJECT(entry), "command",
-                      GINT_TO_POINTER(item.GetActionCommandId()));
+    if (action == nullptr) return;
+    g_object_set_data(G_OBJECT(entry), "table", GUINT_TO_POINTER(item.GetActionTableId()));
+    g_object_set_data(G_OBJECT(entry), "command", GINT_TO_POINTER(item.GetActionCommandId()));
     g_signal_connect(entry, "activate", G_CALLBACK(&Impl::onActivate), this);
     const Shortcut shortcut = action->GetShortcut();
     GtkWidget *label = gtk_bin_get_child(GTK_BIN(entry));
     if (!shortcut.empty() && GTK_IS_ACCEL_LABEL(label)) {
       guint modifiers = 0;
-      if ((shortcut.modifiers & FSHIFT) != 0)
-        modifiers |= GDK_SHIFT_MASK;
-      if ((shortcut.modifiers & FCONTROL) != 0)
-        modifiers |= GDK_CONTROL_MASK;
-      if ((shortcut.modifiers & FALT) != 0)
-        modifiers |= GDK_MOD1_MASK;
-      gtk_accel_label_set_accel(GTK_ACCEL_LABEL(label),
-                                gdk_unicode_to_keyval(shortcut.key),
+      if ((shortcut.modifiers & FSHIFT) != 0) modifiers |= GDK_SHIFT_MASK;
+      if ((shortcut.modifiers & FCONTROL) != 0) modifiers |= GDK_CONTROL_MASK;
+      if ((shortcut.modifiers & FALT) != 0) modifiers |= GDK_MOD1_MASK;
+      gtk_accel_label_set_accel(GTK_ACCEL_LABEL(label), gdk_unicode_to_keyval(shortcut.key),
                                 static_cast<GdkModifierType>(modifiers));
     }
   }
 
   void rebuildMenuBar() {
-    if (menuBar == nullptr)
-      return;
+    if (menuBar == nullptr) return;
     GList *children = gtk_container_get_children(GTK_CONTAINER(menuBar));
-    for (GList *child = children; child != nullptr; child = child->next)
-      gtk_widget_destroy(GTK_WIDGET(child->data));
+    for (GList *child = children; child != nullptr; child = child->next) gtk_widget_destroy(GTK_WIDGET(child->data));
     g_list_free(children);
     IMenuManager *menus = GetCOREInterface()->GetMenuManager();
     const IMenu *bar = menus != nullptr ? menus->GetMainMenuBar() : nullptr;
     for (int i = 0; bar != nullptr && i < bar->NumItems(); ++i) {
       const IMenuItem *item = bar->GetItem(i);
-      GtkWidget *entry = gtk_menu_item_new_with_mnemonic(
-          mnemonic(item->GetTitle().str()).c_str());
+      GtkWidget *entry = gtk_menu_item_new_with_mnemonic(mnemonic(item->GetTitle().str()).c_str());
       attach(*item, entry);
       gtk_menu_shell_append(GTK_MENU_SHELL(menuBar), entry);
     }
@@ -219,23 +189,19 @@ struct MainWindow::Impl {
   }
 
   void build() {
-    window = static_cast<GtkWidget *>(
-        host::nativeWindow(GetCOREInterface()->GetMAXHWnd()));
-    if (window == nullptr)
-      return;
+    window = static_cast<GtkWidget *>(host::nativeWindow(GetCOREInterface()->GetMAXHWnd()));
+    if (window == nullptr) return;
     gtk_window_set_default_size(GTK_WINDOW(window), 960, 600);
     GtkWidget *box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
     menuBar = gtk_menu_bar_new();
     gtk_box_pack_start(GTK_BOX(box), menuBar, FALSE, FALSE, 0);
 
-    nodes = gtk_list_store_new(kColumns, G_TYPE_STRING, G_TYPE_STRING,
-                               G_TYPE_STRING);
+    nodes = gtk_list_store_new(kColumns, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_STRING);
     GtkWidget *view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(nodes));
     const char *titles[kColumns] = {"Node", "Object", "Material"};
     for (int column = 0; column < kColumns; ++column) {
-      GtkTreeViewColumn *made = gtk_tree_view_column_new_with_attributes(
-          titles[column], gtk_cell_renderer_text_new(), "text", column,
-          nullptr);
+      GtkTreeViewColumn *made = gtk_tree_view_column_new_with_attributes(titles[column], gtk_cell_renderer_text_new(),
+                                                                         "text", column, nullptr);
       gtk_tree_view_column_set_resizable(made, TRUE);
       gtk_tree_view_append_column(GTK_TREE_VIEW(view), made);
     }
@@ -259,15 +225,12 @@ struct MainWindow::Impl {
     gtk_box_pack_end(GTK_BOX(box), status, FALSE, FALSE, 0);
     gtk_container_add(GTK_CONTAINER(window), box);
 
-    handlers.push_back(g_signal_connect(window, "key-press-event",
-                                        G_CALLBACK(&Impl::onKey), this));
-    handlers.push_back(g_signal_connect(window, "delete-event",
-                                        G_CALLBACK(&Impl::onDelete), this));
+    handlers.push_back(g_signal_connect(window, "key-press-event", G_CALLBACK(&Impl::onKey), this));
+    handlers.push_back(g_signal_connect(window, "delete-event", G_CALLBACK(&Impl::onDelete), this));
     // The node list follows jobs that the import window runs, too.
     refreshTimer = g_timeout_add_seconds(1, &Impl::onTimer, this);
     host::setMenuBarListener([this] { rebuildMenuBar(); });
-    host::setProgressListener(
-        [this](const host::ProgressState &state) { showProgress(state); });
+    host::setProgressListener([this](const host::ProgressState &state) { showProgress(state); });
     rebuildMenuBar();
     refresh();
   }
@@ -275,22 +238,17 @@ struct MainWindow::Impl {
   ~Impl() {
     host::setMenuBarListener(nullptr);
     host::setProgressListener(nullptr);
-    if (refreshTimer != 0)
-      g_source_remove(refreshTimer);
+    if (refreshTimer != 0) g_source_remove(refreshTimer);
     if (window != nullptr) {
-      for (const gulong handler : handlers)
-        g_signal_handler_disconnect(window, handler);
+      for (const gulong handler : handlers) g_signal_handler_disconnect(window, handler);
       gtk_widget_hide(window);
-      if (GtkWidget *child = gtk_bin_get_child(GTK_BIN(window)))
-        gtk_widget_destroy(child);
+      if (GtkWidget *child = gtk_bin_get_child(GTK_BIN(window))) gtk_widget_destroy(child);
     }
-    if (nodes != nullptr)
-      g_object_unref(nodes);
+    if (nodes != nullptr) g_object_unref(nodes);
   }
 };
 
-MainWindow::MainWindow(std::function<void()> closing)
-    : impl_(std::make_unique<Impl>()) {
+MainWindow::MainWindow(std::function<void()> closing) : impl_(std::make_unique<Impl>()) {
   impl_->closing = std::move(closing);
   impl_->build();
 }
@@ -300,8 +258,7 @@ MainWindow::~MainWindow() = default;
 bool MainWindow::valid() const { return impl_->window != nullptr; }
 
 void MainWindow::show() {
-  if (impl_->window != nullptr)
-    gtk_widget_show_all(impl_->window);
+  if (impl_->window != nullptr) gtk_widget_show_all(impl_->window);
 }
 
 void MainWindow::rebuildMenuBar() { impl_->rebuildMenuBar(); }
@@ -313,19 +270,15 @@ std::string MainWindow::shownNodes() const {
   std::string rows;
   int count = 0;
   GtkTreeIter iter;
-  for (gboolean more =
-           model != nullptr && gtk_tree_model_get_iter_first(model, &iter);
-       more; more = gtk_tree_model_iter_next(model, &iter)) {
+  for (gboolean more = model != nullptr && gtk_tree_model_get_iter_first(model, &iter); more;
+       more = gtk_tree_model_iter_next(model, &iter)) {
     gchar *cells[kColumns] = {};
-    gtk_tree_model_get(model, &iter, kName, &cells[kName], kObject,
-                       &cells[kObject], kMaterial, &cells[kMaterial], -1);
-    rows += std::string("\n  ") + cells[kName] + " | " + cells[kObject] +
-            " | " + cells[kMaterial];
-    for (gchar *cell : cells)
-      g_free(cell);
+    gtk_tree_model_get(model, &iter, kName, &cells[kName], kObject, &cells[kObject], kMaterial, &cells[kMaterial], -1);
+    rows += std::string("\n  ") + cells[kName] + " | " + cells[kObject] + " | " + cells[kMaterial];
+    for (gchar *cell : cells) g_free(cell);
     ++count;
   }
   return std::string("Node list: ") + std::to_string(count) + rows;
 }
 
-} // namespace maxhost
+}  // namespace maxhost

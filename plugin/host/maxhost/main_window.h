@@ -10,7 +10,7 @@
 namespace maxhost {
 
 class MainWindow {
-public:
+ public:
   // `closing` is called when the user closes the window.
   explicit MainWindow(std::function<void()> closing);
   ~MainWindow();
@@ -28,8 +28,8 @@ public:
 
   struct Impl;
 
-private:
+ private:
   std::unique_ptr<Impl> impl_;
 };
 
-} // namespace maxhost
+}  // namespace maxhost
