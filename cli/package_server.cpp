@@ -4,11 +4,11 @@ namespace cvimp {
 
 PackageServer::PackageServer(std::string package, std::string page)
     : package_(std::move(package)), page_(std::move(page)) {
-  server_.Get(kPackagePath, [this](const httplib::Request &, httplib::Response &response) {
+  server_.Get(kPackagePath, [this](const httplib::Request&, httplib::Response& response) {
     response.set_content(package_, "application/zip");
   });
   if (!page_.empty()) {
-    server_.Get(kPagePath, [this](const httplib::Request &, httplib::Response &response) {
+    server_.Get(kPagePath, [this](const httplib::Request&, httplib::Response& response) {
       response.set_content(page_, "text/html; charset=utf-8");
     });
   }
@@ -23,7 +23,7 @@ PackageServer::~PackageServer() {
   if (thread_.joinable()) thread_.join();
 }
 
-std::string PackageServer::address(const char *path) const {
+std::string PackageServer::address(const char* path) const {
   return std::string("http://127.0.0.1:") + std::to_string(port_) + path;
 }
 

@@ -389,7 +389,11 @@ std::string mapAddress(const std::string& url, const char* map) {
     const std::size_t equals = pair.find('=');
     if (equals == std::string::npos || equals == 0) continue;
     const std::string_view from(pair.data(), equals);
-    if (url.starts_with(from)) return pair.substr(equals + 1) + url.substr(from.size());
+    if (!url.starts_with(from)) continue;
+    // Whole names only: "https://a.com" is no prefix of "https://a.com.b.net".
+    const char next = url.size() > from.size() ? url[from.size()] : '\0';
+    if (next == '\0' || next == '/' || next == '?' || next == '#' || from.back() == '/')
+      return pair.substr(equals + 1) + url.substr(from.size());
   }
   return url;
 }

@@ -105,8 +105,9 @@ class WebView {
 };
 
 // Where the browser loads `url` given a map of "FROM=TO" pairs separated
-// by white space: the first FROM that `url` starts with is replaced by its
-// TO; with none (or no map) `url` itself. The stand-in's way to serve the
+// by white space: the first FROM that `url` starts with, ending where a
+// path, query or fragment starts (or with a '/'), is replaced by its TO;
+// with none (or no map) `url` itself. The stand-in's way to serve the
 // platform's page from a local server, as WebView2's host-resolver rules
 // do for the real engine.
 std::string mapAddress(const std::string& url, const char* map);

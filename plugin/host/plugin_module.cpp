@@ -5,7 +5,6 @@
 
 #include <mutex>
 #include <set>
-#include <string>
 #include <utility>
 
 #include "plugin/host/journal.h"
@@ -21,33 +20,6 @@ struct ThreadCalls {
 ThreadCalls& threadCalls() {
   static ThreadCalls instance;
   return instance;
-}
-
-int addObject(dl_phdr_info* info, std::size_t, void* names) {
-  if (info->dlpi_name != nullptr && info->dlpi_name[0] != '\0')
-    static_cast<std::set<std::string>*>(names)->insert(info->dlpi_name);
-  return 0;
-}
-
-// The file names of the objects loaded now.
-std::set<std::string> loadedObjects() {
-  std::set<std::string> names;
-  dl_iterate_phdr(&addObject, &names);
-  return names;
-}
-
-// The libraries a module brought in stay loaded for the rest of the
-// process, when the module itself is unloaded: they run threads and
-// register GLib types of their own (oneTBB's workers, the browser engine),
-// which must not be unmapped while the process runs. The module's own code
-// goes, and comes back fresh on the next load, as a DLL does.
-void keepLibrariesLoaded(const std::set<std::string>& before, const char* module) {
-  for (const std::string& name : loadedObjects()) {
-    if (before.contains(name) || name == module) continue;
-    // A second reference that is never closed, to an object marked never
-    // to be unloaded.
-    dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-  }
 }
 
 }  // namespace
@@ -77,8 +49,15 @@ PluginModule& PluginModule::operator=(PluginModule&& other) noexcept {
 bool PluginModule::load(const std::string& path) {
   unload();
   error_.clear();
-  const std::set<std::string> before = loadedObjects();
-  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // The code stays mapped after unload(): a module leaves work behind that
+  // may still run its code (idle sources of the browser layer, the page
+  // bridge's detached workers returning from a send), and brings in
+  // libraries that run threads and register GLib types of their own
+  // (oneTBB's workers, the browser engine). To the plug-in, unload() is an
+  // unload all the same: detached, resources gone, handle closed. Its
+  // statics live on (a later load finds them as they were) and are
+  // destroyed at exit.
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   if (handle == nullptr) {
     const char* reason = dlerror();
     error_ = reason != nullptr ? reason : "cannot load " + path;
@@ -92,7 +71,6 @@ bool PluginModule::load(const std::string& path) {
   }
   handle_ = handle;
   instance_ = reinterpret_cast<HINSTANCE>(map->l_addr);
-  keepLibrariesLoaded(before, map->l_name);
   journal().record("LoadLibrary", quoted(std::string_view(path)));
   if (auto resources = function<ModuleResourcesFunction>("HostModuleResources"))
     registerModuleResources(instance_, resources());

@@ -7,7 +7,9 @@
 // resources (its "HostModuleResources" export) under the module's handle
 // and calls its "DllMain" export with DLL_PROCESS_ATTACH; before dlclose it
 // calls it with DLL_PROCESS_DETACH and takes the resources away. The
-// module's handle is the address it is loaded at.
+// module's handle is the address it is loaded at. Unlike a DLL, a module's
+// code and statics stay in memory after unload until the process ends, and
+// a later load of the same file finds its statics as they were.
 //
 // A module leaves the host's symbols undefined: they come from the
 // executable that loads it, which exports the host's interface, so that

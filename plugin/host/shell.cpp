@@ -158,17 +158,19 @@ INT_PTR launch(const std::string& operation, const std::string& file, const std:
   std::error_code error;
   if (directory && !directory->empty() && !fs::is_directory(*directory, error)) return kPathNotFound;
   const bool opening = operation.empty() || operation == "open" || operation == "explore";
-  // An address opens in the default browser, through the desktop's opener.
-  if (isAddress(file)) {
-    const std::string opener = opening ? desktopOpener() : std::string();
-    return opener.empty() ? kNoAssociation : start(opener, {file}, directory.value_or(""));
-  }
   fs::path target(file);
   if (target.is_relative() && directory && !directory->empty()) {
     const fs::path inDirectory = fs::path(*directory) / target;
     if (fs::exists(inDirectory, error)) target = inDirectory;
   }
-  if (file.empty() || !fs::exists(target, error)) {
+  const bool exists = !file.empty() && fs::exists(target, error);
+  // An address opens in the default browser, through the desktop's opener
+  // (an existing file whose name looks like one stays a file).
+  if (!exists && isAddress(file)) {
+    const std::string opener = opening ? desktopOpener() : std::string();
+    return opener.empty() ? kNoAssociation : start(opener, {file}, directory.value_or(""));
+  }
+  if (!exists) {
     const fs::path parent = target.parent_path();
     return parent.empty() || fs::is_directory(parent, error) ? kFileNotFound : kPathNotFound;
   }
@@ -187,6 +189,11 @@ INT_PTR launch(const std::string& operation, const std::string& file, const std:
 void setDesktopOpener(std::string opener) {
   std::lock_guard guard(launcher().lock);
   launcher().opener = std::move(opener);
+}
+
+void useDefaultDesktopOpener() {
+  std::lock_guard guard(launcher().lock);
+  launcher().opener.reset();
 }
 
 int waitForLaunchedPrograms() {

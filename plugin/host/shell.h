@@ -27,6 +27,8 @@ namespace host {
 // The desktop's opener the launcher uses ("xdg-open" found on PATH by
 // default); an empty name means none is installed.
 void setDesktopOpener(std::string opener);
+// Back to looking for "xdg-open" on PATH.
+void useDefaultDesktopOpener();
 // Waits for every program the launcher has started to end; returns how
 // many there were.
 int waitForLaunchedPrograms();

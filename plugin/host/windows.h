@@ -114,12 +114,6 @@ void CenterWindow(HWND window, HWND parent);
 
 namespace host {
 
-// What a dialog template holds that the stand-in uses. Dialog units become
-// pixels as Windows computes them for the templates' font, MS Sans Serif
-// 8 pt at 96 dpi: its base units are 6 x 13 pixels (average character width
-// and height), a horizontal unit is a quarter of the first and a vertical
-// unit an eighth of the second, rounded to the nearest pixel (MulDiv); so
-// 800 x 525 units make a client area of 1200 x 853 pixels.
 // A static text of a template; one that notifies (SS_NOTIFY) sends its
 // dialog WM_COMMAND with its id in the low word (STN_CLICKED, 0, in the
 // high word) when clicked.
@@ -129,6 +123,12 @@ struct DialogControlTemplate {
   bool notifies = false;
   int x = 0, y = 0, width = 0, height = 0;  // dialog units
 };
+// What a dialog template holds that the stand-in uses. Dialog units become
+// pixels as Windows computes them for the templates' font, MS Sans Serif
+// 8 pt at 96 dpi: its base units are 6 x 13 pixels (average character width
+// and height), a horizontal unit is a quarter of the first and a vertical
+// unit an eighth of the second, rounded to the nearest pixel (MulDiv); so
+// 800 x 525 units make a client area of 1200 x 853 pixels.
 struct DialogTemplate {
   std::u16string title;
   int widthDialogUnits = 0;

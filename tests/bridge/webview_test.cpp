@@ -329,6 +329,12 @@ TEST(BrowserMap, FirstMatchingPrefixIsReplaced) {
   EXPECT_EQ(mapAddress("https://www.example.com/page?a=1", map), "http://127.0.0.1:8080/local?a=1");
   EXPECT_EQ(mapAddress("https://other.org/y", map), "file:///x/other.org/y");
   EXPECT_EQ(mapAddress("http://plain/", map), "http://plain/");
+  // Only whole host names and path parts are replaced.
+  const char* host = "https://www.example.com=http://127.0.0.1:1";
+  EXPECT_EQ(mapAddress("https://www.example.com.evil.net/", host), "https://www.example.com.evil.net/");
+  EXPECT_EQ(mapAddress("https://www.example.com", host), "http://127.0.0.1:1");
+  EXPECT_EQ(mapAddress("https://www.example.com#top", host), "http://127.0.0.1:1#top");
+  EXPECT_EQ(mapAddress("https://www.example.com/pages", "https://www.example.com/page=x"), "https://www.example.com/pages");
   EXPECT_EQ(mapAddress("http://plain/", nullptr), "http://plain/");
   EXPECT_EQ(mapAddress("http://plain/", ""), "http://plain/");
 }

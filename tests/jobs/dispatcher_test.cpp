@@ -184,6 +184,14 @@ TEST_F(DispatcherTest, ShellLaunchAnswersAndErrorTexts) {
   EXPECT_EQ(result, WStr(u"No association"));
   EXPECT_FALSE(run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":\"C:/missing.txt\"}"));
   EXPECT_EQ(result, WStr(u"Path not found"));
+  // A file whose name looks like an address stays a file.
+  { std::ofstream(dir.path() / "notes:v2.txt") << "text"; }
+  EXPECT_TRUE(run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":\"notes:v2.txt\",\"directory\":\"%MAX_DOWNLOAD_DIR%\"}"));
+  EXPECT_EQ(host::waitForLaunchedPrograms(), 1);
+  std::ifstream openedFile(out);
+  std::stringstream fileContent;
+  fileContent << openedFile.rdbuf();
+  EXPECT_NE(fileContent.str().find((dir.path() / "notes:v2.txt").string() + "|"), std::string::npos) << fileContent.str();
   host::setDesktopOpener("");
   EXPECT_FALSE(run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":\"mailto:someone@example.com\"}"));
   EXPECT_EQ(result, WStr(u"No association"));

@@ -78,7 +78,8 @@ TEST(Maxhost, HeadlessLoadsThePlugInAndRunsItsCommands) {
   const MaxhostRun run =
       runMaxhost({"--headless", "--download-dir", downloads.str()},
                  {std::string("CVIMP_TEST_VRSCENE=") + CVIMP_SAMPLES_DIR + "/room/vr.vrscene"},
-                 "menu\nkey Shift+A\nselect floor rug nothing\nkey Shift+Q\nnodes\nwindows\nkey Ctrl+K\nquit\n");
+                 "menu\nkey Shift+A\nselect floor rug nothing\nkey Shift+Q\nnodes\nwindows\nkey Ctrl+K\nscene -o " +
+                     (downloads.path() / "scene.json").string() + "\nbogus\nquit\nkey Shift+A\n");
   EXPECT_TRUE(exitedCleanly(run)) << run.output;
   const std::string expected =
       "Loaded cvimp.gup: 连接Casavia与3ds Max\n"
@@ -96,7 +97,12 @@ TEST(Maxhost, HeadlessLoadsThePlugInAndRunsItsCommands) {
   // Quadrify leaves the last object it converted selected.
   EXPECT_NE(run.output.find("  rug | Editable Poly, 4 polygons | Physical Material #3 | selected\n"), std::string::npos)
       << run.output;
-  EXPECT_NE(run.output.find("\nWindows:\nCtrl+K: no command\n"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("\nWindows:\nCtrl+K: no command\nScene written to "), std::string::npos) << run.output;
+  // Nothing after quit runs.
+  EXPECT_TRUE(run.output.ends_with("\nUnknown command: bogus\n")) << run.output;
+  const std::string scene = cvimp::test::readFile(downloads.path() / "scene.json");
+  EXPECT_NE(scene.find("\"name\":\"chair_2\""), std::string::npos);
+  EXPECT_NE(scene.find("\"class\":\"poly\""), std::string::npos);
 }
 
 TEST(Maxhost, ShiftKImportsTheServedDesignIntoTheNodeList) {

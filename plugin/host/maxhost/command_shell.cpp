@@ -1,8 +1,10 @@
 #include "plugin/host/maxhost/command_shell.h"
 
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <vector>
 
@@ -19,22 +21,22 @@ namespace maxhost {
 
 namespace {
 
-std::string trim(const std::string &text) {
+std::string trim(const std::string& text) {
   const std::size_t first = text.find_first_not_of(" \t\r\n");
   if (first == std::string::npos) return "";
   return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
-std::string itemText(const IMenuItem &item) {
+std::string itemText(const IMenuItem& item) {
   std::string text = host::utf16ToUtf8(item.GetTitle().str());
-  if (const ActionItem *action = item.GetActionItem(); action != nullptr && !action->GetShortcut().empty()) {
+  if (const ActionItem* action = item.GetActionItem(); action != nullptr && !action->GetShortcut().empty()) {
     text += std::string(" (") + host::utf16ToUtf8(shortcutText(action->GetShortcut())) + ")";
   }
   return text;
 }
 
 // The open dialog of that title; null when none.
-HWND dialogTitled(const std::string &title) {
+HWND dialogTitled(const std::string& title) {
   for (HWND dialog : host::dialogs()) {
     const auto state = host::windowState(dialog);
     if (state && host::utf16ToUtf8(state->title) == title) return dialog;
@@ -42,7 +44,16 @@ HWND dialogTitled(const std::string &title) {
   return nullptr;
 }
 
-void printLine(const std::string &line) {
+// A whole decimal int; none for anything else.
+std::optional<int> number(const std::string& text) {
+  int value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (error != std::errc() || stop != end || text.empty()) return std::nullopt;
+  return value;
+}
+
+void printLine(const std::string& line) {
   std::fputs(line.c_str(), stdout);
   std::fputc('\n', stdout);
 }
@@ -50,15 +61,15 @@ void printLine(const std::string &line) {
 }  // namespace
 
 std::string describeMenuBar() {
-  IMenuManager *menus = GetCOREInterface()->GetMenuManager();
-  IMenu *bar = menus != nullptr ? menus->GetMainMenuBar() : nullptr;
+  IMenuManager* menus = GetCOREInterface()->GetMenuManager();
+  IMenu* bar = menus != nullptr ? menus->GetMainMenuBar() : nullptr;
   if (bar == nullptr) return "No menu bar";
   std::string titles;
   std::string contents;
   for (int i = 0; i < bar->NumItems(); ++i) {
-    const IMenuItem *opener = bar->GetItem(i);
+    const IMenuItem* opener = bar->GetItem(i);
     titles += std::string(i > 0 ? ", " : "") + host::utf16ToUtf8(opener->GetTitle().str());
-    const IMenu *menu = opener->GetSubMenu();
+    const IMenu* menu = opener->GetSubMenu();
     if (menu == nullptr || menu->NumItems() == 0) continue;
     contents += std::string("\n") + host::utf16ToUtf8(menu->GetTitle().str()) + ":";
     for (int j = 0; j < menu->NumItems(); ++j)
@@ -70,7 +81,7 @@ std::string describeMenuBar() {
 std::string describeNodes() {
   const std::vector<host::NodeRow> rows = host::nodeRows();
   std::string text = std::string("Nodes: ") + std::to_string(rows.size());
-  for (const host::NodeRow &row : rows) {
+  for (const host::NodeRow& row : rows) {
     text += std::string("\n  ") + row.name + " | " + row.object + " | " +
             (row.material.empty() ? "no material" : row.material);
     if (row.selected) text += " | selected";
@@ -80,7 +91,7 @@ std::string describeNodes() {
 
 CommandShell::CommandShell(Window window) : window_(std::move(window)) {}
 
-CommandResult CommandShell::run(const std::string &line) {
+CommandResult CommandShell::run(const std::string& line) {
   const std::string text = trim(line);
   const std::size_t space = text.find(' ');
   const std::string command = text.substr(0, space);
@@ -106,8 +117,10 @@ CommandResult CommandShell::run(const std::string &line) {
     scene(arguments);
   } else if (command == "windows") {
     std::string titles = "Windows:";
-    for (HWND dialog : host::dialogs())
-      titles += std::string(" [") + host::utf16ToUtf8(host::windowState(dialog)->title) + "]";
+    for (HWND dialog : host::dialogs()) {
+      if (const auto state = host::windowState(dialog))
+        titles += std::string(" [") + host::utf16ToUtf8(state->title) + "]";
+    }
     printLine(titles);
   } else if (command == "close") {
     close(arguments);
@@ -123,7 +136,7 @@ CommandResult CommandShell::run(const std::string &line) {
   return result;
 }
 
-void CommandShell::key(const std::string &shortcut) {
+void CommandShell::key(const std::string& shortcut) {
   if (!parseShortcut(shortcut)) {
     printLine(std::string("Not a shortcut: ") + shortcut);
     return;
@@ -131,7 +144,7 @@ void CommandShell::key(const std::string &shortcut) {
   printLine(shortcut + (host::pressShortcut(shortcut) ? ": ran" : ": no command"));
 }
 
-void CommandShell::menu(const std::string &path) {
+void CommandShell::menu(const std::string& path) {
   if (path.empty()) {
     printLine(describeMenuBar());
     return;
@@ -139,14 +152,14 @@ void CommandShell::menu(const std::string &path) {
   printLine(path + (host::chooseMenuItem(path) ? ": ran" : ": no command"));
 }
 
-void CommandShell::select(const std::string &names) {
-  Interface *core = GetCOREInterface();
+void CommandShell::select(const std::string& names) {
+  Interface* core = GetCOREInterface();
   core->ClearNodeSelection(FALSE);
   std::istringstream words(names);
   std::string name;
   std::string selected;
   while (words >> name) {
-    INode *node = host::scene().findNode(host::utf8ToUtf16(name));
+    INode* node = host::scene().findNode(host::utf8ToUtf16(name));
     if (node == nullptr) {
       printLine(std::string("No node named ") + name);
       continue;
@@ -157,7 +170,7 @@ void CommandShell::select(const std::string &names) {
   printLine(std::string("Selected:") + (selected.empty() ? std::string(" nothing") : selected));
 }
 
-void CommandShell::scene(const std::string &arguments) {
+void CommandShell::scene(const std::string& arguments) {
   if (arguments.empty()) {
     const host::SceneCounts counts = host::countScene();
     printLine(std::string("Nodes: ") + std::to_string(counts.nodes) + ", objects: " + std::to_string(counts.objects) +
@@ -176,40 +189,41 @@ void CommandShell::scene(const std::string &arguments) {
   printLine(file ? std::string("Scene written to ") + path : std::string("Cannot write ") + path);
 }
 
-void CommandShell::close(const std::string &title) {
+void CommandShell::close(const std::string& title) {
   const HWND dialog = dialogTitled(title);
   printLine(dialog != nullptr && host::closeWindow(dialog) ? std::string("Closed ") + title
                                                            : std::string("No window ") + title);
 }
 
-void CommandShell::click(const std::string &arguments) {
+void CommandShell::click(const std::string& arguments) {
   const std::size_t space = arguments.rfind(' ');
-  const std::string title = space == std::string::npos ? "" : trim(arguments.substr(0, space));
-  const int id = space == std::string::npos ? 0 : std::atoi(arguments.c_str() + space + 1);
-  const HWND dialog = dialogTitled(title);
-  printLine(dialog != nullptr && host::clickControl(dialog, id) ? std::string("Clicked ") + arguments
-                                                                : std::string("Cannot click ") + arguments);
+  const std::optional<int> id = space == std::string::npos ? std::nullopt : number(arguments.substr(space + 1));
+  const HWND dialog = id ? dialogTitled(trim(arguments.substr(0, space))) : nullptr;
+  printLine(dialog != nullptr && host::clickControl(dialog, *id) ? std::string("Clicked ") + arguments
+                                                                 : std::string("Cannot click ") + arguments);
 }
 
-void CommandShell::waitFor(const std::string &arguments) {
+void CommandShell::waitFor(const std::string& arguments) {
   std::istringstream words(arguments);
   std::string what;
-  std::size_t count = 0;
-  int seconds = 120;
-  words >> what >> count;
-  if (what != "nodes" || words.fail()) {
+  std::string countText;
+  std::string secondsText = "120";
+  words >> what >> countText >> secondsText;
+  const std::optional<int> count = number(countText);
+  const std::optional<int> seconds = number(secondsText);
+  if (what != "nodes" || !count || *count < 0 || !seconds || *seconds < 0) {
     printLine("Usage: wait nodes N [SECONDS]");
     return;
   }
-  words >> seconds;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  const auto wanted = static_cast<std::size_t>(*count);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(*seconds);
   // The loop runs the import window's page and its jobs; a timer source of
   // the host's own wakes it at least once a second, so the deadline holds.
-  while (host::scene().nodes().size() < count && window_.runLoop && std::chrono::steady_clock::now() < deadline)
+  while (host::scene().nodes().size() < wanted && window_.runLoop && std::chrono::steady_clock::now() < deadline)
     window_.runLoop();
   const std::size_t nodes = host::scene().nodes().size();
-  printLine(nodes >= count ? std::string("Nodes: ") + std::to_string(nodes)
-                           : std::string("Timed out with ") + std::to_string(nodes) + " nodes");
+  printLine(nodes >= wanted ? std::string("Nodes: ") + std::to_string(nodes)
+                            : std::string("Timed out with ") + std::to_string(nodes) + " nodes");
 }
 
 }  // namespace maxhost

@@ -40,16 +40,16 @@ class CommandShell {
   };
   explicit CommandShell(Window window = {});
 
-  CommandResult run(const std::string &line);
+  CommandResult run(const std::string& line);
 
  private:
-  void key(const std::string &shortcut);
-  void menu(const std::string &path);
-  void select(const std::string &names);
-  void scene(const std::string &arguments);
-  void close(const std::string &title);
-  void click(const std::string &arguments);
-  void waitFor(const std::string &arguments);
+  void key(const std::string& shortcut);
+  void menu(const std::string& path);
+  void select(const std::string& names);
+  void scene(const std::string& arguments);
+  void close(const std::string& title);
+  void click(const std::string& arguments);
+  void waitFor(const std::string& arguments);
 
   Window window_;
 };

@@ -35,16 +35,16 @@ std::string defaultPluginFolder() {
   return error ? std::string("plugins") : (self.parent_path() / "plugins").string();
 }
 
-void loadPlugins(host::PluginHost &plugins, const std::string &folder) {
-  for (const std::string &error : plugins.loadFolder(folder)) std::fprintf(stderr, "maxhost: %s\n", error.c_str());
-  for (const auto &plugin : plugins.plugins()) {
+void loadPlugins(host::PluginHost& plugins, const std::string& folder) {
+  for (const std::string& error : plugins.loadFolder(folder)) std::fprintf(stderr, "maxhost: %s\n", error.c_str());
+  for (const auto& plugin : plugins.plugins()) {
     std::printf("Loaded %s: %s\n", std::filesystem::path(plugin->path).filename().c_str(),
                 host::utf16ToUtf8(plugin->description).c_str());
   }
   std::fflush(stdout);
 }
 
-int runHeadless(const Options &options) {
+int runHeadless(const Options& options) {
   host::PluginHost plugins;
   loadPlugins(plugins, options.plugins);
   maxhost::CommandShell shell;
@@ -57,35 +57,59 @@ int runHeadless(const Options &options) {
 }
 
 struct Gui {
-  GMainLoop *loop = nullptr;
-  maxhost::CommandShell *shell = nullptr;
-  GIOChannel *input = nullptr;
+  GMainLoop* loop = nullptr;
+  maxhost::CommandShell* shell = nullptr;
+  GIOChannel* input = nullptr;
   guint inputWatch = 0;
+  bool inputEnded = false;
+  bool inCommand = false;
 
-  static gboolean onInput(GIOChannel *channel, GIOCondition, gpointer data) {
-    auto *gui = static_cast<Gui *>(data);
-    gchar *text = nullptr;
+  void watchInput() {
+    if (inputWatch == 0 && !inputEnded)
+      inputWatch = g_io_add_watch(input, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR), &Gui::onInput, this);
+  }
+  // Commands wait while a progress bar shows: the loop then runs for the
+  // bar and its Cancel button, in the middle of the work. Work started by
+  // a command needs nothing: the loop never runs a source inside itself.
+  void pauseInput(bool paused) {
+    if (inCommand) return;
+    if (!paused) {
+      watchInput();
+    } else if (inputWatch != 0) {
+      g_source_remove(inputWatch);
+      inputWatch = 0;
+    }
+  }
+
+  static gboolean onInput(GIOChannel* channel, GIOCondition, gpointer data) {
+    auto* gui = static_cast<Gui*>(data);
+    gchar* text = nullptr;
     gsize length = 0;
     const GIOStatus status = g_io_channel_read_line(channel, &text, &length, nullptr, nullptr);
     if (status == G_IO_STATUS_AGAIN) return G_SOURCE_CONTINUE;
     if (status != G_IO_STATUS_NORMAL) {
+      if (status == G_IO_STATUS_ERROR) std::fprintf(stderr, "maxhost: cannot read commands\n");
       // No more commands; the window stays until the user closes it.
       gui->inputWatch = 0;
+      gui->inputEnded = true;
       return G_SOURCE_REMOVE;
     }
     const std::string line(text, length);
     g_free(text);
-    if (gui->shell->run(line).quit) g_main_loop_quit(gui->loop);
+    gui->inCommand = true;
+    const bool quit = gui->shell->run(line).quit;
+    gui->inCommand = false;
+    if (quit) g_main_loop_quit(gui->loop);
     return G_SOURCE_CONTINUE;
   }
 };
 
-int runWindow(const Options &options) {
+int runWindow(const Options& options) {
   Gui gui;
   gui.loop = g_main_loop_new(nullptr, FALSE);
   int status = 0;
   {
-    maxhost::MainWindow window([&gui] { g_main_loop_quit(gui.loop); });
+    maxhost::MainWindow window([&gui] { g_main_loop_quit(gui.loop); }, [&gui](bool busy) { gui.pauseInput(busy); });
     if (!window.valid()) {
       std::fprintf(stderr, "maxhost: no display (use --headless to run without one)\n");
       status = 1;
@@ -107,8 +131,9 @@ int runWindow(const Options &options) {
       });
       gui.shell = &shell;
       gui.input = g_io_channel_unix_new(STDIN_FILENO);
-      gui.inputWatch =
-          g_io_add_watch(gui.input, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR), &Gui::onInput, &gui);
+      // Lines are bytes: a node name need not be valid UTF-8.
+      g_io_channel_set_encoding(gui.input, nullptr, nullptr);
+      gui.watchInput();
       g_main_loop_run(gui.loop);
       if (gui.inputWatch != 0) g_source_remove(gui.inputWatch);
       g_io_channel_unref(gui.input);
@@ -122,7 +147,7 @@ int runWindow(const Options &options) {
 
 }  // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
   Options options;
   CLI::App app("maxhost: the stand-in 3ds Max that loads cvimp.gup");
   app.add_flag("--headless", options.headless, "No window: take commands on standard input");

@@ -22,7 +22,7 @@ namespace {
 enum Column { kName, kObject, kMaterial, kColumns };
 
 // "Casavia (&K)" as a GTK mnemonic label: "Casavia (_K)".
-std::string mnemonic(const std::u16string &title) {
+std::string mnemonic(const std::u16string& title) {
   std::string label;
   for (const char c : host::utf16ToUtf8(title)) {
     if (c == '_') {
@@ -38,7 +38,7 @@ std::string mnemonic(const std::u16string &title) {
 
 // The shortcut text of a key press with Shift, Ctrl or Alt; empty for
 // plain keys and keys without a name the action system knows.
-std::string shortcutOf(const GdkEventKey &event) {
+std::string shortcutOf(const GdkEventKey& event) {
   const guint modifiers = event.state & (GDK_SHIFT_MASK | GDK_CONTROL_MASK | GDK_MOD1_MASK);
   if (modifiers == 0) return "";
   const guint key = gdk_keyval_to_upper(event.keyval);
@@ -61,18 +61,19 @@ std::string shortcutOf(const GdkEventKey &event) {
 
 struct MainWindow::Impl {
   std::function<void()> closing;
-  GtkWidget *window = nullptr;  // the host's main window: the host owns it
-  GtkWidget *menuBar = nullptr;
-  GtkListStore *nodes = nullptr;
-  GtkWidget *prompt = nullptr;
-  GtkWidget *progress = nullptr;
-  GtkWidget *cancel = nullptr;
+  std::function<void(bool)> busyChanged;
+  GtkWidget* window = nullptr;  // the host's main window: the host owns it
+  GtkWidget* menuBar = nullptr;
+  GtkListStore* nodes = nullptr;
+  GtkWidget* prompt = nullptr;
+  GtkWidget* progress = nullptr;
+  GtkWidget* cancel = nullptr;
   std::vector<gulong> handlers;
   guint refreshTimer = 0;
   bool busy = false;  // a progress bar is shown: commands wait
 
-  static void onActivate(GtkMenuItem *item, gpointer data) {
-    auto *self = static_cast<Impl *>(data);
+  static void onActivate(GtkMenuItem* item, gpointer data) {
+    auto* self = static_cast<Impl*>(data);
     if (self->busy) return;
     const auto table = static_cast<ActionTableId>(GPOINTER_TO_UINT(g_object_get_data(G_OBJECT(item), "table")));
     const int command = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(item), "command"));
@@ -80,8 +81,8 @@ struct MainWindow::Impl {
     self->refresh();
   }
 
-  static gboolean onKey(GtkWidget *, GdkEventKey *event, gpointer data) {
-    auto *self = static_cast<Impl *>(data);
+  static gboolean onKey(GtkWidget*, GdkEventKey* event, gpointer data) {
+    auto* self = static_cast<Impl*>(data);
     const std::string shortcut = shortcutOf(*event);
     if (shortcut.empty() || self->busy) return FALSE;
     const bool ran = host::pressShortcut(shortcut);
@@ -89,16 +90,18 @@ struct MainWindow::Impl {
     return ran ? TRUE : FALSE;
   }
 
-  static gboolean onDelete(GtkWidget *, GdkEvent *, gpointer data) {
-    auto *self = static_cast<Impl *>(data);
+  static gboolean onDelete(GtkWidget*, GdkEvent*, gpointer data) {
+    auto* self = static_cast<Impl*>(data);
     if (self->closing) self->closing();
     return TRUE;  // the host tears the window down itself
   }
 
-  static void onCancel(GtkButton *, gpointer) { host::pressCancel(); }
+  static void onCancel(GtkButton*, gpointer) { host::pressCancel(); }
 
   static gboolean onTimer(gpointer data) {
-    static_cast<Impl *>(data)->refresh();
+    auto* self = static_cast<Impl*>(data);
+    // Not while an import is building the scene.
+    if (!self->busy) self->refresh();
     return G_SOURCE_CONTINUE;
   }
 
@@ -106,7 +109,7 @@ struct MainWindow::Impl {
     if (nodes == nullptr) return;
     const std::vector<host::NodeRow> rows = host::nodeRows();
     gtk_list_store_clear(nodes);
-    for (const host::NodeRow &row : rows) {
+    for (const host::NodeRow& row : rows) {
       GtkTreeIter iter;
       gtk_list_store_append(nodes, &iter);
       gtk_list_store_set(nodes, &iter, kName, row.name.c_str(), kObject, row.object.c_str(), kMaterial,
@@ -122,7 +125,8 @@ struct MainWindow::Impl {
 
   // The bar as it stands while long work runs on this thread; the loop
   // runs briefly so that the bar redraws and the cancel button answers.
-  void showProgress(const host::ProgressState &state) {
+  void showProgress(const host::ProgressState& state) {
+    if (busy != state.shown && busyChanged) busyChanged(state.shown);
     busy = state.shown;
     gtk_widget_set_sensitive(cancel, state.shown ? TRUE : FALSE);
     gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(progress), state.shown ? state.percent / 100.0 : 0.0);
@@ -134,11 +138,11 @@ struct MainWindow::Impl {
     }
   }
 
-  GtkWidget *makeMenu(const IMenu &menu) {
-    GtkWidget *gtkMenu = gtk_menu_new();
+  GtkWidget* makeMenu(const IMenu& menu) {
+    GtkWidget* gtkMenu = gtk_menu_new();
     for (int i = 0; i < menu.NumItems(); ++i) {
-      const IMenuItem *item = menu.GetItem(i);
-      GtkWidget *entry = nullptr;
+      const IMenuItem* item = menu.GetItem(i);
+      GtkWidget* entry = nullptr;
       if (item->IsSeparator()) {
         entry = gtk_separator_menu_item_new();
       } else {
@@ -150,18 +154,18 @@ struct MainWindow::Impl {
     return gtkMenu;
   }
 
-  void attach(const IMenuItem &item, GtkWidget *entry) {
-    if (const IMenu *sub = item.GetSubMenu(); sub != nullptr && sub->NumItems() > 0) {
+  void attach(const IMenuItem& item, GtkWidget* entry) {
+    if (const IMenu* sub = item.GetSubMenu(); sub != nullptr && sub->NumItems() > 0) {
       gtk_menu_item_set_submenu(GTK_MENU_ITEM(entry), makeMenu(*sub));
       return;
     }
-    const ActionItem *action = item.GetActionItem();
+    const ActionItem* action = item.GetActionItem();
     if (action == nullptr) return;
     g_object_set_data(G_OBJECT(entry), "table", GUINT_TO_POINTER(item.GetActionTableId()));
     g_object_set_data(G_OBJECT(entry), "command", GINT_TO_POINTER(item.GetActionCommandId()));
     g_signal_connect(entry, "activate", G_CALLBACK(&Impl::onActivate), this);
     const Shortcut shortcut = action->GetShortcut();
-    GtkWidget *label = gtk_bin_get_child(GTK_BIN(entry));
+    GtkWidget* label = gtk_bin_get_child(GTK_BIN(entry));
     if (!shortcut.empty() && GTK_IS_ACCEL_LABEL(label)) {
       guint modifiers = 0;
       if ((shortcut.modifiers & FSHIFT) != 0) modifiers |= GDK_SHIFT_MASK;
@@ -174,14 +178,14 @@ struct MainWindow::Impl {
 
   void rebuildMenuBar() {
     if (menuBar == nullptr) return;
-    GList *children = gtk_container_get_children(GTK_CONTAINER(menuBar));
-    for (GList *child = children; child != nullptr; child = child->next) gtk_widget_destroy(GTK_WIDGET(child->data));
+    GList* children = gtk_container_get_children(GTK_CONTAINER(menuBar));
+    for (GList* child = children; child != nullptr; child = child->next) gtk_widget_destroy(GTK_WIDGET(child->data));
     g_list_free(children);
-    IMenuManager *menus = GetCOREInterface()->GetMenuManager();
-    const IMenu *bar = menus != nullptr ? menus->GetMainMenuBar() : nullptr;
+    IMenuManager* menus = GetCOREInterface()->GetMenuManager();
+    const IMenu* bar = menus != nullptr ? menus->GetMainMenuBar() : nullptr;
     for (int i = 0; bar != nullptr && i < bar->NumItems(); ++i) {
-      const IMenuItem *item = bar->GetItem(i);
-      GtkWidget *entry = gtk_menu_item_new_with_mnemonic(mnemonic(item->GetTitle().str()).c_str());
+      const IMenuItem* item = bar->GetItem(i);
+      GtkWidget* entry = gtk_menu_item_new_with_mnemonic(mnemonic(item->GetTitle().str()).c_str());
       attach(*item, entry);
       gtk_menu_shell_append(GTK_MENU_SHELL(menuBar), entry);
     }
@@ -189,27 +193,27 @@ struct MainWindow::Impl {
   }
 
   void build() {
-    window = static_cast<GtkWidget *>(host::nativeWindow(GetCOREInterface()->GetMAXHWnd()));
+    window = static_cast<GtkWidget*>(host::nativeWindow(GetCOREInterface()->GetMAXHWnd()));
     if (window == nullptr) return;
     gtk_window_set_default_size(GTK_WINDOW(window), 960, 600);
-    GtkWidget *box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+    GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
     menuBar = gtk_menu_bar_new();
     gtk_box_pack_start(GTK_BOX(box), menuBar, FALSE, FALSE, 0);
 
     nodes = gtk_list_store_new(kColumns, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_STRING);
-    GtkWidget *view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(nodes));
-    const char *titles[kColumns] = {"Node", "Object", "Material"};
+    GtkWidget* view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(nodes));
+    const char* titles[kColumns] = {"Node", "Object", "Material"};
     for (int column = 0; column < kColumns; ++column) {
-      GtkTreeViewColumn *made = gtk_tree_view_column_new_with_attributes(titles[column], gtk_cell_renderer_text_new(),
+      GtkTreeViewColumn* made = gtk_tree_view_column_new_with_attributes(titles[column], gtk_cell_renderer_text_new(),
                                                                          "text", column, nullptr);
       gtk_tree_view_column_set_resizable(made, TRUE);
       gtk_tree_view_append_column(GTK_TREE_VIEW(view), made);
     }
-    GtkWidget *scroll = gtk_scrolled_window_new(nullptr, nullptr);
+    GtkWidget* scroll = gtk_scrolled_window_new(nullptr, nullptr);
     gtk_container_add(GTK_CONTAINER(scroll), view);
     gtk_box_pack_start(GTK_BOX(box), scroll, TRUE, TRUE, 0);
 
-    GtkWidget *status = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
+    GtkWidget* status = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
     gtk_container_set_border_width(GTK_CONTAINER(status), 4);
     prompt = gtk_label_new("");
     gtk_label_set_xalign(GTK_LABEL(prompt), 0.0F);
@@ -230,7 +234,7 @@ struct MainWindow::Impl {
     // The node list follows jobs that the import window runs, too.
     refreshTimer = g_timeout_add_seconds(1, &Impl::onTimer, this);
     host::setMenuBarListener([this] { rebuildMenuBar(); });
-    host::setProgressListener([this](const host::ProgressState &state) { showProgress(state); });
+    host::setProgressListener([this](const host::ProgressState& state) { showProgress(state); });
     rebuildMenuBar();
     refresh();
   }
@@ -242,14 +246,16 @@ struct MainWindow::Impl {
     if (window != nullptr) {
       for (const gulong handler : handlers) g_signal_handler_disconnect(window, handler);
       gtk_widget_hide(window);
-      if (GtkWidget *child = gtk_bin_get_child(GTK_BIN(window))) gtk_widget_destroy(child);
+      if (GtkWidget* child = gtk_bin_get_child(GTK_BIN(window))) gtk_widget_destroy(child);
     }
     if (nodes != nullptr) g_object_unref(nodes);
   }
 };
 
-MainWindow::MainWindow(std::function<void()> closing) : impl_(std::make_unique<Impl>()) {
+MainWindow::MainWindow(std::function<void()> closing, std::function<void(bool)> busyChanged)
+    : impl_(std::make_unique<Impl>()) {
   impl_->closing = std::move(closing);
+  impl_->busyChanged = std::move(busyChanged);
   impl_->build();
 }
 
@@ -266,16 +272,16 @@ void MainWindow::rebuildMenuBar() { impl_->rebuildMenuBar(); }
 void MainWindow::refreshNodes() { impl_->refresh(); }
 
 std::string MainWindow::shownNodes() const {
-  GtkTreeModel *model = GTK_TREE_MODEL(impl_->nodes);
+  GtkTreeModel* model = GTK_TREE_MODEL(impl_->nodes);
   std::string rows;
   int count = 0;
   GtkTreeIter iter;
   for (gboolean more = model != nullptr && gtk_tree_model_get_iter_first(model, &iter); more;
        more = gtk_tree_model_iter_next(model, &iter)) {
-    gchar *cells[kColumns] = {};
+    gchar* cells[kColumns] = {};
     gtk_tree_model_get(model, &iter, kName, &cells[kName], kObject, &cells[kObject], kMaterial, &cells[kMaterial], -1);
     rows += std::string("\n  ") + cells[kName] + " | " + cells[kObject] + " | " + cells[kMaterial];
-    for (gchar *cell : cells) g_free(cell);
+    for (gchar* cell : cells) g_free(cell);
     ++count;
   }
   return std::string("Node list: ") + std::to_string(count) + rows;

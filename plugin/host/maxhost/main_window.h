@@ -11,11 +11,14 @@ namespace maxhost {
 
 class MainWindow {
  public:
-  // `closing` is called when the user closes the window.
-  explicit MainWindow(std::function<void()> closing);
+  // `closing` is called when the user closes the window; `busyChanged`
+  // when a progress bar appears (true) and goes (false): while it shows,
+  // the loop runs for the bar and its Cancel button only, and whatever
+  // else starts commands must wait.
+  MainWindow(std::function<void()> closing, std::function<void(bool)> busyChanged);
   ~MainWindow();
-  MainWindow(const MainWindow &) = delete;
-  MainWindow &operator=(const MainWindow &) = delete;
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
 
   // False without a display.
   bool valid() const;
