@@ -245,6 +245,9 @@ struct MainWindow::Impl {
     if (refreshTimer != 0) g_source_remove(refreshTimer);
     if (window != nullptr) {
       for (const gulong handler : handlers) g_signal_handler_disconnect(window, handler);
+      // A menu still dropped down closes while the bar is in the window:
+      // closing it tells the bar's window to hide the mnemonics.
+      if (menuBar != nullptr) gtk_menu_shell_deactivate(GTK_MENU_SHELL(menuBar));
       gtk_widget_hide(window);
       if (GtkWidget* child = gtk_bin_get_child(GTK_BIN(window))) gtk_widget_destroy(child);
     }
