@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <string>
 
 #include "plugin/host/download_directory.h"
@@ -104,9 +105,17 @@ struct Gui {
   }
 };
 
+struct MainLoopUnref {
+  void operator()(GMainLoop* loop) const { g_main_loop_unref(loop); }
+};
+struct ChannelUnref {
+  void operator()(GIOChannel* channel) const { g_io_channel_unref(channel); }
+};
+
 int runWindow(const Options& options) {
   Gui gui;
-  gui.loop = g_main_loop_new(nullptr, FALSE);
+  const std::unique_ptr<GMainLoop, MainLoopUnref> loop(g_main_loop_new(nullptr, FALSE));
+  gui.loop = loop.get();
   int status = 0;
   {
     maxhost::MainWindow window([&gui] { g_main_loop_quit(gui.loop); }, [&gui](bool busy) { gui.pauseInput(busy); });
@@ -130,18 +139,17 @@ int runWindow(const Options& options) {
               },
       });
       gui.shell = &shell;
-      gui.input = g_io_channel_unix_new(STDIN_FILENO);
+      const std::unique_ptr<GIOChannel, ChannelUnref> input(g_io_channel_unix_new(STDIN_FILENO));
+      gui.input = input.get();
       // Lines are bytes: a node name need not be valid UTF-8.
       g_io_channel_set_encoding(gui.input, nullptr, nullptr);
       gui.watchInput();
       g_main_loop_run(gui.loop);
       if (gui.inputWatch != 0) g_source_remove(gui.inputWatch);
-      g_io_channel_unref(gui.input);
       // Closing the host: Stop, the plug-ins' windows, DeleteThis, unload.
       plugins.shutdown();
     }
   }
-  g_main_loop_unref(gui.loop);
   return status;
 }
 
