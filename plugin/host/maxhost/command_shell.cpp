@@ -78,14 +78,17 @@ std::string describeMenuBar() {
   return std::string("Main menu bar: ") + titles + contents;
 }
 
+std::string describeNode(const host::NodeRow& row) {
+  std::string text =
+      std::string("  ") + row.name + " | " + row.object + " | " + (row.material.empty() ? "no material" : row.material);
+  if (row.selected) text += " | selected";
+  return text;
+}
+
 std::string describeNodes() {
   const std::vector<host::NodeRow> rows = host::nodeRows();
   std::string text = std::string("Nodes: ") + std::to_string(rows.size());
-  for (const host::NodeRow& row : rows) {
-    text += std::string("\n  ") + row.name + " | " + row.object + " | " +
-            (row.material.empty() ? "no material" : row.material);
-    if (row.selected) text += " | selected";
-  }
+  for (const host::NodeRow& row : rows) text.append("\n").append(describeNode(row));
   return text;
 }
 

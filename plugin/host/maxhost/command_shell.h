@@ -19,6 +19,8 @@
 #include <functional>
 #include <string>
 
+#include "plugin/host/scene_summary.h"
+
 namespace maxhost {
 
 struct CommandResult {
@@ -58,5 +60,7 @@ class CommandShell {
 // "Main menu bar: File, Edit, ..." then "Casavia (&K): 导入... (Shift+K), ...".
 std::string describeMenuBar();
 std::string describeNodes();
+// "  name | object | material", and " | selected" for a selected node.
+std::string describeNode(const host::NodeRow& row);
 
 }  // namespace maxhost

@@ -9,6 +9,7 @@
 
 #include "plugin/host/actions.h"
 #include "plugin/host/core_interface.h"
+#include "plugin/host/maxhost/command_shell.h"
 #include "plugin/host/menus.h"
 #include "plugin/host/scene_summary.h"
 #include "plugin/host/stand_in.h"
@@ -283,7 +284,7 @@ std::string MainWindow::shownNodes() const {
        more = gtk_tree_model_iter_next(model, &iter)) {
     gchar* cells[kColumns] = {};
     gtk_tree_model_get(model, &iter, kName, &cells[kName], kObject, &cells[kObject], kMaterial, &cells[kMaterial], -1);
-    rows += std::string("\n  ") + cells[kName] + " | " + cells[kObject] + " | " + cells[kMaterial];
+    rows.append("\n").append(describeNode({cells[kName], cells[kObject], cells[kMaterial], false}));
     for (gchar* cell : cells) g_free(cell);
     ++count;
   }
