@@ -4,8 +4,8 @@
 #include <mutex>
 
 #include "jobs/dispatcher.h"
-#include "plugin/host/core_interface.h"
-#include "plugin/host/wstr.h"
+#include "host/core_interface.h"
+#include "host/wstr.h"
 
 #ifndef CVIMP_PLATFORM_DOMAIN
 #define CVIMP_PLATFORM_DOMAIN "casavia.com"

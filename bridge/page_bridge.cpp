@@ -5,7 +5,7 @@
 #include <system_error>
 #include <thread>
 
-#include "plugin/host/wstr.h"
+#include "host/wstr.h"
 
 namespace cvimp {
 

@@ -9,7 +9,7 @@
 
 #include "bridge/webview/webview.h"
 #include "plugin/cvimp_gup.h"
-#include "plugin/host/windows.h"
+#include "host/windows.h"
 
 namespace cvimp {
 

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "plugin/host/core_interface.h"
+#include "host/core_interface.h"
 
 namespace cvimp {
 

@@ -7,8 +7,8 @@
 #include <unordered_map>
 
 #include "materials/import_log.h"
-#include "plugin/host/node.h"
-#include "plugin/host/objects.h"
+#include "host/node.h"
+#include "host/objects.h"
 #include "vrscene/file_lookup.h"
 #include "vrscene/plugin.h"
 

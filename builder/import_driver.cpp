@@ -5,7 +5,7 @@
 #include "builder/import_context.h"
 #include "builder/scene_node.h"
 #include "builder/search_directories.h"
-#include "plugin/host/core_interface.h"
+#include "host/core_interface.h"
 #include "vrscene/loader.h"
 
 namespace cvimp {

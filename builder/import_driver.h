@@ -1,7 +1,7 @@
 #pragma once
 // The import of one design's scene file into the host scene.
 #include "plugin/cvimp_gup.h"
-#include "plugin/host/wstr.h"
+#include "host/wstr.h"
 
 namespace cvimp {
 

@@ -1,6 +1,6 @@
 #pragma once
 // A "GeomStaticMesh" plugin as a host triangle-mesh object.
-#include "plugin/host/objects.h"
+#include "host/objects.h"
 #include "vrscene/plugin.h"
 
 namespace cvimp {

@@ -4,7 +4,7 @@
 #include "materials/graph_walk.h"
 #include "materials/material_graph.h"
 #include "materials/physical_mapping.h"
-#include "plugin/host/core_interface.h"
+#include "host/core_interface.h"
 #include "vrscene/scene.h"
 #include "vrscene/value.h"
 

@@ -3,7 +3,7 @@
 // geometry cache), its transform, name and Physical Material.
 #include "builder/import_context.h"
 #include "plugin/cvimp_gup.h"
-#include "plugin/host/node.h"
+#include "host/node.h"
 #include "vrscene/plugin.h"
 
 namespace cvimp {

@@ -10,10 +10,10 @@
 #include "jobs/dispatcher.h"
 #include "jobs/import_job.h"
 #include "plugin/cvimp_gup.h"
-#include "plugin/host/host_types.h"
-#include "plugin/host/scene_json.h"
-#include "plugin/host/stand_in.h"
-#include "plugin/host/wstr.h"
+#include "host/host_types.h"
+#include "host/scene_json.h"
+#include "host/stand_in.h"
+#include "host/wstr.h"
 #include "tools/packaging/design_package.h"
 
 namespace cvimp {

@@ -8,8 +8,8 @@
 #include "builder/import_driver.h"
 #include "cli/file_output.h"
 #include "plugin/cvimp_gup.h"
-#include "plugin/host/scene.h"
-#include "plugin/host/scene_json.h"
+#include "host/scene.h"
+#include "host/scene_json.h"
 
 namespace cvimp {
 

@@ -3,8 +3,8 @@
 // print the result and what was created, optionally write the host scene.
 #include <string>
 
-#include "plugin/host/scene_summary.h"
-#include "plugin/host/stand_in.h"
+#include "host/scene_summary.h"
+#include "host/stand_in.h"
 
 namespace cvimp {
 

@@ -10,9 +10,9 @@
 #include "cli/import_command.h"
 #include "jobs/dispatcher.h"
 #include "plugin/cvimp_gup.h"
-#include "plugin/host/host_types.h"
-#include "plugin/host/stand_in.h"
-#include "plugin/host/wstr.h"
+#include "host/host_types.h"
+#include "host/stand_in.h"
+#include "host/wstr.h"
 
 namespace cvimp {
 

@@ -2,7 +2,7 @@
 // cvimp job: one job text through the dispatcher on the stand-in host.
 #include <string>
 
-#include "plugin/host/download_directory.h"
+#include "host/download_directory.h"
 
 namespace cvimp {
 

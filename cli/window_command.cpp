@@ -4,14 +4,14 @@
 #include <filesystem>
 
 #include "bridge/import_window.h"
-#include "plugin/host/resources.h"
+#include "host/resources.h"
 #include "resources/resources.h"
 #include "cli/job_command.h"
 #include "plugin/cvimp_gup.h"
-#include "plugin/host/core_interface.h"
-#include "plugin/host/stand_in.h"
-#include "plugin/host/windows.h"
-#include "plugin/host/wstr.h"
+#include "host/core_interface.h"
+#include "host/stand_in.h"
+#include "host/windows.h"
+#include "host/wstr.h"
 
 namespace cvimp {
 

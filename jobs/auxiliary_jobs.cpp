@@ -2,8 +2,8 @@
 
 #include "jobs/dispatcher.h"
 #include "jobs/download.h"
-#include "plugin/host/core_interface.h"
-#include "plugin/host/shell.h"
+#include "host/core_interface.h"
+#include "host/shell.h"
 
 namespace cvimp {
 

@@ -2,7 +2,7 @@
 // The small jobs: the plug-in's version, one file's download, and opening a
 // file or starting a program through the shell.
 #include "jobs/job_document.h"
-#include "plugin/host/wstr.h"
+#include "host/wstr.h"
 
 namespace cvimp {
 

@@ -3,7 +3,7 @@
 #include "jobs/auxiliary_jobs.h"
 #include "jobs/import_job.h"
 #include "jobs/job_document.h"
-#include "plugin/host/core_interface.h"
+#include "host/core_interface.h"
 
 namespace cvimp {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "plugin/cvimp_gup.h"
-#include "plugin/host/wstr.h"
+#include "host/wstr.h"
 
 namespace cvimp {
 

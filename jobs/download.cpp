@@ -10,7 +10,7 @@
 #include <random>
 #include <system_error>
 
-#include "plugin/host/core_interface.h"
+#include "host/core_interface.h"
 
 namespace cvimp {
 namespace {

@@ -8,7 +8,7 @@
 #include "builder/import_driver.h"
 #include "jobs/download.h"
 #include "jobs/package_extraction.h"
-#include "plugin/host/core_interface.h"
+#include "host/core_interface.h"
 
 namespace cvimp {
 

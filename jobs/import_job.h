@@ -6,7 +6,7 @@
 
 #include "jobs/job_document.h"
 #include "plugin/cvimp_gup.h"
-#include "plugin/host/wstr.h"
+#include "host/wstr.h"
 
 namespace cvimp {
 

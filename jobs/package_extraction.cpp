@@ -12,7 +12,7 @@
 #include <system_error>
 #include <vector>
 
-#include "plugin/host/core_interface.h"
+#include "host/core_interface.h"
 
 namespace cvimp {
 namespace {

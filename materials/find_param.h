@@ -3,7 +3,7 @@
 #include <optional>
 #include <string_view>
 
-#include "plugin/host/param_block.h"
+#include "host/param_block.h"
 
 namespace cvimp {
 

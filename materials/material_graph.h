@@ -6,7 +6,7 @@
 
 #include "materials/import_log.h"
 #include "materials/texture_graph.h"
-#include "plugin/host/mtl.h"
+#include "host/mtl.h"
 #include "vrscene/file_lookup.h"
 #include "vrscene/plugin.h"
 

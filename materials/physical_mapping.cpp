@@ -4,7 +4,7 @@
 #include <string>
 
 #include "materials/find_param.h"
-#include "plugin/host/core_interface.h"
+#include "host/core_interface.h"
 #include "vrscene/value.h"
 
 namespace cvimp {

@@ -5,7 +5,7 @@
 
 #include "materials/graph_walk.h"
 #include "materials/import_log.h"
-#include "plugin/host/bitmap_tex.h"
+#include "host/bitmap_tex.h"
 #include "vrscene/file_lookup.h"
 #include "vrscene/plugin.h"
 

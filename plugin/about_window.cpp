@@ -3,8 +3,8 @@
 #include <string>
 
 #include "plugin/cvimp_gup.h"
-#include "plugin/host/core_interface.h"
-#include "plugin/host/shell.h"
+#include "host/core_interface.h"
+#include "host/shell.h"
 #include "resources/resources.h"
 
 namespace {

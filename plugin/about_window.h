@@ -3,6 +3,6 @@
 // with a link to the platform's user agreement.
 #include <cstdint>
 
-#include "plugin/host/windows.h"
+#include "host/windows.h"
 
 std::intptr_t aboutWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

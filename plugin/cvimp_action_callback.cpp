@@ -6,8 +6,8 @@
 #include "builder/import_driver.h"
 #include "plugin/about_window.h"
 #include "plugin/cvimp_gup.h"
-#include "plugin/host/core_interface.h"
-#include "plugin/host/shell.h"
+#include "host/core_interface.h"
+#include "host/shell.h"
 #include "plugin/module_instance.h"
 #include "resources/resources.h"
 

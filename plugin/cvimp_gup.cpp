@@ -4,7 +4,7 @@
 #include "bridge/page_bridge.h"
 #include "plugin/cvimp_action_callback.h"
 #include "plugin/cvimp_class_desc.h"
-#include "plugin/host/menus.h"
+#include "host/menus.h"
 #include "plugin/module_instance.h"
 #include "resources/resource_ids.h"
 

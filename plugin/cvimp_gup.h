@@ -4,8 +4,8 @@
 // directly, on the host's main thread.
 #include <memory>
 
-#include "plugin/host/gup.h"
-#include "plugin/host/wstr.h"
+#include "host/gup.h"
+#include "host/wstr.h"
 
 class CvimpGUP : public GUP {
  public:

@@ -1,7 +1,7 @@
 #pragma once
 // The exports of cvimp.gup, the entry points the host looks up by name.
-#include "plugin/host/class_desc.h"
-#include "plugin/host/plugin_module.h"
+#include "host/class_desc.h"
+#include "host/plugin_module.h"
 #include "plugin/module_instance.h"
 
 #define CVIMP_EXPORT __attribute__((visibility("default")))
@@ -11,7 +11,7 @@ CVIMP_EXPORT const MCHAR* LibDescription();
 CVIMP_EXPORT int LibNumberClasses();
 CVIMP_EXPORT ClassDesc* LibClassDesc(int i);
 CVIMP_EXPORT ULONG LibVersion();
-// This platform's entry point and resource section (plugin/host/plugin_module.h).
+// This platform's entry point and resource section (host/plugin_module.h).
 CVIMP_EXPORT BOOL DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
 CVIMP_EXPORT const host::ResourceDirectory* HostModuleResources();
 }

@@ -5,7 +5,7 @@
 #include <span>
 #include <string_view>
 
-#include "plugin/host/resources.h"
+#include "host/resources.h"
 #include "resources/resource_ids.h"
 
 namespace cvimp::resources {

@@ -12,13 +12,13 @@
 #include <utility>
 
 #include "bridge/import_window.h"
-#include "plugin/host/resources.h"
+#include "host/resources.h"
 #include "resources/resources.h"
 #include "bridge/page_bridge.h"
-#include "plugin/host/core_interface.h"
-#include "plugin/host/journal.h"
-#include "plugin/host/stand_in.h"
-#include "plugin/host/windows.h"
+#include "host/core_interface.h"
+#include "host/journal.h"
+#include "host/stand_in.h"
+#include "host/windows.h"
 #include "tests/jobs/https_test_support.h"
 #include "tests/support/test_support.h"
 

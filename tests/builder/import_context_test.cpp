@@ -9,7 +9,7 @@
 
 #include "builder/search_directories.h"
 #include "plugin/cvimp_gup.h"
-#include "plugin/host/stand_in.h"
+#include "host/stand_in.h"
 #include "tests/support/test_support.h"
 
 namespace cvimp {

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "plugin/host/core_interface.h"
-#include "plugin/host/journal.h"
-#include "plugin/host/poly_object.h"
-#include "plugin/host/scene.h"
-#include "plugin/host/stand_in.h"
+#include "host/core_interface.h"
+#include "host/journal.h"
+#include "host/poly_object.h"
+#include "host/scene.h"
+#include "host/stand_in.h"
 #include "tests/support/test_support.h"
 #include "tools/scenegen/png_writer.h"
 #include "tools/scenegen/scene_writer.h"

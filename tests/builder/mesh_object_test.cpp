@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "builder/search_directories.h"
-#include "plugin/host/journal.h"
-#include "plugin/host/scene.h"
-#include "plugin/host/stand_in.h"
+#include "host/journal.h"
+#include "host/scene.h"
+#include "host/stand_in.h"
 #include "tests/support/test_support.h"
 #include "tools/scenegen/scene_writer.h"
 

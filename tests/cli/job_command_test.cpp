@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "plugin/host/core_interface.h"
-#include "plugin/host/stand_in.h"
+#include "host/core_interface.h"
+#include "host/stand_in.h"
 #include "tests/support/test_support.h"
 
 namespace cvimp {

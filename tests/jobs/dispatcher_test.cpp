@@ -10,9 +10,9 @@
 #include "jobs/auxiliary_jobs.h"
 #include "jobs/import_job.h"
 #include "jobs/job_document.h"
-#include "plugin/host/journal.h"
-#include "plugin/host/shell.h"
-#include "plugin/host/stand_in.h"
+#include "host/journal.h"
+#include "host/shell.h"
+#include "host/stand_in.h"
 #include "tests/support/test_support.h"
 
 namespace cvimp {

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "plugin/host/journal.h"
-#include "plugin/host/stand_in.h"
+#include "host/journal.h"
+#include "host/stand_in.h"
 #include "tests/jobs/https_test_support.h"
 #include "tests/support/test_support.h"
 

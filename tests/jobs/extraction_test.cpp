@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "jobs/package_extraction.h"
-#include "plugin/host/journal.h"
-#include "plugin/host/stand_in.h"
-#include "plugin/host/wstr.h"
+#include "host/journal.h"
+#include "host/stand_in.h"
+#include "host/wstr.h"
 #include "tests/jobs/zip_test_support.h"
 #include "tests/support/test_support.h"
 

@@ -15,9 +15,9 @@
 
 #include "jobs/dispatcher.h"
 #include "jobs/import_job.h"
-#include "plugin/host/poly_object.h"
-#include "plugin/host/scene.h"
-#include "plugin/host/stand_in.h"
+#include "host/poly_object.h"
+#include "host/scene.h"
+#include "host/stand_in.h"
 #include "tests/support/test_support.h"
 #include "tools/packaging/design_package.h"
 

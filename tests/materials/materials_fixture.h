@@ -19,11 +19,11 @@
 #include "materials/material_graph.h"
 #include "materials/physical_mapping.h"
 #include "materials/texture_graph.h"
-#include "plugin/host/bitmap_tex.h"
-#include "plugin/host/journal.h"
-#include "plugin/host/scene.h"
-#include "plugin/host/stand_in.h"
-#include "plugin/host/wstr.h"
+#include "host/bitmap_tex.h"
+#include "host/journal.h"
+#include "host/scene.h"
+#include "host/stand_in.h"
+#include "host/wstr.h"
 #include "tests/support/test_support.h"
 
 inline void PrintTo(const Color& c, std::ostream* os) { *os << "Color(" << c.r << ", " << c.g << ", " << c.b << ")"; }

@@ -8,13 +8,13 @@
 #include <tuple>
 #include <vector>
 
-#include "plugin/host/actions.h"
-#include "plugin/host/class_desc.h"
-#include "plugin/host/gup.h"
-#include "plugin/host/journal.h"
-#include "plugin/host/plugin_host.h"
-#include "plugin/host/stand_in.h"
-#include "plugin/host/plugin_module.h"
+#include "host/actions.h"
+#include "host/class_desc.h"
+#include "host/gup.h"
+#include "host/journal.h"
+#include "host/plugin_host.h"
+#include "host/stand_in.h"
+#include "host/plugin_module.h"
 #include "tests/support/test_support.h"
 #include "resources/resources.h"
 

@@ -2,7 +2,7 @@
 // commands run by shortcut and by menu, and Stop. The test executable is the
 // host: it exports the stand-in host, from which the module takes its host
 // symbols. Windows need a display (make test provides Xvfb).
-#include "plugin/host/shell.h"
+#include "host/shell.h"
 
 #include <gtest/gtest.h>
 
@@ -12,16 +12,16 @@
 #include <vector>
 
 #include "plugin/cvimp_gup.h"
-#include "plugin/host/actions.h"
-#include "plugin/host/core_interface.h"
-#include "plugin/host/journal.h"
-#include "plugin/host/menus.h"
-#include "plugin/host/plugin_host.h"
-#include "plugin/host/poly_object.h"
-#include "plugin/host/scene.h"
-#include "plugin/host/stand_in.h"
-#include "plugin/host/windows.h"
-#include "plugin/host/wstr.h"
+#include "host/actions.h"
+#include "host/core_interface.h"
+#include "host/journal.h"
+#include "host/menus.h"
+#include "host/plugin_host.h"
+#include "host/poly_object.h"
+#include "host/scene.h"
+#include "host/stand_in.h"
+#include "host/windows.h"
+#include "host/wstr.h"
 #include "resources/resources.h"
 #include "tests/support/test_support.h"
 

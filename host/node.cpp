@@ -1,0 +1,30 @@
+#include "host/node.h"
+
+#include <string>
+
+#include "host/journal.h"
+#include "host/objects.h"
+
+void INode::SetName(const MCHAR* name) {
+  name_ = name;
+  host::journal().record("INode::SetName", host::quoted(name_.str()));
+}
+
+void INode::SetNodeTM(TimeValue t, Matrix3& tm) {
+  host::journal().record("INode::SetNodeTM", std::to_string(t));
+  if (t == 0) transform_ = tm;
+}
+
+Matrix3 INode::GetNodeTM(TimeValue) const { return transform_; }
+
+void INode::SetWireColor(DWORD color) {
+  host::journal().record("INode::SetWireColor", std::to_string(color));
+  wireColor_ = color;
+}
+
+void INode::SetMtl(Mtl* material) {
+  host::journal().record("INode::SetMtl", material != nullptr ? "material" : "none");
+  material_ = material;
+}
+
+void INode::SetObjectRef(Object* object) { object_ = object; }

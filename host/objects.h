@@ -1,0 +1,38 @@
+#pragma once
+// The host's object model: everything it creates derives from Animatable
+// and belongs to the host scene, which deletes it.
+#include "host/host_types.h"
+#include "host/mesh.h"
+#include "host/wstr.h"
+
+class Animatable {
+ public:
+  Animatable() = default;
+  Animatable(const Animatable&) = delete;
+  Animatable& operator=(const Animatable&) = delete;
+  virtual ~Animatable() = default;
+
+  virtual Class_ID ClassID() = 0;
+  virtual SClass_ID SuperClassID() = 0;
+  virtual WStr ClassName() const = 0;
+  // Removes the object from the host scene, which destroys it.
+  virtual void DeleteThis();
+};
+
+class ReferenceTarget : public Animatable {};
+
+class Object : public ReferenceTarget {
+ public:
+  SClass_ID SuperClassID() override { return GEOMOBJECT_CLASS_ID; }
+};
+
+class TriObject : public Object {
+ public:
+  Mesh mesh;
+  Mesh& GetMesh() { return mesh; }
+  Class_ID ClassID() override { return TRIOBJ_CLASS_ID; }
+  WStr ClassName() const override { return u"Editable Mesh"; }
+};
+
+// A new, empty triangle-mesh object in the host scene.
+TriObject* CreateNewTriObject();

@@ -1,0 +1,47 @@
+#pragma once
+// The stand-in's scene: every node, object, material and map, in creation
+// order. It owns them; plug-in code holds plain pointers, as with the host.
+#include <memory>
+#include <vector>
+
+#include "host/node.h"
+#include "host/mtl.h"
+#include "host/objects.h"
+
+namespace host {
+
+class Scene {
+ public:
+  TriObject* newTriObject();
+  INode* newNode(Object* object);
+  Mtl* addMaterial(std::unique_ptr<Mtl> material);
+  Texmap* addMap(std::unique_ptr<Texmap> map);
+  // Puts `replacement` in the place of `object`, for every node showing it.
+  Object* replaceObject(Object* object, std::unique_ptr<Object> replacement);
+  // Destroys an object, material or map. An object that a node still shows,
+  // a material a node wears, or a map in a slot of a material or map still in
+  // the scene, is kept and the call journaled.
+  void remove(Animatable* item);
+
+  const std::vector<std::unique_ptr<INode>>& nodes() const { return nodes_; }
+  const std::vector<std::unique_ptr<Object>>& objects() const { return objects_; }
+  const std::vector<std::unique_ptr<Mtl>>& materials() const { return materials_; }
+  const std::vector<std::unique_ptr<Texmap>>& maps() const { return maps_; }
+  INode* findNode(std::u16string_view name) const;
+
+  void clearSelection();
+  std::vector<INode*> selection() const;
+
+  // Empties the scene (the stand-in's "reset scene").
+  void clear();
+
+ private:
+  std::vector<std::unique_ptr<INode>> nodes_;
+  std::vector<std::unique_ptr<Object>> objects_;
+  std::vector<std::unique_ptr<Mtl>> materials_;
+  std::vector<std::unique_ptr<Texmap>> maps_;
+};
+
+Scene& scene();
+
+}  // namespace host

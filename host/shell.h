@@ -1,0 +1,36 @@
+#pragma once
+// The shell's launcher: opening a file with the program that handles it, or
+// starting a program, with Windows' answers (above 32 on success, an error
+// code of 32 or less otherwise).
+#include <cstdint>
+#include <string>
+
+#include "host/host_types.h"
+
+using INT_PTR = std::intptr_t;
+struct HINSTANCE__;
+using HINSTANCE = HINSTANCE__*;
+
+// An address ("https://...") opens in the default browser through the
+// desktop's opener. A file or directory that does not exist gives 2 (file)
+// or 3 (its folder is missing too); an executable file is started with the
+// parameters in the directory; any other existing file or folder is opened
+// with the desktop's opener. Without an opener, addresses and documents
+// give 31 (no association).
+constexpr int SW_SHOWNORMAL = 1;
+
+HINSTANCE ShellExecuteW(HWND owner, const MCHAR* operation, const MCHAR* file, const MCHAR* parameters,
+                        const MCHAR* directory, int showCmd);
+
+namespace host {
+
+// The desktop's opener the launcher uses ("xdg-open" found on PATH by
+// default); an empty name means none is installed.
+void setDesktopOpener(std::string opener);
+// Back to looking for "xdg-open" on PATH.
+void useDefaultDesktopOpener();
+// Waits for every program the launcher has started to end; returns how
+// many there were.
+int waitForLaunchedPrograms();
+
+}  // namespace host

@@ -1,0 +1,232 @@
+#include "maxhost/command_shell.h"
+
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <vector>
+
+#include "host/actions.h"
+#include "host/core_interface.h"
+#include "host/menus.h"
+#include "host/scene.h"
+#include "host/scene_json.h"
+#include "host/scene_summary.h"
+#include "host/windows.h"
+#include "host/wstr.h"
+
+namespace maxhost {
+
+namespace {
+
+std::string trim(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+std::string itemText(const IMenuItem& item) {
+  std::string text = host::utf16ToUtf8(item.GetTitle().str());
+  if (const ActionItem* action = item.GetActionItem(); action != nullptr && !action->GetShortcut().empty()) {
+    text += std::string(" (") + host::utf16ToUtf8(shortcutText(action->GetShortcut())) + ")";
+  }
+  return text;
+}
+
+// The open dialog of that title; null when none.
+HWND dialogTitled(const std::string& title) {
+  for (HWND dialog : host::dialogs()) {
+    const auto state = host::windowState(dialog);
+    if (state && host::utf16ToUtf8(state->title) == title) return dialog;
+  }
+  return nullptr;
+}
+
+// A whole decimal int; none for anything else.
+std::optional<int> number(const std::string& text) {
+  int value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (error != std::errc() || stop != end || text.empty()) return std::nullopt;
+  return value;
+}
+
+void printLine(const std::string& line) {
+  std::fputs(line.c_str(), stdout);
+  std::fputc('\n', stdout);
+}
+
+}  // namespace
+
+std::string describeMenuBar() {
+  IMenuManager* menus = GetCOREInterface()->GetMenuManager();
+  IMenu* bar = menus != nullptr ? menus->GetMainMenuBar() : nullptr;
+  if (bar == nullptr) return "No menu bar";
+  std::string titles;
+  std::string contents;
+  for (int i = 0; i < bar->NumItems(); ++i) {
+    const IMenuItem* opener = bar->GetItem(i);
+    titles += std::string(i > 0 ? ", " : "") + host::utf16ToUtf8(opener->GetTitle().str());
+    const IMenu* menu = opener->GetSubMenu();
+    if (menu == nullptr || menu->NumItems() == 0) continue;
+    contents += std::string("\n") + host::utf16ToUtf8(menu->GetTitle().str()) + ":";
+    for (int j = 0; j < menu->NumItems(); ++j)
+      contents += std::string(j > 0 ? ", " : " ") + itemText(*menu->GetItem(j));
+  }
+  return std::string("Main menu bar: ") + titles + contents;
+}
+
+std::string describeNode(const host::NodeRow& row) {
+  std::string text =
+      std::string("  ") + row.name + " | " + row.object + " | " + (row.material.empty() ? "no material" : row.material);
+  if (row.selected) text += " | selected";
+  return text;
+}
+
+std::string describeNodes() {
+  const std::vector<host::NodeRow> rows = host::nodeRows();
+  std::string text = std::string("Nodes: ") + std::to_string(rows.size());
+  for (const host::NodeRow& row : rows) text.append("\n").append(describeNode(row));
+  return text;
+}
+
+CommandShell::CommandShell(Window window) : window_(std::move(window)) {}
+
+CommandResult CommandShell::run(const std::string& line) {
+  const std::string text = trim(line);
+  const std::size_t space = text.find(' ');
+  const std::string command = text.substr(0, space);
+  const std::string arguments = space == std::string::npos ? "" : trim(text.substr(space + 1));
+  CommandResult result;
+  if (command.empty() || command[0] == '#') return result;
+  if (command == "quit") {
+    result.quit = true;
+  } else if (command == "key") {
+    key(arguments);
+  } else if (command == "menu") {
+    menu(arguments);
+  } else if (command == "select") {
+    select(arguments);
+  } else if (command == "nodes") {
+    printLine(describeNodes());
+  } else if (command == "list") {
+    printLine(window_.shownList ? window_.shownList() : "No node list without a window");
+  } else if (command == "settle") {
+    if (window_.settle) window_.settle();
+    printLine("Settled");
+  } else if (command == "scene") {
+    scene(arguments);
+  } else if (command == "windows") {
+    std::string titles = "Windows:";
+    for (HWND dialog : host::dialogs()) {
+      if (const auto state = host::windowState(dialog))
+        titles += std::string(" [") + host::utf16ToUtf8(state->title) + "]";
+    }
+    printLine(titles);
+  } else if (command == "close") {
+    close(arguments);
+  } else if (command == "click") {
+    click(arguments);
+  } else if (command == "wait") {
+    waitFor(arguments);
+  } else {
+    printLine(std::string("Unknown command: ") + command);
+  }
+  std::fflush(stdout);
+  if (window_.changed) window_.changed();
+  return result;
+}
+
+void CommandShell::key(const std::string& shortcut) {
+  if (!parseShortcut(shortcut)) {
+    printLine(std::string("Not a shortcut: ") + shortcut);
+    return;
+  }
+  printLine(shortcut + (host::pressShortcut(shortcut) ? ": ran" : ": no command"));
+}
+
+void CommandShell::menu(const std::string& path) {
+  if (path.empty()) {
+    printLine(describeMenuBar());
+    return;
+  }
+  printLine(path + (host::chooseMenuItem(path) ? ": ran" : ": no command"));
+}
+
+void CommandShell::select(const std::string& names) {
+  Interface* core = GetCOREInterface();
+  core->ClearNodeSelection(FALSE);
+  std::istringstream words(names);
+  std::string name;
+  std::string selected;
+  while (words >> name) {
+    INode* node = host::scene().findNode(host::utf8ToUtf16(name));
+    if (node == nullptr) {
+      printLine(std::string("No node named ") + name);
+      continue;
+    }
+    core->SelectNode(node, 0);
+    selected += std::string(" ") + name;
+  }
+  printLine(std::string("Selected:") + (selected.empty() ? std::string(" nothing") : selected));
+}
+
+void CommandShell::scene(const std::string& arguments) {
+  if (arguments.empty()) {
+    const host::SceneCounts counts = host::countScene();
+    printLine(std::string("Nodes: ") + std::to_string(counts.nodes) + ", objects: " + std::to_string(counts.objects) +
+              ", triangles: " + std::to_string(counts.triangles) + ", materials: " + std::to_string(counts.materials) +
+              ", maps: " + std::to_string(counts.maps) + ", bitmaps: " + std::to_string(counts.bitmaps));
+    return;
+  }
+  if (!arguments.starts_with("-o ")) {
+    printLine("Usage: scene [-o FILE]");
+    return;
+  }
+  const std::string path = trim(arguments.substr(3));
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file << host::sceneJson();
+  file.close();
+  printLine(file ? std::string("Scene written to ") + path : std::string("Cannot write ") + path);
+}
+
+void CommandShell::close(const std::string& title) {
+  const HWND dialog = dialogTitled(title);
+  printLine(dialog != nullptr && host::closeWindow(dialog) ? std::string("Closed ") + title
+                                                           : std::string("No window ") + title);
+}
+
+void CommandShell::click(const std::string& arguments) {
+  const std::size_t space = arguments.rfind(' ');
+  const std::optional<int> id = space == std::string::npos ? std::nullopt : number(arguments.substr(space + 1));
+  const HWND dialog = id ? dialogTitled(trim(arguments.substr(0, space))) : nullptr;
+  printLine(dialog != nullptr && host::clickControl(dialog, *id) ? std::string("Clicked ") + arguments
+                                                                 : std::string("Cannot click ") + arguments);
+}
+
+void CommandShell::waitFor(const std::string& arguments) {
+  std::istringstream words(arguments);
+  std::string what;
+  std::string countText;
+  std::string secondsText = "120";
+  words >> what >> countText >> secondsText;
+  const std::optional<int> count = number(countText);
+  const std::optional<int> seconds = number(secondsText);
+  if (what != "nodes" || !count || *count < 0 || !seconds || *seconds < 0) {
+    printLine("Usage: wait nodes N [SECONDS]");
+    return;
+  }
+  const auto wanted = static_cast<std::size_t>(*count);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(*seconds);
+  // The loop runs the import window's page and its jobs; a timer source of
+  // the host's own wakes it at least once a second, so the deadline holds.
+  while (host::scene().nodes().size() < wanted && window_.runLoop && std::chrono::steady_clock::now() < deadline)
+    window_.runLoop();
+  const std::size_t nodes = host::scene().nodes().size();
+  printLine(nodes >= wanted ? std::string("Nodes: ") + std::to_string(nodes)
+                            : std::string("Timed out with ") + std::to_string(nodes) + " nodes");
+}
+
+}  // namespace maxhost

@@ -1,0 +1,175 @@
+// maxhost: the stand-in 3ds Max. It loads the plug-in modules of its
+// plug-in folder as 3ds Max does at start-up, shows its main window (menu
+// bar, node list, status bar with the progress bar) and runs the plug-ins'
+// commands from the menus and shortcuts; with --headless, without a
+// display, from commands on standard input.
+#include <gtk/gtk.h>
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "host/download_directory.h"
+#include "maxhost/command_shell.h"
+#include "maxhost/main_window.h"
+#include "host/plugin_host.h"
+#include "host/stand_in.h"
+#include "host/wstr.h"
+
+namespace {
+
+struct Options {
+  bool headless = false;
+  std::string plugins;
+  std::string downloadDir;
+};
+
+// "plugins" beside the executable.
+std::string defaultPluginFolder() {
+  std::error_code error;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string("plugins") : (self.parent_path() / "plugins").string();
+}
+
+void loadPlugins(host::PluginHost& plugins, const std::string& folder) {
+  for (const std::string& error : plugins.loadFolder(folder)) std::fprintf(stderr, "maxhost: %s\n", error.c_str());
+  for (const auto& plugin : plugins.plugins()) {
+    std::printf("Loaded %s: %s\n", std::filesystem::path(plugin->path).filename().c_str(),
+                host::utf16ToUtf8(plugin->description).c_str());
+  }
+  std::fflush(stdout);
+}
+
+int runHeadless(const Options& options) {
+  host::PluginHost plugins;
+  loadPlugins(plugins, options.plugins);
+  maxhost::CommandShell shell;
+  std::string line;
+  while (std::getline(std::cin, line)) {
+    if (shell.run(line).quit) break;
+  }
+  plugins.shutdown();
+  return 0;
+}
+
+struct Gui {
+  GMainLoop* loop = nullptr;
+  maxhost::CommandShell* shell = nullptr;
+  GIOChannel* input = nullptr;
+  guint inputWatch = 0;
+  bool inputEnded = false;
+  bool inCommand = false;
+
+  void watchInput() {
+    if (inputWatch == 0 && !inputEnded)
+      inputWatch = g_io_add_watch(input, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR), &Gui::onInput, this);
+  }
+  // Commands wait while a progress bar shows: the loop then runs for the
+  // bar and its Cancel button, in the middle of the work. Work started by
+  // a command needs nothing: the loop never runs a source inside itself.
+  void pauseInput(bool paused) {
+    if (inCommand) return;
+    if (!paused) {
+      watchInput();
+    } else if (inputWatch != 0) {
+      g_source_remove(inputWatch);
+      inputWatch = 0;
+    }
+  }
+
+  static gboolean onInput(GIOChannel* channel, GIOCondition, gpointer data) {
+    auto* gui = static_cast<Gui*>(data);
+    gchar* text = nullptr;
+    gsize length = 0;
+    const GIOStatus status = g_io_channel_read_line(channel, &text, &length, nullptr, nullptr);
+    if (status == G_IO_STATUS_AGAIN) return G_SOURCE_CONTINUE;
+    if (status != G_IO_STATUS_NORMAL) {
+      if (status == G_IO_STATUS_ERROR) std::fprintf(stderr, "maxhost: cannot read commands\n");
+      // No more commands; the window stays until the user closes it.
+      gui->inputWatch = 0;
+      gui->inputEnded = true;
+      return G_SOURCE_REMOVE;
+    }
+    const std::string line(text, length);
+    g_free(text);
+    gui->inCommand = true;
+    const bool quit = gui->shell->run(line).quit;
+    gui->inCommand = false;
+    if (quit) g_main_loop_quit(gui->loop);
+    return G_SOURCE_CONTINUE;
+  }
+};
+
+struct MainLoopUnref {
+  void operator()(GMainLoop* loop) const { g_main_loop_unref(loop); }
+};
+struct ChannelUnref {
+  void operator()(GIOChannel* channel) const { g_io_channel_unref(channel); }
+};
+
+int runWindow(const Options& options) {
+  Gui gui;
+  const std::unique_ptr<GMainLoop, MainLoopUnref> loop(g_main_loop_new(nullptr, FALSE));
+  gui.loop = loop.get();
+  int status = 0;
+  {
+    maxhost::MainWindow window([&gui] { g_main_loop_quit(gui.loop); }, [&gui](bool busy) { gui.pauseInput(busy); });
+    if (!window.valid()) {
+      std::fprintf(stderr, "maxhost: no display (use --headless to run without one)\n");
+      status = 1;
+    } else {
+      host::PluginHost plugins;
+      loadPlugins(plugins, options.plugins);
+      window.show();
+      maxhost::CommandShell shell({
+          .runLoop = [] { g_main_context_iteration(nullptr, TRUE); },
+          .changed = [&window] { window.refreshNodes(); },
+          .shownList = [&window] { return window.shownNodes(); },
+          .settle =
+              [] {
+                // Bounded: a page may keep the loop busy for ever.
+                for (int i = 0; i < 1000 && g_main_context_iteration(nullptr, FALSE); ++i) {
+                }
+                gdk_display_sync(gdk_display_get_default());
+              },
+      });
+      gui.shell = &shell;
+      const std::unique_ptr<GIOChannel, ChannelUnref> input(g_io_channel_unix_new(STDIN_FILENO));
+      gui.input = input.get();
+      // Lines are bytes: a node name need not be valid UTF-8.
+      g_io_channel_set_encoding(gui.input, nullptr, nullptr);
+      gui.watchInput();
+      g_main_loop_run(gui.loop);
+      if (gui.inputWatch != 0) g_source_remove(gui.inputWatch);
+      // Closing the host: Stop, the plug-ins' windows, DeleteThis, unload.
+      plugins.shutdown();
+    }
+  }
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  CLI::App app("maxhost: the stand-in 3ds Max that loads cvimp.gup");
+  app.add_flag("--headless", options.headless, "No window: take commands on standard input");
+  app.add_option("--plugins", options.plugins, "Plug-in folder (default: plugins beside maxhost)");
+  app.add_option("--download-dir", options.downloadDir, "The host's download directory");
+  CLI11_PARSE(app, argc, argv);
+  if (options.plugins.empty()) options.plugins = defaultPluginFolder();
+  if (options.headless) {
+    // Nothing may open a window: the host's windows need a display.
+    ::unsetenv("DISPLAY");
+    ::unsetenv("WAYLAND_DISPLAY");
+  } else {
+    host::setProgressOnTerminal(false);
+  }
+  if (!host::useDownloadDirectory(options.downloadDir, "maxhost")) return 1;
+  return options.headless ? runHeadless(options) : runWindow(options);
+}
