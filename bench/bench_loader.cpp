@@ -26,7 +26,7 @@
 #include "bench/packed_floor.h"
 #include "builder/import_driver.h"
 #include "cli/import_command.h"
-#include "plugin/cvimp_gup.h"
+#include "state/plugin_state.h"
 #include "host/journal.h"
 #include "host/objects.h"
 #include "host/scene.h"
@@ -226,15 +226,15 @@ ImportRun runImport(const std::string& mainScene) {
   run.baselineRss = statusBytes("VmRSS");
   host::setSystemUnit(host::SystemUnit::Millimeters);
   {
-    CvimpGUP gup;
-    gup.importMesh = true;
-    gup.importMaterial = true;
-    gup.quadrifyMesh = false;
-    gup.scenePath = WStr::FromACP(mainScene.c_str(), static_cast<std::ptrdiff_t>(mainScene.size()));
+    cvimp::PluginState state;
+    state.importMesh = true;
+    state.importMaterial = true;
+    state.quadrifyMesh = false;
+    state.scenePath = WStr::FromACP(mainScene.c_str(), static_cast<std::ptrdiff_t>(mainScene.size()));
     WStr result;
     const Usage before = usage();
     const auto start = Clock::now();
-    const bool imported = cvimp::importDesign(gup, result);
+    const bool imported = cvimp::importDesign(state, result);
     run.seconds = secondsSince(start);
     const Usage after = usage();
     run.usage = {after.userSeconds - before.userSeconds, after.systemSeconds - before.systemSeconds,

@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "jobs/dispatcher.h"
 #include "host/core_interface.h"
 #include "host/wstr.h"
+#include "jobs/dispatcher.h"
 
 #ifndef CVIMP_PLATFORM_DOMAIN
 #define CVIMP_PLATFORM_DOMAIN "casavia.com"
@@ -48,20 +48,19 @@ void fitBrowser(webview::WebView& browser, HWND window) {
   const int width = static_cast<int>(client.right - client.left);
   const int height = static_cast<int>(client.bottom - client.top);
   browser.set_size(width, height, webview::SizeHint::Fixed);
-  MoveWindow(browserWindow(browser), static_cast<int>(client.left), static_cast<int>(client.top), width, height,
-             FALSE);
+  MoveWindow(browserWindow(browser), static_cast<int>(client.left), static_cast<int>(client.top), width, height, FALSE);
 }
 
-CvimpGUP* gupOf(HWND window) { return reinterpret_cast<CvimpGUP*>(GetWindowLongPtrW(window, GWLP_USERDATA)); }
+PluginState* stateOf(HWND window) { return reinterpret_cast<PluginState*>(GetWindowLongPtrW(window, GWLP_USERDATA)); }
 
-void setUp(HWND window, CvimpGUP& gup) {
-  gup.importWindow = window;
+void setUp(HWND window, PluginState& state) {
+  state.importWindow = window;
   Interface* core = GetCOREInterface();
   const auto icon = GetClassLongPtrW(core->GetMAXHWnd(), GCLP_HICONSM);
   SendMessageW(window, WM_SETICON, ICON_SMALL, static_cast<LPARAM>(icon));
   core->RegisterDlgWnd(window);
   CenterWindow(window, core->GetMAXHWnd());
-  if (!gup.frameworkStarted) gup.frameworkStarted = true;
+  if (!state.frameworkStarted) state.frameworkStarted = true;
 
   std::string address;
   {
@@ -71,20 +70,20 @@ void setUp(HWND window, CvimpGUP& gup) {
   if (address.empty()) address = pageAddress(platformDomain());
   for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
     if (attempt > 0) Sleep(kCreateRetryMilliseconds);
-    if (createBrowser(browserHost(), window, address, gup)) return;
+    if (createBrowser(browserHost(), window, address, state)) return;
   }
   MessageBoxW(window, u"Error", u"Cannot create browser", MB_OK);
 }
 
 void runJobMessage(HWND window, JobMessage& message) {
   message.ran = true;
-  CvimpGUP* gup = gupOf(window);
-  if (gup == nullptr) {
+  PluginState* state = stateOf(window);
+  if (state == nullptr) {
     message.succeeded = false;
     return;
   }
   WStr result;
-  message.succeeded = runJob(*gup, message.jobText, result);
+  message.succeeded = runJob(*state, message.jobText, result);
   if (message.resultText != nullptr) *message.resultText = result.str();
 }
 
@@ -102,28 +101,28 @@ std::intptr_t importWindowProc(HWND window, UINT message, WPARAM, LPARAM lParam)
   switch (message) {
     case WM_INITDIALOG: {
       SetWindowLongPtrW(window, GWLP_USERDATA, lParam);
-      if (auto* gup = reinterpret_cast<CvimpGUP*>(lParam)) setUp(window, *gup);
+      if (auto* state = reinterpret_cast<PluginState*>(lParam)) setUp(window, *state);
       return TRUE;
     }
     case WM_SIZE:
       resizeBrowsers(browserHost(), window);
       return TRUE;
     case WM_CLOSE: {
-      CvimpGUP* gup = gupOf(window);
-      if (gup != nullptr && gup->importWindow != nullptr) {
-        HWND importWindow = gup->importWindow;
+      PluginState* state = stateOf(window);
+      if (state != nullptr && state->importWindow != nullptr) {
+        HWND importWindow = state->importWindow;
         EndDialog(importWindow, 0);
         DestroyWindow(importWindow);
-        gup->importWindow = nullptr;
+        state->importWindow = nullptr;
       }
       return TRUE;
     }
     case WM_DESTROY: {
       destroyBrowsers(browserHost());
-      CvimpGUP* gup = gupOf(window);
-      if (gup != nullptr && gup->importWindow == window) {
+      PluginState* state = stateOf(window);
+      if (state != nullptr && state->importWindow == window) {
         GetCOREInterface()->UnRegisterDlgWnd(window);
-        gup->importWindow = nullptr;
+        state->importWindow = nullptr;
       }
       return TRUE;
     }
@@ -137,7 +136,7 @@ std::intptr_t importWindowProc(HWND window, UINT message, WPARAM, LPARAM lParam)
   }
 }
 
-bool createBrowser(BrowserHost& host, HWND window, const std::string& address, CvimpGUP& gup) {
+bool createBrowser(BrowserHost& host, HWND window, const std::string& address, PluginState& state) {
   std::unique_ptr<webview::WebView> browser = makeBrowser();
   if (!browser || browser->window() == nullptr) return false;
   HWND child = browserWindow(*browser);
@@ -146,7 +145,7 @@ bool createBrowser(BrowserHost& host, HWND window, const std::string& address, C
   SetParent(child, window);
   browser->set_title("AtelionWebView");
   fitBrowser(*browser, window);
-  installBridge(*browser, gup, host);
+  installBridge(*browser, state, host);
   browser->navigate(address);
   host.browsers.push_back(std::move(browser));
   return true;

@@ -26,7 +26,7 @@ std::string platformDomain();
 std::intptr_t importWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // One attempt to make, place, connect and load a browser in the window.
-bool createBrowser(BrowserHost& host, HWND window, const std::string& address, CvimpGUP& gup);
+bool createBrowser(BrowserHost& host, HWND window, const std::string& address, PluginState& state);
 void resizeBrowsers(BrowserHost& host, HWND window);
 void destroyBrowsers(BrowserHost& host);
 void shutdownBrowsers(BrowserHost& host);

@@ -46,11 +46,21 @@ std::string statusText(const std::string& resultUtf8) {
   for (const char c : resultUtf8) {
     const auto byte = static_cast<unsigned char>(c);
     switch (c) {
-      case '"': text += "\\\""; break;
-      case '\\': text += "\\\\"; break;
-      case '\n': text += "\\n"; break;
-      case '\r': text += "\\r"; break;
-      case '\t': text += "\\t"; break;
+      case '"':
+        text += "\\\"";
+        break;
+      case '\\':
+        text += "\\\\";
+        break;
+      case '\n':
+        text += "\\n";
+        break;
+      case '\r':
+        text += "\\r";
+        break;
+      case '\t':
+        text += "\\t";
+        break;
       default:
         if (byte < 0x20) {
           static constexpr char kHex[] = "0123456789abcdef";
@@ -80,9 +90,9 @@ std::string getLastStatus(BrowserHost& host, const webview::WebView* browser) {
 
 std::string handleCookies() { return "true"; }
 
-bool sendJob(CvimpGUP& gup, const std::u16string& jobText, std::u16string& resultText, bool& ran) {
+bool sendJob(PluginState& state, const std::u16string& jobText, std::u16string& resultText, bool& ran) {
   JobMessage message{jobText, &resultText, true, false};
-  SendMessageW(gup.importWindow, kJobMessage, 0, reinterpret_cast<LPARAM>(&message));
+  SendMessageW(state.importWindow, kJobMessage, 0, reinterpret_cast<LPARAM>(&message));
   ran = message.ran;
   return ran && message.succeeded;
 }
@@ -96,7 +106,7 @@ void bridgeWorker(CallRecord record) {
   setStatus(*record.host, record.browser, statusText("Processing"));
   std::u16string result;
   bool ran = false;
-  const bool succeeded = sendJob(*record.gup, jobText, result, ran);
+  const bool succeeded = sendJob(*record.state, jobText, result, ran);
   // The window closed before the job reached it: nobody waits for the answer.
   if (!ran) return;
   answerCall(*record.host, record.browser, record.resolver, record.id, succeeded, host::utf16ToUtf8(result));
@@ -110,15 +120,14 @@ void handleEventCall(CallRecord record) {
   }
 }
 
-void installBridge(webview::WebView& browser, CvimpGUP& gup, BrowserHost& host) {
+void installBridge(webview::WebView& browser, PluginState& state, BrowserHost& host) {
   webview::WebView* view = &browser;
-  browser.bind("HandleEventFunc", webview::WebView::AsyncBinding([view, &gup, &host](const std::string& id,
-                                                                                     const std::string& request) {
-                 handleEventCall({id, request, view, view->resolver(), &gup, &host});
+  browser.bind("HandleEventFunc",
+               webview::WebView::AsyncBinding([view, &state, &host](const std::string& id, const std::string& request) {
+                 handleEventCall({id, request, view, view->resolver(), &state, &host});
                }));
-  browser.bind("HandleEventFuncGetLastError", webview::WebView::SyncBinding([view, &host](const std::string&) {
-                 return getLastStatus(host, view);
-               }));
+  browser.bind("HandleEventFuncGetLastError",
+               webview::WebView::SyncBinding([view, &host](const std::string&) { return getLastStatus(host, view); }));
   browser.bind("HandleCookies", webview::WebView::SyncBinding([](const std::string&) { return handleCookies(); }));
   browser.init(kCookieScript);
 }

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "bridge/webview/webview.h"
-#include "plugin/cvimp_gup.h"
 #include "host/windows.h"
+#include "state/plugin_state.h"
 
 namespace cvimp {
 
@@ -40,7 +40,7 @@ inline constexpr const char* kCookieScript = "const cookies = document.cookie;\n
 
 // Binds "HandleEventFunc", "HandleEventFuncGetLastError" and "HandleCookies"
 // into the browser, then registers the cookie script.
-void installBridge(webview::WebView& browser, CvimpGUP& gup, BrowserHost& host);
+void installBridge(webview::WebView& browser, PluginState& state, BrowserHost& host);
 
 // The status text of a result: a JSON string, escaped as JSON needs.
 std::string statusText(const std::string& resultUtf8);
@@ -51,9 +51,9 @@ void answerCall(BrowserHost& host, const webview::WebView* browser, const webvie
 std::string getLastStatus(BrowserHost& host, const webview::WebView* browser);
 std::string handleCookies();
 
-// Sends the job to gup.importWindow and waits for it to run; false and no
+// Sends the job to state.importWindow and waits for it to run; false and no
 // result when the window is gone (`ran` tells which).
-bool sendJob(CvimpGUP& gup, const std::u16string& jobText, std::u16string& resultText, bool& ran);
+bool sendJob(PluginState& state, const std::u16string& jobText, std::u16string& resultText, bool& ran);
 
 // One "HandleEventFunc" call, on its own worker thread.
 struct CallRecord {
@@ -61,7 +61,7 @@ struct CallRecord {
   std::string arguments;  // UTF-8 JSON text of the argument array
   const webview::WebView* browser = nullptr;
   webview::Resolver resolver;
-  CvimpGUP* gup = nullptr;
+  PluginState* state = nullptr;
   BrowserHost* host = nullptr;
 };
 void bridgeWorker(CallRecord record);

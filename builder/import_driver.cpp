@@ -32,8 +32,8 @@ void runQuadrify(INodeTab& nodes) {
 
 }  // namespace
 
-bool importDesign(CvimpGUP& gup, WStr& result) {
-  if (gup.scenePath.isNull()) {
+bool importDesign(PluginState& state, WStr& result) {
+  if (state.scenePath.isNull()) {
     result = u"Invalid scene file";
     return false;
   }
@@ -41,7 +41,7 @@ bool importDesign(CvimpGUP& gup, WStr& result) {
   core->DisableSceneRedraw();
   core->ProgressStart(u"Importing design...", TRUE, noWork, nullptr);
 
-  const std::string scenePath = gup.scenePath.ToACP().str();
+  const std::string scenePath = state.scenePath.ToACP().str();
   ImportContext context;
   context.searchDirectories = buildSearchDirectories(scenePath);
 
@@ -68,14 +68,14 @@ bool importDesign(CvimpGUP& gup, WStr& result) {
   for (std::size_t i = 0; i < count; ++i) {
     if (core->GetCancel()) break;
     core->ProgressUpdate(static_cast<int>(static_cast<float>(i) / static_cast<float>(count) * 100.0f), TRUE, nullptr);
-    if (!gup.importMesh) continue;
+    if (!state.importMesh) continue;
     const VrpPlugin& plugin = *ordered[i];
     if (plugin.type != "Node") continue;
-    if (INode* node = createSceneNode(plugin, context, gup)) context.importedNodes.Append(1, &node);
+    if (INode* node = createSceneNode(plugin, context, state)) context.importedNodes.Append(1, &node);
   }
   core->ProgressEnd();
 
-  if (gup.quadrifyMesh) runQuadrify(context.importedNodes);
+  if (state.quadrifyMesh) runQuadrify(context.importedNodes);
   closeImportLog(context.importLog);
 
   core->EnableSceneRedraw();

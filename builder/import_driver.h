@@ -1,6 +1,6 @@
 #pragma once
 // The import of one design's scene file into the host scene.
-#include "plugin/cvimp_gup.h"
+#include "state/plugin_state.h"
 #include "host/wstr.h"
 
 namespace cvimp {
@@ -9,9 +9,9 @@ namespace cvimp {
 // quadrify command runs.
 extern const char16_t* const kQuadrifyScript;
 
-// Imports gup.scenePath with gup's options. Sets `result` to "Succeed"
+// Imports state.scenePath with state's options. Sets `result` to "Succeed"
 // (also after a cancel), "Invalid scene file", "Cannot parse scene" or
 // "Cannot prebuild scene", and returns true exactly on "Succeed".
-bool importDesign(CvimpGUP& gup, WStr& result);
+bool importDesign(PluginState& state, WStr& result);
 
 }  // namespace cvimp

@@ -59,7 +59,7 @@ Mtl* materialFor(const VrpPlugin& plugin, ImportContext& context) {
 
 }  // namespace
 
-INode* createSceneNode(const VrpPlugin& plugin, ImportContext& context, const CvimpGUP& gup) {
+INode* createSceneNode(const VrpPlugin& plugin, ImportContext& context, const PluginState& state) {
   const VrpTransform transform = plugin.getValue("transform").getTransform(plugin.scene);
   const VrpPlugin* geometry = referencedPlugin(plugin, "geometry");
   const VrpPlugin* material = referencedPlugin(plugin, "material");
@@ -84,7 +84,7 @@ INode* createSceneNode(const VrpPlugin& plugin, ImportContext& context, const Cv
   node->SetNodeTM(0, tm);
   node->SetWireColor(RGB(128, 128, 128));
 
-  if (gup.importMaterial && material != nullptr) {
+  if (state.importMaterial && material != nullptr) {
     if (Mtl* converted = materialFor(*material, context)) node->SetMtl(converted);
   }
   return node;

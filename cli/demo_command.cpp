@@ -9,7 +9,7 @@
 #include "cli/package_server.h"
 #include "jobs/dispatcher.h"
 #include "jobs/import_job.h"
-#include "plugin/cvimp_gup.h"
+#include "state/plugin_state.h"
 #include "host/host_types.h"
 #include "host/scene_json.h"
 #include "host/stand_in.h"

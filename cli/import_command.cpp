@@ -7,7 +7,7 @@
 
 #include "builder/import_driver.h"
 #include "cli/file_output.h"
-#include "plugin/cvimp_gup.h"
+#include "state/plugin_state.h"
 #include "host/scene.h"
 #include "host/scene_json.h"
 
@@ -46,18 +46,18 @@ void printHostSceneCounts(const host::SceneCounts& counts) {
 
 int runImport(const ImportOptions& options) {
   host::setSystemUnit(options.unit);
-  CvimpGUP gup;
-  gup.importMesh = options.importMesh;
-  gup.importMaterial = options.importMaterial;
-  gup.quadrifyMesh = options.quadrify;
-  gup.scenePath = WStr::FromACP(options.scenePath.c_str(), static_cast<std::ptrdiff_t>(options.scenePath.size()));
+  PluginState state;
+  state.importMesh = options.importMesh;
+  state.importMaterial = options.importMaterial;
+  state.quadrifyMesh = options.quadrify;
+  state.scenePath = WStr::FromACP(options.scenePath.c_str(), static_cast<std::ptrdiff_t>(options.scenePath.size()));
 
   WStr result;
   const auto start = std::chrono::steady_clock::now();
   bool succeeded = false;
   {
     InterruptAsCancel interrupt;
-    succeeded = importDesign(gup, result);
+    succeeded = importDesign(state, result);
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::fflush(stdout);

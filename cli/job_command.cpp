@@ -9,7 +9,7 @@
 
 #include "cli/import_command.h"
 #include "jobs/dispatcher.h"
-#include "plugin/cvimp_gup.h"
+#include "state/plugin_state.h"
 #include "host/host_types.h"
 #include "host/stand_in.h"
 #include "host/wstr.h"
@@ -19,12 +19,12 @@ namespace cvimp {
 namespace fs = std::filesystem;
 
 bool runAndPrintJob(const std::string& jobText) {
-  CvimpGUP gup;
+  PluginState state;
   WStr result;
   bool succeeded = false;
   {
     InterruptAsCancel interrupt;
-    succeeded = runJob(gup, host::utf8ToUtf16(jobText), result);
+    succeeded = runJob(state, host::utf8ToUtf16(jobText), result);
   }
   std::fflush(stdout);
   std::printf("Success: %s\nResult: %s\n", succeeded ? "true" : "false", result.ToACP().data());

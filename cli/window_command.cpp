@@ -7,7 +7,7 @@
 #include "host/resources.h"
 #include "resources/resources.h"
 #include "cli/job_command.h"
-#include "plugin/cvimp_gup.h"
+#include "state/plugin_state.h"
 #include "host/core_interface.h"
 #include "host/stand_in.h"
 #include "host/windows.h"
@@ -20,15 +20,15 @@ int runWindow(const WindowOptions& options) {
   host::registerDialogs(resources::dialogs());
   setPageAddressOverride(options.url);
 
-  CvimpGUP gup;
-  gup.resetImportOptions();
+  PluginState state;
+  state.resetImportOptions();
   HWND window = CreateDialogParamW(nullptr, kImportDialogTemplate, GetCOREInterface()->GetMAXHWnd(),
-                                   importWindowProc, reinterpret_cast<LPARAM>(&gup));
+                                   importWindowProc, reinterpret_cast<LPARAM>(&state));
   if (window == nullptr) {
     std::fprintf(stderr, "cvimp window: cannot open the import window (is there a display?)\n");
     return 1;
   }
-  gup.importWindow = window;
+  state.importWindow = window;
   host::runMainLoop();
   shutdownBrowsers(browserHost());
   return 0;

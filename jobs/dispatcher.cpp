@@ -7,13 +7,13 @@
 
 namespace cvimp {
 
-bool runJob(CvimpGUP& gup, const std::u16string& jobText, WStr& result) {
+bool runJob(PluginState& state, const std::u16string& jobText, WStr& result) {
   SuspendAll suspend(FALSE, FALSE, FALSE, FALSE, TRUE, FALSE, FALSE, FALSE);
   const JobDocument job = parseJob(jobText);
   const std::u16string type = readStringField(job, u"jobType");
   bool succeeded = false;
   if (type == u"startImport") {
-    succeeded = runImportJob(job, gup, result);
+    succeeded = runImportJob(job, state, result);
   } else if (type == u"getMaxPluginVersion") {
     succeeded = runVersionJob(result);
   } else if (type == u"downloadUrl") {

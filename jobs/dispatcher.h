@@ -2,7 +2,7 @@
 // Running one job from the page on the host's main thread.
 #include <string>
 
-#include "plugin/cvimp_gup.h"
+#include "state/plugin_state.h"
 #include "host/wstr.h"
 
 namespace cvimp {
@@ -13,6 +13,6 @@ inline constexpr const char16_t* kPluginVersion = u"1.1.9";
 // Runs the job inside the host's suspension scope; sets `result` (always)
 // and returns the success flag. An unknown, absent or non-string "jobType",
 // or a text that is no JSON object, gives "Unknown job type".
-bool runJob(CvimpGUP& gup, const std::u16string& jobText, WStr& result);
+bool runJob(PluginState& state, const std::u16string& jobText, WStr& result);
 
 }  // namespace cvimp

@@ -65,7 +65,7 @@ bool isPlainFolderName(const std::string& name) {
   return true;
 }
 
-bool runImportJob(const JobDocument& job, CvimpGUP& gup, WStr& result) {
+bool runImportJob(const JobDocument& job, PluginState& state, WStr& result) {
   const WStr designIdText = readStringField(job, u"designId");
   const WStr taskIdText = readStringField(job, u"taskId");
   const std::string designId = designIdText.ToACP().str();
@@ -84,12 +84,12 @@ bool runImportJob(const JobDocument& job, CvimpGUP& gup, WStr& result) {
     return false;
   }
 
-  gup.importMesh = readFlagField(job, u"importMesh");
-  gup.importCamera = readFlagField(job, u"importCamera");
-  gup.importLight = readFlagField(job, u"importLight");
-  gup.importMaterial = readFlagField(job, u"importMaterial");
-  gup.importAnimation = readFlagField(job, u"importAnimation");
-  if (hasField(job, u"quadrifyMesh")) gup.quadrifyMesh = readFlagField(job, u"quadrifyMesh");
+  state.importMesh = readFlagField(job, u"importMesh");
+  state.importCamera = readFlagField(job, u"importCamera");
+  state.importLight = readFlagField(job, u"importLight");
+  state.importMaterial = readFlagField(job, u"importMaterial");
+  state.importAnimation = readFlagField(job, u"importAnimation");
+  if (hasField(job, u"quadrifyMesh")) state.quadrifyMesh = readFlagField(job, u"quadrifyMesh");
 
   const std::string password = packagePassword(designId, taskId);
   const fs::path downloads = pathOf(IPathConfigMgr::GetPathConfigMgr()->GetDir(APP_DOWNLOAD_DIR));
@@ -111,8 +111,8 @@ bool runImportJob(const JobDocument& job, CvimpGUP& gup, WStr& result) {
     result = u"Cannot extract package";
     return false;
   }
-  gup.scenePath = WStr(textOf(sceneFile));
-  const bool imported = importDesign(gup, result);
+  state.scenePath = WStr(textOf(sceneFile));
+  const bool imported = importDesign(state, result);
   cleanUp(workFolder, designFolder);
   return imported;
 }

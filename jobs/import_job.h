@@ -5,12 +5,12 @@
 #include <string>
 
 #include "jobs/job_document.h"
-#include "plugin/cvimp_gup.h"
+#include "state/plugin_state.h"
 #include "host/wstr.h"
 
 namespace cvimp {
 
-bool runImportJob(const JobDocument& job, CvimpGUP& gup, WStr& result);
+bool runImportJob(const JobDocument& job, PluginState& state, WStr& result);
 
 // The outer package's password: the first 12 bytes of the design id and
 // the last 4 of the task id (both 8-bit, long enough).

@@ -2,14 +2,16 @@
 
 #include <string>
 
-#include "plugin/cvimp_gup.h"
 #include "host/core_interface.h"
 #include "host/shell.h"
 #include "resources/resources.h"
+#include "state/plugin_state.h"
 
 namespace {
 
-CvimpGUP* gupOf(HWND window) { return reinterpret_cast<CvimpGUP*>(GetWindowLongPtrW(window, GWLP_USERDATA)); }
+cvimp::PluginState* stateOf(HWND window) {
+  return reinterpret_cast<cvimp::PluginState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
 
 }  // namespace
 
@@ -17,8 +19,8 @@ std::intptr_t aboutWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
   switch (message) {
     case WM_INITDIALOG: {
       SetWindowLongPtrW(window, GWLP_USERDATA, lParam);
-      auto* gup = reinterpret_cast<CvimpGUP*>(lParam);
-      if (gup != nullptr) gup->aboutWindow = window;
+      auto* state = reinterpret_cast<cvimp::PluginState*>(lParam);
+      if (state != nullptr) state->aboutWindow = window;
       Interface* core = GetCOREInterface();
       const auto icon = GetClassLongPtrW(core->GetMAXHWnd(), GCLP_HICONSM);
       SendMessageW(window, WM_SETICON, ICON_SMALL, static_cast<LPARAM>(icon));
@@ -27,20 +29,20 @@ std::intptr_t aboutWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       return TRUE;
     }
     case WM_CLOSE: {
-      CvimpGUP* gup = gupOf(window);
-      if (gup != nullptr && gup->aboutWindow != nullptr) {
-        const HWND about = gup->aboutWindow;
+      cvimp::PluginState* state = stateOf(window);
+      if (state != nullptr && state->aboutWindow != nullptr) {
+        const HWND about = state->aboutWindow;
         EndDialog(about, 0);
         DestroyWindow(about);
-        gup->aboutWindow = nullptr;
+        state->aboutWindow = nullptr;
       }
       return TRUE;
     }
     case WM_DESTROY: {
-      CvimpGUP* gup = gupOf(window);
-      if (gup != nullptr && gup->aboutWindow == window) {
+      cvimp::PluginState* state = stateOf(window);
+      if (state != nullptr && state->aboutWindow == window) {
         GetCOREInterface()->UnRegisterDlgWnd(window);
-        gup->aboutWindow = nullptr;
+        state->aboutWindow = nullptr;
       }
       return TRUE;
     }

@@ -4,22 +4,22 @@
 
 #include "bridge/import_window.h"
 #include "builder/import_driver.h"
-#include "plugin/about_window.h"
-#include "plugin/cvimp_gup.h"
 #include "host/core_interface.h"
 #include "host/shell.h"
+#include "plugin/about_window.h"
+#include "plugin/cvimp_gup.h"
 #include "plugin/module_instance.h"
 #include "resources/resources.h"
 
 namespace {
 
-void openImportWindow(CvimpGUP& gup) {
+void openImportWindow(cvimp::PluginState& state) {
   // Every time, also when the window is already open.
-  gup.resetImportOptions();
-  if (gup.importWindow != nullptr) return;
-  gup.importWindow =
+  state.resetImportOptions();
+  if (state.importWindow != nullptr) return;
+  state.importWindow =
       CreateDialogParamW(moduleInstance(), cvimp::kImportDialogTemplate, GetCOREInterface()->GetMAXHWnd(),
-                         &cvimp::importWindowProc, reinterpret_cast<LPARAM>(&gup));
+                         &cvimp::importWindowProc, reinterpret_cast<LPARAM>(&state));
 }
 
 void quadrifySelection() {
@@ -36,21 +36,21 @@ void openAddress(std::u16string_view address) {
 
 // A developer's shortcut: with CVIMP_TEST_VRSCENE naming a scene file, the
 // about command imports it with the options as they stand.
-bool importTestScene(CvimpGUP& gup) {
+bool importTestScene(cvimp::PluginState& state) {
   const char* scene = std::getenv("CVIMP_TEST_VRSCENE");
   if (scene == nullptr || *scene == '\0') return false;
   SuspendAll suspend(FALSE, FALSE, FALSE, FALSE, TRUE, FALSE, FALSE, FALSE);
-  gup.scenePath = WStr::FromACP(scene);
+  state.scenePath = WStr::FromACP(scene);
   WStr result;
-  cvimp::importDesign(gup, result);
+  cvimp::importDesign(state, result);
   suspend.Resume();
   return true;
 }
 
-void showAboutWindow(CvimpGUP& gup) {
-  if (importTestScene(gup) || gup.aboutWindow != nullptr) return;
-  gup.aboutWindow = CreateDialogParamW(moduleInstance(), IDD_ABOUT, GetCOREInterface()->GetMAXHWnd(), &aboutWindowProc,
-                                       reinterpret_cast<LPARAM>(&gup));
+void showAboutWindow(cvimp::PluginState& state) {
+  if (importTestScene(state) || state.aboutWindow != nullptr) return;
+  state.aboutWindow = CreateDialogParamW(moduleInstance(), IDD_ABOUT, GetCOREInterface()->GetMAXHWnd(),
+                                         &aboutWindowProc, reinterpret_cast<LPARAM>(&state));
 }
 
 }  // namespace

@@ -2,9 +2,9 @@
 
 #include "bridge/import_window.h"
 #include "bridge/page_bridge.h"
+#include "host/menus.h"
 #include "plugin/cvimp_action_callback.h"
 #include "plugin/cvimp_class_desc.h"
-#include "host/menus.h"
 #include "plugin/module_instance.h"
 #include "resources/resource_ids.h"
 
@@ -49,15 +49,6 @@ void insertMenu(IMenuManager& menus, IActionManager& actions) {
 }  // namespace
 
 CvimpGUP::~CvimpGUP() = default;
-
-void CvimpGUP::resetImportOptions() {
-  importMesh = true;
-  importCamera = true;
-  importMaterial = true;
-  importLight = true;
-  importAnimation = true;
-  quadrifyMesh = false;
-}
 
 DWORD CvimpGUP::Start() {
   Interface* core = GetCOREInterface();

@@ -1,13 +1,13 @@
 #pragma once
-// The plug-in's global utility object: the state its commands, its import
-// window, its jobs and the import driver share. Fields are read and written
-// directly, on the host's main thread.
+// The plug-in's global utility object: started and stopped by the host, it
+// holds the state the plug-in's commands, import window, jobs and import
+// driver share.
 #include <memory>
 
 #include "host/gup.h"
-#include "host/wstr.h"
+#include "state/plugin_state.h"
 
-class CvimpGUP : public GUP {
+class CvimpGUP : public GUP, public cvimp::PluginState {
  public:
   CvimpGUP() = default;
   ~CvimpGUP() override;
@@ -21,18 +21,4 @@ class CvimpGUP : public GUP {
 
   // Created by the first Start (a CvimpActionCallback), deleted with the object.
   std::unique_ptr<ActionCallback> actionCallback;
-  HWND importWindow = nullptr;
-  HWND aboutWindow = nullptr;
-  WStr scenePath;
-  // Import options, side by side in this order.
-  bool importMesh = true;
-  bool importCamera = true;
-  bool importMaterial = true;
-  bool importLight = true;
-  bool importAnimation = true;
-  bool quadrifyMesh = false;
-  bool frameworkStarted = false;
-
-  // What the import command does to the options each time it is chosen.
-  void resetImportOptions();
 };

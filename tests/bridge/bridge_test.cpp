@@ -69,24 +69,24 @@ TEST(PageBridge, ProcessingWhileTheJobRunsAndNoAnswerOnceTheWindowIsGone) {
   host::registerDialogTemplate(900, {u"probe", 100, 60, 0, {}});
   BrowserHost bridge;
   StatusProbe::host = &bridge;
-  CvimpGUP gup;
-  gup.importWindow = CreateDialogParamW(nullptr, 900, nullptr, &StatusProbe::procedure, 0);
-  ASSERT_NE(gup.importWindow, nullptr);
+  PluginState state;
+  state.importWindow = CreateDialogParamW(nullptr, 900, nullptr, &StatusProbe::procedure, 0);
+  ASSERT_NE(state.importWindow, nullptr);
   // The worker sends from its own thread; the job runs here, in the loop.
-  std::thread worker(bridgeWorker, CallRecord{"1", "[0, \"{}\"]", nullptr, {}, &gup, &bridge});
+  std::thread worker(bridgeWorker, CallRecord{"1", "[0, \"{}\"]", nullptr, {}, &state, &bridge});
   host::runMainLoop();
   worker.join();
   EXPECT_EQ(StatusProbe::seen, "\"Processing\"");
   EXPECT_EQ(getLastStatus(bridge, nullptr), "\"Done \\\"quoted\\\"\"");
 
   // A job for a window that has closed meanwhile is not run and not answered.
-  DestroyWindow(gup.importWindow);
+  DestroyWindow(state.importWindow);
   StatusProbe::seen.clear();
-  bridgeWorker(CallRecord{"2", "[0, \"{}\"]", nullptr, {}, &gup, &bridge});
+  bridgeWorker(CallRecord{"2", "[0, \"{}\"]", nullptr, {}, &state, &bridge});
   EXPECT_EQ(StatusProbe::seen, "");
   EXPECT_EQ(getLastStatus(bridge, nullptr), "\"Processing\"");
   // A call without a job is answered at once, without the window.
-  bridgeWorker(CallRecord{"3", "[0]", nullptr, {}, &gup, &bridge});
+  bridgeWorker(CallRecord{"3", "[0]", nullptr, {}, &state, &bridge});
   EXPECT_EQ(getLastStatus(bridge, nullptr), "\"Unknown job type\"");
   host::reset();
 }
@@ -108,15 +108,15 @@ class ImportWindowTest : public testing::Test {
     setPageAddressOverride("http://127.0.0.1:" + std::to_string(server.port()) + "/page.html?auto");
   }
   void TearDown() override {
-    if (gup.importWindow != nullptr) SendMessageW(gup.importWindow, WM_CLOSE, 0, 0);
+    if (state.importWindow != nullptr) SendMessageW(state.importWindow, WM_CLOSE, 0, 0);
     setBrowserFactory(nullptr);
     setPageAddressOverride("");
     host::reset();
   }
   HWND open() {
     HWND window = CreateDialogParamW(nullptr, kImportDialogTemplate, GetCOREInterface()->GetMAXHWnd(),
-                                     importWindowProc, reinterpret_cast<LPARAM>(&gup));
-    if (window != nullptr) gup.importWindow = window;
+                                     importWindowProc, reinterpret_cast<LPARAM>(&state));
+    if (window != nullptr) state.importWindow = window;
     return window;
   }
   // Runs the main loop until the page reports (or a minute passes).
@@ -144,14 +144,14 @@ class ImportWindowTest : public testing::Test {
   test::TempDir dir;
   std::string page;
   test::LocalServer server;
-  CvimpGUP gup;
+  PluginState state;
   std::string report;
   int cookieCalls = 0;
 };
 
 TEST_F(ImportWindowTest, PageSeesEveryAnswerAndStatus) {
   ASSERT_NE(open(), nullptr);
-  EXPECT_TRUE(gup.frameworkStarted);
+  EXPECT_TRUE(state.frameworkStarted);
   ASSERT_EQ(browserHost().browsers.size(), 1u);
   const std::string text = awaitReport();
   rapidjson::Document results;
@@ -205,8 +205,8 @@ TEST_F(ImportWindowTest, BrowserFollowsTheWindowsSize) {
 TEST_F(ImportWindowTest, CloseAndReopenGivesAFreshBrowser) {
   ASSERT_NE(open(), nullptr);
   const webview::WebView* first = browserHost().browsers.front().get();
-  SendMessageW(gup.importWindow, WM_CLOSE, 0, 0);
-  EXPECT_EQ(gup.importWindow, nullptr);
+  SendMessageW(state.importWindow, WM_CLOSE, 0, 0);
+  EXPECT_EQ(state.importWindow, nullptr);
   EXPECT_TRUE(browserHost().browsers.empty());
   ASSERT_NE(open(), nullptr);
   ASSERT_EQ(browserHost().browsers.size(), 1u);
@@ -226,7 +226,7 @@ TEST_F(ImportWindowTest, BrowserThatCannotBeMadeIsReportedAfterElevenAttempts) {
   const auto boxes = host::journal().find("MessageBoxW");
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_NE(boxes[0].args.find("\"Error\", \"Cannot create browser\""), std::string::npos);
-  EXPECT_TRUE(IsWindow(gup.importWindow));  // the window stays open, empty
+  EXPECT_TRUE(IsWindow(state.importWindow));  // the window stays open, empty
 }
 
 }  // namespace

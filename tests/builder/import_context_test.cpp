@@ -8,7 +8,6 @@
 #include <sstream>
 
 #include "builder/search_directories.h"
-#include "plugin/cvimp_gup.h"
 #include "host/stand_in.h"
 #include "tests/support/test_support.h"
 
@@ -90,32 +89,6 @@ TEST(SearchDirectories, ParentRootThenWorkingDirectory) {
   // A relative path has no root.
   EXPECT_EQ(buildSearchDirectories("designs/vr.vrscene"), (SearchDirectories{"designs", "", cwd}));
   EXPECT_EQ(buildSearchDirectories("vr.vrscene"), (SearchDirectories{"", "", cwd}));
-}
-
-TEST(CvimpGUP, FreshObjectHoldsTheInitialOptions) {
-  CvimpGUP gup;
-  EXPECT_EQ(gup.actionCallback, nullptr);
-  EXPECT_EQ(gup.importWindow, nullptr);
-  EXPECT_EQ(gup.aboutWindow, nullptr);
-  EXPECT_TRUE(gup.scenePath.isNull());
-  EXPECT_TRUE(gup.importMesh);
-  EXPECT_TRUE(gup.importCamera);
-  EXPECT_TRUE(gup.importMaterial);
-  EXPECT_TRUE(gup.importLight);
-  EXPECT_TRUE(gup.importAnimation);
-  EXPECT_FALSE(gup.quadrifyMesh);
-  EXPECT_FALSE(gup.frameworkStarted);
-
-  gup.quadrifyMesh = true;
-  gup.importMaterial = false;
-  gup.frameworkStarted = true;
-  gup.scenePath = u"/d/vr.vrscene";
-  gup.resetImportOptions();
-  EXPECT_FALSE(gup.quadrifyMesh);
-  EXPECT_TRUE(gup.importMaterial);
-  // The command resets the options only.
-  EXPECT_TRUE(gup.frameworkStarted);
-  EXPECT_EQ(gup.scenePath, WStr(u"/d/vr.vrscene"));
 }
 
 }  // namespace

@@ -69,10 +69,10 @@ class ImportTest : public testing::Test {
 
   std::string write(const std::string& name, const std::string& text) { return dir.write(name, text); }
 
-  // Imports `path` with the options of `gup`; returns what was printed.
+  // Imports `path` with the options of `state`; returns what was printed.
   std::string import(const std::string& path) {
-    gup.scenePath = WStr::FromACP(path.c_str());
-    return captureStdout([&] { succeeded = importDesign(gup, result); });
+    state.scenePath = WStr::FromACP(path.c_str());
+    return captureStdout([&] { succeeded = importDesign(state, result); });
   }
 
   const host::Scene& scene() const { return host::scene(); }
@@ -82,7 +82,7 @@ class ImportTest : public testing::Test {
   }
 
   test::TempDir dir;
-  CvimpGUP gup;
+  PluginState state;
   WStr result;
   bool succeeded = false;
 };
@@ -228,14 +228,14 @@ TEST_F(ImportTest, OptionGates) {
   EXPECT_EQ(host::journal().find("MtlBase::Update").at(0).args, "0, [-2147483648, 2147483647]");
 
   host::reset();
-  gup.importMaterial = false;
+  state.importMaterial = false;
   import(path);
   EXPECT_EQ(scene().nodes().size(), 2u);
   EXPECT_TRUE(scene().materials().empty());
   EXPECT_EQ(scene().nodes()[0]->GetMtl(), nullptr);
 
   host::reset();
-  gup.importMesh = false;
+  state.importMesh = false;
   import(path);
   EXPECT_TRUE(succeeded);
   EXPECT_TRUE(scene().nodes().empty());
@@ -267,7 +267,7 @@ TEST_F(ImportTest, CancelledImportStillQuadrifiesWhatItMade) {
   quadMesh(w, "mesh");
   node(w, "a", "mesh", "");
   node(w, "b", "mesh", "");
-  gup.quadrifyMesh = true;
+  state.quadrifyMesh = true;
   host::pressCancelAtQuery(3);
   import(write("vr.vrscene", w.take()));
   ASSERT_EQ(scene().nodes().size(), 1u);
@@ -291,7 +291,7 @@ TEST_F(ImportTest, QuadrifyTurnsTriangleGridsIntoQuadsAndIncludesTheOldSelection
   GetCOREInterface()->SelectNode(old);
   host::journal().clear();
 
-  gup.quadrifyMesh = true;
+  state.quadrifyMesh = true;
   import(path);
   ASSERT_TRUE(succeeded);
   const std::vector<host::JournalEntry> scripts = host::journal().find("ExecuteMAXScriptScript");

@@ -64,10 +64,10 @@ class DispatcherTest : public testing::Test {
   }
   bool run(const std::u16string& job) {
     result = u"earlier text";
-    return runJob(gup, job, result);
+    return runJob(state, job, result);
   }
   test::TempDir dir;
-  CvimpGUP gup;
+  PluginState state;
   WStr result;
 };
 
@@ -103,8 +103,8 @@ TEST_F(DispatcherTest, ImportJobChecksItsIdentifiersFirst) {
   EXPECT_FALSE(run(job(u"123456789012", u"abcd", u"")));
   EXPECT_EQ(result, WStr(u"Invalid package URL"));
   // None of these touched the options or the disk.
-  EXPECT_TRUE(gup.importMesh);
-  EXPECT_FALSE(gup.quadrifyMesh);
+  EXPECT_TRUE(state.importMesh);
+  EXPECT_FALSE(state.quadrifyMesh);
   EXPECT_TRUE(fs::is_empty(dir.path()));
   // A non-ASCII id counts in bytes of its 8-bit form: 6 characters of 2 bytes.
   EXPECT_FALSE(run(job(u"\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9", u"\u00e9\u00e9", u"")));

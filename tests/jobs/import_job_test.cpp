@@ -98,7 +98,7 @@ class ImportJobTest : public testing::Test {
                              "\",\"importMesh\":true,\"importCamera\":false,\"importLight\":1,"
                              "\"importMaterial\":true,\"importAnimation\":\"true\"" + extra + "}");
   }
-  bool run(const std::u16string& text) { return runJob(gup, text, result); }
+  bool run(const std::u16string& text) { return runJob(state, text, result); }
   fs::path designFolder() const { return downloads / kTaskId; }
   fs::path workFolder() const { return downloads / (std::string(kTaskId) + "_dec"); }
   std::vector<std::string> sceneAndMeshFiles() const {
@@ -114,7 +114,7 @@ class ImportJobTest : public testing::Test {
   fs::path downloads;
   fs::path design;
   Server server;
-  CvimpGUP gup;
+  PluginState state;
   WStr result;
 };
 
@@ -124,12 +124,12 @@ TEST_F(ImportJobTest, DesignImportsAndItsIntermediateFilesGo) {
   EXPECT_EQ(host::scene().nodes().size(), 10u);
   EXPECT_EQ(host::scene().maps().size(), 3u);  // both bitmaps found in the design folder
   // Options as the job gave them: only the literal true counts.
-  EXPECT_TRUE(gup.importMesh);
-  EXPECT_FALSE(gup.importCamera);
-  EXPECT_FALSE(gup.importLight);
-  EXPECT_FALSE(gup.importAnimation);
-  EXPECT_TRUE(gup.quadrifyMesh);
-  EXPECT_EQ(gup.scenePath.ToACP().str(), (designFolder() / "vr.vrscene").string());
+  EXPECT_TRUE(state.importMesh);
+  EXPECT_FALSE(state.importCamera);
+  EXPECT_FALSE(state.importLight);
+  EXPECT_FALSE(state.importAnimation);
+  EXPECT_TRUE(state.quadrifyMesh);
+  EXPECT_EQ(state.scenePath.ToACP().str(), (designFolder() / "vr.vrscene").string());
   // What stays: the package, the textures (the PNG named ".jpg" as
   // ".jpg.png"), the capitalised file; what goes: the work folder and every
   // scene and mesh file.
@@ -145,7 +145,7 @@ TEST_F(ImportJobTest, DesignImportsAndItsIntermediateFilesGo) {
   // would reset it.
   host::reset();
   ASSERT_TRUE(run(job(server.url("/design.zip"))));
-  EXPECT_TRUE(gup.quadrifyMesh);
+  EXPECT_TRUE(state.quadrifyMesh);
   EXPECT_EQ(host::scene().objects().front()->ClassID(), POLYOBJ_CLASS_ID);
 }
 
@@ -165,7 +165,7 @@ TEST_F(ImportJobTest, FailuresAnswerTheirTextAndLeaveWhatTheySay) {
   EXPECT_FALSE(run(job(server.url("/missing.zip"))));
   EXPECT_EQ(result, WStr(u"Cannot download URL"));
   EXPECT_FALSE(fs::exists(downloads / "temp.zip"));
-  EXPECT_TRUE(gup.importMesh);  // the options were written before the download
+  EXPECT_TRUE(state.importMesh);  // the options were written before the download
 
   // Another design's password: the outer package does not decrypt.
   server.serve("/other.zip", packaging::makeDesignPackage(design.string(), "ABCDEFGHIJKL9999"));
