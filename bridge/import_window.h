@@ -8,7 +8,7 @@
 
 #include "bridge/page_bridge.h"
 #include "bridge/webview/webview.h"
-#include "host/windows.h"
+#include "host/gui/windows.h"
 #include "resources/resource_ids.h"
 
 namespace cvimp {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "bridge/webview/webview.h"
-#include "host/windows.h"
+#include "host/gui/windows.h"
 #include "state/plugin_state.h"
 
 namespace cvimp {

@@ -10,7 +10,7 @@
 #include "state/plugin_state.h"
 #include "host/core_interface.h"
 #include "host/stand_in.h"
-#include "host/windows.h"
+#include "host/gui/windows.h"
 #include "host/wstr.h"
 
 namespace cvimp {

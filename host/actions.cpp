@@ -201,10 +201,10 @@ ActionTable::ActionTable(ActionTableId id, ActionContextId contextId, const MSTR
     });
     if (accelerator != accelerators.end())
       shortcut = {static_cast<BYTE>(accelerator->fVirt & (FSHIFT | FCONTROL | FALT)), accelerator->key};
-    items_.push_back(std::make_unique<ActionItem>(
-        description.mCmdID, host::loadText(module, description.mDescriptionResourceID),
-        host::loadText(module, description.mShortNameResourceID),
-        host::loadText(module, description.mCategoryResourceID), shortcut));
+    items_.push_back(std::make_unique<ActionItem>(description.mCmdID,
+                                                  host::loadText(module, description.mDescriptionResourceID),
+                                                  host::loadText(module, description.mShortNameResourceID),
+                                                  host::loadText(module, description.mCategoryResourceID), shortcut));
     items_.back()->table_ = this;
   }
   host::journal().record("ActionTable::ActionTable", host::hex(id) + ", " + host::hex(contextId) + ", " +

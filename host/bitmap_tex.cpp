@@ -14,9 +14,8 @@ IAssetManager* IAssetManager::GetInstance() {
 
 AssetUser IAssetManager::GetAsset(const MCHAR* path, AssetType type, bool autoAcquire) {
   const std::u16string text = path != nullptr ? path : u"";
-  host::journal().record("IAssetManager::GetAsset",
-                         host::quoted(text) + ", " + std::to_string(static_cast<int>(type)) + ", " +
-                             host::flag(autoAcquire));
+  host::journal().record("IAssetManager::GetAsset", host::quoted(text) + ", " + std::to_string(static_cast<int>(type)) +
+                                                        ", " + host::flag(autoAcquire));
   return AssetUser(text, type);
 }
 

@@ -4,15 +4,15 @@
 #include <functional>
 #include <mutex>
 
-#include "host/bitmap_tex.h"
 #include "host/actions.h"
+#include "host/bitmap_tex.h"
 #include "host/journal.h"
 #include "host/menus.h"
 #include "host/objects.h"
 #include "host/progress_display.h"
 #include "host/scene.h"
 #include "host/stand_in.h"
-#include "host/windows.h"
+#include "host/window_handles.h"
 
 namespace host {
 
@@ -53,11 +53,16 @@ void notifyProgress() {
 
 double millimetresPer(SystemUnit unit) {
   switch (unit) {
-    case SystemUnit::Millimeters: return 1.0;
-    case SystemUnit::Centimeters: return 10.0;
-    case SystemUnit::Meters: return 1000.0;
-    case SystemUnit::Inches: return 25.4;
-    case SystemUnit::Feet: return 304.8;
+    case SystemUnit::Millimeters:
+      return 1.0;
+    case SystemUnit::Centimeters:
+      return 10.0;
+    case SystemUnit::Meters:
+      return 1000.0;
+    case SystemUnit::Inches:
+      return 25.4;
+    case SystemUnit::Feet:
+      return 304.8;
   }
   return 1.0;
 }
@@ -78,18 +83,23 @@ SystemUnit systemUnit() {
 
 std::string_view unitName(SystemUnit unit) {
   switch (unit) {
-    case SystemUnit::Millimeters: return "mm";
-    case SystemUnit::Centimeters: return "cm";
-    case SystemUnit::Meters: return "m";
-    case SystemUnit::Inches: return "in";
-    case SystemUnit::Feet: return "ft";
+    case SystemUnit::Millimeters:
+      return "mm";
+    case SystemUnit::Centimeters:
+      return "cm";
+    case SystemUnit::Meters:
+      return "m";
+    case SystemUnit::Inches:
+      return "in";
+    case SystemUnit::Feet:
+      return "ft";
   }
   return "mm";
 }
 
 std::optional<SystemUnit> parseUnit(std::string_view name) {
-  for (SystemUnit unit : {SystemUnit::Millimeters, SystemUnit::Centimeters, SystemUnit::Meters, SystemUnit::Inches,
-                          SystemUnit::Feet}) {
+  for (SystemUnit unit :
+       {SystemUnit::Millimeters, SystemUnit::Centimeters, SystemUnit::Meters, SystemUnit::Inches, SystemUnit::Feet}) {
     if (unitName(unit) == name) return unit;
   }
   return std::nullopt;
@@ -167,7 +177,8 @@ using host::journal;
 bool Interface::ProgressStart(const MCHAR* title, BOOL showBar, LPTHREAD_START_ROUTINE fn, LPVOID arg) {
   const std::u16string text = title != nullptr ? title : u"";
   journal().record("ProgressStart", host::quoted(text) + ", " + flag(showBar != 0) + ", " +
-                                        (fn != nullptr ? "function" : "none") + ", " + (arg != nullptr ? "arg" : "none"));
+                                        (fn != nullptr ? "function" : "none") + ", " +
+                                        (arg != nullptr ? "arg" : "none"));
   host::cancelPressed.store(false);
   {
     std::lock_guard guard(core().lock);
@@ -240,7 +251,8 @@ INode* Interface::CreateObjectNode(Object* object) {
   journal().record("CreateObjectNode", object != nullptr ? "object" : "none");
   if (object == nullptr) return nullptr;
   const auto& objects = host::scene().objects();
-  const bool known = std::any_of(objects.begin(), objects.end(), [&](const auto& owned) { return owned.get() == object; });
+  const bool known =
+      std::any_of(objects.begin(), objects.end(), [&](const auto& owned) { return owned.get() == object; });
   if (!known) {
     journal().record("CreateObjectNodeRejected", "object not in the scene");
     return nullptr;
@@ -264,14 +276,16 @@ Animatable* Interface::CreateInstance(SClass_ID superClass, Class_ID classId) {
 }
 
 void Interface::SelectNode(INode* node, int clearSelection) {
-  journal().record("SelectNode", std::string(node != nullptr ? host::quoted(std::u16string_view(node->GetName())) : "none") +
-                                     ", " + std::to_string(clearSelection));
+  journal().record("SelectNode",
+                   std::string(node != nullptr ? host::quoted(std::u16string_view(node->GetName())) : "none") + ", " +
+                       std::to_string(clearSelection));
   if (clearSelection != 0) host::scene().clearSelection();
   if (node != nullptr) node->setSelected(true);
 }
 
 void Interface::SelectNodeTab(INodeTab& nodes, BOOL select, BOOL redraw) {
-  journal().record("SelectNodeTab", std::to_string(nodes.Count()) + ", " + flag(select != 0) + ", " + flag(redraw != 0));
+  journal().record("SelectNodeTab",
+                   std::to_string(nodes.Count()) + ", " + flag(select != 0) + ", " + flag(redraw != 0));
   for (INode* node : nodes) {
     if (node != nullptr) node->setSelected(select != 0);
   }
@@ -339,14 +353,29 @@ double GetSystemUnitScale(int type) {
   journal().record("GetSystemUnitScale", std::to_string(type));
   double millimetresPerUnit = 1.0;
   switch (type) {
-    case UNITS_INCHES: millimetresPerUnit = 25.4; break;
-    case UNITS_FEET: millimetresPerUnit = 304.8; break;
-    case UNITS_MILES: millimetresPerUnit = 1609344.0; break;
-    case UNITS_MILLIMETERS: millimetresPerUnit = 1.0; break;
-    case UNITS_CENTIMETERS: millimetresPerUnit = 10.0; break;
-    case UNITS_METERS: millimetresPerUnit = 1000.0; break;
-    case UNITS_KILOMETERS: millimetresPerUnit = 1000000.0; break;
-    default: break;
+    case UNITS_INCHES:
+      millimetresPerUnit = 25.4;
+      break;
+    case UNITS_FEET:
+      millimetresPerUnit = 304.8;
+      break;
+    case UNITS_MILES:
+      millimetresPerUnit = 1609344.0;
+      break;
+    case UNITS_MILLIMETERS:
+      millimetresPerUnit = 1.0;
+      break;
+    case UNITS_CENTIMETERS:
+      millimetresPerUnit = 10.0;
+      break;
+    case UNITS_METERS:
+      millimetresPerUnit = 1000.0;
+      break;
+    case UNITS_KILOMETERS:
+      millimetresPerUnit = 1000000.0;
+      break;
+    default:
+      break;
   }
   return host::millimetresPer(host::systemUnit()) / millimetresPerUnit;
 }
@@ -354,8 +383,8 @@ double GetSystemUnitScale(int type) {
 SuspendAll::SuspendAll(BOOL holdSuspend, BOOL macroRecorder, BOOL animate, BOOL setKeyMode, BOOL autoBackup, BOOL xref,
                        BOOL refMessages, BOOL rendering) {
   journal().record("SuspendAll", host::bool3(holdSuspend, macroRecorder, animate) + ", " +
-                                     host::bool3(setKeyMode, autoBackup, xref) + ", " + flag(refMessages != 0) +
-                                     ", " + flag(rendering != 0));
+                                     host::bool3(setKeyMode, autoBackup, xref) + ", " + flag(refMessages != 0) + ", " +
+                                     flag(rendering != 0));
   std::lock_guard guard(core().lock);
   core().suspended += 1;
 }

@@ -14,7 +14,6 @@ class IActionManager;
 class IMenuManager;
 class Object;
 
-using LPVOID = void*;
 using LPTHREAD_START_ROUTINE = DWORD (*)(LPVOID);
 
 class Interface {

@@ -33,8 +33,8 @@ class HostArray {
 
  private:
   T& reject(long long i) {
-    journal().record("IndexRejected", std::string(name_) + "[" + std::to_string(i) + "] of " +
-                                          std::to_string(items_.size()));
+    journal().record("IndexRejected",
+                     std::string(name_) + "[" + std::to_string(i) + "] of " + std::to_string(items_.size()));
     scratch_ = T();
     return scratch_;
   }

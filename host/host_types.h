@@ -3,6 +3,9 @@
 #include <cstdint>
 
 using BOOL = int;
+using BYTE = std::uint8_t;
+using WORD = std::uint16_t;
+using UINT = unsigned int;
 using DWORD = std::uint32_t;
 using ULONG = std::uint32_t;
 using DWORD_PTR = std::uintptr_t;
@@ -19,6 +22,11 @@ using MCHAR = char16_t;
 // Window handles: opaque on this platform until windows are shown.
 struct HWND__;
 using HWND = HWND__*;
+// A loaded module (the address it is loaded at).
+struct HINSTANCE__;
+using HINSTANCE = HINSTANCE__*;
+using LPVOID = void*;
+using INT_PTR = std::intptr_t;
 
 // The host's colour word: red in the low byte.
 constexpr DWORD RGB(int r, int g, int b) {

@@ -41,8 +41,8 @@ void runQuadrifyScript() {
     core->SelectNode(node, 1);
     if (PolyObject* poly = convertToPoly(*node)) {
       const int quads = quadrify(*poly);
-      journal().record("PolyToolsModeling.Quadrify", quoted(std::u16string_view(node->GetName())) + ", " +
-                                                         std::to_string(quads));
+      journal().record("PolyToolsModeling.Quadrify",
+                       quoted(std::u16string_view(node->GetName())) + ", " + std::to_string(quads));
     }
     done += 1;
     const float percent = static_cast<float>(done) / count * 100.0f;
@@ -61,10 +61,10 @@ void recordScript(const std::u16string& script);
 BOOL ExecuteMAXScriptScript(const MCHAR* script, MAXScript::ScriptSource source, BOOL quietErrors, FPValue* result,
                             BOOL logQuietErrors) {
   const std::u16string text = script != nullptr ? script : u"";
-  host::journal().record("ExecuteMAXScriptScript", host::quoted(text) + ", " + std::to_string(static_cast<int>(source)) +
-                                                       ", " + host::flag(quietErrors != 0) + ", " +
-                                                       (result != nullptr ? "result" : "none") + ", " +
-                                                       host::flag(logQuietErrors != 0));
+  host::journal().record("ExecuteMAXScriptScript",
+                         host::quoted(text) + ", " + std::to_string(static_cast<int>(source)) + ", " +
+                             host::flag(quietErrors != 0) + ", " + (result != nullptr ? "result" : "none") + ", " +
+                             host::flag(logQuietErrors != 0));
   host::recordScript(text);
   if (text == host::kQuadrifyScript) {
     host::runQuadrifyScript();

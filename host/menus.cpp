@@ -58,9 +58,9 @@ class MenuStore {
 
 namespace {
 
-constexpr std::array<const char16_t*, 12> kDefaultMenus = {
-    u"File",      u"Edit",      u"Tools",     u"Group",     u"Views", u"Create", u"Modifiers", u"Animation",
-    u"Rendering", u"Customize", u"Scripting", u"Help"};
+constexpr std::array<const char16_t*, 12> kDefaultMenus = {u"File",      u"Edit",      u"Tools",     u"Group",
+                                                           u"Views",     u"Create",    u"Modifiers", u"Animation",
+                                                           u"Rendering", u"Customize", u"Scripting", u"Help"};
 
 struct MenuState {
   std::recursive_mutex lock;

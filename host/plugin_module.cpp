@@ -74,7 +74,8 @@ bool PluginModule::load(const std::string& path) {
   journal().record("LoadLibrary", quoted(std::string_view(path)));
   if (auto resources = function<ModuleResourcesFunction>("HostModuleResources"))
     registerModuleResources(instance_, resources());
-  if (auto entry = function<DllMainFunction>("DllMain"); entry != nullptr && !entry(instance_, DLL_PROCESS_ATTACH, nullptr)) {
+  if (auto entry = function<DllMainFunction>("DllMain");
+      entry != nullptr && !entry(instance_, DLL_PROCESS_ATTACH, nullptr)) {
     error_ = "the entry point of " + path + " refused to attach";
     registerModuleResources(instance_, nullptr);
     dlclose(handle_);
@@ -99,9 +100,7 @@ void PluginModule::unload() {
   instance_ = nullptr;
 }
 
-void* PluginModule::symbol(const char* name) const {
-  return handle_ != nullptr ? dlsym(handle_, name) : nullptr;
-}
+void* PluginModule::symbol(const char* name) const { return handle_ != nullptr ? dlsym(handle_, name) : nullptr; }
 
 }  // namespace host
 

@@ -19,8 +19,6 @@
 #include "host/host_types.h"
 #include "host/resources.h"
 
-using LPVOID = void*;
-
 constexpr DWORD DLL_PROCESS_DETACH = 0;
 constexpr DWORD DLL_PROCESS_ATTACH = 1;
 constexpr DWORD DLL_THREAD_ATTACH = 2;

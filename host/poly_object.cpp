@@ -40,10 +40,10 @@ bool convex(const PolyObject& poly, const std::vector<int>& quad, const Vec& nor
 
 struct Candidate {
   double sharedLength;
-  int first;      // face whose edge `edge` (corner edge -> edge + 1) is shared
+  int first;  // face whose edge `edge` (corner edge -> edge + 1) is shared
   int edge;
   int second;
-  int opposite;   // corner of `second` not on the shared edge
+  int opposite;  // corner of `second` not on the shared edge
 };
 
 // The quad's corners: around the first triangle with the second one's
@@ -64,8 +64,8 @@ std::unique_ptr<PolyObject> polyFromMesh(const Mesh& mesh) {
   poly->vertices = mesh.verts.items();
   poly->faces.reserve(mesh.faces.items().size());
   for (const Face& face : mesh.faces) {
-    poly->faces.push_back({{static_cast<int>(face.v[0]), static_cast<int>(face.v[1]), static_cast<int>(face.v[2])},
-                           face.getMatID()});
+    poly->faces.push_back(
+        {{static_cast<int>(face.v[0]), static_cast<int>(face.v[1]), static_cast<int>(face.v[2])}, face.getMatID()});
   }
   std::vector<int> channels;
   for (int channel = -NUM_HIDDENMAPS; channel < mesh.getNumMaps(); ++channel) channels.push_back(channel);
@@ -115,8 +115,9 @@ int quadrify(PolyObject& poly) {
         if (corner != p && corner != q) opposite = corner;
       }
       if (opposite < 0) continue;
-      candidates.push_back({length(poly.vertices[static_cast<std::size_t>(q)] - poly.vertices[static_cast<std::size_t>(p)]),
-                            f, e, across->second, opposite});
+      candidates.push_back(
+          {length(poly.vertices[static_cast<std::size_t>(q)] - poly.vertices[static_cast<std::size_t>(p)]), f, e,
+           across->second, opposite});
     }
   }
   std::stable_sort(candidates.begin(), candidates.end(),

@@ -24,8 +24,8 @@ void drawProgress(std::u16string_view title, int percent) {
   constexpr int kWidth = 30;
   const int shown = std::clamp(percent, 0, 100);
   const int filled = shown * kWidth / 100;
-  const std::string bar = std::string(static_cast<std::size_t>(filled), '#') +
-                          std::string(static_cast<std::size_t>(kWidth - filled), '-');
+  const std::string bar =
+      std::string(static_cast<std::size_t>(filled), '#') + std::string(static_cast<std::size_t>(kWidth - filled), '-');
   std::fprintf(stderr, "\r%s [%s] %3d%%\x1b[K", utf16ToUtf8(title).c_str(), bar.c_str(), shown);
   std::fflush(stderr);
 }

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <utility>
 
-#include "host/windows.h"
+#include "host/dialog_templates.h"
 
 struct HACCEL__ {
   std::vector<ACCEL> entries;
@@ -75,9 +75,7 @@ const ResourceDirectory* moduleResources(HINSTANCE module) {
   return find(module);
 }
 
-std::vector<ACCEL> acceleratorEntries(HACCEL table) {
-  return table != nullptr ? table->entries : std::vector<ACCEL>{};
-}
+std::vector<ACCEL> acceleratorEntries(HACCEL table) { return table != nullptr ? table->entries : std::vector<ACCEL>{}; }
 
 }  // namespace host
 

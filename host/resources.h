@@ -11,11 +11,6 @@
 
 #include "host/host_types.h"
 
-using BYTE = std::uint8_t;
-using WORD = std::uint16_t;
-using UINT = unsigned int;
-struct HINSTANCE__;
-using HINSTANCE = HINSTANCE__*;
 struct HACCEL__;
 using HACCEL = HACCEL__*;
 
@@ -32,7 +27,9 @@ constexpr BYTE FSHIFT = 0x04;
 constexpr BYTE FCONTROL = 0x08;
 constexpr BYTE FALT = 0x10;
 
-// Window and dialog styles the templates use.
+// Window and dialog styles the templates and windows use.
+constexpr DWORD WS_CHILD = 0x40000000;
+constexpr DWORD WS_VISIBLE = 0x10000000;
 constexpr DWORD WS_POPUP = 0x80000000;
 constexpr DWORD WS_CAPTION = 0x00C00000;
 constexpr DWORD WS_SYSMENU = 0x00080000;

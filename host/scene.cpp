@@ -58,10 +58,10 @@ void Scene::remove(Animatable* item) {
     }
     return false;
   };
-  const bool inUse = std::any_of(nodes_.begin(), nodes_.end(),
-                                 [&](const auto& node) { return node->GetObjectRef() == item || node->GetMtl() == item; }) ||
-                     std::any_of(materials_.begin(), materials_.end(), holds) ||
-                     std::any_of(maps_.begin(), maps_.end(), holds);
+  const bool inUse =
+      std::any_of(nodes_.begin(), nodes_.end(),
+                  [&](const auto& node) { return node->GetObjectRef() == item || node->GetMtl() == item; }) ||
+      std::any_of(materials_.begin(), materials_.end(), holds) || std::any_of(maps_.begin(), maps_.end(), holds);
   if (inUse) {
     journal().record("DeleteRejected", utf16ToUtf8(item->ClassName().str()) + " in use");
     return;

@@ -4,8 +4,8 @@
 #include <memory>
 #include <vector>
 
-#include "host/node.h"
 #include "host/mtl.h"
+#include "host/node.h"
 #include "host/objects.h"
 
 namespace host {

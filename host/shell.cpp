@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
@@ -86,13 +85,19 @@ std::vector<std::string> splitParameters(const std::string& text) {
 // The shell's answer for a program that could not be started.
 INT_PTR launchError(int error) {
   switch (error) {
-    case ENOENT: return kFileNotFound;
-    case ENOTDIR: return kPathNotFound;
+    case ENOENT:
+      return kFileNotFound;
+    case ENOTDIR:
+      return kPathNotFound;
     case EACCES:
-    case EPERM: return kAccessDenied;
-    case ENOEXEC: return kBadFormat;
-    case ENOMEM: return kOutOfResources;
-    default: return kCannotExecute;
+    case EPERM:
+      return kAccessDenied;
+    case ENOEXEC:
+      return kBadFormat;
+    case ENOMEM:
+      return kOutOfResources;
+    default:
+      return kCannotExecute;
   }
 }
 
@@ -174,8 +179,7 @@ INT_PTR launch(const std::string& operation, const std::string& file, const std:
     const fs::path parent = target.parent_path();
     return parent.empty() || fs::is_directory(parent, error) ? kFileNotFound : kPathNotFound;
   }
-  if (fs::is_regular_file(target, error) && ::access(target.c_str(), X_OK) == 0 &&
-      (opening || operation == "runas")) {
+  if (fs::is_regular_file(target, error) && ::access(target.c_str(), X_OK) == 0 && (opening || operation == "runas")) {
     return start(fs::absolute(target, error).string(), splitParameters(parameters), directory.value_or(""));
   }
   if (!opening) return kNoAssociation;
@@ -214,8 +218,8 @@ HINSTANCE ShellExecuteW(HWND, const MCHAR* operation, const MCHAR* file, const M
   std::optional<std::string> folder;
   if (directory != nullptr) folder = text(directory);
   host::journal().record("ShellExecuteW", host::quoted(text(operation)) + ", " + host::quoted(text(file)) + ", " +
-                                              (parameters != nullptr ? host::quoted(text(parameters)) : "none") +
-                                              ", " + (folder ? host::quoted(*folder) : "none") + ", " +
+                                              (parameters != nullptr ? host::quoted(text(parameters)) : "none") + ", " +
+                                              (folder ? host::quoted(*folder) : "none") + ", " +
                                               std::to_string(showCmd));
   const INT_PTR result = host::launch(text(operation), text(file), text(parameters), folder);
   return reinterpret_cast<HINSTANCE>(result);

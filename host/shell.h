@@ -7,10 +7,6 @@
 
 #include "host/host_types.h"
 
-using INT_PTR = std::intptr_t;
-struct HINSTANCE__;
-using HINSTANCE = HINSTANCE__*;
-
 // An address ("https://...") opens in the default browser through the
 // desktop's opener. A file or directory that does not exist gives 2 (file)
 // or 3 (its folder is missing too); an executable file is started with the

@@ -35,8 +35,8 @@ class WStr {
  public:
   WStr() = default;
   WStr(const MCHAR* text) : text_(text != nullptr ? text : u"") {}  // NOLINT: converts like the host's
-  WStr(std::u16string text) : text_(std::move(text)) {}           // NOLINT
-  WStr(std::u16string_view text) : text_(text) {}                  // NOLINT
+  WStr(std::u16string text) : text_(std::move(text)) {}             // NOLINT
+  WStr(std::u16string_view text) : text_(text) {}                   // NOLINT
 
   // From 8-bit text in the system ANSI code page; a negative length reads to
   // the terminating zero.

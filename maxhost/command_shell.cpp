@@ -14,7 +14,7 @@
 #include "host/scene.h"
 #include "host/scene_json.h"
 #include "host/scene_summary.h"
-#include "host/windows.h"
+#include "host/gui/windows.h"
 #include "host/wstr.h"
 
 namespace maxhost {

@@ -17,7 +17,7 @@
 #include "host/download_directory.h"
 #include "maxhost/command_shell.h"
 #include "maxhost/main_window.h"
-#include "host/plugin_host.h"
+#include "host/gui/plugin_host.h"
 #include "host/stand_in.h"
 #include "host/wstr.h"
 

@@ -13,7 +13,7 @@
 #include "host/menus.h"
 #include "host/scene_summary.h"
 #include "host/stand_in.h"
-#include "host/windows.h"
+#include "host/gui/windows.h"
 #include "host/wstr.h"
 
 namespace maxhost {

@@ -3,6 +3,6 @@
 // with a link to the platform's user agreement.
 #include <cstdint>
 
-#include "host/windows.h"
+#include "host/gui/windows.h"
 
 std::intptr_t aboutWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,6 +1,6 @@
 #include "resources/resources.h"
 
-#include "host/windows.h"
+#include "host/resources.h"
 
 #ifndef CVIMP_MAIN_WEB_HOST
 #error "CVIMP_MAIN_WEB_HOST names the platform's main web host"

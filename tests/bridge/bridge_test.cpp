@@ -18,7 +18,7 @@
 #include "host/core_interface.h"
 #include "host/journal.h"
 #include "host/stand_in.h"
-#include "host/windows.h"
+#include "host/gui/windows.h"
 #include "tests/jobs/https_test_support.h"
 #include "tests/support/test_support.h"
 

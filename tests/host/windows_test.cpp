@@ -1,4 +1,4 @@
-#include "host/windows.h"
+#include "host/gui/windows.h"
 
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>

@@ -12,7 +12,7 @@
 #include "host/class_desc.h"
 #include "host/gup.h"
 #include "host/journal.h"
-#include "host/plugin_host.h"
+#include "host/gui/plugin_host.h"
 #include "host/stand_in.h"
 #include "host/plugin_module.h"
 #include "tests/support/test_support.h"

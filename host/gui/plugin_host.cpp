@@ -1,4 +1,4 @@
-#include "host/plugin_host.h"
+#include "host/gui/plugin_host.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -6,8 +6,8 @@
 
 #include "host/class_desc.h"
 #include "host/core_interface.h"
+#include "host/gui/windows.h"
 #include "host/journal.h"
-#include "host/windows.h"
 
 namespace host {
 

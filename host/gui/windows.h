@@ -48,16 +48,17 @@
 #include <string>
 #include <vector>
 
+#include "host/dialog_templates.h"
 #include "host/host_types.h"
+#include "host/resources.h"  // window styles
+#include "host/window_handles.h"
 
-using UINT = unsigned int;
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
 using LONG_PTR = std::intptr_t;
 using ULONG_PTR = std::uintptr_t;
 using DLGPROC = std::intptr_t (*)(HWND, UINT, WPARAM, LPARAM);
-struct HINSTANCE__;
 
 constexpr UINT WM_DESTROY = 0x0002;
 constexpr UINT WM_SIZE = 0x0005;
@@ -78,8 +79,6 @@ constexpr int HIWORD(std::uintptr_t value) { return static_cast<int>((value >> 1
 constexpr int GWLP_USERDATA = -21;
 constexpr int GCLP_HICONSM = -34;
 constexpr WPARAM ICON_SMALL = 0;
-constexpr LONG_PTR WS_CHILD = 0x40000000;
-constexpr LONG_PTR WS_VISIBLE = 0x10000000;
 constexpr int GWL_STYLE = -16;
 constexpr UINT MB_OK = 0x0;
 constexpr int IDOK = 1;
@@ -94,7 +93,7 @@ struct RECT {
 // A modeless dialog from template `templateId`, owned by `owner`, with
 // `procedure` as its dialog procedure; `param` reaches WM_INITDIALOG as its
 // last parameter. The window is shown when its template says so.
-HWND CreateDialogParamW(HINSTANCE__* instance, int templateId, HWND owner, DLGPROC procedure, LPARAM param);
+HWND CreateDialogParamW(HINSTANCE instance, int templateId, HWND owner, DLGPROC procedure, LPARAM param);
 // Runs the window's procedure with the message: directly on the main
 // thread, and from any other thread on the main thread while the caller
 // waits. 0 for a window that no longer exists.
@@ -114,36 +113,9 @@ void CenterWindow(HWND window, HWND parent);
 
 namespace host {
 
-// A static text of a template; one that notifies (SS_NOTIFY) sends its
-// dialog WM_COMMAND with its id in the low word (STN_CLICKED, 0, in the
-// high word) when clicked.
-struct DialogControlTemplate {
-  int id = -1;
-  std::u16string text;
-  bool notifies = false;
-  int x = 0, y = 0, width = 0, height = 0;  // dialog units
-};
-// What a dialog template holds that the stand-in uses. Dialog units become
-// pixels as Windows computes them for the templates' font, MS Sans Serif
-// 8 pt at 96 dpi: its base units are 6 x 13 pixels (average character width
-// and height), a horizontal unit is a quarter of the first and a vertical
-// unit an eighth of the second, rounded to the nearest pixel (MulDiv); so
-// 800 x 525 units make a client area of 1200 x 853 pixels.
-struct DialogTemplate {
-  std::u16string title;
-  int widthDialogUnits = 0;
-  int heightDialogUnits = 0;
-  std::uint32_t style = 0;  // WS_VISIBLE (0x10000000) shows it at once
-  std::vector<DialogControlTemplate> controls;
-};
-void registerDialogTemplate(int templateId, DialogTemplate dialog);
-
 // A window handle for a native window made elsewhere (the browser layer's
 // GtkWindow), so that SetParent, MoveWindow and the style calls reach it.
 HWND adoptNativeWindow(void* nativeWindow);
-
-// The host main window (GetMAXHWnd), made on first use.
-HWND mainWindow();
 
 // The dialogs open now, oldest first.
 std::vector<HWND> dialogs();
@@ -161,9 +133,6 @@ void quitMainLoop();
 
 // Message boxes: shown, or in tests answered at once and recorded.
 void setMessageBoxesAnswered(bool answeredAtOnce);
-
-// How the journal names a window: "none", "main" or "window N".
-std::string windowName(HWND window);
 
 // The GtkWindow of a window (for a child moved into a dialog, its own
 // hidden top-level); null for an unknown handle.
