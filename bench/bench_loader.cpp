@@ -6,9 +6,6 @@
 // run are errors.
 //
 //   bench_loader MAIN_SCENE
-#include <malloc.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -24,6 +21,7 @@
 #include <vector>
 
 #include "bench/packed_floor.h"
+#include "platform/platform.h"
 #include "builder/import_driver.h"
 #include "cli/import_command.h"
 #include "state/plugin_state.h"
@@ -54,33 +52,9 @@ double secondsSince(Clock::time_point start) {
 
 double megabytes(std::uint64_t bytes) { return static_cast<double>(bytes) / 1e6; }
 
-// CPU time and page faults of the whole process so far.
-struct Usage {
-  double userSeconds = 0;
-  double systemSeconds = 0;  // mostly page faults here
-  long pageFaults = 0;
-  double cpuSeconds() const { return userSeconds + systemSeconds; }
-};
+using Usage = cvimp::platform::ProcessUsage;
 
-Usage usage() {
-  rusage r{};
-  getrusage(RUSAGE_SELF, &r);
-  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
-  return {seconds(r.ru_utime), seconds(r.ru_stime), r.ru_minflt + r.ru_majflt};
-}
-
-// Busy CPU time of the whole machine, all cores, from /proc/stat. Less this
-// process's own CPU time, it tells whether other work competed for the cores:
-// that slows the loader (it wants every core) more than the one-thread floor.
-double machineBusySeconds() {
-  std::ifstream in("/proc/stat");
-  std::string label;
-  std::uint64_t user = 0, nice = 0, system = 0, idle = 0, iowait = 0, irq = 0, softirq = 0, steal = 0;
-  in >> label >> user >> nice >> system >> idle >> iowait >> irq >> softirq >> steal;
-  const long ticks = sysconf(_SC_CLK_TCK);
-  if (!in || label != "cpu" || ticks <= 0) return 0;
-  return static_cast<double>(user + nice + system + irq + softirq + steal) / static_cast<double>(ticks);
-}
+Usage usage() { return cvimp::platform::processUsage(); }
 
 std::string readFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -177,7 +151,7 @@ LoaderRun runLoader(const std::string& mainScene, const std::string& directory) 
       }
     }
   }
-  malloc_trim(0);
+  cvimp::platform::releaseFreeMemory();
   return run;
 }
 
@@ -221,7 +195,7 @@ std::uint64_t hostMeshBytes() {
 ImportRun runImport(const std::string& mainScene) {
   ImportRun run;
   host::reset();
-  malloc_trim(0);
+  cvimp::platform::releaseFreeMemory();
   run.peakReset = resetPeakRss();
   run.baselineRss = statusBytes("VmRSS");
   host::setSystemUnit(host::SystemUnit::Millimeters);
@@ -246,7 +220,7 @@ ImportRun runImport(const std::string& mainScene) {
   run.meshBytes = hostMeshBytes();
   run.journalEntries = host::journal().calls().size();
   host::reset();
-  malloc_trim(0);
+  cvimp::platform::releaseFreeMemory();
   return run;
 }
 
@@ -274,7 +248,7 @@ int main(int argc, char** argv) {
     std::sort(files.begin(), files.end());
 
     const Usage startUsage = usage();
-    const double startBusy = machineBusySeconds();
+    const double startBusy = cvimp::platform::machineBusySeconds();
     const auto startTime = Clock::now();
 
     // ---- decode floor ----
@@ -302,7 +276,7 @@ int main(int argc, char** argv) {
         floorRuns.push_back(result);
       }
     }
-    malloc_trim(0);
+    cvimp::platform::releaseFreeMemory();
 
     // ---- loader ----
     std::vector<LoaderRun> loaderRuns;
@@ -313,7 +287,7 @@ int main(int argc, char** argv) {
     for (int run = 0; run < kRuns; ++run) importRuns.push_back(runImport(mainPath.string()));
 
     const double elapsed = secondsSince(startTime);
-    const double othersBusy = (machineBusySeconds() - startBusy) - (usage().cpuSeconds() - startUsage.cpuSeconds());
+    const double othersBusy = (cvimp::platform::machineBusySeconds() - startBusy) - (usage().cpuSeconds() - startUsage.cpuSeconds());
 
     // ---- report ----
     const auto bestFloor = std::min_element(floorRuns.begin(), floorRuns.end(), [](const auto& a, const auto& b) {

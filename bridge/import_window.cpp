@@ -7,10 +7,6 @@
 #include "host/wstr.h"
 #include "jobs/dispatcher.h"
 
-#ifndef CVIMP_PLATFORM_DOMAIN
-#define CVIMP_PLATFORM_DOMAIN "casavia.com"
-#endif
-
 namespace cvimp {
 
 namespace {
@@ -67,7 +63,7 @@ void setUp(HWND window, PluginState& state) {
     std::lock_guard guard(settings().lock);
     address = settings().addressOverride;
   }
-  if (address.empty()) address = pageAddress(platformDomain());
+  if (address.empty()) address = platformPageAddress();
   for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
     if (attempt > 0) Sleep(kCreateRetryMilliseconds);
     if (createBrowser(browserHost(), window, address, state)) return;
@@ -88,14 +84,6 @@ void runJobMessage(HWND window, JobMessage& message) {
 }
 
 }  // namespace
-
-std::string platformDomain() { return CVIMP_PLATFORM_DOMAIN; }
-
-std::string pageAddress(const std::string& domain) {
-  const char* environment = std::getenv("CVIMP_IMPORT_ENV");
-  const std::string subDomain = environment != nullptr && *environment != '\0' ? environment : "www";
-  return "https://" + subDomain + "." + domain + "/pub/site/custom/3dsmax";
-}
 
 std::intptr_t importWindowProc(HWND window, UINT message, WPARAM, LPARAM lParam) {
   switch (message) {

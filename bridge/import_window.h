@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "bridge/page_address.h"
 #include "bridge/page_bridge.h"
 #include "bridge/webview/webview.h"
 #include "host/gui/windows.h"
@@ -16,12 +17,6 @@ namespace cvimp {
 // Dialog 103 of the resources: "导入", 800 × 525 dialog units, popup,
 // visible, caption, system menu, sizing frame, minimize and maximize boxes.
 inline constexpr int kImportDialogTemplate = IDD_IMPORT;
-
-// "https://" + sub-domain ("CVIMP_IMPORT_ENV", or "www") + "." + `domain`
-// + "/pub/site/custom/3dsmax".
-std::string pageAddress(const std::string& domain);
-// The platform's domain this build was configured with.
-std::string platformDomain();
 
 std::intptr_t importWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

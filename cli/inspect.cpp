@@ -7,6 +7,8 @@
 
 #include "builder/search_directories.h"
 #include "cli/file_output.h"
+#include "cli/scene_json.h"
+#include "platform/platform.h"
 #include "vrscene/loader.h"
 
 namespace cvimp {
@@ -34,10 +36,7 @@ void printSummary(const VrpScene& scene, bool loaded, const bool* prebuilt, doub
 
 // Opening is the only portable test of read permission.
 bool isReadable(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
-  std::fclose(file);
-  return true;
+  return platform::openFile(path, "rb") != nullptr;
 }
 
 }  // namespace

@@ -2,15 +2,35 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "cli/demo_command.h"
 #include "cli/serve_command.h"
 #include "cli/import_command.h"
 #include "cli/inspect.h"
 #include "cli/job_command.h"
-#include "cli/window_command.h"
+#include "platform/platform.h"
+
+namespace {
+
+// The import window is a program of its own, cvimp-window beside this one:
+// it alone links the browser engine and GTK, so every other command starts
+// without them.
+int runWindowProgram(const std::string& url, const std::string& downloadDir) {
+  const std::filesystem::path self = cvimp::platform::executablePath();
+  const std::string program = (self.parent_path() / "cvimp-window").string();
+  std::vector<std::string> arguments{"cvimp-window"};
+  if (!url.empty()) arguments.insert(arguments.end(), {"--url", url});
+  if (!downloadDir.empty()) arguments.insert(arguments.end(), {"--download-dir", downloadDir});
+  const std::string error = cvimp::platform::replaceProcess(program, arguments);
+  std::fprintf(stderr, "cvimp window: cannot start %s: %s\n", program.c_str(), error.c_str());
+  return 1;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   CLI::App app{"cvimp: the Casavia importer for 3ds Max, on the stand-in host"};
@@ -53,10 +73,11 @@ int main(int argc, char** argv) {
   demoCommand->add_option("--download-dir", demo.downloadDir, "The host's download directory");
   demoCommand->add_option("-o,--output", demo.outputPath, "Write the host scene as JSON");
 
-  cvimp::WindowOptions window;
+  std::string windowUrl;
+  std::string windowDownloadDir;
   CLI::App* windowCommand = app.add_subcommand("window", "Open the import window and run jobs from its page");
-  windowCommand->add_option("--url", window.url, "Show this page instead of the platform's");
-  windowCommand->add_option("--download-dir", window.downloadDir, "The host's download directory");
+  windowCommand->add_option("--url", windowUrl, "Show this page instead of the platform's");
+  windowCommand->add_option("--download-dir", windowDownloadDir, "The host's download directory");
 
   cvimp::ServeOptions serve;
   serve.designFolder = CVIMP_SAMPLE_DESIGN;
@@ -68,7 +89,7 @@ int main(int argc, char** argv) {
 
   CLI11_PARSE(app, argc, argv);
   if (serveCommand->parsed()) return cvimp::runServe(serve);
-  if (windowCommand->parsed()) return cvimp::runWindow(window);
+  if (windowCommand->parsed()) return runWindowProgram(windowUrl, windowDownloadDir);
   if (demoCommand->parsed()) return cvimp::runDemo(demo);
   if (jobCommand->parsed()) {
     if (job.jobText.empty() && job.jobFile.empty()) {

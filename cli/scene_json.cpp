@@ -1,8 +1,7 @@
-// The parsed scene document as JSON, values as stored ("interpolate" forms
-// are not resolved), decoded packed lists with their elements.
+#include "cli/scene_json.h"
+
 #include <cstring>
 
-#include "cli/inspect.h"
 #include "cli/json_text.h"
 #include "vrscene/packed.h"
 

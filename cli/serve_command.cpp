@@ -5,14 +5,12 @@
 #include <fstream>
 #include <sstream>
 
-#include "bridge/import_window.h"
+#include "bridge/page_address.h"
 #include "cli/package_server.h"
 #include "jobs/import_job.h"
 #include "tools/packaging/design_package.h"
 
 namespace cvimp {
-
-std::string platformPageAddress() { return pageAddress(platformDomain()); }
 
 int runServe(const ServeOptions& options) {
   const std::string package =

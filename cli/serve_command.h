@@ -12,9 +12,6 @@ struct ServeOptions {
   std::string pageFile;  // the test page
 };
 
-// The platform page's address as the import window builds it by default.
-std::string platformPageAddress();
-
 int runServe(const ServeOptions& options);
 
 }  // namespace cvimp

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "host/core_interface.h"
+#include "platform/platform.h"
 
 namespace cvimp {
 namespace {
@@ -29,11 +30,6 @@ struct EasyCleanup {
   void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
 };
 using EasyHandle = std::unique_ptr<CURL, EasyCleanup>;
-
-struct FileClose {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileClose>;
 
 // The bar is moved by the progress function, not by a work function.
 DWORD noWork(LPVOID) { return 0; }
@@ -111,7 +107,7 @@ class PartFile {
       for (int i = 0; i < 6; ++i) candidate += kLetters[pick(device)];
       errno = 0;
       // "x": fails when the name exists, instead of opening that file.
-      FileHandle file(std::fopen(candidate.c_str(), "wbx"));
+      platform::File file = platform::openFile(candidate, "wbx");
       if (file) {
         file_ = std::move(file);
         path_ = std::move(candidate);
@@ -127,8 +123,7 @@ class PartFile {
   // Flushes and closes the file, then moves it onto the target, which an
   // existing file there gives way to in one step.
   bool commit(const std::string& targetPath) {
-    std::FILE* file = file_.release();
-    if (std::fclose(file) != 0) return false;
+    if (!platform::closeFile(file_)) return false;
     std::error_code error;
     std::filesystem::rename(std::filesystem::path(path_), std::filesystem::path(targetPath), error);
     if (error) return false;
@@ -137,7 +132,7 @@ class PartFile {
   }
 
  private:
-  FileHandle file_;
+  platform::File file_;
   std::string path_;
 };
 

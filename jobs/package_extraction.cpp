@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "host/core_interface.h"
+#include "platform/platform.h"
 
 namespace cvimp {
 namespace {
@@ -32,11 +33,6 @@ struct EntryClose {
   void operator()(zip_file_t* entry) const { zip_fclose(entry); }
 };
 using EntryHandle = std::unique_ptr<zip_file_t, EntryClose>;
-
-struct FileClose {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileClose>;
 
 // The bar is moved entry by entry below, not by a work function.
 DWORD noWork(LPVOID) { return 0; }
@@ -185,10 +181,10 @@ bool extractEntry(zip_t* archive, zip_uint64_t index, const std::u16string& dest
   if (*firstCount == 0) return true;
   if (isPngNamedJpeg(outputPath, chunk.data(), *firstCount)) nativePath += ".png";
 
-  FileHandle file(std::fopen(nativePath.c_str(), "wb"));
+  platform::File file = platform::openFile(nativePath, "wb");
   if (!file) return false;
   bool written = copyEntry(reader, chunk, *firstCount, file.get());
-  if (std::fclose(file.release()) != 0) written = false;
+  if (!platform::closeFile(file)) written = false;
   if (!written) {
     std::error_code ignored;
     std::filesystem::remove(nativePath, ignored);

@@ -4,7 +4,7 @@
 
 namespace cvimp {
 
-ImportLog::ImportLog(const std::string& path) : file_(std::fopen(path.c_str(), "ab")) {}
+ImportLog::ImportLog(const std::string& path) : file_(platform::openFile(path, "ab")) {}
 
 void ImportLog::write(const char* format, ...) {
   if (!file_) return;

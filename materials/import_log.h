@@ -2,9 +2,9 @@
 // The import's diagnostic log: an 8-bit text file that the scene builder and
 // the material and texture conversion write lines to. Opened by the import
 // driver for one import; lines are dropped when no log is open.
-#include <cstdio>
-#include <memory>
 #include <string>
+
+#include "platform/platform.h"
 
 namespace cvimp {
 
@@ -17,10 +17,7 @@ class ImportLog {
   void write(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
  private:
-  struct Closer {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-  };
-  std::unique_ptr<std::FILE, Closer> file_;
+  platform::File file_;
 };
 
 // Writes to `log` when it is open; does nothing otherwise.

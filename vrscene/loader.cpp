@@ -7,6 +7,7 @@
 #include <new>
 #include <unordered_set>
 
+#include "platform/platform.h"
 #include "vrscene/diagnostics.h"
 #include "vrscene/packed.h"
 #include "vrscene/parallel.h"
@@ -36,10 +37,6 @@ struct LoadContext {
   IncludeSet& includes;
   const SearchDirectories& searchDirectories;
   bool quiet;
-};
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
 bool parseFile(LoadContext& load, ParsedFile& file, std::string text, std::size_t depth);
@@ -310,7 +307,7 @@ bool loadScene(const std::string& fileName, VrpScene& scene, const SearchDirecto
 bool readSceneFile(const std::string& fileName, const SearchDirectories& searchDirectories, std::string& bytes) {
   const std::string path = resolveFile(fileName, searchDirectories);
   if (path.empty()) return false;
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+  const platform::File file = platform::openFile(path, "rb");
   if (!file) return false;
   if (fseeko(file.get(), 0, SEEK_END) != 0) return false;
   const off_t size = ftello(file.get());

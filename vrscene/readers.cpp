@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <locale.h>
 
+#include "platform/platform.h"
 #include "vrscene/diagnostics.h"
 #include "vrscene/scene.h"
 
@@ -27,19 +27,6 @@ constexpr std::array<bool, 256> kIdentifierStops = makeIdentifierStops();
 
 constexpr bool isIdentifierStart(unsigned char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0xC0;
-}
-
-// The "C" locale as a fixed locale object: numbers read with "." whatever the
-// process locale is, without touching it from worker threads.
-locale_t numberLocale() {
-  struct Holder {
-    locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-    ~Holder() {
-      if (locale != static_cast<locale_t>(nullptr)) freelocale(locale);
-    }
-  };
-  static const Holder holder;
-  return holder.locale;
 }
 
 struct NumberScan {
@@ -77,10 +64,10 @@ bool scanFast(const char* p, const char* end, NumberScan& scan) {
 
 void scanSlow(const char* p, NumberScan& scan) {
   char* floatingEnd = nullptr;
-  scan.floating = strtod_l(p, &floatingEnd, numberLocale());
+  scan.floating = platform::parseDoubleC(p, &floatingEnd);
   scan.floatingLength = static_cast<std::size_t>(floatingEnd - p);
   char* integerEnd = nullptr;
-  scan.integer = strtoll_l(p, &integerEnd, 10, numberLocale());  // saturates on overflow
+  scan.integer = platform::parseIntegerC(p, &integerEnd);  // saturates on overflow
   scan.integerLength = static_cast<std::size_t>(integerEnd - p);
 }
 

@@ -79,7 +79,7 @@ class ImportJobTest : public testing::Test {
     downloads = root.path() / "downloads";
     fs::create_directories(downloads);
     host::setDirectory(APP_DOWNLOAD_DIR, host::utf8ToUtf16(downloads.string()));
-    ::unsetenv("CVIMP_LOG_FILENAME");
+    platform::setEnvironmentVariable("CVIMP_LOG_FILENAME", nullptr);
     // The sample design, with a mesh file and a scene-like file in capitals.
     design = root.path() / "design";
     fs::copy(CVIMP_SAMPLES_DIR "/room", design, fs::copy_options::recursive);
@@ -88,7 +88,7 @@ class ImportJobTest : public testing::Test {
     server.serve("/design.zip", packaging::makeDesignPackage(design.string(), packagePassword(kDesignId, kTaskId)));
   }
   void TearDown() override {
-    ::unsetenv("CVIMP_LOG_FILENAME");
+    platform::setEnvironmentVariable("CVIMP_LOG_FILENAME", nullptr);
     host::reset();
   }
 
@@ -151,7 +151,7 @@ TEST_F(ImportJobTest, DesignImportsAndItsIntermediateFilesGo) {
 
 TEST_F(ImportJobTest, LogKeepsSceneAndMeshFiles) {
   const std::string log = (root.path() / "import.log").string();
-  ::setenv("CVIMP_LOG_FILENAME", log.c_str(), 1);
+  platform::setEnvironmentVariable("CVIMP_LOG_FILENAME", log.c_str());
   ASSERT_TRUE(run(job(server.url("/design.zip"))));
   std::vector<std::string> kept = sceneAndMeshFiles();
   std::sort(kept.begin(), kept.end());

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "cli/package_server.h"
-#include "cli/serve_command.h"
+#include "bridge/page_address.h"
 #include "jobs/import_job.h"
 #include "tests/support/test_support.h"
 #include "tools/packaging/design_package.h"

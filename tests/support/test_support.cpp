@@ -1,7 +1,5 @@
 #include "tests/support/test_support.h"
 
-#include <stdlib.h>
-
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -16,9 +14,8 @@ std::string readFile(const std::filesystem::path& path) {
 }
 
 TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "cvimp-test-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  root = pattern;
+  root = platform::makeTemporaryDirectory("cvimp-test-");
+  if (root.empty()) throw std::runtime_error("cannot make a temporary directory");
 }
 
 TempDir::~TempDir() {

@@ -10,6 +10,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/platform.h"
 #include "vrscene/loader.h"
 #include "vrscene/scene.h"
 
@@ -66,18 +67,10 @@ class ScopedEnv {
  public:
   ScopedEnv(const char* name, const char* value) : name_(name) {
     if (const char* old = std::getenv(name)) saved_ = old;
-    if (value != nullptr) {
-      ::setenv(name, value, 1);
-    } else {
-      ::unsetenv(name);
-    }
+    platform::setEnvironmentVariable(name, value);
   }
   ~ScopedEnv() {
-    if (saved_) {
-      ::setenv(name_, saved_->c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
+    platform::setEnvironmentVariable(name_, saved_ ? saved_->c_str() : nullptr);
   }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;

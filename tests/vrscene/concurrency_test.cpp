@@ -6,7 +6,7 @@
 
 #include <tbb/global_control.h>
 
-#include "cli/inspect.h"
+#include "cli/scene_json.h"
 #include "tests/support/test_support.h"
 #include "tools/scenegen/scene_writer.h"
 #include "vrscene/loader.h"

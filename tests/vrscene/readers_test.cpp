@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
-#include <locale.h>
 
 #include "tests/support/test_support.h"
 #include "vrscene/readers.h"
@@ -139,7 +138,6 @@ TEST(SceneSyntax, NumberReaderAgreesWithTheCLibrary) {
                          "+3",     "+.5",      "-",       ".",      "-.",      "1e400",    "1e-400", "9223372036854775807",
                          "9223372036854775808", "-9223372036854775809", "3.14159265358979323846264338", "1_000",
                          "7;",     "2.5)",     "inf",     "nan(1)", "NAN",     "Infinity", "info"};
-  locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
   for (const char* text : texts) {
     std::string kept = text;
     TextCursor cursor(kept);
@@ -148,8 +146,8 @@ TEST(SceneSyntax, NumberReaderAgreesWithTheCLibrary) {
 
     char* floatEnd = nullptr;
     char* intEnd = nullptr;
-    const double d = strtod_l(kept.c_str(), &floatEnd, cLocale);
-    const long long i = strtoll_l(kept.c_str(), &intEnd, 10, cLocale);
+    const double d = platform::parseDoubleC(kept.c_str(), &floatEnd);
+    const long long i = platform::parseIntegerC(kept.c_str(), &intEnd);
     const long floatLength = floatEnd - kept.c_str(), intLength = intEnd - kept.c_str();
     if (floatLength == 0 && intLength == 0) {
       EXPECT_FALSE(value.has_value()) << text;
@@ -165,7 +163,6 @@ TEST(SceneSyntax, NumberReaderAgreesWithTheCLibrary) {
       EXPECT_EQ(*value->intValue(), i) << text;
     }
   }
-  freelocale(cLocale);
 }
 
 TEST(SceneSyntax, QuotedStrings) {

@@ -1,0 +1,53 @@
+#pragma once
+// What the product needs from the operating system beyond the C++ library,
+// behind plain functions: with the stand-in host, the one place a port to
+// another system rewrites. Any layer may use it.
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace cvimp::platform {
+
+// An open C stream, closed when its holder goes.
+struct FileCloser {
+  void operator()(std::FILE* file) const;
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+// Null when the file cannot be opened (`mode` as fopen's).
+File openFile(const std::string& path, const char* mode);
+// Closes the stream now; false when what was written did not all reach the file.
+bool closeFile(File& file);
+
+// Numbers as strtod and strtoll read them in the "C" locale, whatever the
+// process locale is; safe on any thread.
+double parseDoubleC(const char* text, char** end);
+long long parseIntegerC(const char* text, char** end);
+
+// Sets an environment variable; null removes it.
+void setEnvironmentVariable(const char* name, const char* value);
+
+// A new, empty directory under the system's temporary folder, its name
+// starting with `prefix`; empty when none can be made.
+std::string makeTemporaryDirectory(const std::string& prefix);
+
+// The running program's file; empty when it cannot be told.
+std::string executablePath();
+// Replaces this process with `program` run with `arguments` (its own name
+// first). Returns only when that fails, with the reason.
+std::string replaceProcess(const std::string& program, const std::vector<std::string>& arguments);
+
+// What this process has used so far.
+struct ProcessUsage {
+  double userSeconds = 0;
+  double systemSeconds = 0;  // mostly page faults, for loaders
+  long pageFaults = 0;
+  double cpuSeconds() const { return userSeconds + systemSeconds; }
+};
+ProcessUsage processUsage();
+// Busy CPU time of the whole machine, every core, since it started.
+double machineBusySeconds();
+// Hands memory the allocator keeps free back to the system.
+void releaseFreeMemory();
+
+}  // namespace cvimp::platform
