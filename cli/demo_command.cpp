@@ -7,13 +7,13 @@
 #include "cli/import_command.h"
 #include "cli/job_command.h"
 #include "cli/package_server.h"
-#include "jobs/dispatcher.h"
-#include "jobs/import_job.h"
-#include "state/plugin_state.h"
 #include "host/host_types.h"
 #include "host/scene_json.h"
 #include "host/stand_in.h"
 #include "host/wstr.h"
+#include "jobs/dispatcher.h"
+#include "jobs/import_job.h"
+#include "state/plugin_state.h"
 #include "tools/packaging/design_package.h"
 
 namespace cvimp {
@@ -21,7 +21,8 @@ namespace cvimp {
 namespace fs = std::filesystem;
 
 int runDemo(const DemoOptions& options) {
-  const std::string package = packaging::makeDesignPackage(options.designFolder, packagePassword(kDemoDesignId, kDemoTaskId));
+  const std::string package =
+      packaging::makeDesignPackage(options.designFolder, packagePassword(kDemoDesignId, kDemoTaskId));
   if (package.empty()) {
     std::fprintf(stderr, "cvimp demo: cannot package the design in \"%s\"\n", options.designFolder.c_str());
     return 1;

@@ -7,9 +7,9 @@
 
 #include "builder/import_driver.h"
 #include "cli/file_output.h"
-#include "state/plugin_state.h"
 #include "host/scene.h"
 #include "host/scene_json.h"
+#include "state/plugin_state.h"
 
 namespace cvimp {
 

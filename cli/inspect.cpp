@@ -35,9 +35,7 @@ void printSummary(const VrpScene& scene, bool loaded, const bool* prebuilt, doub
 }
 
 // Opening is the only portable test of read permission.
-bool isReadable(const std::string& path) {
-  return platform::openFile(path, "rb") != nullptr;
-}
+bool isReadable(const std::string& path) { return platform::openFile(path, "rb") != nullptr; }
 
 }  // namespace
 

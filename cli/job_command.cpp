@@ -8,11 +8,11 @@
 #include <system_error>
 
 #include "cli/import_command.h"
-#include "jobs/dispatcher.h"
-#include "state/plugin_state.h"
 #include "host/host_types.h"
 #include "host/stand_in.h"
 #include "host/wstr.h"
+#include "jobs/dispatcher.h"
+#include "state/plugin_state.h"
 
 namespace cvimp {
 

@@ -7,9 +7,9 @@
 namespace cvimp {
 
 struct JobOptions {
-  std::string jobText;       // UTF-8 JSON
-  std::string jobFile;       // read the text from here when set
-  std::string downloadDir;   // empty: the default folder
+  std::string jobText;      // UTF-8 JSON
+  std::string jobFile;      // read the text from here when set
+  std::string downloadDir;  // empty: the default folder
 };
 
 // Runs one job text (UTF-8) on the stand-in host with Ctrl-C as its cancel

@@ -4,14 +4,14 @@
 #include <filesystem>
 
 #include "bridge/import_window.h"
-#include "host/resources.h"
-#include "resources/resources.h"
 #include "cli/job_command.h"
-#include "state/plugin_state.h"
 #include "host/core_interface.h"
-#include "host/stand_in.h"
 #include "host/gui/windows.h"
+#include "host/resources.h"
+#include "host/stand_in.h"
 #include "host/wstr.h"
+#include "resources/resources.h"
+#include "state/plugin_state.h"
 
 namespace cvimp {
 
@@ -22,8 +22,8 @@ int runWindow(const WindowOptions& options) {
 
   PluginState state;
   state.resetImportOptions();
-  HWND window = CreateDialogParamW(nullptr, kImportDialogTemplate, GetCOREInterface()->GetMAXHWnd(),
-                                   importWindowProc, reinterpret_cast<LPARAM>(&state));
+  HWND window = CreateDialogParamW(nullptr, kImportDialogTemplate, GetCOREInterface()->GetMAXHWnd(), importWindowProc,
+                                   reinterpret_cast<LPARAM>(&state));
   if (window == nullptr) {
     std::fprintf(stderr, "cvimp window: cannot open the import window (is there a display?)\n");
     return 1;

@@ -1,0 +1,80 @@
+#include "cli/command_line.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace cvimp {
+
+CommandLine::CommandLine() {
+  app.require_subcommand(1);
+
+  inspectCommand = app.add_subcommand("inspect", "Load and prebuild a scene, print a summary");
+  inspectCommand->add_option("SCENE", inspect.scenePath, "V-Ray scene file (.vrscene)")->required();
+  inspectCommand->add_option("-o,--output", inspect.outputPath, "Write the parsed document as JSON");
+  inspectCommand->add_flag("--verbose", inspect.verbose, "Print the names of included files");
+
+  const std::map<std::string, host::SystemUnit> units = {{"mm", host::SystemUnit::Millimeters},
+                                                         {"cm", host::SystemUnit::Centimeters},
+                                                         {"m", host::SystemUnit::Meters},
+                                                         {"in", host::SystemUnit::Inches},
+                                                         {"ft", host::SystemUnit::Feet}};
+  importCommand = app.add_subcommand("import", "Import a scene into the stand-in host");
+  importCommand->add_option("SCENE", import.scenePath, "V-Ray scene file (.vrscene)")->required();
+  importCommand->add_option("--unit", import.unit, "System unit of the host: mm, cm, m, in or ft")
+      ->transform(CLI::CheckedTransformer(units, CLI::ignore_case));
+  importCommand->add_flag("!--no-mesh", import.importMesh, "Create no nodes, meshes or materials");
+  importCommand->add_flag("!--no-materials", import.importMaterial, "Create no materials");
+  importCommand->add_flag("--quadrify", import.quadrify, "Turn the imported objects into quad polygons");
+  importCommand->add_option("-o,--output", import.outputPath, "Write the host scene as JSON");
+
+  jobCommand = app.add_subcommand("job", "Run one job text through the dispatcher");
+  auto* jobText = jobCommand->add_option("JSON", job.jobText, "The job, a JSON object");
+  jobCommand->add_option("-f,--file", job.jobFile, "Read the job from this file")->excludes(jobText);
+  jobCommand->add_option("--download-dir", job.downloadDir,
+                         "The host's download directory (default: cvimp/downloads in the user's cache)");
+
+  demo.designFolder = CVIMP_SAMPLE_DESIGN;
+  demoCommand = app.add_subcommand("demo", "Import the sample design through a real package and job");
+  demoCommand->add_option("--design", demo.designFolder, "The design folder to package");
+  demoCommand->add_option("--download-dir", demo.downloadDir, "The host's download directory");
+  demoCommand->add_option("-o,--output", demo.outputPath, "Write the host scene as JSON");
+
+  windowCommand = app.add_subcommand("window", "Open the import window and run jobs from its page");
+  windowCommand->add_option("--url", window.url, "Show this page instead of the platform's");
+  windowCommand->add_option("--download-dir", window.downloadDir, "The host's download directory");
+
+  serve.designFolder = CVIMP_SAMPLE_DESIGN;
+  serve.pageFile = CVIMP_TEST_PAGE;
+  serveCommand = app.add_subcommand("serve", "Serve the sample package and the test page for maxhost's import window");
+  serveCommand->add_option("--design", serve.designFolder, "The design folder to package");
+  serveCommand->add_option("--page", serve.pageFile, "The page to serve at the platform page's path");
+}
+
+std::optional<int> CommandLine::parse(int argc, char** argv) {
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    return app.exit(error);
+  }
+  if (jobCommand->parsed() && job.jobText.empty() && job.jobFile.empty()) {
+    std::fprintf(stderr, "cvimp job: give the job text or --file\n");
+    return 2;
+  }
+  return std::nullopt;
+}
+
+int runSiblingProgram(const char* program, int argc, char** argv) {
+  const std::filesystem::path self = platform::executablePath();
+  const std::string path = (self.parent_path() / program).string();
+  std::vector<std::string> arguments{program};
+  for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
+  const std::string error = platform::replaceProcess(path, arguments);
+  std::fprintf(stderr, "cvimp: cannot start %s: %s\n", path.c_str(), error.c_str());
+  return 1;
+}
+
+}  // namespace cvimp
