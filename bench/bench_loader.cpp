@@ -21,18 +21,13 @@
 #include <vector>
 
 #include "bench/packed_floor.h"
-#include "platform/platform.h"
-#include "builder/import_driver.h"
+#include "builder/builder.h"
 #include "cli/import_command.h"
-#include "state/plugin_state.h"
-#include "host/journal.h"
-#include "host/objects.h"
-#include "host/scene.h"
+#include "host/max.h"
 #include "host/stand_in.h"
-#include "host/wstr.h"
-#include "vrscene/loader.h"
-#include "vrscene/packed.h"
-#include "vrscene/scene.h"
+#include "platform/platform.h"
+#include "state/plugin_state.h"
+#include "vrscene/vrscene.h"
 
 namespace fs = std::filesystem;
 
@@ -46,9 +41,7 @@ constexpr double kImportMemoryGoal = 2.0;
 
 using Clock = std::chrono::steady_clock;
 
-double secondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 double megabytes(std::uint64_t bytes) { return static_cast<double>(bytes) / 1e6; }
 
@@ -287,12 +280,12 @@ int main(int argc, char** argv) {
     for (int run = 0; run < kRuns; ++run) importRuns.push_back(runImport(mainPath.string()));
 
     const double elapsed = secondsSince(startTime);
-    const double othersBusy = (cvimp::platform::machineBusySeconds() - startBusy) - (usage().cpuSeconds() - startUsage.cpuSeconds());
+    const double othersBusy =
+        (cvimp::platform::machineBusySeconds() - startBusy) - (usage().cpuSeconds() - startUsage.cpuSeconds());
 
     // ---- report ----
-    const auto bestFloor = std::min_element(floorRuns.begin(), floorRuns.end(), [](const auto& a, const auto& b) {
-      return a.seconds < b.seconds;
-    });
+    const auto bestFloor = std::min_element(floorRuns.begin(), floorRuns.end(),
+                                            [](const auto& a, const auto& b) { return a.seconds < b.seconds; });
     const auto bestLoader = std::min_element(loaderRuns.begin(), loaderRuns.end(),
                                              [](const auto& a, const auto& b) { return a.seconds() < b.seconds(); });
     const cvimp::bench::FloorTotals& floorTotals = bestFloor->totals;
@@ -308,19 +301,19 @@ int main(int argc, char** argv) {
 
     std::printf("scene      %s: %zu .vrscene files in its directory, %zu plugins\n", mainPath.string().c_str(),
                 files.size(), bestLoader->plugins);
-    std::printf("text       %llu bytes (%.1f MB)\n", static_cast<unsigned long long>(fileBytes),
-                megabytes(fileBytes));
+    std::printf("text       %llu bytes (%.1f MB)\n", static_cast<unsigned long long>(fileBytes), megabytes(fileBytes));
     std::printf("decoded    %llu bytes (%.1f MB) in %llu packed lists\n",
                 static_cast<unsigned long long>(floorTotals.decodedBytes), megabytes(floorTotals.decodedBytes),
                 static_cast<unsigned long long>(floorTotals.packedTexts));
     if (bestLoader->textBytes != fileBytes || bestLoader->decodedBytes != floorTotals.decodedBytes ||
         bestLoader->undecodedLists != 0) {
-      std::printf("  note: the loader kept %llu text bytes and decoded %llu bytes in %llu lists (%llu left "
-                  "undecoded)\n",
-                  static_cast<unsigned long long>(bestLoader->textBytes),
-                  static_cast<unsigned long long>(bestLoader->decodedBytes),
-                  static_cast<unsigned long long>(bestLoader->decodedLists),
-                  static_cast<unsigned long long>(bestLoader->undecodedLists));
+      std::printf(
+          "  note: the loader kept %llu text bytes and decoded %llu bytes in %llu lists (%llu left "
+          "undecoded)\n",
+          static_cast<unsigned long long>(bestLoader->textBytes),
+          static_cast<unsigned long long>(bestLoader->decodedBytes),
+          static_cast<unsigned long long>(bestLoader->decodedLists),
+          static_cast<unsigned long long>(bestLoader->undecodedLists));
     }
     std::printf("reading    %.3f s for all files (outside the floor's timing)\n", readSeconds);
     std::printf("floor      %.3f s best of %d (", bestFloor->seconds, kRuns);
@@ -363,9 +356,10 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i < importRuns.size(); ++i) std::printf("%s%.3f", i ? ", " : "", importRuns[i].seconds);
     std::printf("): importDesign into an empty host scene, mm, meshes + materials, no quadrify\n");
     const host::SceneCounts& counts = bestImport->counts;
-    std::printf("           host scene: %zu nodes, %zu objects, %zu triangles, %zu materials, %zu maps "
-                "(%zu bitmaps loaded)\n",
-                counts.nodes, counts.objects, counts.triangles, counts.materials, counts.maps, counts.bitmaps);
+    std::printf(
+        "           host scene: %zu nodes, %zu objects, %zu triangles, %zu materials, %zu maps "
+        "(%zu bitmaps loaded)\n",
+        counts.nodes, counts.objects, counts.triangles, counts.materials, counts.maps, counts.bitmaps);
     std::printf("           host meshes hold %.1f MB; %zu journal entries\n", megabytes(bestImport->meshBytes),
                 bestImport->journalEntries);
     std::printf("           best run: conversion after load + prebuild about %.3f s (import less best loader)\n",
@@ -392,8 +386,7 @@ int main(int argc, char** argv) {
                   megabytes(*importPeak), megabytes(importRuns.front().baselineRss.value_or(0)),
                   static_cast<double>(*importPeak) / static_cast<double>(dataBytes));
       std::printf("memory     %.3f x (text + decoded) for the import above the baseline (goal: at most %.2f) %s%s\n",
-                  memory,
-                  kImportMemoryGoal, verdict(memory <= kImportMemoryGoal),
+                  memory, kImportMemoryGoal, verdict(memory <= kImportMemoryGoal),
                   importPeakReset ? "" : " [peak not reset: /proc/self/clear_refs not writable]");
     } else {
       std::printf("memory     unknown for the import: no VmHWM in /proc/self/status\n");

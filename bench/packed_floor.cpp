@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "vrscene/packed.h"
+#include "vrscene/vrscene.h"
 
 namespace cvimp::bench {
 

@@ -3,9 +3,8 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "host/core_interface.h"
-#include "host/wstr.h"
-#include "jobs/dispatcher.h"
+#include "host/max.h"
+#include "jobs/jobs.h"
 
 namespace cvimp {
 

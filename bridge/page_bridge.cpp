@@ -5,7 +5,7 @@
 #include <system_error>
 #include <thread>
 
-#include "host/wstr.h"
+#include "host/max.h"
 
 namespace cvimp {
 

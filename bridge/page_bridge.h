@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "bridge/bridge.h"
 #include "bridge/webview/webview.h"
 #include "host/gui/windows.h"
 #include "state/plugin_state.h"
@@ -31,9 +32,6 @@ struct BrowserHost {
   std::map<const webview::WebView*, std::string> lastStatus;
   std::mutex statusLock;
 };
-
-// The process-wide one.
-BrowserHost& browserHost();
 
 // The cookie script registered after the bindings.
 inline constexpr const char* kCookieScript = "const cookies = document.cookie;\nwindow.HandleCookies(cookies);";

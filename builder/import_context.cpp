@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "host/core_interface.h"
+#include "host/max.h"
 
 namespace cvimp {
 

@@ -6,11 +6,9 @@
 #include <string>
 #include <unordered_map>
 
-#include "materials/import_log.h"
-#include "host/node.h"
-#include "host/objects.h"
-#include "vrscene/file_lookup.h"
-#include "vrscene/plugin.h"
+#include "host/max.h"
+#include "materials/materials.h"
+#include "vrscene/vrscene.h"
 
 namespace cvimp {
 

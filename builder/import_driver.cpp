@@ -1,12 +1,10 @@
-#include "builder/import_driver.h"
-
 #include <vector>
 
+#include "builder/builder.h"
 #include "builder/import_context.h"
 #include "builder/scene_node.h"
-#include "builder/search_directories.h"
-#include "host/core_interface.h"
-#include "vrscene/loader.h"
+#include "host/max.h"
+#include "vrscene/vrscene.h"
 
 namespace cvimp {
 

@@ -6,8 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "vrscene/diagnostics.h"
-#include "vrscene/value.h"
+#include "vrscene/vrscene.h"
 
 namespace cvimp {
 

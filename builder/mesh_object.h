@@ -1,7 +1,7 @@
 #pragma once
 // A "GeomStaticMesh" plugin as a host triangle-mesh object.
-#include "host/objects.h"
-#include "vrscene/plugin.h"
+#include "host/max.h"
+#include "vrscene/vrscene.h"
 
 namespace cvimp {
 

@@ -1,12 +1,9 @@
 #include "builder/scene_node.h"
 
 #include "builder/mesh_object.h"
-#include "materials/graph_walk.h"
-#include "materials/material_graph.h"
-#include "materials/physical_mapping.h"
-#include "host/core_interface.h"
-#include "vrscene/scene.h"
-#include "vrscene/value.h"
+#include "host/max.h"
+#include "materials/materials.h"
+#include "vrscene/vrscene.h"
 
 namespace cvimp {
 
@@ -40,8 +37,8 @@ void logSlotNames(Mtl& material, ImportContext& context) {
 Mtl* materialFor(const VrpPlugin& plugin, ImportContext& context) {
   const auto cached = context.materialCache.find(&plugin);
   if (cached != context.materialCache.end()) return cached->second;
-  auto* material = dynamic_cast<Mtl*>(
-      GetCOREInterface()->CreateInstance(MATERIAL_CLASS_ID, PHYSICAL_MATERIAL_CLASS_ID));
+  auto* material =
+      dynamic_cast<Mtl*>(GetCOREInterface()->CreateInstance(MATERIAL_CLASS_ID, PHYSICAL_MATERIAL_CLASS_ID));
   if (material == nullptr) {
     context.materialCache.emplace(&plugin, nullptr);
     return nullptr;

@@ -2,9 +2,9 @@
 // One "Node" plugin as a host node: its static mesh (shared through the
 // geometry cache), its transform, name and Physical Material.
 #include "builder/import_context.h"
+#include "host/max.h"
 #include "state/plugin_state.h"
-#include "host/node.h"
-#include "vrscene/plugin.h"
+#include "vrscene/vrscene.h"
 
 namespace cvimp {
 

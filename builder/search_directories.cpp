@@ -1,7 +1,7 @@
-#include "builder/search_directories.h"
-
 #include <filesystem>
 #include <system_error>
+
+#include "builder/builder.h"
 
 namespace cvimp {
 

@@ -5,10 +5,9 @@
 #include <csignal>
 #include <cstdio>
 
-#include "builder/import_driver.h"
+#include "builder/builder.h"
 #include "cli/file_output.h"
-#include "host/scene.h"
-#include "host/scene_json.h"
+#include "host/stand_in.h"
 #include "state/plugin_state.h"
 
 namespace cvimp {

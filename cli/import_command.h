@@ -3,7 +3,6 @@
 // print the result and what was created, optionally write the host scene.
 #include <string>
 
-#include "host/scene_summary.h"
 #include "host/stand_in.h"
 
 namespace cvimp {

@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <map>
 
-#include "builder/search_directories.h"
+#include "builder/builder.h"
 #include "cli/file_output.h"
 #include "cli/scene_json.h"
 #include "platform/platform.h"
-#include "vrscene/loader.h"
+#include "vrscene/vrscene.h"
 
 namespace cvimp {
 

@@ -8,10 +8,9 @@
 #include <system_error>
 
 #include "cli/import_command.h"
-#include "host/host_types.h"
+#include "host/max.h"
 #include "host/stand_in.h"
-#include "host/wstr.h"
-#include "jobs/dispatcher.h"
+#include "jobs/jobs.h"
 #include "state/plugin_state.h"
 
 namespace cvimp {

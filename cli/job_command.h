@@ -2,7 +2,7 @@
 // cvimp job: one job text through the dispatcher on the stand-in host.
 #include <string>
 
-#include "host/download_directory.h"
+#include "host/stand_in.h"
 
 namespace cvimp {
 

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "cli/json_text.h"
-#include "vrscene/packed.h"
+#include "vrscene/vrscene.h"
 
 namespace cvimp {
 

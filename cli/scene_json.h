@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "vrscene/scene.h"
+#include "vrscene/vrscene.h"
 
 namespace cvimp {
 

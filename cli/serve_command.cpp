@@ -7,7 +7,7 @@
 
 #include "bridge/page_address.h"
 #include "cli/package_server.h"
-#include "jobs/import_job.h"
+#include "jobs/jobs.h"
 #include "tools/packaging/design_package.h"
 
 namespace cvimp {

@@ -3,13 +3,11 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "bridge/import_window.h"
+#include "bridge/bridge.h"
 #include "cli/job_command.h"
-#include "host/core_interface.h"
 #include "host/gui/windows.h"
-#include "host/resources.h"
+#include "host/max.h"
 #include "host/stand_in.h"
-#include "host/wstr.h"
 #include "resources/resources.h"
 #include "state/plugin_state.h"
 

@@ -6,12 +6,12 @@
 
 #include "host/actions.h"
 #include "host/bitmap_tex.h"
+#include "host/host_state.h"
 #include "host/journal.h"
 #include "host/menus.h"
 #include "host/objects.h"
 #include "host/progress_display.h"
 #include "host/scene.h"
-#include "host/stand_in.h"
 #include "host/window_handles.h"
 
 namespace host {

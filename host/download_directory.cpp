@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "host/host_state.h"
 #include "host/host_types.h"
-#include "host/stand_in.h"
 #include "host/wstr.h"
 
 namespace host {

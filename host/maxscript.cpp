@@ -5,10 +5,10 @@
 #include <string>
 
 #include "host/core_interface.h"
+#include "host/host_state.h"
 #include "host/journal.h"
 #include "host/poly_object.h"
 #include "host/scene.h"
-#include "host/stand_in.h"
 
 namespace host {
 

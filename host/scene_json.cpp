@@ -7,9 +7,9 @@
 #include <map>
 
 #include "host/bitmap_tex.h"
+#include "host/host_state.h"
 #include "host/poly_object.h"
 #include "host/scene.h"
-#include "host/stand_in.h"
 
 namespace host {
 

@@ -1,9 +1,8 @@
 #include "jobs/auxiliary_jobs.h"
 
-#include "jobs/dispatcher.h"
+#include "host/max.h"
 #include "jobs/download.h"
-#include "host/core_interface.h"
-#include "host/shell.h"
+#include "jobs/jobs.h"
 
 namespace cvimp {
 
@@ -23,8 +22,7 @@ bool runDownloadJob(const JobDocument& job, WStr& result) {
   WStr localPath = readStringField(job, u"localFilePath");
   localPath.Replace(kDownloadDirToken, downloadDirectory().data());
   // An empty address or path names nothing to fetch or to write.
-  if (address.isNull() || localPath.isNull() ||
-      !downloadFile(address.ToACP().str(), localPath.ToACP().str())) {
+  if (address.isNull() || localPath.isNull() || !downloadFile(address.ToACP().str(), localPath.ToACP().str())) {
     result = u"Cannot download URL";
     return false;
   }
@@ -34,20 +32,34 @@ bool runDownloadJob(const JobDocument& job, WStr& result) {
 
 const char16_t* launchErrorText(long long shellResult) {
   switch (shellResult) {
-    case 0: return u"Out of resource";
-    case 2: return u"File not found";
-    case 3: return u"Path not found";
-    case 5: return u"Access denied";
-    case 8: return u"Out of memory";
-    case 11: return u"Bad format";
-    case 26: return u"Sharing voilation";
-    case 27: return u"Filename association incomplete";
-    case 28: return u"DDE timeout";
-    case 29: return u"DDE failed";
-    case 30: return u"DDE busy";
-    case 31: return u"No association";
-    case 32: return u"DLL not found";
-    default: return u"Cannot execute";
+    case 0:
+      return u"Out of resource";
+    case 2:
+      return u"File not found";
+    case 3:
+      return u"Path not found";
+    case 5:
+      return u"Access denied";
+    case 8:
+      return u"Out of memory";
+    case 11:
+      return u"Bad format";
+    case 26:
+      return u"Sharing voilation";
+    case 27:
+      return u"Filename association incomplete";
+    case 28:
+      return u"DDE timeout";
+    case 29:
+      return u"DDE failed";
+    case 30:
+      return u"DDE busy";
+    case 31:
+      return u"No association";
+    case 32:
+      return u"DLL not found";
+    default:
+      return u"Cannot execute";
   }
 }
 
@@ -61,10 +73,9 @@ bool runShellExecuteJob(const JobDocument& job, WStr& result) {
   file.Replace(kDownloadDirToken, downloads.data());
   directory.Replace(kDownloadDirToken, downloads.data());
   // An empty text passes nothing, as the host's null test has it.
-  const INT_PTR launched = reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, operation.data(), file.data(),
-                                                                  parameters.isNull() ? nullptr : parameters.data(),
-                                                                  directory.isNull() ? nullptr : directory.data(),
-                                                                  showCmd));
+  const INT_PTR launched = reinterpret_cast<INT_PTR>(
+      ShellExecuteW(nullptr, operation.data(), file.data(), parameters.isNull() ? nullptr : parameters.data(),
+                    directory.isNull() ? nullptr : directory.data(), showCmd));
   if (launched > 32) {
     result = u"Succeed";
     return true;

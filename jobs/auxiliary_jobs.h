@@ -1,8 +1,8 @@
 #pragma once
 // The small jobs: the plug-in's version, one file's download, and opening a
 // file or starting a program through the shell.
+#include "host/max.h"
 #include "jobs/job_document.h"
-#include "host/wstr.h"
 
 namespace cvimp {
 

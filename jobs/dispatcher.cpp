@@ -1,9 +1,8 @@
-#include "jobs/dispatcher.h"
-
+#include "host/max.h"
 #include "jobs/auxiliary_jobs.h"
 #include "jobs/import_job.h"
 #include "jobs/job_document.h"
-#include "host/core_interface.h"
+#include "jobs/jobs.h"
 
 namespace cvimp {
 

@@ -10,7 +10,7 @@
 #include <random>
 #include <system_error>
 
-#include "host/core_interface.h"
+#include "host/max.h"
 #include "platform/platform.h"
 
 namespace cvimp {
@@ -139,9 +139,7 @@ class PartFile {
 // ProgressStart for its lifetime, so every way out ends the bar.
 class ProgressScope {
  public:
-  explicit ProgressScope(Interface* core) : core_(core) {
-    core_->ProgressStart(kProgressTitle, TRUE, noWork, nullptr);
-  }
+  explicit ProgressScope(Interface* core) : core_(core) { core_->ProgressStart(kProgressTitle, TRUE, noWork, nullptr); }
   ~ProgressScope() { core_->ProgressEnd(); }
   ProgressScope(const ProgressScope&) = delete;
   ProgressScope& operator=(const ProgressScope&) = delete;

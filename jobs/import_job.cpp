@@ -5,10 +5,10 @@
 #include <system_error>
 #include <vector>
 
-#include "builder/import_driver.h"
+#include "builder/builder.h"
+#include "host/max.h"
 #include "jobs/download.h"
 #include "jobs/package_extraction.h"
-#include "host/core_interface.h"
 
 namespace cvimp {
 

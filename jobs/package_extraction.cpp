@@ -12,7 +12,7 @@
 #include <system_error>
 #include <vector>
 
-#include "host/core_interface.h"
+#include "host/max.h"
 #include "platform/platform.h"
 
 namespace cvimp {

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "vrscene/file_lookup.h"
+#include "vrscene/vrscene.h"
 
 namespace cvimp {
 

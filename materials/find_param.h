@@ -3,7 +3,7 @@
 #include <optional>
 #include <string_view>
 
-#include "host/param_block.h"
+#include "host/max.h"
 
 namespace cvimp {
 

@@ -5,8 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "vrscene/plugin.h"
-#include "vrscene/value.h"
+#include "vrscene/vrscene.h"
 
 namespace cvimp {
 
@@ -36,11 +35,6 @@ class GraphStep {
  private:
   GraphPath& path_;
 };
-
-// The plugin an attribute refers to, or null.
-inline const VrpPlugin* referencedPlugin(const VrpPlugin& plugin, std::string_view attribute) {
-  return plugin.getValue(attribute).getPlugin(plugin.scene);
-}
 
 inline bool isPluginReference(const VrpValue& value) { return value.kind() == ValueKind::Plugin; }
 

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "materials/physical_mapping.h"
-#include "vrscene/value.h"
+#include "vrscene/vrscene.h"
 
 namespace cvimp {
 
@@ -31,8 +31,7 @@ constexpr Wrapper kWrappers[] = {
 
 void convertMultiBump(const VrpPlugin& plugin, Mtl* material, const SearchDirectories& directories, ImportLog* log,
                       GraphPath& path) {
-  constexpr std::array<std::string_view, 4> kMultipliers = {"bump_mult_0", "bump_mult_1", "bump_mult_2",
-                                                            "bump_mult_3"};
+  constexpr std::array<std::string_view, 4> kMultipliers = {"bump_mult_0", "bump_mult_1", "bump_mult_2", "bump_mult_3"};
   constexpr std::array<std::string_view, 4> kTextures = {"bump_tex_0", "bump_tex_1", "bump_tex_2", "bump_tex_3"};
   convert(referencedPlugin(plugin, "base_brdf"), material, directories, log, path);
   std::array<float, 4> m{};

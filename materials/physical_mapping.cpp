@@ -3,9 +3,9 @@
 #include <optional>
 #include <string>
 
+#include "host/max.h"
 #include "materials/find_param.h"
-#include "host/core_interface.h"
-#include "vrscene/value.h"
+#include "vrscene/vrscene.h"
 
 namespace cvimp {
 
@@ -153,8 +153,8 @@ void mapVRayMtl(const VrpPlugin& plugin, Mtl* material, const SearchDirectories&
   if (setMapColorSlot(plugin, material, directories, "refract", u"trans_color", kTransColorSlot, log, path)) {
     setNamed(material, u"transparency", 1.0f);
   }
-  if (setMapFloatSlot(plugin, material, directories, "refract_glossiness", u"trans_roughness", kTransRoughnessSlot,
-                      log, path)) {
+  if (setMapFloatSlot(plugin, material, directories, "refract_glossiness", u"trans_roughness", kTransRoughnessSlot, log,
+                      path)) {
     setNamed(material, u"trans_roughness_inv", 1);
     setNamed(material, u"trans_roughness_lock", 0);
   }

@@ -4,11 +4,11 @@
 // mappings of the leaf BRDFs, and the even blend of two materials.
 #include <string_view>
 
+#include "host/max.h"
 #include "materials/import_log.h"
+#include "materials/materials.h"
 #include "materials/texture_graph.h"
-#include "host/mtl.h"
-#include "vrscene/file_lookup.h"
-#include "vrscene/plugin.h"
+#include "vrscene/vrscene.h"
 
 namespace cvimp {
 
@@ -30,8 +30,6 @@ enum SubMapSlot : int {
 // A Physical Material in the host scene with the presets applied; null when
 // the host creates nothing.
 Mtl* createPhysicalMaterial();
-// "material_mode" 1, "reflectivity" 0.0, "transparency" 0.0, each when present.
-void applyPhysicalDefaults(IParamBlock2* block);
 
 // Each returns true when it wrote something usable (see the mapping notes in
 // the .cpp); messages go to `log` when it is open.

@@ -7,7 +7,7 @@
 
 #include "materials/bitmap_file.h"
 #include "materials/find_param.h"
-#include "vrscene/value.h"
+#include "vrscene/vrscene.h"
 
 namespace cvimp {
 
@@ -21,7 +21,7 @@ struct LookThrough {
   std::string_view input;
 };
 constexpr LookThrough kLookThrough[] = {
-    {"TexCombineColor", "texture"}, {"TexCombineFloat", "texture"},   {"TexCombineColorLightMtl", "texture"},
+    {"TexCombineColor", "texture"}, {"TexCombineFloat", "texture"},         {"TexCombineColorLightMtl", "texture"},
     {"TexOutput", "texmap"},        {"TexBezierCurveColor", "input_color"}, {"ColorCorrection", "texture_map"},
 };
 
@@ -73,8 +73,7 @@ Texmap* convertTexBitmap(const VrpPlugin& plugin, const SearchDirectories& direc
   return convertTexture(bitmap, directories, &placement, log, path);
 }
 
-Texmap* convertLayers(const VrpPlugin& plugin, const SearchDirectories& directories, ImportLog* log,
-                      GraphPath& path) {
+Texmap* convertLayers(const VrpPlugin& plugin, const SearchDirectories& directories, ImportLog* log, GraphPath& path) {
   const VrpValue textures = plugin.getValue("textures");
   const std::vector<VrpValue>& entries = textures.getValueList(plugin.scene);
   if (entries.empty() || !isPluginReference(entries[0])) return nullptr;
@@ -89,14 +88,14 @@ Texmap* convertLayers(const VrpPlugin& plugin, const SearchDirectories& director
 
 }  // namespace
 
-Texmap* convertTexture(const VrpPlugin* plugin, const SearchDirectories& directories,
-                       const BitmapPlacement* placement, ImportLog* log) {
+Texmap* convertTexture(const VrpPlugin* plugin, const SearchDirectories& directories, const BitmapPlacement* placement,
+                       ImportLog* log) {
   GraphPath path;
   return convertTexture(plugin, directories, placement, log, path);
 }
 
-Texmap* convertTexture(const VrpPlugin* plugin, const SearchDirectories& directories,
-                       const BitmapPlacement* placement, ImportLog* log, GraphPath& path) {
+Texmap* convertTexture(const VrpPlugin* plugin, const SearchDirectories& directories, const BitmapPlacement* placement,
+                       ImportLog* log, GraphPath& path) {
   if (plugin == nullptr) return nullptr;
   if (path.contains(plugin)) {
     if (log != nullptr) log->write("Cyclic texmap reference: %s\n", plugin->name.c_str());
@@ -110,7 +109,8 @@ Texmap* convertTexture(const VrpPlugin* plugin, const SearchDirectories& directo
   const std::string& type = plugin->type;
 
   for (const LookThrough& kind : kLookThrough) {
-    if (type == kind.type) return convertTexture(referencedPlugin(*plugin, kind.input), directories, nullptr, log, path);
+    if (type == kind.type)
+      return convertTexture(referencedPlugin(*plugin, kind.input), directories, nullptr, log, path);
   }
   if (type == "TexCompMax" || type == "TexMix") {
     const bool comp = type == "TexCompMax";

@@ -8,14 +8,9 @@
 #include <sstream>
 #include <vector>
 
-#include "host/actions.h"
-#include "host/core_interface.h"
-#include "host/menus.h"
-#include "host/scene.h"
-#include "host/scene_json.h"
-#include "host/scene_summary.h"
 #include "host/gui/windows.h"
-#include "host/wstr.h"
+#include "host/max.h"
+#include "host/stand_in.h"
 
 namespace maxhost {
 

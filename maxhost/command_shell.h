@@ -19,7 +19,7 @@
 #include <functional>
 #include <string>
 
-#include "host/scene_summary.h"
+#include "host/stand_in.h"
 
 namespace maxhost {
 

@@ -14,12 +14,11 @@
 #include <memory>
 #include <string>
 
-#include "host/download_directory.h"
+#include "host/gui/plugin_host.h"
+#include "host/max.h"
+#include "host/stand_in.h"
 #include "maxhost/command_shell.h"
 #include "maxhost/main_window.h"
-#include "host/gui/plugin_host.h"
-#include "host/stand_in.h"
-#include "host/wstr.h"
 
 namespace {
 

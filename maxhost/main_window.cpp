@@ -7,14 +7,10 @@
 #include <utility>
 #include <vector>
 
-#include "host/actions.h"
-#include "host/core_interface.h"
-#include "maxhost/command_shell.h"
-#include "host/menus.h"
-#include "host/scene_summary.h"
-#include "host/stand_in.h"
 #include "host/gui/windows.h"
-#include "host/wstr.h"
+#include "host/max.h"
+#include "host/stand_in.h"
+#include "maxhost/command_shell.h"
 
 namespace maxhost {
 

@@ -2,8 +2,7 @@
 
 #include <string>
 
-#include "host/core_interface.h"
-#include "host/shell.h"
+#include "host/max.h"
 #include "resources/resources.h"
 #include "state/plugin_state.h"
 

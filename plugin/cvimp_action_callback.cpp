@@ -2,10 +2,9 @@
 
 #include <cstdlib>
 
-#include "bridge/import_window.h"
-#include "builder/import_driver.h"
-#include "host/core_interface.h"
-#include "host/shell.h"
+#include "bridge/bridge.h"
+#include "builder/builder.h"
+#include "host/max.h"
 #include "plugin/about_window.h"
 #include "plugin/cvimp_gup.h"
 #include "plugin/module_instance.h"

@@ -1,7 +1,7 @@
 #pragma once
 // The plug-in's commands, as the host runs them from the "Casavia (&K)"
 // menu and the Shift shortcuts: import, quadrify, help and about.
-#include "host/actions.h"
+#include "host/max.h"
 
 class CvimpGUP;
 

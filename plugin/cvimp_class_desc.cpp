@@ -2,7 +2,7 @@
 
 #include "plugin/cvimp_gup.h"
 #include "plugin/module_instance.h"
-#include "resources/resource_ids.h"
+#include "resources/resources.h"
 
 namespace {
 

@@ -1,8 +1,7 @@
 #pragma once
 // The class descriptor of the plug-in's one class, CvimpGUP, and the action
 // table of its commands, built when the host first asks for it.
-#include "host/actions.h"
-#include "host/class_desc.h"
+#include "host/max.h"
 
 inline constexpr ActionTableId kCvimpActionTableId = 0x2E932E12;
 inline constexpr ActionContextId kCvimpActionContextId = 0x43600283;

@@ -1,12 +1,11 @@
 #include "plugin/cvimp_gup.h"
 
-#include "bridge/import_window.h"
-#include "bridge/page_bridge.h"
-#include "host/menus.h"
+#include "bridge/bridge.h"
+#include "host/max.h"
 #include "plugin/cvimp_action_callback.h"
 #include "plugin/cvimp_class_desc.h"
 #include "plugin/module_instance.h"
-#include "resources/resource_ids.h"
+#include "resources/resources.h"
 
 namespace {
 

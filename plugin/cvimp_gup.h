@@ -4,7 +4,7 @@
 // driver share.
 #include <memory>
 
-#include "host/gup.h"
+#include "host/max.h"
 #include "state/plugin_state.h"
 
 class CvimpGUP : public GUP, public cvimp::PluginState {

@@ -1,7 +1,6 @@
 #pragma once
 // The exports of cvimp.gup, the entry points the host looks up by name.
-#include "host/class_desc.h"
-#include "host/plugin_module.h"
+#include "host/max.h"
 #include "plugin/module_instance.h"
 
 #define CVIMP_EXPORT __attribute__((visibility("default")))

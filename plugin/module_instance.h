@@ -1,8 +1,7 @@
 #pragma once
 // The plug-in module's handle, saved when the host attaches the module, and
 // the texts of its string table read through it.
-#include "host/host_types.h"
-#include "host/resources.h"
+#include "host/max.h"
 
 // The module's handle; null until the module is attached (and in programs
 // that link the plug-in's code without loading it as a module).

@@ -1,6 +1,5 @@
+#include "host/max.h"
 #include "resources/resources.h"
-
-#include "host/resources.h"
 
 #ifndef CVIMP_MAIN_WEB_HOST
 #error "CVIMP_MAIN_WEB_HOST names the platform's main web host"
@@ -28,7 +27,8 @@ constexpr host::DialogControl kAboutControls[] = {
 // and maximize boxes, font.
 constexpr DWORD kImportStyle = WS_POPUP | static_cast<DWORD>(WS_VISIBLE) | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME |
                                WS_MINIMIZEBOX | WS_MAXIMIZEBOX | DS_SETFONT;
-constexpr DWORD kAboutStyle = WS_POPUP | static_cast<DWORD>(WS_VISIBLE) | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;
+constexpr DWORD kAboutStyle =
+    WS_POPUP | static_cast<DWORD>(WS_VISIBLE) | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;
 
 constexpr host::DialogResource kDialogs[] = {
     {IDD_IMPORT, u"导入", kImportStyle, 800, 525, u"MS Sans Serif", 8, {}},

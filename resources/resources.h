@@ -5,7 +5,7 @@
 #include <span>
 #include <string_view>
 
-#include "host/resources.h"
+#include "host/max.h"
 #include "resources/resource_ids.h"
 
 namespace cvimp::resources {

@@ -4,8 +4,7 @@
 // import options. The plug-in's global utility object holds the one of a
 // run of the host; fields are read and written directly, on the host's
 // main thread.
-#include "host/host_types.h"
-#include "host/wstr.h"
+#include "host/max.h"
 
 namespace cvimp {
 

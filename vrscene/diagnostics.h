@@ -2,11 +2,9 @@
 // The scene reader's diagnostics: single lines on the process's standard output.
 #include <cstddef>
 
-namespace cvimp {
+#include "vrscene/vrscene.h"
 
-// Every parser message goes through here (printf-style); a breakpoint here
-// stops at the first diagnostic of a load.
-void vrpPrint(const char* format, ...) __attribute__((format(printf, 1, 2)));
+namespace cvimp {
 
 // "[ERROR] Unknown value type: %zu\n" for a value whose alternative index is
 // not one of the six.

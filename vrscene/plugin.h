@@ -27,9 +27,9 @@ class VrpPlugin {
   VrpPlugin(const VrpPlugin&) = delete;
   VrpPlugin& operator=(const VrpPlugin&) = delete;
 
-  std::string name;            // unique key in the scene
-  std::string type;            // "Node", "GeomStaticMesh", "BRDFVRayMtl", ...
-  VrpScene* scene;             // for resolving references and animated values
+  std::string name;               // unique key in the scene
+  std::string type;               // "Node", "GeomStaticMesh", "BRDFVRayMtl", ...
+  VrpScene* scene;                // for resolving references and animated values
   DefinitionPath definitionPath;  // of the earliest definition merged so far
 
   // Adds an attribute of this plugin's own block; false (value dropped) when
@@ -71,12 +71,17 @@ class VrpPlugin {
 
   std::vector<std::unique_ptr<VrpAttribute>> attributeList;
   std::unordered_map<std::string_view, VrpAttribute*> attributeIndex;  // keys view VrpAttribute::name
-  std::vector<DefinitionPath> blockPaths;  // paths of the blocks merged into this plugin
+  std::vector<DefinitionPath> blockPaths;                              // paths of the blocks merged into this plugin
 };
 
 // A number by the value's kind, without messages: Int (cut to 32 bits) and
 // Float as single, a plugin reference or a missing attribute 1.0, anything
 // else 0.0.
 float getFloatByKind(const VrpPlugin& plugin, std::string_view attributeName);
+
+// The plugin an attribute refers to, or null.
+inline const VrpPlugin* referencedPlugin(const VrpPlugin& plugin, std::string_view attribute) {
+  return plugin.getValue(attribute).getPlugin(plugin.scene);
+}
 
 }  // namespace cvimp

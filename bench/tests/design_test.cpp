@@ -11,8 +11,7 @@
 
 #include "bench/design_writer.h"
 #include "tests/support/test_support.h"
-#include "vrscene/loader.h"
-#include "vrscene/packed.h"
+#include "vrscene/vrscene.h"
 
 namespace cvimp::bench {
 namespace {

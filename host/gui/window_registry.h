@@ -11,8 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "host/dialog_templates.h"
 #include "host/gui/gtk_ownership.h"
 #include "host/gui/windows.h"
+#include "host/window_handles.h"
 
 namespace host::gui {
 

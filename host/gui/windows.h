@@ -48,10 +48,8 @@
 #include <string>
 #include <vector>
 
-#include "host/dialog_templates.h"
 #include "host/host_types.h"
 #include "host/resources.h"  // window styles
-#include "host/window_handles.h"
 
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;

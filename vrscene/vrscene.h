@@ -1,0 +1,45 @@
+#pragma once
+// The V-Ray scene reader: a scene file and its includes read into a
+// document of named, typed plugins (VrpScene, VrpPlugin, VrpValue), the
+// prebuild step, and typed readings of values. Uses nothing of the host.
+// Diagnostics are single lines on standard output ("[VRP] ERROR: ...").
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "vrscene/file_lookup.h"  // SearchDirectories, resolveFile, joinPath
+#include "vrscene/scene.h"        // the document, its plugins and values
+
+namespace cvimp {
+
+// Reads and parses the main file, then its includes (several at a time).
+// False when the main file cannot be found or read, or one of its
+// statements fails; failures of included files are reported but do not
+// change the result. "Including NAME" lines are printed unless `quiet`.
+bool loadScene(const std::string& fileName, VrpScene& scene, const SearchDirectories& searchDirectories, bool quiet);
+
+// Lists the plugins so that each comes after the plugins it refers to, with
+// warnings for references to missing plugins, then decodes all packed lists
+// (one plugin per task). False when the walk of a top-level plugin fails.
+bool prebuildScene(VrpScene& scene, std::vector<VrpPlugin*>& orderedPlugins);
+
+// Every diagnostic of the reader and of those who report in its words goes
+// through here (printf-style); a breakpoint here stops at the first one.
+void vrpPrint(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// The packed list forms ("ListIntHex", "ListFloatHex", "ListVectorHex",
+// "ListColorHex") and the bytes of one decoded element.
+inline constexpr std::size_t kIntElementSize = 4;      // "ListIntHex", "ListFloatHex"
+inline constexpr std::size_t kVectorElementSize = 12;  // "ListVectorHex", "ListColorHex"
+bool isPackedListName(std::string_view functionName);
+std::size_t packedElementSize(std::string_view functionName);
+// The two codings inside a "ZIPC" text: eight upper-case hex digits of a
+// little-endian 32-bit value (other characters count as digit -1), and
+// standard Base64 up to the first "=" or `length` characters, writing at
+// most `capacity` bytes (returns the count).
+std::uint32_t decodeHex32(const char* eightCharacters);
+std::size_t decodeBase64(const char* text, std::size_t length, std::uint8_t* out, std::size_t capacity);
+
+}  // namespace cvimp
