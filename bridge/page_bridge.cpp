@@ -41,40 +41,7 @@ BrowserHost& browserHost() {
   return host;
 }
 
-std::string statusText(const std::string& resultUtf8) {
-  std::string text = "\"";
-  for (const char c : resultUtf8) {
-    const auto byte = static_cast<unsigned char>(c);
-    switch (c) {
-      case '"':
-        text += "\\\"";
-        break;
-      case '\\':
-        text += "\\\\";
-        break;
-      case '\n':
-        text += "\\n";
-        break;
-      case '\r':
-        text += "\\r";
-        break;
-      case '\t':
-        text += "\\t";
-        break;
-      default:
-        if (byte < 0x20) {
-          static constexpr char kHex[] = "0123456789abcdef";
-          text += "\\u00";
-          text += kHex[byte >> 4];
-          text += kHex[byte & 0xF];
-        } else {
-          text += c;
-        }
-    }
-  }
-  text += '"';
-  return text;
-}
+std::string statusText(const std::string& resultUtf8) { return platform::jsonQuoted(resultUtf8); }
 
 void answerCall(BrowserHost& host, const webview::WebView* browser, const webview::Resolver& resolver,
                 const std::string& id, bool succeeded, const std::string& resultUtf8) {

@@ -20,6 +20,4 @@ void writeJsonInteger(JsonWriter& writer, std::int64_t value);
 void writeJsonString(JsonWriter& writer, std::string_view bytes);
 void writeJsonKey(JsonWriter& writer, std::string_view bytes);
 
-std::string toValidUtf8(std::string_view bytes);
-
 }  // namespace cvimp

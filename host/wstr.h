@@ -6,13 +6,13 @@
 #include <string_view>
 
 #include "host/host_types.h"
+#include "platform/platform.h"
 
 namespace host {
 
-// Invalid UTF-8 and unpaired surrogates become U+FFFD, as the system's
-// code-page conversions do.
-std::u16string utf8ToUtf16(std::string_view text);
-std::string utf16ToUtf8(std::u16string_view text);
+// The system's conversions (invalid UTF-8 and unpaired surrogates become U+FFFD).
+using cvimp::platform::utf16ToUtf8;
+using cvimp::platform::utf8ToUtf16;
 
 }  // namespace host
 

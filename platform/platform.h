@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace cvimp::platform {
@@ -18,6 +19,17 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 File openFile(const std::string& path, const char* mode);
 // Closes the stream now; false when what was written did not all reach the file.
 bool closeFile(File& file);
+
+// Text in the system's 8-bit code page, UTF-8 here, and UTF-16. A broken,
+// overlong or surrogate sequence, or one beyond U+10FFFF, becomes one
+// U+FFFD for what was read of it, and so does an unpaired surrogate, as
+// the system's conversions do.
+std::u16string utf8ToUtf16(std::string_view text);
+std::string utf16ToUtf8(std::u16string_view text);
+std::string toValidUtf8(std::string_view bytes);
+// The UTF-8 text as a JSON string literal, quotes included; also a valid
+// JavaScript literal (U+2028 and U+2029 escaped).
+std::string jsonQuoted(std::string_view text);
 
 // Numbers as strtod and strtoll read them in the "C" locale, whatever the
 // process locale is; safe on any thread.

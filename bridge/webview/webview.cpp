@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "bridge/webview/runtime_script.h"
+#include "platform/platform.h"
 
 namespace cvimp::webview {
 
@@ -94,43 +95,11 @@ class ScriptChannel {
   WebKitUserContentManager* manager = nullptr;
 };
 
-// The text as a JavaScript string literal (a JSON string, with the two line
-// separators escaped as well, which older engines do not accept raw).
-std::string jsString(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() + 2);
-  out += '"';
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20) {
-          static constexpr char kHex[] = "0123456789abcdef";
-          out += "\\u00";
-          out += kHex[c >> 4];
-          out += kHex[c & 0xf];
-        } else if (c == 0xe2 && i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0x80 &&
-                   (static_cast<unsigned char>(text[i + 2]) == 0xa8 ||
-                    static_cast<unsigned char>(text[i + 2]) == 0xa9)) {
-          out += static_cast<unsigned char>(text[i + 2]) == 0xa8 ? "\\u2028" : "\\u2029";
-          i += 2;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  out += '"';
-  return out;
-}
+// The text as a JavaScript string literal.
+std::string jsString(std::string_view text) { return platform::jsonQuoted(text); }
 
 std::string replyScript(const std::string& id, int status, const std::string& result) {
-  return "window.__webview__.onReply(" + jsString(id) + ", " + std::to_string(status) + ", " + jsString(result) +
-         ");";
+  return "window.__webview__.onReply(" + jsString(id) + ", " + std::to_string(status) + ", " + jsString(result) + ");";
 }
 
 std::string bindScript(const std::string& name) {
@@ -337,7 +306,9 @@ WebView::~WebView() = default;
 
 void* WebView::window() const { return impl->window.get(); }
 
-void WebView::set_title(const std::string& title) { gtk_window_set_title(GTK_WINDOW(impl->window.get()), title.c_str()); }
+void WebView::set_title(const std::string& title) {
+  gtk_window_set_title(GTK_WINDOW(impl->window.get()), title.c_str());
+}
 
 void WebView::set_size(int width, int height, SizeHint hint) {
   GtkWindow* window = GTK_WINDOW(impl->window.get());
