@@ -13,6 +13,8 @@ namespace cvimp {
 // The quadrify script the import ends with when asked, and the menu's
 // quadrify command runs.
 extern const char16_t* const kQuadrifyScript;
+// Runs it, through the host's MAXScript, on the current selection.
+void runQuadrifyScript();
 
 // Imports state.scenePath with state's options. Sets `result` to "Succeed"
 // (also after a cancel), "Invalid scene file", "Cannot parse scene" or

@@ -26,10 +26,4 @@ struct ImportContext {
 // 1 / GetSystemUnitScale(millimetres), rounded to float.
 float importUnitFactor();
 
-// Opens the log named by CVIMP_LOG_FILENAME (unset or empty: none) for
-// appending and writes the design-ID line with `scenePath`. Null when there
-// is no log or it cannot be opened.
-std::unique_ptr<ImportLog> openImportLog(const std::string& scenePath);
-void closeImportLog(std::unique_ptr<ImportLog>& log);
-
 }  // namespace cvimp

@@ -16,28 +16,27 @@ const char16_t* const kQuadrifyScript =
 
 namespace {
 
-// The driver moves the bar itself.
-DWORD noWork(LPVOID) { return 0; }
-
 void runQuadrify(INodeTab& nodes) {
-  Interface* core = GetCOREInterface();
-  core->SelectNodeTab(nodes, TRUE, FALSE);
+  GetCOREInterface()->SelectNodeTab(nodes, TRUE, FALSE);
+  runQuadrifyScript();
+}
+
+}  // namespace
+
+void runQuadrifyScript() {
   FPValue scratch;
   scratch.Init();
   ExecuteMAXScriptScript(kQuadrifyScript, MAXScript::Embedded, FALSE, &scratch, TRUE);
   scratch.Free();
 }
 
-}  // namespace
-
 bool importDesign(PluginState& state, WStr& result) {
   if (state.scenePath.isNull()) {
-    result = u"Invalid scene file";
-    return false;
+    return fail(result, u"Invalid scene file");
   }
   Interface* core = GetCOREInterface();
-  core->DisableSceneRedraw();
-  core->ProgressStart(u"Importing design...", TRUE, noWork, nullptr);
+  SceneRedrawOff redraw;
+  ProgressScope progress(u"Importing design...");
 
   const std::string scenePath = state.scenePath.ToACP().str();
   ImportContext context;
@@ -45,17 +44,11 @@ bool importDesign(PluginState& state, WStr& result) {
 
   VrpScene scene;
   if (!loadScene(scenePath, scene, context.searchDirectories, true)) {
-    core->ProgressEnd();
-    core->EnableSceneRedraw();
-    result = u"Cannot parse scene";
-    return false;
+    return fail(result, u"Cannot parse scene");
   }
   std::vector<VrpPlugin*> ordered;
   if (!prebuildScene(scene, ordered)) {
-    core->ProgressEnd();
-    core->EnableSceneRedraw();
-    result = u"Cannot prebuild scene";
-    return false;
+    return fail(result, u"Cannot prebuild scene");
   }
 
   context.unitFactor = importUnitFactor();
@@ -65,22 +58,21 @@ bool importDesign(PluginState& state, WStr& result) {
   const std::size_t count = ordered.size();
   for (std::size_t i = 0; i < count; ++i) {
     if (core->GetCancel()) break;
-    core->ProgressUpdate(static_cast<int>(static_cast<float>(i) / static_cast<float>(count) * 100.0f), TRUE, nullptr);
+    progress.update(static_cast<int>(static_cast<float>(i) / static_cast<float>(count) * 100.0f));
     if (!state.importMesh) continue;
     const VrpPlugin& plugin = *ordered[i];
     if (plugin.type != "Node") continue;
     if (INode* node = createSceneNode(plugin, context, state)) context.importedNodes.Append(1, &node);
   }
-  core->ProgressEnd();
+  progress.end();
 
   if (state.quadrifyMesh) runQuadrify(context.importedNodes);
   closeImportLog(context.importLog);
 
-  core->EnableSceneRedraw();
+  redraw.restore();
   core->ViewportZoomExtents(FALSE, FALSE);
   core->ForceCompleteRedraw(FALSE);
-  result = u"Succeed";
-  return true;
+  return succeed(result);
 }
 
 }  // namespace cvimp

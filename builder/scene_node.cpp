@@ -25,10 +25,10 @@ TriObject* meshFor(const VrpPlugin& geometry, ImportContext& context) {
 
 void logSlotNames(Mtl& material, ImportContext& context) {
   if (!context.importLog || !context.logSlotNames) return;
-  context.importLog->write("=== Physical Material SubTexmaps ===\n");
+  logLine(context.importLog.get(), "=== Physical Material SubTexmaps ===\n");
   for (int k = 0; k < material.NumSubTexmaps(); ++k) {
     const CStr name = material.GetSubTexmapSlotName(k, true).ToACP();
-    context.importLog->write("[%d]: %s\n", k, name.data());
+    logLine(context.importLog.get(), "[%d]: %s\n", k, name.data());
   }
   context.logSlotNames = false;
 }

@@ -12,10 +12,7 @@ WStr downloadDirectory() { return WStr(IPathConfigMgr::GetPathConfigMgr()->GetDi
 
 }  // namespace
 
-bool runVersionJob(WStr& result) {
-  result = kPluginVersion;
-  return true;
-}
+bool runVersionJob(WStr& result) { return succeed(result, kPluginVersion); }
 
 bool runDownloadJob(const JobDocument& job, WStr& result) {
   const WStr address = readStringField(job, u"remoteFileUrl");
@@ -23,11 +20,9 @@ bool runDownloadJob(const JobDocument& job, WStr& result) {
   localPath.Replace(kDownloadDirToken, downloadDirectory().data());
   // An empty address or path names nothing to fetch or to write.
   if (address.isNull() || localPath.isNull() || !downloadFile(address.ToACP().str(), localPath.ToACP().str())) {
-    result = u"Cannot download URL";
-    return false;
+    return fail(result, u"Cannot download URL");
   }
-  result = u"Succeed";
-  return true;
+  return succeed(result);
 }
 
 const char16_t* launchErrorText(long long shellResult) {
@@ -77,11 +72,9 @@ bool runShellExecuteJob(const JobDocument& job, WStr& result) {
       ShellExecuteW(nullptr, operation.data(), file.data(), parameters.isNull() ? nullptr : parameters.data(),
                     directory.isNull() ? nullptr : directory.data(), showCmd));
   if (launched > 32) {
-    result = u"Succeed";
-    return true;
+    return succeed(result);
   }
-  result = launchErrorText(launched);
-  return false;
+  return fail(result, launchErrorText(launched));
 }
 
 }  // namespace cvimp

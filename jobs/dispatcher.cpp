@@ -7,7 +7,7 @@
 namespace cvimp {
 
 bool runJob(PluginState& state, const std::u16string& jobText, WStr& result) {
-  SuspendAll suspend(FALSE, FALSE, FALSE, FALSE, TRUE, FALSE, FALSE, FALSE);
+  JobSuspension suspension;
   const JobDocument job = parseJob(jobText);
   const std::u16string type = readStringField(job, u"jobType");
   bool succeeded = false;
@@ -20,9 +20,9 @@ bool runJob(PluginState& state, const std::u16string& jobText, WStr& result) {
   } else if (type == u"shellExecute") {
     succeeded = runShellExecuteJob(job, result);
   } else {
-    result = u"Unknown job type";
+    succeeded = fail(result, u"Unknown job type");
   }
-  suspend.Resume();
+  suspension.resume();
   return succeeded;
 }
 

@@ -31,9 +31,6 @@ struct EasyCleanup {
 };
 using EasyHandle = std::unique_ptr<CURL, EasyCleanup>;
 
-// The bar is moved by the progress function, not by a work function.
-DWORD noWork(LPVOID) { return 0; }
-
 // Sets the options every request of a download shares: redirects within
 // HTTP(S), certificate and host-name checks, no signals (the host runs
 // other threads). False when libcurl refuses one of them; a download then
@@ -136,18 +133,6 @@ class PartFile {
   std::string path_;
 };
 
-// ProgressStart for its lifetime, so every way out ends the bar.
-class ProgressScope {
- public:
-  explicit ProgressScope(Interface* core) : core_(core) { core_->ProgressStart(kProgressTitle, TRUE, noWork, nullptr); }
-  ~ProgressScope() { core_->ProgressEnd(); }
-  ProgressScope(const ProgressScope&) = delete;
-  ProgressScope& operator=(const ProgressScope&) = delete;
-
- private:
-  Interface* core_;
-};
-
 // One write of `count` items; a short write makes libcurl end the transfer.
 std::size_t writeBlock(char* data, std::size_t size, std::size_t count, void* file) {
   return std::fwrite(data, size, count, static_cast<std::FILE*>(file));
@@ -155,21 +140,21 @@ std::size_t writeBlock(char* data, std::size_t size, std::size_t count, void* fi
 
 // Moves the bar to the share received, when the server gave a length. The
 // host's cancel button is not consulted: the transfer is never aborted here.
-int showProgress(void* core, curl_off_t expected, curl_off_t received, curl_off_t, curl_off_t) {
+int showProgress(void* progress, curl_off_t expected, curl_off_t received, curl_off_t, curl_off_t) {
   if (expected > 0) {
     const double share = static_cast<double>(received) / static_cast<double>(expected);
-    static_cast<Interface*>(core)->ProgressUpdate(static_cast<int>(share * 100.0), TRUE, nullptr);
+    static_cast<ProgressScope*>(progress)->update(static_cast<int>(share * 100.0));
   }
   return 0;
 }
 
-bool setTransferOptions(CURL* transfer, const std::string& address, std::FILE* file, Interface* core,
+bool setTransferOptions(CURL* transfer, const std::string& address, std::FILE* file, ProgressScope* progress,
                         const DownloadSettings& settings) {
   bool ok = curl_easy_setopt(transfer, CURLOPT_URL, address.c_str()) == CURLE_OK;
   ok = ok && curl_easy_setopt(transfer, CURLOPT_WRITEFUNCTION, writeBlock) == CURLE_OK;
   ok = ok && curl_easy_setopt(transfer, CURLOPT_WRITEDATA, file) == CURLE_OK;
   ok = ok && curl_easy_setopt(transfer, CURLOPT_XFERINFOFUNCTION, showProgress) == CURLE_OK;
-  ok = ok && curl_easy_setopt(transfer, CURLOPT_XFERINFODATA, core) == CURLE_OK;
+  ok = ok && curl_easy_setopt(transfer, CURLOPT_XFERINFODATA, progress) == CURLE_OK;
   ok = ok && curl_easy_setopt(transfer, CURLOPT_NOPROGRESS, 0L) == CURLE_OK;
   // An error answer ends the transfer before its page reaches the file.
   ok = ok && curl_easy_setopt(transfer, CURLOPT_FAILONERROR, 1L) == CURLE_OK;
@@ -195,9 +180,9 @@ bool downloadFile(const std::string& address, const std::string& targetPath) {
   EasyHandle transfer(curl_easy_init());
   if (!transfer) return false;
 
-  Interface* core = GetCOREInterface();
-  ProgressScope progress(core);
-  if (!setTransferOptions(transfer.get(), address, part.stream(), core, settings)) return false;
+  // The bar is moved by libcurl's progress function.
+  ProgressScope progress(kProgressTitle);
+  if (!setTransferOptions(transfer.get(), address, part.stream(), &progress, settings)) return false;
   if (curl_easy_perform(transfer.get()) != CURLE_OK) return false;
   long status = 0;
   if (curl_easy_getinfo(transfer.get(), CURLINFO_RESPONSE_CODE, &status) != CURLE_OK) return false;

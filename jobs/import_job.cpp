@@ -71,17 +71,14 @@ bool runImportJob(const JobDocument& job, PluginState& state, WStr& result) {
   const std::string designId = designIdText.ToACP().str();
   const std::string taskId = taskIdText.ToACP().str();
   if (designId.size() < kDesignIdBytes) {
-    result = u"Invalid design ID";
-    return false;
+    return fail(result, u"Invalid design ID");
   }
   if (taskId.size() < kTaskIdBytes || !isPlainFolderName(taskId)) {
-    result = u"Invalid task ID";
-    return false;
+    return fail(result, u"Invalid task ID");
   }
   const WStr packageUrl = readStringField(job, u"designPackageUrl");
   if (packageUrl.isNull()) {
-    result = u"Invalid package URL";
-    return false;
+    return fail(result, u"Invalid package URL");
   }
 
   state.importMesh = readFlagField(job, u"importMesh");
@@ -100,16 +97,13 @@ bool runImportJob(const JobDocument& job, PluginState& state, WStr& result) {
   const fs::path sceneFile = designFolder / "vr.vrscene";
 
   if (!downloadFile(packageUrl.ToACP().str(), packageFile.string())) {
-    result = u"Cannot download URL";
-    return false;
+    return fail(result, u"Cannot download URL");
   }
   if (!extractArchive(textOf(packageFile), textOf(workFolder), password)) {
-    result = u"Cannot decrypt package";
-    return false;
+    return fail(result, u"Cannot decrypt package");
   }
   if (!extractArchive(textOf(innerPackage), textOf(designFolder), std::nullopt)) {
-    result = u"Cannot extract package";
-    return false;
+    return fail(result, u"Cannot extract package");
   }
   state.scenePath = WStr(textOf(sceneFile));
   const bool imported = importDesign(state, result);

@@ -34,9 +34,6 @@ struct EntryClose {
 };
 using EntryHandle = std::unique_ptr<zip_file_t, EntryClose>;
 
-// The bar is moved entry by entry below, not by a work function.
-DWORD noWork(LPVOID) { return 0; }
-
 bool isSeparator(char16_t c) { return c == u'/' || c == u'\\'; }
 
 bool isAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
@@ -205,18 +202,15 @@ bool extractArchive(const std::u16string& archivePath, const std::u16string& des
   const zip_int64_t entryCount = zip_get_num_entries(archive.get(), 0);
   if (entryCount < 0) return false;
 
-  Interface* core = GetCOREInterface();
-  core->ProgressStart(kProgressTitle, TRUE, noWork, nullptr);
+  ProgressScope progress(kProgressTitle);
   const char* key = password ? password->c_str() : nullptr;
   std::vector<unsigned char> chunk(kChunkSize);
   bool result = true;
   for (zip_int64_t i = 0; i < entryCount; ++i) {
     // Before the entry, so the bar never reaches 100.
-    core->ProgressUpdate(static_cast<int>(static_cast<float>(i) / static_cast<float>(entryCount) * 100.0f), TRUE,
-                         nullptr);
+    progress.update(static_cast<int>(static_cast<float>(i) / static_cast<float>(entryCount) * 100.0f));
     if (!extractEntry(archive.get(), static_cast<zip_uint64_t>(i), destination, key, chunk)) result = false;
   }
-  core->ProgressEnd();
   return result;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
-// The import's diagnostic log: an 8-bit text file that the scene builder and
-// the material and texture conversion write lines to. Opened by the import
-// driver for one import; lines are dropped when no log is open.
+// The import's diagnostic log: an 8-bit text file named by
+// CVIMP_LOG_FILENAME, opened for one import and appended to, that the scene
+// builder and the material and texture conversion write lines to.
+#include <memory>
 #include <string>
 
 #include "platform/platform.h"
@@ -13,14 +14,21 @@ class ImportLog {
   // Opens `path` for appending; check isOpen().
   explicit ImportLog(const std::string& path);
   bool isOpen() const { return file_ != nullptr; }
-  // printf-style; the text is written as it stands.
-  void write(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
  private:
+  friend void logLine(ImportLog* log, const char* format, ...);
   platform::File file_;
 };
 
-// Writes to `log` when it is open; does nothing otherwise.
-void logLine(ImportLog* log, const std::string& line);
+// Every line of the import log goes through here, printf-style, written as
+// it stands (the text brings its own newline); nothing when there is no open
+// log. A breakpoint here stops at each line.
+void logLine(ImportLog* log, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// Opens the log named by CVIMP_LOG_FILENAME (unset or empty: none) and
+// writes the design-ID line with `scenePath`. Null when there is no log or
+// it cannot be opened.
+std::unique_ptr<ImportLog> openImportLog(const std::string& scenePath);
+void closeImportLog(std::unique_ptr<ImportLog>& log);
 
 }  // namespace cvimp

@@ -49,11 +49,11 @@ void convert(const VrpPlugin* plugin, Mtl* material, const SearchDirectories& di
              GraphPath& path) {
   if (plugin == nullptr || material == nullptr) return;
   if (path.contains(plugin)) {
-    if (log != nullptr) log->write("Cyclic material reference: %s\n", plugin->name.c_str());
+    logLine(log, "Cyclic material reference: %s\n", plugin->name.c_str());
     return;
   }
   if (path.full()) {
-    if (log != nullptr) log->write("Material graph too deep at: %s\n", plugin->name.c_str());
+    logLine(log, "Material graph too deep at: %s\n", plugin->name.c_str());
     return;
   }
   GraphStep step(path, plugin);
@@ -78,11 +78,11 @@ void convert(const VrpPlugin* plugin, Mtl* material, const SearchDirectories& di
   } else if (type == "BRDFDiffuse") {
     mapDiffuse(*plugin, material, directories, log, path);
   } else if (type == "BRDFGlass") {
-    if (log != nullptr) log->write("Found unsupported BRDFGlass\n");
+    logLine(log, "Found unsupported BRDFGlass\n");
   } else if (type == "BRDFLight") {
     mapLight(*plugin, material, directories, log, path);
   } else if (log != nullptr) {
-    log->write("Found unsupported mtl type: %s\n", type.c_str());
+    logLine(log, "Found unsupported mtl type: %s\n", type.c_str());
   }
 }
 

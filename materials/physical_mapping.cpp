@@ -25,7 +25,7 @@ void setNamed(Mtl* material, std::u16string_view name, int value) {
 }
 
 void message(ImportLog* log, const char* format, std::string_view attribute, ValueKind kind) {
-  if (log != nullptr) log->write(format, std::string(attribute).c_str(), static_cast<int>(kind));
+  logLine(log, format, std::string(attribute).c_str(), static_cast<int>(kind));
 }
 
 // An Int or Float value as single precision.

@@ -33,7 +33,7 @@ Texmap* convertBitmapBuffer(const VrpPlugin& plugin, const SearchDirectories& di
   // under the extra ending ".png".
   if (path.empty()) path = resolveBitmapFile(file + ".png", directories);
   if (path.empty()) {
-    if (log != nullptr) log->write("Cannot resolve bitmap file: %s\n", file.c_str());
+    logLine(log, "Cannot resolve bitmap file: %s\n", file.c_str());
     return nullptr;
   }
   const WStr widePath = WStr::FromACP(path.c_str(), static_cast<std::ptrdiff_t>(path.size()));
@@ -43,7 +43,7 @@ Texmap* convertBitmapBuffer(const VrpPlugin& plugin, const SearchDirectories& di
   texture->SetMap(IAssetManager::GetInstance()->GetAsset(widePath.data(), kBitmapAsset, true));
   Bitmap* bitmap = texture->GetBitmap(0);
   if (bitmap == nullptr) {
-    if (log != nullptr) log->write("Cannot load bitmap file: %s\n", file.c_str());
+    logLine(log, "Cannot load bitmap file: %s\n", file.c_str());
     texture->DeleteThis();
     return nullptr;
   }
@@ -98,11 +98,11 @@ Texmap* convertTexture(const VrpPlugin* plugin, const SearchDirectories& directo
                        ImportLog* log, GraphPath& path) {
   if (plugin == nullptr) return nullptr;
   if (path.contains(plugin)) {
-    if (log != nullptr) log->write("Cyclic texmap reference: %s\n", plugin->name.c_str());
+    logLine(log, "Cyclic texmap reference: %s\n", plugin->name.c_str());
     return nullptr;
   }
   if (path.full()) {
-    if (log != nullptr) log->write("Texmap graph too deep at: %s\n", plugin->name.c_str());
+    logLine(log, "Texmap graph too deep at: %s\n", plugin->name.c_str());
     return nullptr;
   }
   GraphStep step(path, plugin);
@@ -123,7 +123,7 @@ Texmap* convertTexture(const VrpPlugin* plugin, const SearchDirectories& directo
   if (type == "TexLayeredMax") return convertLayers(*plugin, directories, log, path);
   if (type == "TexBitmap") return convertTexBitmap(*plugin, directories, log, path);
   if (type == "BitmapBuffer") return convertBitmapBuffer(*plugin, directories, placement, log);
-  if (log != nullptr) log->write("Unsupported texmap type: %s\n", type.c_str());
+  logLine(log, "Unsupported texmap type: %s\n", type.c_str());
   return nullptr;
 }
 

@@ -21,13 +21,6 @@ void openImportWindow(cvimp::PluginState& state) {
                          &cvimp::importWindowProc, reinterpret_cast<LPARAM>(&state));
 }
 
-void quadrifySelection() {
-  FPValue scratch;
-  scratch.Init();
-  ExecuteMAXScriptScript(cvimp::kQuadrifyScript, MAXScript::Embedded, FALSE, &scratch, TRUE);
-  scratch.Free();
-}
-
 void openAddress(std::u16string_view address) {
   const std::u16string text(address);
   ShellExecuteW(nullptr, u"open", text.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
@@ -38,11 +31,11 @@ void openAddress(std::u16string_view address) {
 bool importTestScene(cvimp::PluginState& state) {
   const char* scene = std::getenv("CVIMP_TEST_VRSCENE");
   if (scene == nullptr || *scene == '\0') return false;
-  SuspendAll suspend(FALSE, FALSE, FALSE, FALSE, TRUE, FALSE, FALSE, FALSE);
+  cvimp::JobSuspension suspension;
   state.scenePath = WStr::FromACP(scene);
   WStr result;
   cvimp::importDesign(state, result);
-  suspend.Resume();
+  suspension.resume();
   return true;
 }
 
@@ -60,7 +53,7 @@ BOOL CvimpActionCallback::ExecuteAction(int id) {
       openImportWindow(*gup);
       return TRUE;
     case ID_QUADRIFY:
-      quadrifySelection();
+      cvimp::runQuadrifyScript();
       return TRUE;
     case ID_HELP:
       openAddress(cvimp::resources::helpArticleAddress());

@@ -11,4 +11,9 @@ void PluginState::resetImportOptions() {
   quadrifyMesh = false;
 }
 
+bool setOutcome(WStr& result, std::u16string_view text, bool succeeded) {
+  result = WStr(text);
+  return succeeded;
+}
+
 }  // namespace cvimp

@@ -7,8 +7,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "builder/search_directories.h"
+#include "builder/builder.h"
 #include "host/stand_in.h"
+#include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"
 
 namespace cvimp {
@@ -20,8 +21,9 @@ class LogVariable : public test::ScopedEnv {
   explicit LogVariable(const char* value) : ScopedEnv("CVIMP_LOG_FILENAME", value) {}
 };
 
-TEST(ImportContext, UnitFactorTurnsMillimetresIntoSystemUnits) {
-  host::reset();
+using ImportUnitFactor = test::HostTest;
+
+TEST_F(ImportUnitFactor, TurnsMillimetresIntoSystemUnits) {
   EXPECT_EQ(importUnitFactor(), 1.0f);
   host::setSystemUnit(host::SystemUnit::Centimeters);
   EXPECT_EQ(importUnitFactor(), 0.1f);
@@ -31,7 +33,6 @@ TEST(ImportContext, UnitFactorTurnsMillimetresIntoSystemUnits) {
   EXPECT_EQ(importUnitFactor(), static_cast<float>(1.0 / 25.4));
   host::setSystemUnit(host::SystemUnit::Feet);
   EXPECT_EQ(importUnitFactor(), static_cast<float>(1.0 / 304.8));
-  host::reset();
 }
 
 TEST(ImportContext, FreshContextIsEmpty) {
@@ -61,7 +62,7 @@ TEST(ImportLog, SuccessiveImportsAppendToOneFile) {
   for (const char* scene : {"/imp/1/vr.vrscene", "/imp/2/vr.vrscene"}) {
     std::unique_ptr<ImportLog> log = openImportLog(scene);
     ASSERT_NE(log, nullptr);
-    log->write("[%d]: %s\n", 0, "Base Color Map");
+    logLine(log.get(), "[%d]: %s\n", 0, "Base Color Map");
     logLine(log.get(), "line\n");
     closeImportLog(log);
     EXPECT_EQ(log, nullptr);

@@ -32,7 +32,7 @@ TEST_F(TextureGraph, CombinersBecomeEvenMixes) {
 
   EXPECT_EQ(describe(convertTexmap(bitmaps() + "TexCompMax m { sourceA=ta; sourceB=tb; }", "m")), "Mix(a.png, b.png)");
   // A plain colour input resolves to no map: the texture alone, no Mix map.
-  host::reset();
+  freshHost();
   EXPECT_EQ(describe(convertTexmap(bitmaps() + "TexMix m { color1=Color(1, 0, 0); color2=tb; }", "m")), "b.png");
   EXPECT_EQ(host::journal().find("NewDefaultMixTex").size(), 0u);
   EXPECT_EQ(host::scene().maps().size(), 1u);
@@ -65,7 +65,7 @@ TEST_F(TextureGraph, AdjustingTexturesAreLookedThrough) {
 TEST_F(TextureGraph, PlacementTypeChoosesCropping) {
   image("a.png");
   const auto crop = [&](const std::string& placement) {
-    host::reset();
+    freshHost();
     auto* map = dynamic_cast<BitmapTex*>(convertTexmap(
         "BitmapBuffer ba { file=\"a.png\"; } TexBitmap t { bitmap=ba; u=0.25; v=0.25; w=0.5; h=0.5; " + placement +
             " } TexOutput o { texmap=t; } ColorCorrection c { texture_map=o; }",
@@ -94,7 +94,7 @@ TEST_F(TextureGraph, PlacementTypeChoosesCropping) {
 TEST_F(TextureGraph, UvwTransformBecomesTilingAnglesAndOffsets) {
   image("a.png");
   const auto place = [&](const std::string& generator) {
-    host::reset();
+    freshHost();
     auto* map = dynamic_cast<BitmapTex*>(convertTexmap(
         "BitmapBuffer ba { file=\"a.png\"; } " + generator + " TexBitmap t { bitmap=ba; uvwgen=g; }", "t"));
     EXPECT_NE(map, nullptr);
@@ -233,8 +233,9 @@ TEST_F(TextureGraph, CyclesStopWithOneLine) {
   EXPECT_EQ(takeLog(), "");
 }
 
-TEST(MixTexmaps, OneSideAloneOrBothInAMix) {
-  host::reset();
+using MixTexmaps = HostTest;
+
+TEST_F(MixTexmaps, OneSideAloneOrBothInAMix) {
   Texmap* a = NewDefaultBitmapTex();
   Texmap* b = NewDefaultBitmapTex();
   EXPECT_EQ(mixTexmaps(nullptr, nullptr), nullptr);
@@ -247,7 +248,6 @@ TEST(MixTexmaps, OneSideAloneOrBothInAMix) {
   EXPECT_EQ(mix->GetSubTexmap(0), a);
   EXPECT_EQ(mix->GetSubTexmap(1), b);
   EXPECT_EQ(mix->GetSubTexmap(2), nullptr);
-  host::reset();
 }
 
 TEST(ImportLogFile, WritesExactTextAndDropsWhenClosed) {
@@ -256,11 +256,11 @@ TEST(ImportLogFile, WritesExactTextAndDropsWhenClosed) {
   {
     ImportLog first(path);
     ASSERT_TRUE(first.isOpen());
-    first.write("Unsupported texmap type: %s\n", "TexNoise");
-    logLine(&first, "100%\n");
+    logLine(&first, "Unsupported texmap type: %s\n", "TexNoise");
+    logLine(&first, "%s", "100%\n");
   }
   ImportLog second(path);  // appends
-  second.write("x");
+  logLine(&second, "x");
   std::ifstream in(path);
   std::stringstream text;
   text << in.rdbuf();
@@ -268,8 +268,8 @@ TEST(ImportLogFile, WritesExactTextAndDropsWhenClosed) {
 
   ImportLog closed(dir.str() + "/missing/log.txt");
   EXPECT_FALSE(closed.isOpen());
-  closed.write("dropped %d\n", 1);
-  logLine(nullptr, "dropped\n");
+  logLine(&closed, "dropped %d\n", 1);
+  logLine(nullptr, "%s", "dropped\n");
   EXPECT_FALSE(std::filesystem::exists(dir.str() + "/missing"));
 }
 
