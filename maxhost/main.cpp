@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "host/gui/gtk_ownership.h"
 #include "host/gui/plugin_host.h"
 #include "host/max.h"
 #include "host/stand_in.h"
@@ -60,13 +61,14 @@ struct Gui {
   GMainLoop* loop = nullptr;
   maxhost::CommandShell* shell = nullptr;
   GIOChannel* input = nullptr;
-  guint inputWatch = 0;
+  host::gtk::SourceId inputWatch;
   bool inputEnded = false;
   bool inCommand = false;
 
   void watchInput() {
-    if (inputWatch == 0 && !inputEnded)
-      inputWatch = g_io_add_watch(input, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR), &Gui::onInput, this);
+    if (!inputWatch.active() && !inputEnded)
+      inputWatch.set(
+          g_io_add_watch(input, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR), &Gui::onInput, this));
   }
   // Commands wait while a progress bar shows: the loop then runs for the
   // bar and its Cancel button, in the middle of the work. Work started by
@@ -75,27 +77,26 @@ struct Gui {
     if (inCommand) return;
     if (!paused) {
       watchInput();
-    } else if (inputWatch != 0) {
-      g_source_remove(inputWatch);
-      inputWatch = 0;
+    } else {
+      inputWatch.remove();
     }
   }
 
   static gboolean onInput(GIOChannel* channel, GIOCondition, gpointer data) {
     auto* gui = static_cast<Gui*>(data);
-    gchar* text = nullptr;
+    gchar* read = nullptr;
     gsize length = 0;
-    const GIOStatus status = g_io_channel_read_line(channel, &text, &length, nullptr, nullptr);
+    const GIOStatus status = g_io_channel_read_line(channel, &read, &length, nullptr, nullptr);
+    const host::gtk::Text text(read);
     if (status == G_IO_STATUS_AGAIN) return G_SOURCE_CONTINUE;
     if (status != G_IO_STATUS_NORMAL) {
       if (status == G_IO_STATUS_ERROR) std::fprintf(stderr, "maxhost: cannot read commands\n");
       // No more commands; the window stays until the user closes it.
-      gui->inputWatch = 0;
+      gui->inputWatch.ran();
       gui->inputEnded = true;
       return G_SOURCE_REMOVE;
     }
-    const std::string line(text, length);
-    g_free(text);
+    const std::string line(text.get(), length);
     gui->inCommand = true;
     const bool quit = gui->shell->run(line).quit;
     gui->inCommand = false;
@@ -104,16 +105,9 @@ struct Gui {
   }
 };
 
-struct MainLoopUnref {
-  void operator()(GMainLoop* loop) const { g_main_loop_unref(loop); }
-};
-struct ChannelUnref {
-  void operator()(GIOChannel* channel) const { g_io_channel_unref(channel); }
-};
-
 int runWindow(const Options& options) {
   Gui gui;
-  const std::unique_ptr<GMainLoop, MainLoopUnref> loop(g_main_loop_new(nullptr, FALSE));
+  const host::gtk::MainLoopRef loop(g_main_loop_new(nullptr, FALSE));
   gui.loop = loop.get();
   int status = 0;
   {
@@ -138,13 +132,13 @@ int runWindow(const Options& options) {
               },
       });
       gui.shell = &shell;
-      const std::unique_ptr<GIOChannel, ChannelUnref> input(g_io_channel_unix_new(STDIN_FILENO));
+      const host::gtk::IOChannelRef input(g_io_channel_unix_new(STDIN_FILENO));
       gui.input = input.get();
       // Lines are bytes: a node name need not be valid UTF-8.
       g_io_channel_set_encoding(gui.input, nullptr, nullptr);
       gui.watchInput();
       g_main_loop_run(gui.loop);
-      if (gui.inputWatch != 0) g_source_remove(gui.inputWatch);
+      gui.inputWatch.remove();
       // Closing the host: Stop, the plug-ins' windows, DeleteThis, unload.
       plugins.shutdown();
     }

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/gui/gtk_ownership.h"
 #include "host/gui/windows.h"
 #include "host/max.h"
 #include "host/stand_in.h"
@@ -61,12 +62,13 @@ struct MainWindow::Impl {
   std::function<void(bool)> busyChanged;
   GtkWidget* window = nullptr;  // the host's main window: the host owns it
   GtkWidget* menuBar = nullptr;
-  GtkListStore* nodes = nullptr;
+  host::gtk::ObjectRef<GtkListStore> nodes;
   GtkWidget* prompt = nullptr;
   GtkWidget* progress = nullptr;
   GtkWidget* cancel = nullptr;
-  std::vector<gulong> handlers;
-  guint refreshTimer = 0;
+  host::gtk::SignalConnection keyConnection;
+  host::gtk::SignalConnection deleteConnection;
+  host::gtk::SourceId refreshTimer;
   bool busy = false;  // a progress bar is shown: commands wait
 
   static void onActivate(GtkMenuItem* item, gpointer data) {
@@ -103,13 +105,13 @@ struct MainWindow::Impl {
   }
 
   void refresh() {
-    if (nodes == nullptr) return;
+    if (!nodes) return;
     const std::vector<host::NodeRow> rows = host::nodeRows();
-    gtk_list_store_clear(nodes);
+    gtk_list_store_clear(nodes.get());
     for (const host::NodeRow& row : rows) {
       GtkTreeIter iter;
-      gtk_list_store_append(nodes, &iter);
-      gtk_list_store_set(nodes, &iter, kName, row.name.c_str(), kObject, row.object.c_str(), kMaterial,
+      gtk_list_store_append(nodes.get(), &iter);
+      gtk_list_store_set(nodes.get(), &iter, kName, row.name.c_str(), kObject, row.object.c_str(), kMaterial,
                          row.material.c_str(), -1);
     }
     const host::SceneCounts counts = host::countScene();
@@ -197,8 +199,8 @@ struct MainWindow::Impl {
     menuBar = gtk_menu_bar_new();
     gtk_box_pack_start(GTK_BOX(box), menuBar, FALSE, FALSE, 0);
 
-    nodes = gtk_list_store_new(kColumns, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_STRING);
-    GtkWidget* view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(nodes));
+    nodes.reset(gtk_list_store_new(kColumns, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_STRING));
+    GtkWidget* view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(nodes.get()));
     const char* titles[kColumns] = {"Node", "Object", "Material"};
     for (int column = 0; column < kColumns; ++column) {
       GtkTreeViewColumn* made = gtk_tree_view_column_new_with_attributes(titles[column], gtk_cell_renderer_text_new(),
@@ -226,10 +228,10 @@ struct MainWindow::Impl {
     gtk_box_pack_end(GTK_BOX(box), status, FALSE, FALSE, 0);
     gtk_container_add(GTK_CONTAINER(window), box);
 
-    handlers.push_back(g_signal_connect(window, "key-press-event", G_CALLBACK(&Impl::onKey), this));
-    handlers.push_back(g_signal_connect(window, "delete-event", G_CALLBACK(&Impl::onDelete), this));
+    keyConnection.connect(window, "key-press-event", G_CALLBACK(&Impl::onKey), this);
+    deleteConnection.connect(window, "delete-event", G_CALLBACK(&Impl::onDelete), this);
     // The node list follows jobs that the import window runs, too.
-    refreshTimer = g_timeout_add_seconds(1, &Impl::onTimer, this);
+    refreshTimer.set(g_timeout_add_seconds(1, &Impl::onTimer, this));
     host::setMenuBarListener([this] { rebuildMenuBar(); });
     host::setProgressListener([this](const host::ProgressState& state) { showProgress(state); });
     rebuildMenuBar();
@@ -239,16 +241,17 @@ struct MainWindow::Impl {
   ~Impl() {
     host::setMenuBarListener(nullptr);
     host::setProgressListener(nullptr);
-    if (refreshTimer != 0) g_source_remove(refreshTimer);
+    refreshTimer.remove();
     if (window != nullptr) {
-      for (const gulong handler : handlers) g_signal_handler_disconnect(window, handler);
+      keyConnection.disconnect();
+      deleteConnection.disconnect();
       // A menu still dropped down closes while the bar is in the window:
       // closing it tells the bar's window to hide the mnemonics.
       if (menuBar != nullptr) gtk_menu_shell_deactivate(GTK_MENU_SHELL(menuBar));
       gtk_widget_hide(window);
       if (GtkWidget* child = gtk_bin_get_child(GTK_BIN(window))) gtk_widget_destroy(child);
     }
-    if (nodes != nullptr) g_object_unref(nodes);
+    nodes.reset();
   }
 };
 
@@ -272,7 +275,7 @@ void MainWindow::rebuildMenuBar() { impl_->rebuildMenuBar(); }
 void MainWindow::refreshNodes() { impl_->refresh(); }
 
 std::string MainWindow::shownNodes() const {
-  GtkTreeModel* model = GTK_TREE_MODEL(impl_->nodes);
+  GtkTreeModel* model = GTK_TREE_MODEL(impl_->nodes.get());
   std::string rows;
   int count = 0;
   GtkTreeIter iter;

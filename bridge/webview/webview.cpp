@@ -14,9 +14,12 @@
 #include <vector>
 
 #include "bridge/webview/runtime_script.h"
+#include "host/gui/gtk_ownership.h"
 #include "platform/platform.h"
 
 namespace cvimp::webview {
+
+namespace gtk = host::gtk;
 
 // Shared between a view and the answers on their way to it: `view` is
 // cleared, under the lock, when the view is destroyed.
@@ -30,52 +33,6 @@ namespace {
 // The name of the page's message handler; window.webkit.messageHandlers
 // carries it.
 constexpr const char* kChannel = "__webview__";
-
-struct GObjectUnref {
-  void operator()(gpointer object) const { g_object_unref(object); }
-};
-template <typename T>
-using GObjectPtr = std::unique_ptr<T, GObjectUnref>;
-
-// A widget we hold a reference to: taken out of whatever contains it and
-// destroyed, then released.
-struct WidgetDestroy {
-  void operator()(GtkWidget* widget) const {
-    gtk_widget_destroy(widget);
-    g_object_unref(widget);
-  }
-};
-using OwnedWidget = std::unique_ptr<GtkWidget, WidgetDestroy>;
-
-struct MainLoopUnref {
-  void operator()(GMainLoop* loop) const { g_main_loop_unref(loop); }
-};
-struct UserScriptUnref {
-  void operator()(WebKitUserScript* script) const { webkit_user_script_unref(script); }
-};
-struct GFree {
-  void operator()(gpointer memory) const { g_free(memory); }
-};
-
-// A signal handler, disconnected when this goes. The instance must outlive it.
-class SignalConnection {
- public:
-  SignalConnection() = default;
-  ~SignalConnection() {
-    if (handler != 0) g_signal_handler_disconnect(instance, handler);
-  }
-  SignalConnection(const SignalConnection&) = delete;
-  SignalConnection& operator=(const SignalConnection&) = delete;
-
-  void connect(gpointer target, const char* signal, GCallback callback, gpointer data) {
-    instance = target;
-    handler = g_signal_connect(target, signal, callback, data);
-  }
-
- private:
-  gpointer instance = nullptr;
-  gulong handler = 0;
-};
 
 // The registration of the page's message handler on a content manager.
 class ScriptChannel {
@@ -146,13 +103,13 @@ struct WebView::Impl {
   // Destroyed in reverse order: the signal handlers first, then the message
   // handler, the web view, its window, the content manager, the loop.
   std::shared_ptr<Liveness> liveness = std::make_shared<Liveness>();
-  std::unique_ptr<GMainLoop, MainLoopUnref> loop{g_main_loop_new(nullptr, FALSE)};
-  GObjectPtr<WebKitUserContentManager> manager;
-  OwnedWidget window;
-  OwnedWidget webView;
+  gtk::MainLoopRef loop{g_main_loop_new(nullptr, FALSE)};
+  gtk::ObjectRef<WebKitUserContentManager> manager;
+  gtk::WidgetRef window;
+  gtk::WidgetRef webView;
   ScriptChannel channel;
-  SignalConnection messageConnection;
-  SignalConnection deleteConnection;
+  gtk::SignalConnection messageConnection;
+  gtk::SignalConnection deleteConnection;
   // In the order of binding; a name bound again keeps its place. Shared so
   // that a call keeps its function even when the binding is replaced meanwhile.
   std::vector<std::pair<std::string, std::shared_ptr<const Binding>>> bindings;
@@ -160,8 +117,8 @@ struct WebView::Impl {
 };
 
 WebView::Impl::Impl(bool debug) {
-  window.reset(GTK_WIDGET(g_object_ref(gtk_window_new(GTK_WINDOW_TOPLEVEL))));
-  webView.reset(GTK_WIDGET(g_object_ref_sink(webkit_web_view_new())));
+  window.reset(gtk_window_new(GTK_WINDOW_TOPLEVEL));
+  webView.reset(webkit_web_view_new());
   WebKitWebView* view = WEBKIT_WEB_VIEW(webView.get());
   manager.reset(WEBKIT_USER_CONTENT_MANAGER(g_object_ref(webkit_web_view_get_user_content_manager(view))));
   webkit_settings_set_enable_developer_extras(webkit_web_view_get_settings(view), debug ? TRUE : FALSE);
@@ -190,7 +147,7 @@ WebView::Impl::~Impl() {
 void WebView::Impl::installScripts() {
   webkit_user_content_manager_remove_all_scripts(manager.get());
   auto add = [this](const std::string& source) {
-    const std::unique_ptr<WebKitUserScript, UserScriptUnref> script(
+    const gtk::Owned<WebKitUserScript, &webkit_user_script_unref> script(
         webkit_user_script_new(source.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
                                WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr));
     webkit_user_content_manager_add_script(manager.get(), script.get());
@@ -263,7 +220,7 @@ void WebView::Impl::handleMessage(const std::string& message) {
 void WebView::Impl::onScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer self) {
   JSCValue* value = webkit_javascript_result_get_js_value(result);
   if (!jsc_value_is_string(value)) return;
-  const std::unique_ptr<char, GFree> text(jsc_value_to_string(value));
+  const gtk::Text text(jsc_value_to_string(value));
   static_cast<Impl*>(self)->handleMessage(text.get());
 }
 
@@ -382,7 +339,7 @@ Resolver WebView::resolver() const { return Resolver(impl->liveness); }
 
 void WebView::run() {
   // Our own reference: a binding may destroy the view while the loop runs.
-  const std::unique_ptr<GMainLoop, MainLoopUnref> loop(g_main_loop_ref(impl->loop.get()));
+  const gtk::MainLoopRef loop(g_main_loop_ref(impl->loop.get()));
   g_main_loop_run(loop.get());
 }
 
