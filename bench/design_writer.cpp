@@ -68,27 +68,27 @@ constexpr MaterialKind kMaterialKinds[] = {
 
 class Design {
  public:
-  explicit Design(const DesignOptions& options) : options(options), random(kSeed) {}
+  explicit Design(const DesignOptions& options) : options_(options), random_(kSeed) {}
 
   // Segment counts and edge lengths at the design's detail.
   int seg(double base, int minimum = 1) const {
-    return std::max(minimum, static_cast<int>(std::lround(base * options.detail)));
+    return std::max(minimum, static_cast<int>(std::lround(base * options_.detail)));
   }
-  double edge(double base) const { return base / options.detail; }
-  Random& rng() { return random; }
+  double edge(double base) const { return base / options_.detail; }
+  Random& rng() { return random_; }
 
   // The scene file of that name, created (empty) on first use.
   SceneWriter& file(const std::string& name) {
-    for (auto& [fileName, writer] : files) {
+    for (auto& [fileName, writer] : files_) {
       if (fileName == name) return *writer;
     }
-    files.emplace_back(name, std::make_unique<SceneWriter>());
-    return *files.back().second;
+    files_.emplace_back(name, std::make_unique<SceneWriter>());
+    return *files_.back().second;
   }
 
   std::string mesh(SceneWriter& w, const std::string& name, const Mesh& m) {
     if (m.triangleCount() == 0) throw std::logic_error("empty mesh " + name);
-    const int level = options.zlibLevel;
+    const int level = options_.zlibLevel;
     auto vectors = [&](const std::vector<Vec3>& v) {
       return "ListVectorHex(\"" + scenegen::packVectors(v, level) + "\")";
     };
@@ -104,11 +104,11 @@ class Design {
     w.attribute("face_mtlIDs", ints(m.mtlIds));
     w.attribute("dynamic_geometry", "0");
     w.end();
-    totals.meshes += 1;
-    totals.packedLists += 7;
-    totals.decodedBytes += m.listBytes();
-    totals.triangles += m.triangleCount();
-    totals.largestMeshBytes = std::max<std::size_t>(totals.largestMeshBytes, m.listBytes());
+    totals_.meshes += 1;
+    totals_.packedLists += 7;
+    totals_.decodedBytes += m.listBytes();
+    totals_.triangles += m.triangleCount();
+    totals_.largestMeshBytes = std::max<std::size_t>(totals_.largestMeshBytes, m.listBytes());
     return name;
   }
 
@@ -121,7 +121,7 @@ class Design {
     const std::array<Vec3, 3> matrix = {{{c, s, 0}, {0.0f - s, c, 0}, {0, 0, static_cast<float>(p.scale)}}};
     w.begin("Node", name);
     // Both forms occur in exported scenes; which one a node gets is part of the seeded sequence.
-    if (random.chance(0.5)) {
+    if (random_.chance(0.5)) {
       w.attribute("transform", "TransformHex(\"" + scenegen::transformHexText(matrix, p.offset) + "\")");
     } else {
       const Vec3 offset = {static_cast<float>(p.offset[0]), static_cast<float>(p.offset[1]),
@@ -133,31 +133,30 @@ class Design {
     w.attribute("nsamples", "1");
     w.attribute("visible", "1");
     w.end();
-    totals.nodes += 1;
+    totals_.nodes += 1;
   }
 
   void materials(SceneWriter& w) {
     for (const MaterialKind& kind : kMaterialKinds) {
       for (int i = 1; i <= kind.count; ++i) {
         const std::string name = numbered(std::string("mtl_") + kind.category, static_cast<std::size_t>(i));
-        const float shade = static_cast<float>(random.range(0.75, 1.15));
+        const float shade = static_cast<float>(random_.range(0.75, 1.15));
         std::string diffuse = scenegen::colorForm(std::min(1.0f, kind.r * shade), std::min(1.0f, kind.g * shade),
                                                   std::min(1.0f, kind.b * shade));
         if (kind.map != nullptr) {
-          const double tiling = random.range(0.5, 2.0);
+          const double tiling = random_.range(0.5, 2.0);
           w.begin("UVWGenChannel", name + "_uvw");
           w.attribute("uvw_channel", "1");
-          w.attribute("uvw_transform",
-                      scenegen::transformForm({{{static_cast<float>(tiling), 0, 0},
-                                                {0, static_cast<float>(tiling), 0},
-                                                {0, 0, 1}}},
-                                              {0, 0, 0}));
+          w.attribute(
+              "uvw_transform",
+              scenegen::transformForm(
+                  {{{static_cast<float>(tiling), 0, 0}, {0, static_cast<float>(tiling), 0}, {0, 0, 1}}}, {0, 0, 0}));
           w.attribute("wrap_u", "1");
           w.attribute("wrap_v", "1");
           w.end();
           w.begin("BitmapBuffer", name + "_bitmap");
           w.quoted("file", "Z:/vela/data/render/Vray/maps/" +
-                               numbered(kind.map, static_cast<std::size_t>(random.integer(1, 40))) + ".jpg");
+                               numbered(kind.map, static_cast<std::size_t>(random_.integer(1, 40))) + ".jpg");
           w.attribute("filter_type", "1");
           w.attribute("filter_blur", "1");
           w.attribute("gamma", "1");
@@ -182,38 +181,38 @@ class Design {
         w.attribute("brdf", name + "_brdf");
         w.attribute("allow_negative_colors", "0");
         w.end();
-        byCategory[kind.category].push_back(name);
-        totals.materials += 1;
+        byCategory_[kind.category].push_back(name);
+        totals_.materials += 1;
       }
     }
   }
 
   const std::string& pick(const std::string& category) {
-    const auto& names = byCategory.at(category);
-    return names[static_cast<std::size_t>(random.integer(0, static_cast<int>(names.size()) - 1))];
+    const auto& names = byCategory_.at(category);
+    return names[static_cast<std::size_t>(random_.integer(0, static_cast<int>(names.size()) - 1))];
   }
 
   DesignTotals save(const std::filesystem::path& directory) {
     std::filesystem::create_directories(directory);
-    for (auto& [name, writer] : files) {
+    for (auto& [name, writer] : files_) {
       const std::string& text = writer->text();
       std::ofstream out(directory / name, std::ios::binary | std::ios::trunc);
       out.write(text.data(), static_cast<std::streamsize>(text.size()));
       if (!out) throw std::runtime_error("cannot write " + (directory / name).string());
-      totals.textBytes += text.size();
-      totals.files += 1;
+      totals_.textBytes += text.size();
+      totals_.files += 1;
     }
-    return totals;
+    return totals_;
   }
 
  private:
-  DesignOptions options;
+  DesignOptions options_;
   // One sequence for the whole design. Call arguments are evaluated in an
   // unspecified order, so no call takes more than one draw among its arguments.
-  Random random;
-  std::vector<std::pair<std::string, std::unique_ptr<SceneWriter>>> files;
-  std::map<std::string, std::vector<std::string>> byCategory;
-  DesignTotals totals;
+  Random random_;
+  std::vector<std::pair<std::string, std::unique_ptr<SceneWriter>>> files_;
+  std::map<std::string, std::vector<std::string>> byCategory_;
+  DesignTotals totals_;
 };
 
 // ---- surface patterns (millimetres) ----
@@ -238,8 +237,8 @@ HeightField tiles(double tileSize, double grout, std::uint64_t seed) {
   return [=](double x, double y) {
     const double fx = std::fmod(x, tileSize), fy = std::fmod(y, tileSize);
     const double toJoint = std::min(std::min(fx, tileSize - fx), std::min(fy, tileSize - fy));
-    const double lip = 0.3 * cellNoise(seed, static_cast<std::int64_t>(x / tileSize),
-                                       static_cast<std::int64_t>(y / tileSize));
+    const double lip =
+        0.3 * cellNoise(seed, static_cast<std::int64_t>(x / tileSize), static_cast<std::int64_t>(y / tileSize));
     return toJoint < grout ? -2.0 + toJoint / grout * 2.0 * 0.5 : lip;
   };
 }
@@ -336,10 +335,10 @@ Mesh sofa(Design& d, int seats) {
   appendBox(m, Frame::at({0, 0, 120}), {width, depth, 260}, d.edge(20), 1);
   for (int s = 0; s < seats; ++s) {
     const double x = arm + s * seatWidth;
-    appendCushion(m, Frame::at({x + 5, 20, 380}), {seatWidth - 10, depth - 220, 170}, 0.35, d.seg(180, 8),
-                  d.seg(90, 4), 0);
-    appendCushion(m, Frame::at({x + 5, depth - 220, 380}), {seatWidth - 10, 200, 520}, 0.4, d.seg(180, 8),
-                  d.seg(90, 4), 0);
+    appendCushion(m, Frame::at({x + 5, 20, 380}), {seatWidth - 10, depth - 220, 170}, 0.35, d.seg(180, 8), d.seg(90, 4),
+                  0);
+    appendCushion(m, Frame::at({x + 5, depth - 220, 380}), {seatWidth - 10, 200, 520}, 0.4, d.seg(180, 8), d.seg(90, 4),
+                  0);
   }
   for (double x : {0.0, width - arm}) {
     appendCushion(m, Frame::at({x, 0, 120}), {arm, depth, 520}, 0.35, d.seg(120, 8), d.seg(80, 4), 0);
@@ -370,13 +369,13 @@ Mesh cabinet(Design& d, Point size, int doors, bool drawers) {
       for (int k = 0; k < 3; ++k) {
         const double h = size[2] / 3;
         appendBox(m, Frame::at({x + 3, -18, k * h + 3}), {doorWidth - 6, 18, h - 6}, d.edge(30), 1);
-        appendCylinder(m, Frame::along({x + doorWidth / 2 - 60, -18, k * h + h * 0.7}, {1, 0, 0}), 6, 120,
-                       d.seg(16, 6), d.seg(6, 1), 2);
+        appendCylinder(m, Frame::along({x + doorWidth / 2 - 60, -18, k * h + h * 0.7}, {1, 0, 0}), 6, 120, d.seg(16, 6),
+                       d.seg(6, 1), 2);
       }
     } else {
       appendBox(m, Frame::at({x + 3, -18, 3}), {doorWidth - 6, 18, size[2] - 6}, d.edge(30), 1);
-      appendCylinder(m, Frame::at({x + (i % 2 == 0 ? doorWidth - 50 : 50), -30, size[2] * 0.55}), 6, 160,
-                     d.seg(16, 6), d.seg(6, 1), 2);
+      appendCylinder(m, Frame::at({x + (i % 2 == 0 ? doorWidth - 50 : 50), -30, size[2] * 0.55}), 6, 160, d.seg(16, 6),
+                     d.seg(6, 1), 2);
     }
   }
   return m;
@@ -418,8 +417,8 @@ Mesh cup(Design& d, double height, double radius, bool handle) {
   appendLathe(m, Frame::at({0, 0, 0}), vessel([=](double s) { return radius * (0.85 + 0.15 * s); }, height, 3),
               d.seg(64, 12), d.seg(48, 8), 0);
   if (handle) {
-    appendTorus(m, Frame::facing({radius + 10, 0, height * 0.55}, {1, 0, 0}, {0, 0, 1}), height * 0.25, 5,
-                d.seg(32, 8), d.seg(12, 4), 0);
+    appendTorus(m, Frame::facing({radius + 10, 0, height * 0.55}, {1, 0, 0}, {0, 0, 1}), height * 0.25, 5, d.seg(32, 8),
+                d.seg(12, 4), 0);
   }
   return m;
 }
@@ -468,9 +467,8 @@ Mesh cushion(Design& d, double size, double thickness) {
 Mesh plant(Design& d, int leaves) {
   Mesh m;
   const double potRadius = d.rng().range(120, 200), potHeight = d.rng().range(220, 380);
-  appendLathe(m, Frame::at({0, 0, 0}),
-              vessel([=](double s) { return potRadius * (0.75 + 0.25 * s); }, potHeight, 8), d.seg(64, 12),
-              d.seg(48, 8), 0);
+  appendLathe(m, Frame::at({0, 0, 0}), vessel([=](double s) { return potRadius * (0.75 + 0.25 * s); }, potHeight, 8),
+              d.seg(64, 12), d.seg(48, 8), 0);
   appendCylinder(m, Frame::at({0, 0, potHeight - 40}), potRadius * 0.95, 5, d.seg(48, 8), 1, 2);
   for (int i = 0; i < leaves; ++i) {
     const double angle = d.rng().range(0, 2 * kPi), lean = d.rng().range(0.3, 1.1);
@@ -532,7 +530,7 @@ struct Room {
 };
 
 constexpr Room kRooms[] = {
-    {"living", 0, 0, 6000, 5000},  {"kitchen", 6000, 0, 4000, 5000}, {"bedroom", 0, 5000, 4500, 4000},
+    {"living", 0, 0, 6000, 5000},         {"kitchen", 6000, 0, 4000, 5000},  {"bedroom", 0, 5000, 4500, 4000},
     {"bathroom", 4500, 5000, 2500, 4000}, {"study", 7000, 5000, 3000, 4000},
 };
 
@@ -700,8 +698,8 @@ void livingRoom(Design& d, SceneWriter& w) {
   const BookSet set = books(d, w, "geo_living_book", 60);
   for (int s = 0; s < 2; ++s) {
     const Point at = inRoom(r, 5950, 800 + s * 1100);
-    d.node(w, numbered("living_bookshelf", static_cast<std::size_t>(s + 1)), "geo_living_bookshelf",
-           "wood", {at, kPi / 2});
+    d.node(w, numbered("living_bookshelf", static_cast<std::size_t>(s + 1)), "geo_living_bookshelf", "wood",
+           {at, kPi / 2});
     fillShelf(d, w, "living_book_" + std::to_string(s + 1), set.meshes, set.sizes, at, kPi / 2, 1000, 6,
               (2000 - 22) / 5.0);
   }
@@ -763,18 +761,17 @@ void textiles(Design& d, SceneWriter& w) {
     const double foldWidth = d.rng().range(110, 160);
     const double phase = d.rng().range(0, kPi);
     Mesh curtain;
-    appendRelief(curtain, Frame::facing({0, 0, 0}, {1, 0, 0}, {0, 0, 1}), 1400, 2600, d.seg(150, 4),
-                 d.seg(260, 4), curtainFolds(2600, foldWidth, phase), 0, 1.4, 2.6);
+    appendRelief(curtain, Frame::facing({0, 0, 0}, {1, 0, 0}, {0, 0, 1}), 1400, 2600, d.seg(150, 4), d.seg(260, 4),
+                 curtainFolds(2600, foldWidth, phase), 0, 1.4, 2.6);
     d.mesh(w, numbered("geo_curtain_living", static_cast<std::size_t>(i)), curtain);
   }
   const Point living[] = {{150, 150, 100}, {2050, 150, 100}, {2750, 150, 100}, {4650, 150, 100}};
   for (std::size_t i = 0; i < std::size(living); ++i) {
-    d.node(w, numbered("living_curtain", i + 1), numbered("geo_curtain_living", i % 2 + 1), "fabric",
-           {living[i]});
+    d.node(w, numbered("living_curtain", i + 1), numbered("geo_curtain_living", i % 2 + 1), "fabric", {living[i]});
   }
   Mesh bedroomCurtain;
-  appendRelief(bedroomCurtain, Frame::facing({0, 0, 0}, {1, 0, 0}, {0, 0, 1}), 1100, 2600, d.seg(120, 4),
-               d.seg(260, 4), curtainFolds(2600, 130, 0.5), 0, 1.1, 2.6);
+  appendRelief(bedroomCurtain, Frame::facing({0, 0, 0}, {1, 0, 0}, {0, 0, 1}), 1100, 2600, d.seg(120, 4), d.seg(260, 4),
+               curtainFolds(2600, 130, 0.5), 0, 1.1, 2.6);
   d.mesh(w, "geo_curtain_bedroom", bedroomCurtain);
   d.node(w, "bedroom_curtain_01", "geo_curtain_bedroom", "fabric", {{900, 8850, 100}});
   d.node(w, "bedroom_curtain_02", "geo_curtain_bedroom", "fabric", {{2400, 8850, 100}});
@@ -831,8 +828,8 @@ void kitchen(Design& d, SceneWriter& w) {
         return inside > 0 ? -std::min(200.0, inside * 3) : 0;
       },
       0);
-  appendLathe(sink, Frame::at({400, 420, 0}),
-              solid([](double s) { return s < 0.3 ? 25.0 : 11.0 - 3 * s; }, 320), d.seg(32, 8), d.seg(48, 8), 1);
+  appendLathe(sink, Frame::at({400, 420, 0}), solid([](double s) { return s < 0.3 ? 25.0 : 11.0 - 3 * s; }, 320),
+              d.seg(32, 8), d.seg(48, 8), 1);
   appendTorus(sink, Frame::facing({400, 330, 320}, {0, 1, 0}, {0, 0, 1}), 90, 10, d.seg(48, 8), d.seg(16, 4), 1);
   d.mesh(w, "geo_kitchen_sink", sink);
   d.node(w, "kitchen_sink", "geo_kitchen_sink", "metal", {inRoom(r, 1500, 4450, 850)});
@@ -844,8 +841,8 @@ void kitchen(Design& d, SceneWriter& w) {
     appendCylinder(m, Frame::at({applianceSizes[i][0] - 60, -25, applianceSizes[i][2] * 0.3}), 8,
                    applianceSizes[i][2] * 0.4, d.seg(16, 6), d.seg(8, 1), 1);
     d.mesh(w, std::string("geo_kitchen_") + appliances[i], m);
-    d.node(w, std::string("kitchen_") + appliances[i], std::string("geo_kitchen_") + appliances[i],
-           "metal", {inRoom(r, 300 + i * 900.0, 4300, i == 3 ? 1600 : 0), kPi});
+    d.node(w, std::string("kitchen_") + appliances[i], std::string("geo_kitchen_") + appliances[i], "metal",
+           {inRoom(r, 300 + i * 900.0, 4300, i == 3 ? 1600 : 0), kPi});
   }
 
   d.mesh(w, "geo_dining_table", table(d, {1800, 900, 750}, 30));
@@ -918,8 +915,8 @@ void bedroom(Design& d, SceneWriter& w) {
   d.node(w, "bedroom_bedspread", "geo_bedroom_bedspread", "fabric", {inRoom(r, 3250, 3900, 575), kPi});
   for (int i = 1; i <= 2; ++i) {
     Mesh pillow;
-    appendCushion(pillow, Frame::at({0, 0, 0}), {d.rng().range(600, 800), 450, 160}, 0.5, d.seg(128, 8),
-                  d.seg(80, 6), 0);
+    appendCushion(pillow, Frame::at({0, 0, 0}), {d.rng().range(600, 800), 450, 160}, 0.5, d.seg(128, 8), d.seg(80, 6),
+                  0);
     d.mesh(w, numbered("geo_bedroom_pillow", static_cast<std::size_t>(i)), pillow);
   }
   for (int i = 1; i <= 4; ++i) {
@@ -931,8 +928,8 @@ void bedroom(Design& d, SceneWriter& w) {
   d.mesh(w, "geo_bedroom_lamp", lamp(d, 520, 150, false));
   for (int i = 0; i < 2; ++i) {
     const double x = i == 0 ? 700 : 3300;
-    d.node(w, numbered("bedroom_nightstand", static_cast<std::size_t>(i + 1)), "geo_bedroom_nightstand",
-           "wood", {inRoom(r, x, 3900), kPi});
+    d.node(w, numbered("bedroom_nightstand", static_cast<std::size_t>(i + 1)), "geo_bedroom_nightstand", "wood",
+           {inRoom(r, x, 3900), kPi});
     d.node(w, numbered("bedroom_lamp", static_cast<std::size_t>(i + 1)), "geo_bedroom_lamp", "ceramic",
            {inRoom(r, x - 250, 3700, 550)});
   }
@@ -942,8 +939,7 @@ void bedroom(Design& d, SceneWriter& w) {
   d.node(w, "bedroom_dresser", "geo_bedroom_dresser", "wood", {inRoom(r, 300, 400), -kPi / 2});
   Mesh mirror;
   appendBox(mirror, Frame::at({0, 0, 0}), {800, 20, 1000}, d.edge(40), 0);
-  appendTorus(mirror, Frame::facing({400, -5, 500}, {1, 0, 0}, {0, 0, 1}), 380, 15, d.seg(128, 12), d.seg(16, 4),
-              1);
+  appendTorus(mirror, Frame::facing({400, -5, 500}, {1, 0, 0}, {0, 0, 1}), 380, 15, d.seg(128, 12), d.seg(16, 4), 1);
   d.mesh(w, "geo_bedroom_mirror", mirror);
   d.node(w, "bedroom_mirror", "geo_bedroom_mirror", "mtl_metal_02", {inRoom(r, 20, 500, 1000), -kPi / 2});
   for (int i = 1; i <= 12; ++i) {
@@ -974,8 +970,7 @@ void bathroom(Design& d, SceneWriter& w) {
   }
   d.node(w, "bathroom_wall_tiles_01", "geo_bathroom_wall_tiles_01", "tile", {inRoom(r, 0, 3980)});
   d.node(w, "bathroom_wall_tiles_02", "geo_bathroom_wall_tiles_02", "tile", {inRoom(r, 20, 0), kPi / 2});
-  d.node(w, "bathroom_wall_tiles_03", "geo_bathroom_wall_tiles_03", "tile",
-         {inRoom(r, 2480, 4000), -kPi / 2});
+  d.node(w, "bathroom_wall_tiles_03", "geo_bathroom_wall_tiles_03", "tile", {inRoom(r, 2480, 4000), -kPi / 2});
   Mesh tub;
   appendCushion(tub, Frame::at({0, 0, 0}), {1700, 750, 580}, 0.25, d.seg(200, 8), d.seg(100, 6), 0);
   appendRelief(
@@ -995,8 +990,8 @@ void bathroom(Design& d, SceneWriter& w) {
   d.mesh(w, "geo_bathroom_vanity", cabinet(d, {900, 480, 820}, 2, false));
   d.node(w, "bathroom_vanity", "geo_bathroom_vanity", "wood", {inRoom(r, 20, 750), -kPi / 2});
   Mesh toilet;
-  appendLathe(toilet, Frame::at({0, 0, 0}), vessel([](double s) { return 140 + 60 * s * s; }, 400, 12),
-              d.seg(96, 12), d.seg(64, 8), 0);
+  appendLathe(toilet, Frame::at({0, 0, 0}), vessel([](double s) { return 140 + 60 * s * s; }, 400, 12), d.seg(96, 12),
+              d.seg(64, 8), 0);
   appendCushion(toilet, Frame::at({-200, -230, 400}), {400, 460, 30}, 0.4, d.seg(96, 8), d.seg(24, 4), 1);
   appendBox(toilet, Frame::at({-220, 200, 300}), {440, 180, 420}, d.edge(20), 0);
   d.mesh(w, "geo_bathroom_toilet", toilet);
@@ -1010,8 +1005,8 @@ void bathroom(Design& d, SceneWriter& w) {
   for (int i = 1; i <= 2; ++i) {
     Mesh towel;
     const double width = i == 1 ? 500 : 700;
-    appendRelief(towel, Frame::facing({0, 0, 0}, {1, 0, 0}, {0, 0, 1}), width, 700, d.seg(width / 8, 4),
-                 d.seg(90, 4), curtainFolds(700, 180, i * 0.8), 0);
+    appendRelief(towel, Frame::facing({0, 0, 0}, {1, 0, 0}, {0, 0, 1}), width, 700, d.seg(width / 8, 4), d.seg(90, 4),
+                 curtainFolds(700, 180, i * 0.8), 0);
     d.mesh(w, numbered("geo_bathroom_towel", static_cast<std::size_t>(i)), towel);
   }
   for (int i = 1; i <= 4; ++i) {
@@ -1063,8 +1058,7 @@ void study(Design& d, SceneWriter& w) {
   const BookSet set = books(d, w, "geo_study_book", 60);
   for (int s = 0; s < 2; ++s) {
     const Point at = inRoom(r, 50, 600 + s * 950);
-    d.node(w, numbered("study_shelf", static_cast<std::size_t>(s + 1)), "geo_study_shelf", "wood",
-           {at, -kPi / 2});
+    d.node(w, numbered("study_shelf", static_cast<std::size_t>(s + 1)), "geo_study_shelf", "wood", {at, -kPi / 2});
     fillShelf(d, w, "study_book_" + std::to_string(s + 1), set.meshes, set.sizes, at, -kPi / 2, 900, 7,
               (2200 - 22) / 6.0);
   }
@@ -1107,8 +1101,8 @@ void lighting(Design& d, SceneWriter& w) {
     d.mesh(w, numbered("geo_ceiling_lamp", static_cast<std::size_t>(i)), m);
   }
   for (const Room& r : kRooms) {
-    d.node(w, std::string(r.name) + "_ceiling_lamp", numbered("geo_ceiling_lamp", r.width > 4000 ? 1 : 2),
-           "metal", {inRoom(r, r.width / 2, r.depth / 2, kCeiling)});
+    d.node(w, std::string(r.name) + "_ceiling_lamp", numbered("geo_ceiling_lamp", r.width > 4000 ? 1 : 2), "metal",
+           {inRoom(r, r.width / 2, r.depth / 2, kCeiling)});
   }
   Mesh spot;
   appendLathe(spot, Frame::at({0, 0, -60}), vessel([](double s) { return 35 + 10 * s; }, 60, 2), d.seg(48, 8),

@@ -22,14 +22,10 @@ Point normalized(const Point& a) {
   const double l = length(a);
   return l > 0 ? scale(a, 1 / l) : Point{0, 0, 1};
 }
-Vec3 single(const Point& a) {
-  return {static_cast<float>(a[0]), static_cast<float>(a[1]), static_cast<float>(a[2])};
-}
+Vec3 single(const Point& a) { return {static_cast<float>(a[0]), static_cast<float>(a[1]), static_cast<float>(a[2])}; }
 
 // Signed power that keeps the sign: the superellipsoid's building block.
-double signedPow(double value, double exponent) {
-  return std::copysign(std::pow(std::abs(value), exponent), value);
-}
+double signedPow(double value, double exponent) { return std::copysign(std::pow(std::abs(value), exponent), value); }
 
 // Derivative along one parameter by central differences, one-sided at the
 // ends of the unit interval.
@@ -63,7 +59,7 @@ std::uint64_t Mesh::listBytes() const {
 }
 
 std::uint64_t Random::next() {
-  std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+  std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
   z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
   z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
   return z ^ (z >> 31);
@@ -95,9 +91,7 @@ Frame Frame::facing(Point origin, Point right, Point up) {
 
 Point Frame::place(const Point& p) const { return add(origin, turn(p)); }
 
-Point Frame::turn(const Point& p) const {
-  return add(add(scale(x, p[0]), scale(y, p[1])), scale(z, p[2]));
-}
+Point Frame::turn(const Point& p) const { return add(add(scale(x, p[0]), scale(y, p[1])), scale(z, p[2])); }
 
 void appendPatch(Mesh& mesh, const Surface& surface, int segmentsU, int segmentsV, const Frame& frame,
                  std::int32_t mtlId, double uvScaleU, double uvScaleV) {
@@ -175,7 +169,9 @@ void appendCylinder(Mesh& mesh, const Frame& frame, double radius, double height
   const double circumference = kTau * radius;
   appendPatch(
       mesh,
-      [&](double u, double v) { return Point{radius * std::cos(kTau * u), radius * std::sin(kTau * u), height * v}; },
+      [&](double u, double v) {
+        return Point{radius * std::cos(kTau * u), radius * std::sin(kTau * u), height * v};
+      },
       radialSegments, heightSegments, frame, mtlId, circumference / 1000, height / 1000);
   const int rings = std::max(1, heightSegments / 8);
   // Caps: the top one's radius shrinks along v so that its normal points up.
@@ -187,7 +183,9 @@ void appendCylinder(Mesh& mesh, const Frame& frame, double radius, double height
       radialSegments, rings, frame, mtlId);
   appendPatch(
       mesh,
-      [&](double u, double v) { return Point{radius * v * std::cos(kTau * u), radius * v * std::sin(kTau * u), 0}; },
+      [&](double u, double v) {
+        return Point{radius * v * std::cos(kTau * u), radius * v * std::sin(kTau * u), 0};
+      },
       radialSegments, rings, frame, mtlId);
 }
 
@@ -218,8 +216,8 @@ void appendCushion(Mesh& mesh, const Frame& frame, Point size, double roundness,
       segmentsU, segmentsV, frame, mtlId, (size[0] + size[1]) * 2 / 1000, size[2] * 2 / 1000);
 }
 
-void appendTorus(Mesh& mesh, const Frame& frame, double majorRadius, double minorRadius, int segmentsU,
-                 int segmentsV, std::int32_t mtlId) {
+void appendTorus(Mesh& mesh, const Frame& frame, double majorRadius, double minorRadius, int segmentsU, int segmentsV,
+                 std::int32_t mtlId) {
   appendPatch(
       mesh,
       [&](double u, double v) {

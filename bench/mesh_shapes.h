@@ -34,7 +34,7 @@ struct Mesh {
 // standard distributions do not promise.
 class Random {
  public:
-  explicit Random(std::uint64_t seed) : state(seed) {}
+  explicit Random(std::uint64_t seed) : state_(seed) {}
   std::uint64_t next();
   double uniform();                       // [0, 1)
   double range(double low, double high);  // [low, high)
@@ -42,7 +42,7 @@ class Random {
   bool chance(double probability) { return uniform() < probability; }
 
  private:
-  std::uint64_t state;
+  std::uint64_t state_;
 };
 
 // Where a shape is built: its local x, y, z axes (orthonormal, right-handed)
@@ -92,8 +92,8 @@ void appendLathe(Mesh& mesh, const Frame& frame, const Profile& profile, int rad
 void appendCushion(Mesh& mesh, const Frame& frame, Point size, double roundness, int segmentsU, int segmentsV,
                    std::int32_t mtlId);
 
-void appendTorus(Mesh& mesh, const Frame& frame, double majorRadius, double minorRadius, int segmentsU,
-                 int segmentsV, std::int32_t mtlId);
+void appendTorus(Mesh& mesh, const Frame& frame, double majorRadius, double minorRadius, int segmentsU, int segmentsV,
+                 std::int32_t mtlId);
 
 // Height field z = height(x, y) over [0, width] x [0, depth].
 using HeightField = std::function<double(double x, double y)>;

@@ -37,11 +37,11 @@ bool FloorDecoder::decodePacked(std::string_view packed, FloorTotals& totals) {
     totals.failures += 1;
     return false;
   }
-  if (compressed.size() < compressedSize) compressed.resize(compressedSize);
-  if (inflated.size() < size) inflated.resize(size);
-  const std::size_t got = decodeBase64(packed.data() + kHeader, base64Length, compressed.data(), compressedSize);
+  if (compressed_.size() < compressedSize) compressed_.resize(compressedSize);
+  if (inflated_.size() < size) inflated_.resize(size);
+  const std::size_t got = decodeBase64(packed.data() + kHeader, base64Length, compressed_.data(), compressedSize);
   uLongf length = size;
-  if (uncompress(inflated.data(), &length, compressed.data(), static_cast<uLong>(got)) != Z_OK || length != size) {
+  if (uncompress(inflated_.data(), &length, compressed_.data(), static_cast<uLong>(got)) != Z_OK || length != size) {
     totals.failures += 1;
     return false;
   }

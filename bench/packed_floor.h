@@ -24,8 +24,8 @@ class FloorDecoder {
  private:
   // Grown to the largest list seen and reused, so the timed loop allocates
   // only while they grow.
-  std::vector<std::uint8_t> compressed;
-  std::vector<std::uint8_t> inflated;
+  std::vector<std::uint8_t> compressed_;
+  std::vector<std::uint8_t> inflated_;
 };
 
 }  // namespace cvimp::bench

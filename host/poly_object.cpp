@@ -57,6 +57,128 @@ std::vector<int> mergeCorners(const std::vector<int>& a, int edge, int opposite)
   return quad;
 }
 
+// True for a face with three corners, all inside the vertex array.
+bool isTriangle(const PolyObject& poly, const PolyFace& face) {
+  const auto vertexCount = static_cast<int>(poly.vertices.size());
+  const std::vector<int>& v = face.vertices;
+  return v.size() == 3 && std::all_of(v.begin(), v.end(), [&](int i) { return i >= 0 && i < vertexCount; });
+}
+
+// Every pair of triangles sharing an edge with the same material, longest
+// shared edge first (ties in face order).
+std::vector<Candidate> findCandidates(const PolyObject& poly) {
+  const auto faceCount = static_cast<int>(poly.faces.size());
+  // Triangles by directed edge, to find the neighbour across each edge.
+  std::map<std::pair<int, int>, int> edgeOwner;
+  for (int f = 0; f < faceCount; ++f) {
+    const PolyFace& face = poly.faces[static_cast<std::size_t>(f)];
+    if (!isTriangle(poly, face)) continue;
+    const std::vector<int>& v = face.vertices;
+    for (int e = 0; e < 3; ++e) edgeOwner.emplace(std::make_pair(v[e], v[(e + 1) % 3]), f);
+  }
+  std::vector<Candidate> candidates;
+  for (int f = 0; f < faceCount; ++f) {
+    const PolyFace& face = poly.faces[static_cast<std::size_t>(f)];
+    if (!isTriangle(poly, face)) continue;
+    for (int e = 0; e < 3; ++e) {
+      const int p = face.vertices[static_cast<std::size_t>(e)];
+      const int q = face.vertices[static_cast<std::size_t>((e + 1) % 3)];
+      const auto across = edgeOwner.find({q, p});
+      // Each pair once, from its lower face.
+      if (across == edgeOwner.end() || across->second <= f) continue;
+      const PolyFace& other = poly.faces[static_cast<std::size_t>(across->second)];
+      if (other.materialId != face.materialId) continue;
+      int opposite = -1;
+      for (const int corner : other.vertices) {
+        if (corner != p && corner != q) opposite = corner;
+      }
+      if (opposite < 0) continue;
+      candidates.push_back(
+          {length(poly.vertices[static_cast<std::size_t>(q)] - poly.vertices[static_cast<std::size_t>(p)]), f, e,
+           across->second, opposite});
+    }
+  }
+  std::stable_sort(candidates.begin(), candidates.end(),
+                   [](const Candidate& a, const Candidate& b) { return a.sharedLength > b.sharedLength; });
+  return candidates;
+}
+
+// Which triangles become quads: per face, its partner, and for the first
+// face of a pair the quad's corners and the partner's opposite corner.
+struct Pairing {
+  explicit Pairing(std::size_t faceCount) : partner(faceCount, -1), quads(faceCount), opposites(faceCount, -1) {}
+  std::vector<int> partner;
+  std::vector<std::vector<int>> quads;
+  std::vector<int> opposites;
+  int made = 0;
+};
+
+// Takes the candidates in order; a pair forms a quad when neither triangle
+// is taken yet, they lie in one plane and the quad is convex.
+Pairing pairTriangles(const PolyObject& poly, const std::vector<Candidate>& candidates) {
+  Pairing pairing(poly.faces.size());
+  for (const Candidate& c : candidates) {
+    const auto first = static_cast<std::size_t>(c.first);
+    const auto second = static_cast<std::size_t>(c.second);
+    if (pairing.partner[first] >= 0 || pairing.partner[second] >= 0) continue;
+    const PolyFace& a = poly.faces[first];
+    const PolyFace& b = poly.faces[second];
+    const Vec na = triangleNormal(poly, a);
+    const Vec nb = triangleNormal(poly, b);
+    const double la = length(na);
+    const double lb = length(nb);
+    if (la == 0.0 || lb == 0.0 || dot(na, nb) / (la * lb) < kPlanarCosine) continue;
+    std::vector<int> quad = mergeCorners(a.vertices, c.edge, c.opposite);
+    const Vec normal{na.x + nb.x, na.y + nb.y, na.z + nb.z};
+    if (!convex(poly, quad, normal)) continue;
+    pairing.partner[first] = c.second;
+    pairing.partner[second] = c.first;
+    pairing.quads[first] = std::move(quad);
+    pairing.opposites[first] = c.opposite;
+    ++pairing.made;
+  }
+  return pairing;
+}
+
+// The map face of a quad: each corner's map vertex from the triangle it
+// came from.
+std::vector<int> quadMapFace(const PolyObject& poly, std::size_t map, const Pairing& pairing, std::size_t face) {
+  const auto other = static_cast<std::size_t>(pairing.partner[face]);
+  const std::vector<int>& a = poly.faces[face].vertices;
+  const std::vector<int>& b = poly.faces[other].vertices;
+  const std::vector<int>& ta = poly.maps[map].second.faces[face];
+  const std::vector<int>& tb = poly.maps[map].second.faces[other];
+  std::vector<int> mapped;
+  for (const int corner : pairing.quads[face]) {
+    if (corner == pairing.opposites[face]) {
+      mapped.push_back(tb[static_cast<std::size_t>(std::find(b.begin(), b.end(), corner) - b.begin())]);
+    } else {
+      mapped.push_back(ta[static_cast<std::size_t>(std::find(a.begin(), a.end(), corner) - a.begin())]);
+    }
+  }
+  return mapped;
+}
+
+// Rebuilds the faces in their order: a quad takes the place of its first
+// triangle; map faces follow the same corners.
+void rebuildFaces(PolyObject& poly, const Pairing& pairing) {
+  std::vector<PolyFace> faces;
+  std::vector<std::vector<std::vector<int>>> mapFaces(poly.maps.size());
+  for (std::size_t f = 0; f < poly.faces.size(); ++f) {
+    const int other = pairing.partner[f];
+    if (other >= 0 && static_cast<std::size_t>(other) < f) continue;  // merged into an earlier face
+    if (other < 0) {
+      faces.push_back(poly.faces[f]);
+      for (std::size_t m = 0; m < poly.maps.size(); ++m) mapFaces[m].push_back(poly.maps[m].second.faces[f]);
+      continue;
+    }
+    faces.push_back({pairing.quads[f], poly.faces[f].materialId});
+    for (std::size_t m = 0; m < poly.maps.size(); ++m) mapFaces[m].push_back(quadMapFace(poly, m, pairing, f));
+  }
+  poly.faces = std::move(faces);
+  for (std::size_t m = 0; m < poly.maps.size(); ++m) poly.maps[m].second.faces = std::move(mapFaces[m]);
+}
+
 }  // namespace
 
 std::unique_ptr<PolyObject> polyFromMesh(const Mesh& mesh) {
@@ -85,108 +207,9 @@ std::unique_ptr<PolyObject> polyFromMesh(const Mesh& mesh) {
 }
 
 int quadrify(PolyObject& poly) {
-  const auto faceCount = static_cast<int>(poly.faces.size());
-  // Triangles by directed edge, to find the neighbour across each edge.
-  std::map<std::pair<int, int>, int> edgeOwner;
-  const auto vertexCount = static_cast<int>(poly.vertices.size());
-  const auto triangle = [&](int f) {
-    const std::vector<int>& v = poly.faces[static_cast<std::size_t>(f)].vertices;
-    return v.size() == 3 && std::all_of(v.begin(), v.end(), [&](int i) { return i >= 0 && i < vertexCount; });
-  };
-  for (int f = 0; f < faceCount; ++f) {
-    const std::vector<int>& v = poly.faces[static_cast<std::size_t>(f)].vertices;
-    if (!triangle(f)) continue;
-    for (int e = 0; e < 3; ++e) edgeOwner.emplace(std::make_pair(v[e], v[(e + 1) % 3]), f);
-  }
-  std::vector<Candidate> candidates;
-  for (int f = 0; f < faceCount; ++f) {
-    const PolyFace& face = poly.faces[static_cast<std::size_t>(f)];
-    if (!triangle(f)) continue;
-    for (int e = 0; e < 3; ++e) {
-      const int p = face.vertices[static_cast<std::size_t>(e)];
-      const int q = face.vertices[static_cast<std::size_t>((e + 1) % 3)];
-      const auto across = edgeOwner.find({q, p});
-      // Each pair once, from its lower face.
-      if (across == edgeOwner.end() || across->second <= f) continue;
-      const PolyFace& other = poly.faces[static_cast<std::size_t>(across->second)];
-      if (other.materialId != face.materialId) continue;
-      int opposite = -1;
-      for (const int corner : other.vertices) {
-        if (corner != p && corner != q) opposite = corner;
-      }
-      if (opposite < 0) continue;
-      candidates.push_back(
-          {length(poly.vertices[static_cast<std::size_t>(q)] - poly.vertices[static_cast<std::size_t>(p)]), f, e,
-           across->second, opposite});
-    }
-  }
-  std::stable_sort(candidates.begin(), candidates.end(),
-                   [](const Candidate& a, const Candidate& b) { return a.sharedLength > b.sharedLength; });
-
-  std::vector<char> merged(static_cast<std::size_t>(faceCount), 0);
-  std::vector<int> partner(static_cast<std::size_t>(faceCount), -1);
-  std::vector<std::vector<int>> quads(static_cast<std::size_t>(faceCount));
-  std::vector<int> opposites(static_cast<std::size_t>(faceCount), -1);
-  int made = 0;
-  for (const Candidate& c : candidates) {
-    if (merged[static_cast<std::size_t>(c.first)] || merged[static_cast<std::size_t>(c.second)]) continue;
-    const PolyFace& a = poly.faces[static_cast<std::size_t>(c.first)];
-    const PolyFace& b = poly.faces[static_cast<std::size_t>(c.second)];
-    const Vec na = triangleNormal(poly, a);
-    const Vec nb = triangleNormal(poly, b);
-    const double la = length(na);
-    const double lb = length(nb);
-    if (la == 0.0 || lb == 0.0 || dot(na, nb) / (la * lb) < kPlanarCosine) continue;
-    std::vector<int> quad = mergeCorners(a.vertices, c.edge, c.opposite);
-    const Vec normal{na.x + nb.x, na.y + nb.y, na.z + nb.z};
-    if (!convex(poly, quad, normal)) continue;
-    merged[static_cast<std::size_t>(c.first)] = merged[static_cast<std::size_t>(c.second)] = 1;
-    partner[static_cast<std::size_t>(c.first)] = c.second;
-    partner[static_cast<std::size_t>(c.second)] = c.first;
-    quads[static_cast<std::size_t>(c.first)] = std::move(quad);
-    opposites[static_cast<std::size_t>(c.first)] = c.opposite;
-    ++made;
-  }
-  if (made == 0) return 0;
-
-  // Rebuild the faces in their order: a quad takes the place of its first
-  // triangle; map faces follow the same corners.
-  std::vector<PolyFace> faces;
-  std::vector<std::vector<std::vector<int>>> mapFaces(poly.maps.size());
-  for (int f = 0; f < faceCount; ++f) {
-    const auto index = static_cast<std::size_t>(f);
-    const int other = partner[index];
-    if (other >= 0 && other < f) continue;  // merged into an earlier face
-    if (other < 0) {
-      faces.push_back(poly.faces[index]);
-      for (std::size_t m = 0; m < poly.maps.size(); ++m) mapFaces[m].push_back(poly.maps[m].second.faces[index]);
-      continue;
-    }
-    const std::vector<int>& quad = quads[index];
-    faces.push_back({quad, poly.faces[index].materialId});
-    // Corner positions of the quad within the two triangles.
-    const std::vector<int>& a = poly.faces[index].vertices;
-    const std::vector<int>& b = poly.faces[static_cast<std::size_t>(other)].vertices;
-    for (std::size_t m = 0; m < poly.maps.size(); ++m) {
-      const std::vector<int>& ta = poly.maps[m].second.faces[index];
-      const std::vector<int>& tb = poly.maps[m].second.faces[static_cast<std::size_t>(other)];
-      std::vector<int> mapped;
-      for (std::size_t k = 0; k < 4; ++k) {
-        const int corner = quad[k];
-        if (corner == opposites[index]) {
-          const auto inB = std::find(b.begin(), b.end(), corner);
-          mapped.push_back(tb[static_cast<std::size_t>(inB - b.begin())]);
-        } else {
-          const auto inA = std::find(a.begin(), a.end(), corner);
-          mapped.push_back(ta[static_cast<std::size_t>(inA - a.begin())]);
-        }
-      }
-      mapFaces[m].push_back(std::move(mapped));
-    }
-  }
-  poly.faces = std::move(faces);
-  for (std::size_t m = 0; m < poly.maps.size(); ++m) poly.maps[m].second.faces = std::move(mapFaces[m]);
-  return made;
+  const Pairing pairing = pairTriangles(poly, findCandidates(poly));
+  if (pairing.made > 0) rebuildFaces(poly, pairing);
+  return pairing.made;
 }
 
 }  // namespace host

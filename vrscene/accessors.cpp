@@ -247,7 +247,7 @@ PackedListView VrpPlugin::viewVectorList(std::string_view attributeName) const {
 }
 
 void VrpPlugin::releaseDecodedLists() {
-  for (const auto& attribute : attributeList) releaseLists(attribute->value, 0);
+  for (const auto& attribute : attributeList_) releaseLists(attribute->value, 0);
 }
 
 std::unique_ptr<std::int32_t[]> VrpPlugin::getIntList(std::string_view attributeName, std::size_t& count) const {

@@ -9,13 +9,13 @@ DefinitionPath::DefinitionPath(std::initializer_list<std::uint64_t> items) {
 }
 
 void DefinitionPath::push_back(std::uint64_t item) {
-  if (count < kInline) {
-    inlineItems[count++] = item;
+  if (count_ < kInline) {
+    inlineItems_[count_++] = item;
     return;
   }
-  if (count == kInline) spilled.assign(inlineItems.begin(), inlineItems.end());
-  spilled.push_back(item);
-  ++count;
+  if (count_ == kInline) spilled_.assign(inlineItems_.begin(), inlineItems_.end());
+  spilled_.push_back(item);
+  ++count_;
 }
 
 DefinitionPath DefinitionPath::appended(std::uint64_t item) const {

@@ -16,23 +16,23 @@ class DefinitionPath {
   DefinitionPath() = default;
   DefinitionPath(std::initializer_list<std::uint64_t> items);
 
-  std::size_t size() const { return count; }
-  bool empty() const { return count == 0; }
+  std::size_t size() const { return count_; }
+  bool empty() const { return count_ == 0; }
   std::uint64_t operator[](std::size_t i) const { return data()[i]; }
   const std::uint64_t* begin() const { return data(); }
-  const std::uint64_t* end() const { return data() + count; }
+  const std::uint64_t* end() const { return data() + count_; }
 
   void push_back(std::uint64_t item);
   DefinitionPath appended(std::uint64_t item) const;
 
  private:
-  const std::uint64_t* data() const { return count <= kInline ? inlineItems.data() : spilled.data(); }
+  const std::uint64_t* data() const { return count_ <= kInline ? inlineItems_.data() : spilled_.data(); }
 
   // Paths up to eight deep (includes nested seven levels) need no heap.
   static constexpr std::size_t kInline = 8;
-  std::array<std::uint64_t, kInline> inlineItems{};
-  std::vector<std::uint64_t> spilled;  // all items, once there are more than kInline
-  std::size_t count = 0;
+  std::array<std::uint64_t, kInline> inlineItems_{};
+  std::vector<std::uint64_t> spilled_;  // all items, once there are more than kInline
+  std::size_t count_ = 0;
 };
 
 // Compares over the common length only: negative when `a` is earlier at the

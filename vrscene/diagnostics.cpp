@@ -12,8 +12,6 @@ void vrpPrint(const char* format, ...) {
   va_end(args);
 }
 
-void printUnknownValueType(std::size_t typeIndex) {
-  vrpPrint("[ERROR] Unknown value type: %zu\n", typeIndex);
-}
+void printUnknownValueType(std::size_t typeIndex) { vrpPrint("[ERROR] Unknown value type: %zu\n", typeIndex); }
 
 }  // namespace cvimp

@@ -215,17 +215,17 @@ std::vector<WalkEvent> collectPlugin(const VrpPlugin& plugin) {
 
 class PrebuildWalk {
  public:
-  PrebuildWalk(VrpScene& scene, std::vector<VrpPlugin*>& ordered) : scene(scene), ordered(ordered) {}
+  PrebuildWalk(VrpScene& scene, std::vector<VrpPlugin*>& ordered) : scene_(scene), ordered_(ordered) {}
 
   // Visits a plugin reached at the top level; false when its own walk fails.
   bool visitTopLevel(VrpPlugin& root) {
-    if (!visited.insert(&root).second) return true;
-    stack.push_back({&root, collectPlugin(root), 0});
-    while (!stack.empty()) {
-      Frame& frame = stack.back();
+    if (!visited_.insert(&root).second) return true;
+    stack_.push_back({&root, collectPlugin(root), 0});
+    while (!stack_.empty()) {
+      Frame& frame = stack_.back();
       if (frame.next == frame.events.size()) {
-        ordered.push_back(frame.plugin);
-        stack.pop_back();
+        ordered_.push_back(frame.plugin);
+        stack_.pop_back();
         continue;
       }
       const WalkEvent event = frame.events[frame.next++];
@@ -239,8 +239,8 @@ class PrebuildWalk {
         case WalkEvent::Fail:
           // A plugin whose walk fails is never listed; reached through a
           // reference, its failure is ignored by the referrer.
-          stack.pop_back();
-          if (stack.empty()) return false;
+          stack_.pop_back();
+          if (stack_.empty()) return false;
           break;
       }
     }
@@ -257,7 +257,7 @@ class PrebuildWalk {
   void follow(const VrpValue& reference) {
     VrpPlugin* target = nullptr;
     if (const VrpAttributeSelector* selector = reference.selector()) {
-      target = scene.findPlugin(selector->plugin);
+      target = scene_.findPlugin(selector->plugin);
       if (target == nullptr) {
         vrpPrint("[WARNING] Cannot find parser plugin: %s : %s\n", selector->plugin.c_str(),
                  selector->attribute.c_str());
@@ -265,19 +265,19 @@ class PrebuildWalk {
       }
     } else {
       const std::string& name = reference.identifier()->name;
-      target = scene.findPlugin(name);
+      target = scene_.findPlugin(name);
       if (target == nullptr) {
         vrpPrint("[WARNING] Cannot find parser plugin: %s\n", name.c_str());
         return;
       }
     }
-    if (visited.insert(target).second) stack.push_back({target, collectPlugin(*target), 0});
+    if (visited_.insert(target).second) stack_.push_back({target, collectPlugin(*target), 0});
   }
 
-  VrpScene& scene;
-  std::vector<VrpPlugin*>& ordered;
-  std::unordered_set<const VrpPlugin*> visited;
-  std::vector<Frame> stack;
+  VrpScene& scene_;
+  std::vector<VrpPlugin*>& ordered_;
+  std::unordered_set<const VrpPlugin*> visited_;
+  std::vector<Frame> stack_;
 };
 
 void decodePlugin(VrpPlugin& plugin, const VrpScene& scene) {

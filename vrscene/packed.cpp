@@ -20,7 +20,8 @@ namespace {
 constexpr std::array<std::int8_t, 256> makeTable(std::string_view alphabet) {
   std::array<std::int8_t, 256> table{};
   for (auto& entry : table) entry = -1;
-  for (std::size_t i = 0; i < alphabet.size(); ++i) table[static_cast<unsigned char>(alphabet[i])] = static_cast<std::int8_t>(i);
+  for (std::size_t i = 0; i < alphabet.size(); ++i)
+    table[static_cast<unsigned char>(alphabet[i])] = static_cast<std::int8_t>(i);
   return table;
 }
 
@@ -133,8 +134,7 @@ std::size_t packedElementSize(std::string_view functionName) {
 
 std::uint32_t decodeHex32(const char* c) {
   const std::int64_t value = (digit(c[0]) * 16 + digit(c[1])) + (digit(c[2]) * 16 + digit(c[3])) * 0x100 +
-                             (digit(c[4]) * 16 + digit(c[5])) * 0x10000 +
-                             (digit(c[6]) * 16 + digit(c[7])) * 0x1000000;
+                             (digit(c[4]) * 16 + digit(c[5])) * 0x10000 + (digit(c[6]) * 16 + digit(c[7])) * 0x1000000;
   return static_cast<std::uint32_t>(value);  // modulo 2^32
 }
 

@@ -16,7 +16,6 @@ namespace cvimp {
 class VrpScene;
 class VrpValue;
 
-
 struct DecodedList {
   std::shared_ptr<std::uint8_t[]> data;  // declared size + 1 bytes, zero after the elements
   std::uint64_t count = 0;               // decompressed length / element size

@@ -6,15 +6,15 @@ namespace cvimp {
 
 VrpPlugin::VrpPlugin(std::string name, std::string type, VrpScene* scene, DefinitionPath definitionPath)
     : name(std::move(name)), type(std::move(type)), scene(scene), definitionPath(std::move(definitionPath)) {
-  blockPaths.push_back(this->definitionPath);
+  blockPaths_.push_back(this->definitionPath);
 }
 
 bool VrpPlugin::addAttribute(std::string attributeName, VrpValue value) {
-  if (attributeIndex.contains(attributeName)) return false;
-  auto attribute = std::make_unique<VrpAttribute>(VrpAttribute{
-      std::move(attributeName), std::move(value), 0, static_cast<std::uint32_t>(attributeList.size())});
-  attributeIndex.emplace(attribute->name, attribute.get());
-  attributeList.push_back(std::move(attribute));
+  if (attributeIndex_.contains(attributeName)) return false;
+  auto attribute = std::make_unique<VrpAttribute>(
+      VrpAttribute{std::move(attributeName), std::move(value), 0, static_cast<std::uint32_t>(attributeList_.size())});
+  attributeIndex_.emplace(attribute->name, attribute.get());
+  attributeList_.push_back(std::move(attribute));
   return true;
 }
 
@@ -22,18 +22,18 @@ void VrpPlugin::mergeFrom(VrpPlugin&& other) {
   // Each value remembers its block's path, so a merge keeps per attribute the
   // later definition however many definitions arrive, in whatever order the
   // include files finish.
-  const auto offset = static_cast<std::uint32_t>(blockPaths.size());
-  for (DefinitionPath& path : other.blockPaths) blockPaths.push_back(std::move(path));
-  for (std::unique_ptr<VrpAttribute>& incoming : other.attributeList) {
+  const auto offset = static_cast<std::uint32_t>(blockPaths_.size());
+  for (DefinitionPath& path : other.blockPaths_) blockPaths_.push_back(std::move(path));
+  for (std::unique_ptr<VrpAttribute>& incoming : other.attributeList_) {
     incoming->source += offset;
-    auto found = attributeIndex.find(incoming->name);
-    if (found == attributeIndex.end()) {
-      attributeIndex.emplace(incoming->name, incoming.get());
-      attributeList.push_back(std::move(incoming));
+    auto found = attributeIndex_.find(incoming->name);
+    if (found == attributeIndex_.end()) {
+      attributeIndex_.emplace(incoming->name, incoming.get());
+      attributeList_.push_back(std::move(incoming));
       continue;
     }
     VrpAttribute& mine = *found->second;
-    if (compareCommon(blockPaths[mine.source], blockPaths[incoming->source]) < 0) {
+    if (compareCommon(blockPaths_[mine.source], blockPaths_[incoming->source]) < 0) {
       mine.value = std::move(incoming->value);
       mine.source = incoming->source;
       mine.ordinal = incoming->ordinal;
@@ -43,8 +43,8 @@ void VrpPlugin::mergeFrom(VrpPlugin&& other) {
     type = std::move(other.type);
     definitionPath = std::move(other.definitionPath);
   }
-  other.attributeList.clear();
-  other.attributeIndex.clear();
+  other.attributeList_.clear();
+  other.attributeIndex_.clear();
   sortAttributes();
 }
 
@@ -55,15 +55,15 @@ void VrpPlugin::rebase(const DefinitionPath& base) {
     return result;
   };
   definitionPath = prefixed(definitionPath);
-  for (DefinitionPath& path : blockPaths) path = prefixed(path);
+  for (DefinitionPath& path : blockPaths_) path = prefixed(path);
 }
 
 void VrpPlugin::sortAttributes() {
-  std::stable_sort(attributeList.begin(), attributeList.end(),
+  std::stable_sort(attributeList_.begin(), attributeList_.end(),
                    [this](const std::unique_ptr<VrpAttribute>& a, const std::unique_ptr<VrpAttribute>& b) {
                      if (a->source != b->source) {
-                       const DefinitionPath& pa = blockPaths[a->source];
-                       const DefinitionPath& pb = blockPaths[b->source];
+                       const DefinitionPath& pa = blockPaths_[a->source];
+                       const DefinitionPath& pb = blockPaths_[b->source];
                        if (documentOrderLess(pa, pb)) return true;
                        if (documentOrderLess(pb, pa)) return false;
                      }
@@ -72,13 +72,13 @@ void VrpPlugin::sortAttributes() {
 }
 
 const VrpValue* VrpPlugin::findAttribute(std::string_view attributeName) const {
-  auto found = attributeIndex.find(attributeName);
-  return found == attributeIndex.end() ? nullptr : &found->second->value;
+  auto found = attributeIndex_.find(attributeName);
+  return found == attributeIndex_.end() ? nullptr : &found->second->value;
 }
 
 VrpValue* VrpPlugin::findAttribute(std::string_view attributeName) {
-  auto found = attributeIndex.find(attributeName);
-  return found == attributeIndex.end() ? nullptr : &found->second->value;
+  auto found = attributeIndex_.find(attributeName);
+  return found == attributeIndex_.end() ? nullptr : &found->second->value;
 }
 
 }  // namespace cvimp

@@ -48,8 +48,8 @@ class VrpPlugin {
   const VrpValue* findAttribute(std::string_view attributeName) const;
   VrpValue* findAttribute(std::string_view attributeName);
   // Attributes in document order (by block, then position in the block).
-  const std::vector<std::unique_ptr<VrpAttribute>>& attributes() const { return attributeList; }
-  std::size_t attributeCount() const { return attributeList.size(); }
+  const std::vector<std::unique_ptr<VrpAttribute>>& attributes() const { return attributeList_; }
+  std::size_t attributeCount() const { return attributeList_.size(); }
 
   // Typed accessors by attribute name; see the value accessors for messages.
   VrpValue getValue(std::string_view attributeName) const;  // copy; missing: the default value
@@ -69,9 +69,9 @@ class VrpPlugin {
   const VrpValue& valueOrDefault(std::string_view attributeName) const;
   void sortAttributes();
 
-  std::vector<std::unique_ptr<VrpAttribute>> attributeList;
-  std::unordered_map<std::string_view, VrpAttribute*> attributeIndex;  // keys view VrpAttribute::name
-  std::vector<DefinitionPath> blockPaths;                              // paths of the blocks merged into this plugin
+  std::vector<std::unique_ptr<VrpAttribute>> attributeList_;
+  std::unordered_map<std::string_view, VrpAttribute*> attributeIndex_;  // keys view VrpAttribute::name
+  std::vector<DefinitionPath> blockPaths_;                              // paths of the blocks merged into this plugin
 };
 
 // A number by the value's kind, without messages: Int (cut to 32 bits) and

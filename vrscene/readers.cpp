@@ -72,8 +72,7 @@ void scanSlow(const char* p, NumberScan& scan) {
 }
 
 constexpr bool mayStartNumber(unsigned char c) {
-  return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'i' || c == 'I' || c == 'n' ||
-         c == 'N';
+  return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'i' || c == 'I' || c == 'n' || c == 'N';
 }
 
 std::optional<VrpFunction> readFunctionAt(TextCursor& cursor, int depth);

@@ -51,6 +51,9 @@ class VrpScene {
     std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
   };
 
+  // Unlike other classes' members, these carry no trailing underscore: they
+  // keep the names the document model is known by (keptTexts under textLock,
+  // the plugin table under pluginLock).
   std::unordered_map<std::string, std::unique_ptr<VrpPlugin>, NameHash, std::equal_to<>> plugins;
   std::deque<std::string> keptTexts;  // a deque: elements never move, so views stay valid
   mutable std::mutex textLock;

@@ -16,11 +16,10 @@ struct NamedKind {
 };
 
 constexpr NamedKind kFunctionKinds[] = {
-    {"Vector", ValueKind::Vector},         {"Color", ValueKind::Color},
-    {"AColor", ValueKind::AColor},         {"Transform", ValueKind::Transform},
-    {"List", ValueKind::List},             {"ListInt", ValueKind::ListInt},
-    {"ListIntHex", ValueKind::ListInt},    {"ListFloat", ValueKind::ListFloat},
-    {"ListFloatHex", ValueKind::ListFloat}, {"ListString", ValueKind::ListString},
+    {"Vector", ValueKind::Vector},         {"Color", ValueKind::Color},         {"AColor", ValueKind::AColor},
+    {"Transform", ValueKind::Transform},   {"List", ValueKind::List},           {"ListInt", ValueKind::ListInt},
+    {"ListIntHex", ValueKind::ListInt},    {"ListFloat", ValueKind::ListFloat}, {"ListFloatHex", ValueKind::ListFloat},
+    {"ListString", ValueKind::ListString},
 };
 
 // A key of an "interpolate" form: a function form with at least two values
@@ -51,8 +50,7 @@ const std::variant_alternative_t<W, VrpValue::Storage>* resolveAt(const VrpValue
 
   // Fast path: keys usually sit one per frame from the first key's frame on.
   std::int64_t d = 0;
-  if (!__builtin_sub_overflow(frame, firstFrame, &d) && d >= 0 &&
-      static_cast<std::uint64_t>(d) < elements.size()) {
+  if (!__builtin_sub_overflow(frame, firstFrame, &d) && d >= 0 && static_cast<std::uint64_t>(d) < elements.size()) {
     const VrpFunction* key = asKey(elements[static_cast<std::size_t>(d)]);
     if (key != nullptr && keyFrame(*key) == frame) return std::get_if<W>(&key->values[1].storage);
   }

@@ -39,7 +39,7 @@ enum class ValueKind : std::uint8_t {
   String = 7,
   Plugin = 8,  // attribute selector or identifier, whether or not the plugin exists
   List = 9,
-  ListInt = 10,  // "ListInt" or "ListIntHex"
+  ListInt = 10,    // "ListInt" or "ListIntHex"
   ListFloat = 11,  // "ListFloat" or "ListFloatHex"
   ListString = 12,
   Unknown = 255,  // any other function name, or an invalid alternative
@@ -81,8 +81,8 @@ inline constexpr int kMaxValueDepth = 256;
 class VrpValue {
  public:
   // Alternatives in ValueType order. A String is a view into a kept scene text.
-  using Storage = std::variant<VrpAttributeSelector, VrpFunction, VrpIdentifier, std::int64_t, double,
-                               std::string_view>;
+  using Storage =
+      std::variant<VrpAttributeSelector, VrpFunction, VrpIdentifier, std::int64_t, double, std::string_view>;
 
   VrpValue() = default;  // an AttributeSelector with two empty names
   VrpValue(Storage storage) : storage(std::move(storage)) {}

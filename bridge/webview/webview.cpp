@@ -39,17 +39,17 @@ class ScriptChannel {
  public:
   ScriptChannel() = default;
   ~ScriptChannel() {
-    if (manager != nullptr) webkit_user_content_manager_unregister_script_message_handler(manager, kChannel);
+    if (manager_ != nullptr) webkit_user_content_manager_unregister_script_message_handler(manager_, kChannel);
   }
   ScriptChannel(const ScriptChannel&) = delete;
   ScriptChannel& operator=(const ScriptChannel&) = delete;
 
   void open(WebKitUserContentManager* target) {
-    if (webkit_user_content_manager_register_script_message_handler(target, kChannel)) manager = target;
+    if (webkit_user_content_manager_register_script_message_handler(target, kChannel)) manager_ = target;
   }
 
  private:
-  WebKitUserContentManager* manager = nullptr;
+  WebKitUserContentManager* manager_ = nullptr;
 };
 
 // The text as a JavaScript string literal.
@@ -233,12 +233,12 @@ gboolean WebView::Impl::onDelete(GtkWidget* widget, GdkEvent*, gpointer self) {
 }
 
 void Resolver::resolve(const std::string& id, int status, const std::string& result) const {
-  if (!liveness) return;
+  if (!liveness_) return;
   {
-    const std::lock_guard guard(liveness->lock);
-    if (liveness->view == nullptr) return;
+    const std::lock_guard guard(liveness_->lock);
+    if (liveness_->view == nullptr) return;
   }
-  auto reply = std::make_unique<PendingReply>(PendingReply{liveness, replyScript(id, status, result)});
+  auto reply = std::make_unique<PendingReply>(PendingReply{liveness_, replyScript(id, status, result)});
   g_idle_add_full(
       G_PRIORITY_DEFAULT_IDLE,
       [](gpointer data) -> gboolean {
@@ -258,26 +258,26 @@ std::unique_ptr<WebView> WebView::create(bool debug, std::string& error) {
   return std::make_unique<WebView>(Key{}, std::make_unique<Impl>(debug));
 }
 
-WebView::WebView(Key, std::unique_ptr<Impl> impl) : impl(std::move(impl)) {}
+WebView::WebView(Key, std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 WebView::~WebView() = default;
 
-void* WebView::window() const { return impl->window.get(); }
+void* WebView::window() const { return impl_->window.get(); }
 
 void WebView::set_title(const std::string& title) {
-  gtk_window_set_title(GTK_WINDOW(impl->window.get()), title.c_str());
+  gtk_window_set_title(GTK_WINDOW(impl_->window.get()), title.c_str());
 }
 
 void WebView::set_size(int width, int height, SizeHint hint) {
-  GtkWindow* window = GTK_WINDOW(impl->window.get());
+  GtkWindow* window = GTK_WINDOW(impl_->window.get());
   if (hint == SizeHint::Fixed) {
     gtk_window_set_geometry_hints(window, nullptr, nullptr, GdkWindowHints(0));
     gtk_window_set_resizable(window, FALSE);
-    gtk_widget_set_size_request(impl->window.get(), width, height);
+    gtk_widget_set_size_request(impl_->window.get(), width, height);
     gtk_window_resize(window, width, height);
     return;
   }
   gtk_window_set_resizable(window, TRUE);
-  gtk_widget_set_size_request(impl->window.get(), -1, -1);
+  gtk_widget_set_size_request(impl_->window.get(), -1, -1);
   GdkGeometry geometry{};
   switch (hint) {
     case SizeHint::Min:
@@ -297,16 +297,16 @@ void WebView::set_size(int width, int height, SizeHint hint) {
 }
 
 void WebView::bind(const std::string& name, SyncBinding function) {
-  impl->addBinding(name, Impl::Binding{std::move(function), {}});
+  impl_->addBinding(name, Impl::Binding{std::move(function), {}});
 }
 
 void WebView::bind(const std::string& name, AsyncBinding function) {
-  impl->addBinding(name, Impl::Binding{{}, std::move(function)});
+  impl_->addBinding(name, Impl::Binding{{}, std::move(function)});
 }
 
 void WebView::init(const std::string& script) {
-  impl->initScripts.push_back(script);
-  impl->installScripts();
+  impl_->initScripts.push_back(script);
+  impl_->installScripts();
 }
 
 std::string mapAddress(const std::string& url, const char* map) {
@@ -328,18 +328,18 @@ std::string mapAddress(const std::string& url, const char* map) {
 
 void WebView::navigate(const std::string& url) {
   const std::string address = mapAddress(url, std::getenv("CVIMP_BROWSER_URL_MAP"));
-  webkit_web_view_load_uri(WEBKIT_WEB_VIEW(impl->webView.get()), address.c_str());
+  webkit_web_view_load_uri(WEBKIT_WEB_VIEW(impl_->webView.get()), address.c_str());
 }
 
 void WebView::resolve(const std::string& id, int status, const std::string& result) {
   resolver().resolve(id, status, result);
 }
 
-Resolver WebView::resolver() const { return Resolver(impl->liveness); }
+Resolver WebView::resolver() const { return Resolver(impl_->liveness); }
 
 void WebView::run() {
   // Our own reference: a binding may destroy the view while the loop runs.
-  const gtk::MainLoopRef loop(g_main_loop_ref(impl->loop.get()));
+  const gtk::MainLoopRef loop(g_main_loop_ref(impl_->loop.get()));
   g_main_loop_run(loop.get());
 }
 
@@ -352,7 +352,7 @@ void WebView::terminate() {
         g_main_loop_quit(static_cast<GMainLoop*>(loop));
         return G_SOURCE_REMOVE;
       },
-      g_main_loop_ref(impl->loop.get()), [](gpointer loop) { g_main_loop_unref(static_cast<GMainLoop*>(loop)); });
+      g_main_loop_ref(impl_->loop.get()), [](gpointer loop) { g_main_loop_unref(static_cast<GMainLoop*>(loop)); });
 }
 
 }  // namespace cvimp::webview

@@ -40,8 +40,8 @@ class Resolver {
 
  private:
   friend class WebView;
-  explicit Resolver(std::shared_ptr<Liveness> liveness) : liveness(std::move(liveness)) {}
-  std::shared_ptr<Liveness> liveness;
+  explicit Resolver(std::shared_ptr<Liveness> liveness) : liveness_(std::move(liveness)) {}
+  std::shared_ptr<Liveness> liveness_;
 };
 
 class WebView {
@@ -101,7 +101,7 @@ class WebView {
   WebView(Key, std::unique_ptr<Impl> impl);
 
  private:
-  std::unique_ptr<Impl> impl;
+  std::unique_ptr<Impl> impl_;
 };
 
 // Where the browser loads `url` given a map of "FROM=TO" pairs separated

@@ -109,40 +109,40 @@ std::string transformForm(const std::array<Vec3, 3>& matrix, const Vec3& offset)
 }
 
 void SceneWriter::comment(std::string_view text) {
-  out += "// ";
-  out += text;
-  out += '\n';
+  out_ += "// ";
+  out_ += text;
+  out_ += '\n';
 }
 
 void SceneWriter::include(std::string_view fileName) {
-  out += "#include \"";
-  out += fileName;
-  out += "\"\n";
+  out_ += "#include \"";
+  out_ += fileName;
+  out_ += "\"\n";
 }
 
 void SceneWriter::begin(std::string_view type, std::string_view name) {
-  out += type;
-  out += ' ';
-  out += name;
-  out += " {\n";
+  out_ += type;
+  out_ += ' ';
+  out_ += name;
+  out_ += " {\n";
 }
 
 void SceneWriter::attribute(std::string_view name, std::string_view valueText) {
-  out += "  ";
-  out += name;
-  out += '=';
-  out += valueText;
-  out += ";\n";
+  out_ += "  ";
+  out_ += name;
+  out_ += '=';
+  out_ += valueText;
+  out_ += ";\n";
 }
 
 void SceneWriter::quoted(std::string_view name, std::string_view text) {
-  out += "  ";
-  out += name;
-  out += "=\"";
-  out += text;
-  out += "\";\n";
+  out_ += "  ";
+  out_ += name;
+  out_ += "=\"";
+  out_ += text;
+  out_ += "\";\n";
 }
 
-void SceneWriter::end() { out += "}\n\n"; }
+void SceneWriter::end() { out_ += "}\n\n"; }
 
 }  // namespace cvimp::scenegen

@@ -31,9 +31,10 @@ std::string transformHexText(const std::array<Vec3, 3>& matrix, const std::array
 std::string number(float value);
 std::string number(double value);
 
-std::string vectorForm(const Vec3& v);  // Vector(x, y, z)
+std::string vectorForm(const Vec3& v);             // Vector(x, y, z)
 std::string colorForm(float r, float g, float b);  // Color(r, g, b)
-std::string transformForm(const std::array<Vec3, 3>& matrix, const Vec3& offset);  // Transform(Matrix(...), Vector(...))
+std::string transformForm(const std::array<Vec3, 3>& matrix,
+                          const Vec3& offset);  // Transform(Matrix(...), Vector(...))
 
 // Appends statements to a scene text.
 class SceneWriter {
@@ -45,11 +46,11 @@ class SceneWriter {
   void quoted(std::string_view name, std::string_view text);  // name="text";
   void end();
 
-  const std::string& text() const { return out; }
-  std::string take() { return std::move(out); }
+  const std::string& text() const { return out_; }
+  std::string take() { return std::move(out_); }
 
  private:
-  std::string out;
+  std::string out_;
 };
 
 }  // namespace cvimp::scenegen
