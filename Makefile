@@ -1,6 +1,8 @@
 # The README's commands. Builds live under build/.
 JOBS ?= $(shell nproc)
 CMAKE ?= cmake
+# Every build of ours treats warnings as errors.
+CONFIGURE = $(CMAKE) -DCVIMP_WERROR=ON
 
 .PHONY: all deps test demo bench tsan fuzz sample screenshot clean
 
@@ -16,7 +18,7 @@ deps:
 # WebKit's web and network processes are its own executables, built without
 # the sanitizers: the options they inherit have no effect on them.
 test: deps
-	$(CMAKE) -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DCVIMP_SANITIZE=address,undefined -DCVIMP_BENCH=ON
+	$(CONFIGURE) -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DCVIMP_SANITIZE=address,undefined -DCVIMP_BENCH=ON
 	$(CMAKE) --build build/test -j $(JOBS)
 	cd build/test && LSAN_OPTIONS="suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0$${LSAN_OPTIONS:+:$$LSAN_OPTIONS}" \
 	  $(CURDIR)/scripts/with-display ctest --output-on-failure -j $(JOBS)
@@ -24,7 +26,7 @@ test: deps
 # Release build, then the demo: the sample design packaged, served on
 # 127.0.0.1 and imported by a "startImport" job.
 demo: deps
-	$(CMAKE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DCVIMP_TESTS=OFF
+	$(CONFIGURE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DCVIMP_TESTS=OFF
 	$(CMAKE) --build build/release -j $(JOBS) --target cvimp maxhost cvimp_module
 	rm -rf build/release/downloads
 	build/release/cli/cvimp demo --download-dir build/release/downloads -o build/release/demo.json
@@ -32,14 +34,14 @@ demo: deps
 
 # Loader benchmark on a generated design of about 60 MB of scene text.
 bench: deps
-	$(CMAKE) -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DCVIMP_TESTS=OFF -DCVIMP_BENCH=ON
+	$(CONFIGURE) -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DCVIMP_TESTS=OFF -DCVIMP_BENCH=ON
 	$(CMAKE) --build build/bench -j $(JOBS) --target generate_design bench_loader
 	build/bench/bench/generate_design build/bench/design
 	build/bench/bench/bench_loader build/bench/design/vr.vrscene
 
 # Concurrency suites under ThreadSanitizer (not part of `make test`).
 tsan: deps
-	$(CMAKE) -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DCVIMP_SANITIZE=thread
+	$(CONFIGURE) -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DCVIMP_SANITIZE=thread
 	$(CMAKE) --build build/tsan -j $(JOBS) --target vrscene_concurrency_tests
 	build/tsan/tests/vrscene_concurrency_tests
 
@@ -47,7 +49,7 @@ tsan: deps
 FUZZ_SECONDS ?= 120
 fuzz:
 	./scripts/install-deps fuzz
-	CC=clang CXX=clang++ $(CMAKE) -S . -B build/fuzz -DCMAKE_BUILD_TYPE=Debug -DCVIMP_FUZZ=ON \
+	CC=clang CXX=clang++ $(CONFIGURE) -S . -B build/fuzz -DCMAKE_BUILD_TYPE=Debug -DCVIMP_FUZZ=ON \
 	  -DCVIMP_SANITIZE=address,undefined
 	$(CMAKE) --build build/fuzz -j $(JOBS) --target scene_fuzz
 	mkdir -p build/fuzz/corpus
@@ -58,13 +60,13 @@ fuzz:
 # import window; the main window is saved as docs/maxhost.png.
 screenshot:
 	./scripts/install-deps screenshot
-	$(CMAKE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DCVIMP_TESTS=OFF
+	$(CONFIGURE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DCVIMP_TESTS=OFF
 	$(CMAKE) --build build/release -j $(JOBS) --target cvimp maxhost cvimp_module
 	./scripts/screenshot build/release docs/maxhost.png
 
 # Rewrites the sample scene shipped in samples/room.
 sample:
-	$(CMAKE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DCVIMP_TESTS=OFF
+	$(CONFIGURE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DCVIMP_TESTS=OFF
 	$(CMAKE) --build build/release -j $(JOBS) --target make_sample
 	build/release/tools/make_sample samples/room
 
