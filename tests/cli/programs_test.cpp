@@ -1,0 +1,75 @@
+// The command-line programs as files and processes: the ones that show no
+// window neither link nor map the browser engine or GTK.
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <fstream>
+#include <mutex>
+#include <string>
+
+#include "tests/jobs/https_test_support.h"
+#include "tests/platform/child_process.h"
+#include "tests/support/test_support.h"
+
+namespace cvimp::test {
+namespace {
+
+const char* const kGuiLibraries[] = {"libgtk-3", "libgdk-3", "libwebkit2gtk", "libjavascriptcoregtk"};
+
+std::string guiLibrariesIn(const std::string& text) {
+  std::string found;
+  for (const char* library : kGuiLibraries) {
+    if (text.find(library) != std::string::npos) found += std::string(library) + " ";
+  }
+  return found;
+}
+
+std::string program(const char* name) { return std::string(CVIMP_PROGRAM_DIR) + "/" + name; }
+
+TEST(Programs, OnlyTheWindowProgramLinksTheBrowserEngine) {
+  for (const char* name : {"cvimp", "cvimp-jobs"}) {
+    const ProgramRun ldd = runProgram("ldd", {program(name)});
+    ASSERT_TRUE(ldd.succeeded) << name;
+    EXPECT_EQ(guiLibrariesIn(ldd.output), "") << name;
+  }
+  const ProgramRun window = runProgram("ldd", {program("cvimp-window")});
+  EXPECT_NE(guiLibrariesIn(window.output).find("libwebkit2gtk"), std::string::npos) << window.output;
+}
+
+// `cvimp job` runs in cvimp-jobs; while its download waits on the server,
+// the process's mappings show the download library and no GUI library.
+TEST(Programs, AJobWaitingOnItsDownloadHasNoGuiLibraryMapped) {
+  std::mutex lock;
+  std::condition_variable changed;
+  bool requested = false;
+  bool released = false;
+  LocalServer server;
+  server.server().Get("/slow", [&](const httplib::Request&, httplib::Response& response) {
+    std::unique_lock guard(lock);
+    requested = true;
+    changed.notify_all();
+    changed.wait(guard, [&] { return released; });
+    response.set_content("file", "text/plain");
+  });
+  server.start();
+  TempDir downloads;
+  const std::string job = R"({"jobType":"downloadUrl","remoteFileUrl":")" + server.url("/slow") +
+                          R"(","localFilePath":"%MAX_DOWNLOAD_DIR%/file.txt"})";
+  ChildProcess cvimp(program("cvimp"), {"job", job, "--download-dir", downloads.str()});
+  ASSERT_TRUE(cvimp.started());
+  std::string maps;
+  {
+    std::unique_lock guard(lock);
+    changed.wait(guard, [&] { return requested; });
+    maps = readFile("/proc/" + std::to_string(cvimp.pid()) + "/maps");
+    released = true;
+    changed.notify_all();
+  }
+  EXPECT_TRUE(cvimp.finish()) << cvimp.output();
+  EXPECT_NE(maps.find("libcurl"), std::string::npos) << maps;
+  EXPECT_EQ(guiLibrariesIn(maps), "");
+  EXPECT_EQ(readFile(downloads.path() / "file.txt"), "file");
+}
+
+}  // namespace
+}  // namespace cvimp::test

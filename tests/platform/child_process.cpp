@@ -1,0 +1,83 @@
+#include "tests/platform/child_process.h"
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace cvimp::test {
+
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
+                           const std::vector<std::string>& environment, const std::string& input) {
+  int in[2];
+  int out[2];
+  if (::pipe(in) != 0) return;
+  if (::pipe(out) != 0) {
+    ::close(in[0]);
+    ::close(in[1]);
+    return;
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+  for (const int fd : {in[0], in[1], out[0], out[1]}) posix_spawn_file_actions_addclose(&actions, fd);
+
+  std::vector<std::string> argumentTexts{program};
+  argumentTexts.insert(argumentTexts.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& text : argumentTexts) argv.push_back(text.data());
+  argv.push_back(nullptr);
+  std::vector<std::string> environmentTexts(environment);
+  for (char** entry = environ; *entry != nullptr; ++entry) environmentTexts.emplace_back(*entry);
+  std::vector<char*> envp;
+  for (std::string& text : environmentTexts) envp.push_back(text.data());
+  envp.push_back(nullptr);
+
+  pid_t child = 0;
+  const bool spawned = posix_spawnp(&child, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0;
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(in[0]);
+  ::close(out[1]);
+  if (spawned && !input.empty()) {
+    const ssize_t written = ::write(in[1], input.data(), input.size());
+    (void)written;
+  }
+  ::close(in[1]);
+  outputPipe_ = out[0];
+  if (spawned) pid_ = child;
+}
+
+ChildProcess::~ChildProcess() {
+  if (pid_ > 0) {
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+  }
+  if (outputPipe_ >= 0) ::close(outputPipe_);
+}
+
+bool ChildProcess::finish() {
+  char buffer[4096];
+  ssize_t got = 0;
+  while (outputPipe_ >= 0 && (got = ::read(outputPipe_, buffer, sizeof buffer)) > 0) {
+    output_.append(buffer, static_cast<std::size_t>(got));
+  }
+  if (pid_ <= 0) return false;
+  int status = 0;
+  ::waitpid(pid_, &status, 0);
+  pid_ = -1;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::vector<std::string>& environment, const std::string& input) {
+  ChildProcess child(program, arguments, environment, input);
+  ProgramRun run;
+  run.succeeded = child.finish();
+  run.output = child.output();
+  return run;
+}
+
+}  // namespace cvimp::test

@@ -1,0 +1,43 @@
+#pragma once
+// Programs run as a user runs them, for the suites that test whole
+// programs: started with extra environment entries, fed standard input,
+// their standard output collected.
+#include <string>
+#include <vector>
+
+namespace cvimp::test {
+
+class ChildProcess {
+ public:
+  // Starts `program` with `arguments` (after its own name) and `environment`
+  // ("NAME=value") added to this process's; standard input is `input`,
+  // written at once and closed (small enough for the pipe's buffer).
+  ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
+               const std::vector<std::string>& environment = {}, const std::string& input = {});
+  // Kills the program if it still runs.
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  bool started() const { return pid_ > 0; }
+  int pid() const { return pid_; }
+  // Reads standard output to its end and waits for the program; true when it
+  // exited with status 0.
+  bool finish();
+  const std::string& output() const { return output_; }
+
+ private:
+  int pid_ = -1;
+  int outputPipe_ = -1;
+  std::string output_;
+};
+
+// Runs a program to its end; its output, and whether it exited with 0.
+struct ProgramRun {
+  bool succeeded = false;
+  std::string output;
+};
+ProgramRun runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::vector<std::string>& environment = {}, const std::string& input = {});
+
+}  // namespace cvimp::test
