@@ -20,12 +20,15 @@
 #include "host/stand_in.h"
 #include "host/gui/windows.h"
 #include "tests/jobs/https_test_support.h"
+#include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"
 
 namespace cvimp {
 namespace {
 
-TEST(PageBridge, StatusTextsAreJsonStrings) {
+using PageBridge = test::HostTest;
+
+TEST_F(PageBridge, StatusTextsAreJsonStrings) {
   EXPECT_EQ(statusText("Succeed"), "\"Succeed\"");
   EXPECT_EQ(statusText("a \"b\" \\ c\n\x01"), "\"a \\\"b\\\" \\\\ c\\n\\u0001\"");
   rapidjson::Document parsed;
@@ -37,7 +40,7 @@ TEST(PageBridge, StatusTextsAreJsonStrings) {
   EXPECT_EQ(getLastStatus(host, nullptr), "Idle");
 }
 
-TEST(PageBridge, PageAddressFollowsTheEnvironment) {
+TEST_F(PageBridge, PageAddressFollowsTheEnvironment) {
   ::unsetenv("CVIMP_IMPORT_ENV");
   EXPECT_EQ(pageAddress("example.org"), "https://www.example.org/pub/site/custom/3dsmax");
   ::setenv("CVIMP_IMPORT_ENV", "", 1);
@@ -64,8 +67,7 @@ struct StatusProbe {
   }
 };
 
-TEST(PageBridge, ProcessingWhileTheJobRunsAndNoAnswerOnceTheWindowIsGone) {
-  host::reset();
+TEST_F(PageBridge, ProcessingWhileTheJobRunsAndNoAnswerOnceTheWindowIsGone) {
   host::registerDialogTemplate(900, {u"probe", 100, 60, 0, {}});
   BrowserHost bridge;
   StatusProbe::host = &bridge;
@@ -88,14 +90,12 @@ TEST(PageBridge, ProcessingWhileTheJobRunsAndNoAnswerOnceTheWindowIsGone) {
   // A call without a job is answered at once, without the window.
   bridgeWorker(CallRecord{"3", "[0]", nullptr, {}, &state, &bridge});
   EXPECT_EQ(getLastStatus(bridge, nullptr), "\"Unknown job type\"");
-  host::reset();
 }
 
-class ImportWindowTest : public testing::Test {
+class ImportWindowTest : public test::HostTest {
  protected:
   void SetUp() override {
-    host::reset();
-    host::setProgressOnTerminal(false);
+    HostTest::SetUp();
     host::setMessageBoxesAnswered(true);
     host::setDirectory(APP_DOWNLOAD_DIR, host::utf8ToUtf16(dir.str()));
     host::registerDialogs(resources::dialogs());
@@ -111,7 +111,7 @@ class ImportWindowTest : public testing::Test {
     if (state.importWindow != nullptr) SendMessageW(state.importWindow, WM_CLOSE, 0, 0);
     setBrowserFactory(nullptr);
     setPageAddressOverride("");
-    host::reset();
+    HostTest::TearDown();
   }
   HWND open() {
     HWND window = CreateDialogParamW(nullptr, kImportDialogTemplate, GetCOREInterface()->GetMAXHWnd(),

@@ -1,5 +1,5 @@
 // Whole imports of scene files on disk into the stand-in host.
-#include "builder/import_driver.h"
+#include "builder/builder.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +14,7 @@
 #include "host/poly_object.h"
 #include "host/scene.h"
 #include "host/stand_in.h"
+#include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"
 #include "tools/scenegen/png_writer.h"
 #include "tools/scenegen/scene_writer.h"
@@ -59,14 +60,8 @@ void diffuseMaterial(gen::SceneWriter& w, const std::string& name, float r, floa
   w.end();
 }
 
-class ImportTest : public testing::Test {
+class ImportTest : public test::HostTest {
  protected:
-  void SetUp() override {
-    host::reset();
-    host::setProgressOnTerminal(false);
-  }
-  void TearDown() override { host::reset(); }
-
   std::string write(const std::string& name, const std::string& text) { return dir.write(name, text); }
 
   // Imports `path` with the options of `state`; returns what was printed.
@@ -168,7 +163,14 @@ TEST_F(ImportTest, SharedMeshesBecomeInstancesAndDisplacedMeshesAreLookedThrough
   node(w, "proxy_node", "proxy", "");
   node(w, "e1", "empty", "");
   node(w, "e2", "empty", "");
-  import(write("vr.vrscene", w.take()));
+  // A face on a vertex that is not there: no object, and warnings each time the mesh is tried.
+  w.begin("GeomStaticMesh", "broken");
+  w.attribute("vertices", vectors({{0, 0, 0}}));
+  w.attribute("faces", ints({0, 0, 5}));
+  w.end();
+  node(w, "b1", "broken", "");
+  node(w, "b2", "broken", "");
+  const std::string printed = import(write("vr.vrscene", w.take()));
   ASSERT_TRUE(succeeded);
   ASSERT_EQ(scene().nodes().size(), 4u);
   ASSERT_EQ(scene().objects().size(), 2u);
@@ -178,8 +180,13 @@ TEST_F(ImportTest, SharedMeshesBecomeInstancesAndDisplacedMeshesAreLookedThrough
   EXPECT_NE(nodes[3]->GetObjectRef(), nodes[0]->GetObjectRef());
   EXPECT_EQ(std::u16string(nodes[3]->GetName()), u"d");
   EXPECT_EQ(nodes[0]->GetWireColor(), RGB(128, 128, 128));
-  // The empty mesh was tried once for its two nodes.
+  // Each mesh that gives an object is converted once, however many nodes use it.
   EXPECT_EQ(host::journal().find("CreateNewTriObject").size(), 2u);
+  // One that gives none is tried once for all its nodes: one round of its warnings.
+  EXPECT_EQ(printed,
+            "[VRP] WARNING: Cannot get list.\n[VRP] WARNING: Cannot get list.\n"
+            "[VRP] WARNING: Cannot get list.\n"
+            "[VRP] WARNING: Mesh \"broken\": face vertex index out of range; mesh skipped.\n");
 }
 
 TEST_F(ImportTest, TransformsInEverySystemUnit) {
@@ -199,7 +206,7 @@ TEST_F(ImportTest, TransformsInEverySystemUnit) {
                         Case{host::SystemUnit::Inches, {1000.0f * (1.0f / 25.4f), 2000.0f * (1.0f / 25.4f),
                                                         -500.0f * (1.0f / 25.4f)},
                              1000.0f * (1.0f / 25.4f)}}) {
-    host::reset();
+    freshHost();
     host::setSystemUnit(c.unit);
     import(path);
     ASSERT_EQ(scene().nodes().size(), 1u);
@@ -227,14 +234,14 @@ TEST_F(ImportTest, OptionGates) {
   EXPECT_EQ(scene().materials()[0]->updateCount(), 1);
   EXPECT_EQ(host::journal().find("MtlBase::Update").at(0).args, "0, [-2147483648, 2147483647]");
 
-  host::reset();
+  freshHost();
   state.importMaterial = false;
   import(path);
   EXPECT_EQ(scene().nodes().size(), 2u);
   EXPECT_TRUE(scene().materials().empty());
   EXPECT_EQ(scene().nodes()[0]->GetMtl(), nullptr);
 
-  host::reset();
+  freshHost();
   state.importMesh = false;
   import(path);
   EXPECT_TRUE(succeeded);
@@ -251,7 +258,7 @@ TEST_F(ImportTest, CancelStopsTheWalkAndTheImportStillSucceeds) {
   const std::string path = write("vr.vrscene", w.take());
   // The order is mesh, n0..n3: a click before plugin k leaves the nodes before it.
   for (int query = 1; query <= 6; ++query) {
-    host::reset();
+    freshHost();
     host::pressCancelAtQuery(query);
     import(path);
     EXPECT_TRUE(succeeded) << query;

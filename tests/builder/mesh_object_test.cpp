@@ -5,10 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "builder/search_directories.h"
+#include "builder/builder.h"
 #include "host/journal.h"
 #include "host/scene.h"
 #include "host/stand_in.h"
+#include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"
 #include "tools/scenegen/scene_writer.h"
 
@@ -46,9 +47,8 @@ class MeshScene {
   VrpScene scene;
 };
 
-class MeshObjectTest : public testing::Test {
+class MeshObjectTest : public test::HostTest {
  protected:
-  void SetUp() override { host::reset(); }
   // Builds the mesh and returns what the parser and builder printed.
   std::string build(const MeshScene& scene, float unitFactor = 1.0f) {
     return captureStdout([&] { object = buildMeshObject(scene.mesh(), unitFactor); });
@@ -249,8 +249,9 @@ namespace {
 
 // Every mesh of the sample room, read from disk with its include, converts
 // whole: normals, channels and material IDs agree with the faces.
-TEST(SampleRoomMeshes, ConvertWithTheirNormalsAndChannels) {
-  host::reset();
+using SampleRoomMeshes = test::HostTest;
+
+TEST_F(SampleRoomMeshes, ConvertWithTheirNormalsAndChannels) {
   const std::string path = std::string(CVIMP_SAMPLES_DIR) + "/room/vr.vrscene";
   VrpScene scene;
   std::vector<VrpPlugin*> order;

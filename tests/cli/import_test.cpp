@@ -10,18 +10,14 @@
 
 #include "host/core_interface.h"
 #include "host/stand_in.h"
+#include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"
 
 namespace cvimp {
 namespace {
 
-class ImportCommandTest : public testing::Test {
+class ImportCommandTest : public test::HostTest {
  protected:
-  void SetUp() override {
-    host::reset();
-    host::setProgressOnTerminal(false);
-  }
-  void TearDown() override { host::reset(); }
   int run(const ImportOptions& options) {
     int status = -1;
     printed = test::captureStdout([&] { status = runImport(options); });
@@ -64,12 +60,12 @@ TEST_F(ImportCommandTest, OptionsAndFailures) {
   EXPECT_NE(printed.find("Nodes: 10\n"), std::string::npos);
   EXPECT_NE(printed.find("Materials: 0\n"), std::string::npos);
 
-  host::reset();
+  freshHost();
   options.importMesh = false;
   ASSERT_EQ(run(options), 0);
   EXPECT_NE(printed.find("Nodes: 0\n"), std::string::npos);
 
-  host::reset();
+  freshHost();
   test::TempDir dir;
   options.scenePath = (dir.path() / "missing.vrscene").string();
   options.outputPath = (dir.path() / "out.json").string();
@@ -89,7 +85,7 @@ TEST_F(ImportCommandTest, InterruptPressesCancelWhileTheImportRuns) {
     std::raise(SIGINT);
     EXPECT_TRUE(GetCOREInterface()->GetCancel());
   }
-  host::reset();
+  freshHost();
   // Afterwards SIGINT is back to what it was: here, ignored for the check.
   const auto previous = std::signal(SIGINT, SIG_IGN);
   { InterruptAsCancel guard; }

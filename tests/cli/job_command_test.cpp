@@ -8,13 +8,15 @@
 
 #include "host/core_interface.h"
 #include "host/stand_in.h"
+#include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"
 
 namespace cvimp {
 namespace {
 
-TEST(JobCommand, PrintsFlagAndResultWithItsExitStatus) {
-  host::reset();
+using JobCommand = test::HostTest;
+
+TEST_F(JobCommand, PrintsFlagAndResultWithItsExitStatus) {
   test::TempDir dir;
   JobOptions options;
   options.downloadDir = (dir.path() / "made" / "on demand").string();
@@ -33,7 +35,7 @@ TEST(JobCommand, PrintsFlagAndResultWithItsExitStatus) {
   EXPECT_EQ(printed, "Success: false\nResult: Unknown job type\n");
 }
 
-TEST(JobCommand, DefaultDownloadDirectoryIsInTheUserCache) {
+TEST_F(JobCommand, DefaultDownloadDirectoryIsInTheUserCache) {
   test::TempDir dir;
   const test::ScopedEnv cache("XDG_CACHE_HOME", dir.str().c_str());
   const std::string folder = host::defaultDownloadDirectory();

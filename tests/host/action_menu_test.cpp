@@ -14,6 +14,7 @@
 #include "host/menus.h"
 #include "host/resources.h"
 #include "host/stand_in.h"
+#include "tests/support/host_fixture.h"
 
 namespace {
 
@@ -45,10 +46,10 @@ std::vector<std::u16string> titles(const IMenu* menu) {
   return result;
 }
 
-class ActionMenuTest : public ::testing::Test {
+class ActionMenuTest : public cvimp::test::HostTest {
  protected:
   void SetUp() override {
-    host::reset();
+    HostTest::SetUp();
     host::registerModuleResources(module, &kResources);
     table = std::make_unique<ActionTable>(kTable, kContext, MSTR(u"Test"), LoadAcceleratorsW(module, 1),
                                           static_cast<int>(kDescriptions.size()), kDescriptions.data(), module);
@@ -60,7 +61,7 @@ class ActionMenuTest : public ::testing::Test {
   void TearDown() override {
     table.reset();
     host::registerModuleResources(module, nullptr);
-    host::reset();
+    HostTest::TearDown();
   }
   // The table registered, its context registered, activated with `callback`.
   void activate() {
@@ -173,7 +174,7 @@ TEST_F(ActionMenuTest, AMenuInsertedBeforeTheLastThreeLandsThereInBarsOfAnySize)
   };
   for (const Case& c : {Case{12, 9}, Case{2, 0}, Case{3, 0}, Case{10, 7}}) {
     SCOPED_TRACE(c.size);
-    host::reset();
+    freshHost();
     IMenu* bar = menus->GetMainMenuBar();
     if (c.size != 12) {
       bar = GetIMenu();

@@ -11,18 +11,15 @@
 #include "host/objects.h"
 #include "host/scene.h"
 #include "host/stand_in.h"
+#include "tests/support/host_fixture.h"
 
 namespace {
 
 using host::journal;
 using host::JournalEntry;
 
-class CoreInterfaceTest : public testing::Test {
+class CoreInterfaceTest : public cvimp::test::HostTest {
  protected:
-  void SetUp() override {
-    host::reset();
-    host::setProgressOnTerminal(false);
-  }
   Interface* ip = GetCOREInterface();
 };
 

@@ -9,6 +9,7 @@
 #include "host/journal.h"
 #include "host/mesh.h"
 #include "host/stand_in.h"
+#include "tests/support/host_fixture.h"
 
 namespace {
 
@@ -20,9 +21,8 @@ std::vector<std::string> rejections() {
   return args;
 }
 
-class MeshTest : public testing::Test {
+class MeshTest : public cvimp::test::HostTest {
  protected:
-  void SetUp() override { host::reset(); }
   Mesh mesh;
 };
 

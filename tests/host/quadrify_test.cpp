@@ -6,6 +6,7 @@
 #include "host/poly_object.h"
 #include "host/scene.h"
 #include "host/stand_in.h"
+#include "tests/support/host_fixture.h"
 
 namespace {
 
@@ -57,14 +58,7 @@ TriObject* gridOf(int nx, int ny) {
   return meshOf(points, triangles);
 }
 
-class QuadrifyTest : public testing::Test {
- protected:
-  void SetUp() override {
-    host::reset();
-    host::setProgressOnTerminal(false);
-  }
-  void TearDown() override { host::reset(); }
-};
+using QuadrifyTest = cvimp::test::HostTest;
 
 TEST_F(QuadrifyTest, GridOfTrianglePairsBecomesGridOfQuads) {
   auto poly = host::polyFromMesh(gridOf(3, 2)->GetMesh());

@@ -14,6 +14,7 @@
 #include "host/objects.h"
 #include "host/scene_json.h"
 #include "host/stand_in.h"
+#include "tests/support/host_fixture.h"
 
 namespace {
 
@@ -34,9 +35,8 @@ void expectJson(const Value& actual, const char* expected) {
   EXPECT_TRUE(actual == want) << "actual:   " << write(actual) << "\nexpected: " << expected;
 }
 
-class SceneJsonTest : public testing::Test {
+class SceneJsonTest : public cvimp::test::HostTest {
  protected:
-  void SetUp() override { host::reset(); }
   const Value& parse() {
     text = host::sceneJson();
     doc.Parse<rapidjson::kParseFullPrecisionFlag>(text.c_str());

@@ -18,6 +18,7 @@
 #include "host/core_interface.h"
 #include "host/journal.h"
 #include "host/stand_in.h"
+#include "tests/support/host_fixture.h"
 
 namespace {
 
@@ -67,11 +68,11 @@ bool contains(const std::vector<UINT>& messages, UINT message) {
   return std::find(messages.begin(), messages.end(), message) != messages.end();
 }
 
-class WindowTest : public testing::Test {
+class WindowTest : public cvimp::test::HostTest {
  protected:
   void SetUp() override {
+    HostTest::SetUp();
     ASSERT_TRUE(gtk_init_check(nullptr, nullptr)) << "these tests need an X display (scripts/with-display)";
-    host::reset();
     host::setMessageBoxesAnswered(true);
     host::registerDialogTemplate(kTemplate, {u"Test dialog", 200, 100, 0x10000000, {}});
     host::registerDialogTemplate(kHiddenTemplate, {u"Hidden", 100, 40, 0, {}});
@@ -86,6 +87,7 @@ class WindowTest : public testing::Test {
     }
     if (safety != 0) g_source_remove(safety);
     current = nullptr;
+    HostTest::TearDown();
   }
 
   static gboolean onSafety(gpointer self) {

@@ -1,5 +1,5 @@
 // Job documents, the dispatcher and the shell-launch job.
-#include "jobs/dispatcher.h"
+#include "jobs/jobs.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +13,7 @@
 #include "host/journal.h"
 #include "host/shell.h"
 #include "host/stand_in.h"
+#include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"
 
 namespace cvimp {
@@ -50,17 +51,16 @@ TEST(JobDocument, FieldReadingRules) {
   }
 }
 
-class DispatcherTest : public testing::Test {
+class DispatcherTest : public test::HostTest {
  protected:
   void SetUp() override {
-    host::reset();
-    host::setProgressOnTerminal(false);
+    HostTest::SetUp();
     host::setDirectory(APP_DOWNLOAD_DIR, host::utf8ToUtf16(dir.str()));
   }
   void TearDown() override {
     host::waitForLaunchedPrograms();
     host::setDesktopOpener("");
-    host::reset();
+    HostTest::TearDown();
   }
   bool run(const std::u16string& job) {
     result = u"earlier text";

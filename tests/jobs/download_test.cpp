@@ -18,6 +18,7 @@
 #include "host/journal.h"
 #include "host/stand_in.h"
 #include "tests/jobs/https_test_support.h"
+#include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"
 
 namespace cvimp {
@@ -62,7 +63,7 @@ class Gate {
   bool open_ = false;
 };
 
-class Download : public ::testing::Test {
+class Download : public test::HostTest {
  protected:
   static void SetUpTestSuite() {
     certificates = std::make_unique<test::TempDir>();
@@ -73,13 +74,13 @@ class Download : public ::testing::Test {
   static void TearDownTestSuite() { certificates.reset(); }
 
   void SetUp() override {
-    host::reset();
-    host::setProgressOnTerminal(false);
+    HostTest::SetUp();
     setDownloadSettings({});
   }
   void TearDown() override {
     gate.release();
     setDownloadSettings({});
+    HostTest::TearDown();
   }
 
   std::string target(const std::string& name = "design.zip") const { return (folder.path() / name).string(); }
@@ -167,7 +168,7 @@ TEST_F(Download, WritesTheBodyAndMovesTheBarByWholePercentages) {
 TEST_F(Download, ProbeAnsweringAnythingBut404StillTransfers) {
   for (const int probeStatus : {405, 500, 200}) {
     SCOPED_TRACE(probeStatus);
-    host::reset();
+    freshHost();
     test::LocalServer server;
     server.server().Get("/design.zip", [&](const httplib::Request& request, httplib::Response& response) {
       response.set_content("package bytes", "application/zip");

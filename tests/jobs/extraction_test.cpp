@@ -12,6 +12,7 @@
 #include "host/stand_in.h"
 #include "host/wstr.h"
 #include "tests/jobs/zip_test_support.h"
+#include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"
 
 namespace cvimp {
@@ -46,13 +47,8 @@ std::set<std::string> tree(const fs::path& root) {
   return found;
 }
 
-class ExtractArchive : public testing::Test {
+class ExtractArchive : public test::HostTest {
  protected:
-  void SetUp() override {
-    host::reset();
-    host::setProgressOnTerminal(false);
-  }
-
   fs::path archive(const std::vector<ZipEntry>& entries, const std::optional<std::string>& password = std::nullopt) {
     const fs::path path = source.path() / "package.zip";
     test::makeZip(path, entries, password);
@@ -102,7 +98,7 @@ TEST_F(ExtractArchive, WrongOrMissingPasswordFailsEveryEncryptedEntry) {
   for (const std::optional<std::string>& password : {std::optional<std::string>("wrong password"),
                                                      std::optional<std::string>(std::nullopt)}) {
     SCOPED_TRACE(password.value_or("no password"));
-    host::reset();
+    freshHost();
     const test::TempDir out;
     EXPECT_FALSE(extract(path, out.path(), password));
     for (const std::string& item : tree(out.path())) EXPECT_EQ(item.back(), '/') << item << " was written";
@@ -191,7 +187,7 @@ TEST_F(ExtractArchive, FailsEntriesWhoseDataDoesNotCheckOut) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
-    host::reset();
+    freshHost();
     std::string bytes = test::zipBytes({{"bad.dat", big, c.compress}, {"good.txt", "good", true}});
     c.damage(bytes, test::zipRecords(bytes).at(0));
     const fs::path path = source.path() / "damaged.zip";

@@ -13,11 +13,12 @@
 #include <sstream>
 #include <thread>
 
-#include "jobs/dispatcher.h"
+#include "jobs/jobs.h"
 #include "jobs/import_job.h"
 #include "host/poly_object.h"
 #include "host/scene.h"
 #include "host/stand_in.h"
+#include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"
 #include "tools/packaging/design_package.h"
 
@@ -71,11 +72,10 @@ class Server {
   int port_ = -1;
 };
 
-class ImportJobTest : public testing::Test {
+class ImportJobTest : public test::HostTest {
  protected:
   void SetUp() override {
-    host::reset();
-    host::setProgressOnTerminal(false);
+    HostTest::SetUp();
     downloads = root.path() / "downloads";
     fs::create_directories(downloads);
     host::setDirectory(APP_DOWNLOAD_DIR, host::utf8ToUtf16(downloads.string()));
@@ -89,7 +89,7 @@ class ImportJobTest : public testing::Test {
   }
   void TearDown() override {
     platform::setEnvironmentVariable("CVIMP_LOG_FILENAME", nullptr);
-    host::reset();
+    HostTest::TearDown();
   }
 
   std::u16string job(const std::string& url, const std::string& extra = "") const {
@@ -143,7 +143,7 @@ TEST_F(ImportJobTest, DesignImportsAndItsIntermediateFilesGo) {
 
   // A later job without "quadrifyMesh" keeps the value; the import command
   // would reset it.
-  host::reset();
+  freshHost();
   ASSERT_TRUE(run(job(server.url("/design.zip"))));
   EXPECT_TRUE(state.quadrifyMesh);
   EXPECT_EQ(host::scene().objects().front()->ClassID(), POLYOBJ_CLASS_ID);

@@ -105,21 +105,21 @@ TEST_F(MaterialGraph, LayersBlendEvenlyWithTheLastCountingHalf) {
   EXPECT_EQ(host::scene().materials()[0].get(), m);
   EXPECT_EQ(takeLog(), "");
 
-  host::reset();
+  freshHost();
   m = convert(std::string(kLayers) + "BRDFLayered lay { brdfs=List(l0, l1); }", "lay");
   EXPECT_EQ(colorParam(m, u"base_color"), Color(0.5f, 0.0f, 0.5f));
   EXPECT_EQ(floatParam(m, u"trans_ior"), 1.5f);
   ASSERT_EQ(host::scene().materials().size(), 1u);
 
   // One layer converts straight into the material, with no temporary.
-  host::reset();
+  freshHost();
   m = convert(std::string(kLayers) + "BRDFLayered lay { brdfs=List(l1); }", "lay");
   const Snapshot single = snapshot(m);
   EXPECT_EQ(host::journal().find("CreateInstance").size(), 1u);
   EXPECT_EQ(differences(single, snapshot(convert(kLayers, "l1"))), "");
 
   // The same BRDF twice is no cycle.
-  host::reset();
+  freshHost();
   m = convert(std::string(kLayers) + "BRDFLayered lay { brdfs=List(l2, l2); }", "lay");
   EXPECT_EQ(colorParam(m, u"base_color"), Color(0, 1, 0));
   EXPECT_EQ(takeLog(), "");
@@ -142,7 +142,7 @@ TEST_F(MaterialGraph, LayerEntriesThatAreNoPluginsConvertNothing) {
   for (const char* layers :
        {"List(l0, l1, 5)", "List(l0, l1, 5, l2)", "List(l0, 5)", "List(5, l0)", "List(5)", "List()"}) {
     SCOPED_TRACE(layers);
-    host::reset();
+    freshHost();
     Mtl* m = convert(std::string(kLayers) + "BRDFLayered lay { brdfs=" + layers + "; }", "lay");
     EXPECT_EQ(differences(snapshot(m), presets), "");
     // No temporary or accumulator is left behind.

@@ -24,6 +24,7 @@
 #include "host/scene.h"
 #include "host/stand_in.h"
 #include "host/wstr.h"
+#include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"
 
 inline void PrintTo(const Color& c, std::ostream* os) { *os << "Color(" << c.r << ", " << c.g << ", " << c.b << ")"; }
@@ -110,12 +111,9 @@ inline Snapshot presetSnapshot() {
   return snapshot(&fresh);
 }
 
-class MaterialsTest : public testing::Test {
+class MaterialsTest : public HostTest {
  protected:
-  MaterialsTest() : logPath_(dir.str() + "/import.log"), log_(std::make_unique<ImportLog>(logPath_)) {
-    host::reset();
-  }
-  ~MaterialsTest() override { host::reset(); }
+  MaterialsTest() : logPath_(dir.str() + "/import.log"), log_(std::make_unique<ImportLog>(logPath_)) {}
 
   ImportLog* log() { return log_.get(); }
   SearchDirectories dirs() const { return {dir.str()}; }

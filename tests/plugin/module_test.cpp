@@ -15,6 +15,7 @@
 #include "host/gui/plugin_host.h"
 #include "host/stand_in.h"
 #include "host/plugin_module.h"
+#include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"
 #include "resources/resources.h"
 
@@ -27,17 +28,28 @@ using LibVersionFunction = ULONG (*)();
 
 std::u16string text(const MCHAR* value) { return value != nullptr ? std::u16string(value) : u"<none>"; }
 
-class ModuleTest : public ::testing::Test {
+class ModuleTest : public cvimp::test::HostTest {
  protected:
   void SetUp() override {
-    host::journal().clear();
-    host::setActionManagerAvailable(true);
-    ASSERT_TRUE(module.load(CVIMP_MODULE_PATH)) << module.error();
+    HostTest::SetUp();
+    load(CVIMP_MODULE_PATH);
+  }
+  void load(const std::string& path) {
+    ASSERT_TRUE(module.load(path)) << module.error();
     classDesc = module.function<LibClassDescFunction>("LibClassDesc")(0);
     ASSERT_NE(classDesc, nullptr);
   }
-  void TearDown() override { host::setActionManagerAvailable(true); }
+  // The module's statics outlive an unload, and a later load of the same file
+  // finds them as an earlier test left them. A copy under another name loads
+  // as a module of its own, with statics as a host that runs once sees them.
+  void loadFreshCopy() {
+    module.unload();
+    const std::filesystem::path copy = copies.path() / "cvimp.gup";
+    std::filesystem::copy_file(CVIMP_MODULE_PATH, copy);
+    load(copy.string());
+  }
 
+  cvimp::test::TempDir copies;
   host::PluginModule module;
   ClassDesc* classDesc = nullptr;
 };
@@ -99,6 +111,7 @@ TEST_F(ModuleTest, StringsShareOneBufferThatEachLoadOverwrites) {
 }
 
 TEST_F(ModuleTest, ActionTableWaitsForAnActionManagerAndIsBuiltOnce) {
+  ASSERT_NO_FATAL_FAILURE(loadFreshCopy());
   const std::size_t tablesBefore = host::actionTables().size();
   host::setActionManagerAvailable(false);
   EXPECT_EQ(classDesc->GetActionTable(0), nullptr);
@@ -180,7 +193,12 @@ TEST_F(ModuleTest, UnloadingTakesTheResourcesAwayButLeavesTheTableWithTheHost) {
   EXPECT_EQ(shortcutText(table->GetAction(40004)->GetShortcut()), u"Shift+A");
 }
 
-TEST(PluginModule, AMissingModuleIsReportedNotLoaded) {
+// The host's loader and resource calls, outside a loaded module.
+using PluginModule = cvimp::test::HostTest;
+using LoadString = cvimp::test::HostTest;
+using PluginHost = cvimp::test::HostTest;
+
+TEST_F(PluginModule, AMissingModuleIsReportedNotLoaded) {
   host::PluginModule module;
   EXPECT_FALSE(module.load("/nonexistent/cvimp.gup"));
   EXPECT_FALSE(module.error().empty());
@@ -188,7 +206,7 @@ TEST(PluginModule, AMissingModuleIsReportedNotLoaded) {
   EXPECT_EQ(module.symbol("LibVersion"), nullptr);
 }
 
-TEST(LoadString, CopiesTruncatesAndReportsMissingStrings) {
+TEST_F(LoadString, CopiesTruncatesAndReportsMissingStrings) {
   static constexpr std::uintptr_t kFakeModule = 0x1000;
   auto* instance = reinterpret_cast<HINSTANCE>(kFakeModule);
   host::registerModuleResources(instance, &cvimp::resources::directory());
@@ -266,8 +284,7 @@ TEST(Resources, DialogTemplates) {
             std::make_tuple(80, 48, 187));
 }
 
-TEST(PluginHost, LoadsTheModulesOfAFolderAndReportsTheOthers) {
-  host::reset();
+TEST_F(PluginHost, LoadsTheModulesOfAFolderAndReportsTheOthers) {
   cvimp::test::TempDir folder;
   std::filesystem::copy_file(CVIMP_MODULE_PATH, folder.path() / "cvimp.gup");
   folder.write("broken.gup", "not a module");
@@ -289,7 +306,7 @@ TEST(PluginHost, LoadsTheModulesOfAFolderAndReportsTheOthers) {
   EXPECT_NE(missing[0].find("none"), std::string::npos);
 }
 
-TEST(PluginHost, ALibraryWithoutTheExportsIsNoPlugIn) {
+TEST_F(PluginHost, ALibraryWithoutTheExportsIsNoPlugIn) {
   host::PluginHost plugins;
   std::string error;
   // The C library is loaded already; it has none of the plug-in exports.

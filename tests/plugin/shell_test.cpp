@@ -23,6 +23,7 @@
 #include "host/gui/windows.h"
 #include "host/wstr.h"
 #include "resources/resources.h"
+#include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -70,15 +71,11 @@ std::vector<std::string> barTitles() {
   return titles;
 }
 
-class ShellTest : public ::testing::Test {
+class ShellTest : public cvimp::test::HostTest {
  protected:
   void SetUp() override {
-    host::reset();
-    host::journal().clear();
-    host::setActionManagerAvailable(true);
-    host::setMenuManagerAvailable(true);
+    HostTest::SetUp();
     host::setMessageBoxesAnswered(true);
-    host::setProgressOnTerminal(false);
     host::setDirectory(APP_DOWNLOAD_DIR, host::utf8ToUtf16(downloads.str()));
     // The module keeps its statics from one load to the next, among them
     // the table it built once; the reset forgot that table's context, which
@@ -90,8 +87,7 @@ class ShellTest : public ::testing::Test {
   }
   void TearDown() override {
     plugins.shutdown();
-    host::setActionManagerAvailable(true);
-    host::setMenuManagerAvailable(true);
+    HostTest::TearDown();
   }
 
   // The host's start-up with the module in its plug-in folder.
@@ -195,7 +191,7 @@ TEST_F(ShellTest, StartWithoutManagersStillKeepsThePlugIn) {
   EXPECT_EQ(GetCOREInterface()->GetMenuManager()->FindMenu(MSTR(u"Casavia (&K)")), nullptr);
   plugins.shutdown();
 
-  host::reset();
+  freshHost();
   host::setActionManagerAvailable(false);
   gup = start();
   ASSERT_NE(gup, nullptr);
