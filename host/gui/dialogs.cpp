@@ -188,6 +188,14 @@ bool closeWindow(HWND dialog) {
   return true;
 }
 
+bool resizeWindow(HWND window, int width, int height) {
+  if (!gui::onMainThread()) return false;
+  GtkWindow* top = gui::topLevelOf(window);
+  if (top == nullptr) return false;
+  gtk_window_resize(top, width, height);
+  return true;
+}
+
 void destroyDialogs() {
   if (!gui::onMainThread()) return;
   const std::vector<HWND> open = dialogs();

@@ -209,4 +209,20 @@ void quitMainLoop() {
   g_main_context_wakeup(nullptr);
 }
 
+bool runMainLoopUntil(const std::function<bool()>& done, int timeoutSeconds) {
+  if (!gui::gtkReady()) return done();
+  bool late = false;
+  gtk::SourceId deadline;
+  deadline.set(g_timeout_add_seconds(
+      static_cast<guint>(timeoutSeconds),
+      [](gpointer flag) -> gboolean {
+        *static_cast<bool*>(flag) = true;
+        return G_SOURCE_REMOVE;
+      },
+      &late));
+  while (!done() && !late) g_main_context_iteration(nullptr, TRUE);
+  if (late) deadline.ran();
+  return done();
+}
+
 }  // namespace host

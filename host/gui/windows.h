@@ -44,6 +44,7 @@
 //   back into its own top-level before the dialog's GtkWindow is destroyed,
 //   so the host never destroys a widget it does not own, whatever the order.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -120,6 +121,10 @@ std::vector<HWND> dialogs();
 // The user closes a dialog from its title bar: its procedure gets WM_CLOSE.
 // False for a window that is not an open dialog.
 bool closeWindow(HWND dialog);
+// The user resizes a window by its frame to a client area of width x
+// height; the window system answers through the loop. False for an
+// unknown window.
+bool resizeWindow(HWND window, int width, int height);
 
 // Destroys every dialog still open, newest first, as the host's main
 // window does with the windows it owns when it closes.
@@ -128,6 +133,9 @@ void destroyDialogs();
 // Runs the main thread's loop until no dialog is left or quitMainLoop().
 void runMainLoop();
 void quitMainLoop();
+// Runs the main thread's loop until `done` holds or `timeoutSeconds` have
+// passed; whether it holds.
+bool runMainLoopUntil(const std::function<bool()>& done, int timeoutSeconds);
 
 // Message boxes: shown, or in tests answered at once and recorded.
 void setMessageBoxesAnswered(bool answeredAtOnce);

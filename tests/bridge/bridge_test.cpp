@@ -1,6 +1,5 @@
 // The page bridge and the import window, with the real engine under Xvfb:
 // our test page drives every binding and reports what it saw.
-#include <gtk/gtk.h>
 #include <rapidjson/document.h>
 
 #include <gtest/gtest.h>
@@ -11,12 +10,9 @@
 #include <thread>
 #include <utility>
 
-#include "bridge/import_window.h"
-#include "host/resources.h"
+#include "tests/bridge/bridge_internals.h"
+#include "host/max.h"
 #include "resources/resources.h"
-#include "bridge/page_bridge.h"
-#include "host/core_interface.h"
-#include "host/journal.h"
 #include "host/stand_in.h"
 #include "host/gui/windows.h"
 #include "tests/jobs/https_test_support.h"
@@ -129,15 +125,9 @@ class ImportWindowTest : public test::HostTest {
     }));
     browserHost().browsers.back()->bind("TestReport", webview::WebView::SyncBinding([this](const std::string& r) {
       report = r;
-      host::quitMainLoop();
       return std::string("true");
     }));
-    const guint safety = g_timeout_add_seconds(60, [](gpointer) -> gboolean {
-      host::quitMainLoop();
-      return G_SOURCE_REMOVE;
-    }, nullptr);
-    host::runMainLoop();
-    g_source_remove(safety);
+    host::runMainLoopUntil([this] { return !report.empty(); }, 60);
     return report;
   }
 
@@ -186,18 +176,11 @@ TEST_F(ImportWindowTest, BrowserFollowsTheWindowsSize) {
     return std::make_pair(rect.right - rect.left, rect.bottom - rect.top);
   };
   EXPECT_EQ(sizeOf(browser), sizeOf(window));
-  gtk_window_resize(GTK_WINDOW(host::nativeWindow(window)), 700, 450);
+  ASSERT_TRUE(host::resizeWindow(window, 700, 450));
   // The window manager's answer comes through the loop; a minute is only a
   // safety net.
-  bool late = false;
-  const guint safety = g_timeout_add_seconds(60, [](gpointer flag) -> gboolean {
-    *static_cast<bool*>(flag) = true;
-    return G_SOURCE_REMOVE;
-  }, &late);
-  while (!late && (sizeOf(window) != std::make_pair(700L, 450L) || sizeOf(browser) != sizeOf(window))) {
-    g_main_context_iteration(nullptr, TRUE);
-  }
-  if (!late) g_source_remove(safety);
+  host::runMainLoopUntil(
+      [&] { return sizeOf(window) == std::make_pair(700L, 450L) && sizeOf(browser) == sizeOf(window); }, 60);
   EXPECT_EQ(sizeOf(window), std::make_pair(700L, 450L));
   EXPECT_EQ(sizeOf(browser), sizeOf(window));
 }

@@ -1,4 +1,4 @@
-#include "builder/import_context.h"
+#include "tests/builder/builder_internals.h"
 
 #include <gtest/gtest.h>
 

@@ -9,10 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "host/core_interface.h"
-#include "host/journal.h"
-#include "host/poly_object.h"
-#include "host/scene.h"
+#include "host/max.h"
 #include "host/stand_in.h"
 #include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"

@@ -1,4 +1,4 @@
-#include "builder/mesh_object.h"
+#include "tests/builder/builder_internals.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,6 @@
 #include <vector>
 
 #include "builder/builder.h"
-#include "host/journal.h"
-#include "host/scene.h"
 #include "host/stand_in.h"
 #include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "host/core_interface.h"
+#include "host/max.h"
 #include "host/stand_in.h"
 #include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "host/core_interface.h"
+#include "host/max.h"
 #include "host/stand_in.h"
 #include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"

@@ -3,8 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "vrscene/loader.h"
-#include "vrscene/packed.h"
+#include "tests/vrscene/vrscene_internals.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   // The parser's diagnostics are not what is being tested here.

@@ -8,11 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/actions.h"
-#include "host/core_interface.h"
-#include "host/journal.h"
-#include "host/menus.h"
-#include "host/resources.h"
+#include "host/max.h"
 #include "host/stand_in.h"
 #include "tests/support/host_fixture.h"
 

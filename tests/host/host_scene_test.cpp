@@ -6,10 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/core_interface.h"
-#include "host/journal.h"
-#include "host/objects.h"
-#include "host/scene.h"
+#include "host/max.h"
 #include "host/stand_in.h"
 #include "tests/support/host_fixture.h"
 

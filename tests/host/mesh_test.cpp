@@ -6,9 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "host/journal.h"
-#include "host/mesh.h"
 #include "host/stand_in.h"
+#include "host/max.h"
 #include "tests/support/host_fixture.h"
 
 namespace {

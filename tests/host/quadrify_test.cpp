@@ -1,10 +1,7 @@
 // Convert to Poly and Quadrify as the stand-in's MAXScript carries them out.
 #include <gtest/gtest.h>
 
-#include "host/core_interface.h"
-#include "host/journal.h"
-#include "host/poly_object.h"
-#include "host/scene.h"
+#include "host/max.h"
 #include "host/stand_in.h"
 #include "tests/support/host_fixture.h"
 

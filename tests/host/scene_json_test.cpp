@@ -9,10 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "host/core_interface.h"
-#include "host/journal.h"
-#include "host/objects.h"
-#include "host/scene_json.h"
+#include "host/max.h"
 #include "host/stand_in.h"
 #include "tests/support/host_fixture.h"
 

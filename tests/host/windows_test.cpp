@@ -15,8 +15,7 @@
 #include <vector>
 
 #include "bridge/webview/webview.h"
-#include "host/core_interface.h"
-#include "host/journal.h"
+#include "host/max.h"
 #include "host/stand_in.h"
 #include "tests/support/host_fixture.h"
 

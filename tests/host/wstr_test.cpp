@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "host/wstr.h"
+#include "host/max.h"
 
 namespace {
 

@@ -7,12 +7,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "jobs/auxiliary_jobs.h"
-#include "jobs/import_job.h"
-#include "jobs/job_document.h"
-#include "host/journal.h"
-#include "host/shell.h"
+#include "tests/jobs/jobs_internals.h"
 #include "host/stand_in.h"
+#include "host/max.h"
 #include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"
 

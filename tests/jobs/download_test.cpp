@@ -1,4 +1,4 @@
-#include "jobs/download.h"
+#include "tests/jobs/jobs_internals.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "host/journal.h"
 #include "host/stand_in.h"
 #include "tests/jobs/https_test_support.h"
 #include "tests/support/host_fixture.h"

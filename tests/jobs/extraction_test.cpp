@@ -7,10 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "jobs/package_extraction.h"
-#include "host/journal.h"
+#include "tests/jobs/jobs_internals.h"
 #include "host/stand_in.h"
-#include "host/wstr.h"
+#include "host/max.h"
 #include "tests/jobs/zip_test_support.h"
 #include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"

@@ -14,9 +14,8 @@
 #include <thread>
 
 #include "jobs/jobs.h"
-#include "jobs/import_job.h"
-#include "host/poly_object.h"
-#include "host/scene.h"
+#include "tests/jobs/jobs_internals.h"
+#include "host/max.h"
 #include "host/stand_in.h"
 #include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"

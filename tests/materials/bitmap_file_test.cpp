@@ -1,7 +1,7 @@
 // Finding bitmap files named with render-farm paths.
 #include <gtest/gtest.h>
 
-#include "materials/bitmap_file.h"
+#include "tests/materials/materials_internals.h"
 #include "tests/support/test_support.h"
 
 namespace cvimp {

@@ -14,17 +14,13 @@
 #include <string_view>
 #include <vector>
 
-#include "materials/find_param.h"
-#include "materials/import_log.h"
-#include "materials/material_graph.h"
-#include "materials/physical_mapping.h"
-#include "materials/texture_graph.h"
 #include "host/bitmap_tex.h"
 #include "host/journal.h"
 #include "host/scene.h"
 #include "host/stand_in.h"
 #include "host/wstr.h"
 #include "tests/support/host_fixture.h"
+#include "tests/materials/materials_internals.h"
 #include "tests/support/test_support.h"
 
 inline void PrintTo(const Color& c, std::ostream* os) { *os << "Color(" << c.r << ", " << c.g << ", " << c.b << ")"; }

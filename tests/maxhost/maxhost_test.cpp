@@ -8,7 +8,7 @@
 
 #include "cli/package_server.h"
 #include "bridge/page_address.h"
-#include "jobs/import_job.h"
+#include "tests/jobs/jobs_internals.h"
 #include "tests/platform/child_process.h"
 #include "tests/support/test_support.h"
 #include "tools/packaging/design_package.h"

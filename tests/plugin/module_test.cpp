@@ -8,13 +8,9 @@
 #include <tuple>
 #include <vector>
 
-#include "host/actions.h"
-#include "host/class_desc.h"
-#include "host/gup.h"
-#include "host/journal.h"
-#include "host/gui/plugin_host.h"
+#include "host/max.h"
 #include "host/stand_in.h"
-#include "host/plugin_module.h"
+#include "host/gui/plugin_host.h"
 #include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"
 #include "resources/resources.h"

@@ -2,7 +2,7 @@
 // commands run by shortcut and by menu, and Stop. The test executable is the
 // host: it exports the stand-in host, from which the module takes its host
 // symbols. Windows need a display (make test provides Xvfb).
-#include "host/shell.h"
+#include "host/max.h"
 
 #include <gtest/gtest.h>
 
@@ -12,16 +12,9 @@
 #include <vector>
 
 #include "plugin/cvimp_gup.h"
-#include "host/actions.h"
-#include "host/core_interface.h"
-#include "host/journal.h"
-#include "host/menus.h"
-#include "host/gui/plugin_host.h"
-#include "host/poly_object.h"
-#include "host/scene.h"
 #include "host/stand_in.h"
+#include "host/gui/plugin_host.h"
 #include "host/gui/windows.h"
-#include "host/wstr.h"
 #include "resources/resources.h"
 #include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"

@@ -9,7 +9,7 @@
 #include "cli/scene_json.h"
 #include "tests/support/test_support.h"
 #include "tools/scenegen/scene_writer.h"
-#include "vrscene/loader.h"
+#include "tests/vrscene/vrscene_internals.h"
 
 namespace cvimp {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "tests/support/test_support.h"
 #include "tools/scenegen/scene_writer.h"
-#include "vrscene/loader.h"
+#include "tests/vrscene/vrscene_internals.h"
 
 namespace cvimp {
 namespace {
@@ -119,11 +119,8 @@ TEST(SceneLoading, IncludeNestingIsBounded) {
   TempDir dir;
   const int files = static_cast<int>(kMaxIncludeDepth) + 5;
   for (int i = 0; i < files; ++i) {
-    // Built by appending: g++ 12 misreads a chain of temporaries as
-    // overlapping copies (-Wrestrict) in optimised builds.
-    std::string text = "X p";
-    text.append(std::to_string(i)).append(" { }\n#include \"f").append(std::to_string(i + 1)).append(".vrscene\"\n");
-    dir.write("f" + std::to_string(i) + ".vrscene", text);
+    dir.write("f" + std::to_string(i) + ".vrscene",
+              "X p" + std::to_string(i) + " { }\n#include \"f" + std::to_string(i + 1) + ".vrscene\"\n");
   }
   auto loaded = load(dir.str() + "/f0.vrscene", {dir.str()}, true);
   EXPECT_TRUE(loaded->ok);

@@ -9,7 +9,7 @@
 
 #include "tests/support/test_support.h"
 #include "tools/scenegen/scene_writer.h"
-#include "vrscene/packed.h"
+#include "tests/vrscene/vrscene_internals.h"
 
 namespace cvimp {
 namespace {

@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "tests/support/test_support.h"
-#include "vrscene/readers.h"
+#include "tests/vrscene/vrscene_internals.h"
 
 namespace cvimp {
 namespace {

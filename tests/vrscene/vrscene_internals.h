@@ -1,0 +1,8 @@
+#pragma once
+// The scene reader's inner parts, for its own tests: the readers of the
+// syntax, the loader's include set and text parsing, the packed decoders.
+#include "vrscene/diagnostics.h"
+#include "vrscene/loader.h"
+#include "vrscene/packed.h"
+#include "vrscene/readers.h"
+#include "vrscene/vrscene.h"
