@@ -15,12 +15,6 @@
 namespace cvimp {
 namespace {
 
-// CVIMP_LOG_FILENAME for one test.
-class LogVariable : public test::ScopedEnv {
- public:
-  explicit LogVariable(const char* value) : ScopedEnv("CVIMP_LOG_FILENAME", value) {}
-};
-
 using ImportUnitFactor = test::HostTest;
 
 TEST_F(ImportUnitFactor, TurnsMillimetresIntoSystemUnits) {
@@ -42,42 +36,6 @@ TEST(ImportContext, FreshContextIsEmpty) {
   EXPECT_EQ(context.importedNodes.Count(), 0);
   EXPECT_EQ(context.importLog, nullptr);
   EXPECT_TRUE(context.logSlotNames);
-}
-
-TEST(ImportLog, UnsetOrEmptyVariableOpensNoLog) {
-  {
-    LogVariable variable(nullptr);
-    EXPECT_EQ(openImportLog("/d/vr.vrscene"), nullptr);
-  }
-  {
-    LogVariable variable("");
-    EXPECT_EQ(openImportLog("/d/vr.vrscene"), nullptr);
-  }
-}
-
-TEST(ImportLog, SuccessiveImportsAppendToOneFile) {
-  test::TempDir dir;
-  const std::string path = (dir.path() / "import.log").string();
-  LogVariable variable(path.c_str());
-  for (const char* scene : {"/imp/1/vr.vrscene", "/imp/2/vr.vrscene"}) {
-    std::unique_ptr<ImportLog> log = openImportLog(scene);
-    ASSERT_NE(log, nullptr);
-    logLine(log.get(), "[%d]: %s\n", 0, "Base Color Map");
-    logLine(log.get(), "line\n");
-    closeImportLog(log);
-    EXPECT_EQ(log, nullptr);
-    logLine(log.get(), "dropped\n");
-  }
-  EXPECT_EQ(test::readFile(path),
-            "=== design ID: /imp/1/vr.vrscene\n[0]: Base Color Map\nline\n"
-            "=== design ID: /imp/2/vr.vrscene\n[0]: Base Color Map\nline\n");
-}
-
-TEST(ImportLog, UnopenableFileIsNoLog) {
-  test::TempDir dir;
-  const std::string path = (dir.path() / "missing" / "import.log").string();
-  LogVariable variable(path.c_str());
-  EXPECT_EQ(openImportLog("/d/vr.vrscene"), nullptr);
 }
 
 TEST(SearchDirectories, ParentRootThenWorkingDirectory) {

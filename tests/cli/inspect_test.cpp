@@ -124,13 +124,5 @@ TEST(InspectCommand, MissingScene) {
   EXPECT_EQ(r.json["plugins"].MemberCount(), 0u);
 }
 
-TEST(JsonText, InvalidUtf8BecomesReplacementCharacters) {
-  EXPECT_EQ(platform::toValidUtf8("plain"), "plain");
-  EXPECT_EQ(platform::toValidUtf8("\xE4\xB8\xAD"), "\xE4\xB8\xAD");
-  EXPECT_EQ(platform::toValidUtf8("a\xC3"), "a\xEF\xBF\xBD");                  // cut short
-  EXPECT_EQ(platform::toValidUtf8("\xC0\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD");    // overlong
-  EXPECT_EQ(platform::toValidUtf8("\xED\xA0\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");  // surrogate
-}
-
 }  // namespace
 }  // namespace cvimp

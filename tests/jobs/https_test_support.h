@@ -18,6 +18,8 @@
 #include <string>
 #include <thread>
 
+#include "platform/platform.h"
+
 namespace cvimp::test {
 
 struct TestCertificate {
@@ -35,9 +37,6 @@ struct CertificateFree {
 };
 struct ExtensionFree {
   void operator()(X509_EXTENSION* extension) const { X509_EXTENSION_free(extension); }
-};
-struct FileClose {
-  void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
 inline void check(bool ok, const char* what) {
@@ -86,11 +85,11 @@ inline TestCertificate makeSelfSignedCertificate(const std::filesystem::path& fo
 
   TestCertificate files{(folder / (stem + ".crt")).string(), (folder / (stem + ".key")).string()};
   {
-    std::unique_ptr<std::FILE, detail::FileClose> out(std::fopen(files.certificateFile.c_str(), "wb"));
+    const platform::File out = platform::openFile(files.certificateFile, "wb");
     check(out != nullptr && PEM_write_X509(out.get(), cert) == 1, "writing the certificate");
   }
   {
-    std::unique_ptr<std::FILE, detail::FileClose> out(std::fopen(files.keyFile.c_str(), "wb"));
+    const platform::File out = platform::openFile(files.keyFile, "wb");
     check(out != nullptr &&
               PEM_write_PrivateKey(out.get(), key.get(), nullptr, nullptr, 0, nullptr, nullptr) == 1,
           "writing the key");

@@ -250,28 +250,5 @@ TEST_F(MixTexmaps, OneSideAloneOrBothInAMix) {
   EXPECT_EQ(mix->GetSubTexmap(2), nullptr);
 }
 
-TEST(ImportLogFile, WritesExactTextAndDropsWhenClosed) {
-  TempDir dir;
-  const std::string path = dir.str() + "/log.txt";
-  {
-    ImportLog first(path);
-    ASSERT_TRUE(first.isOpen());
-    logLine(&first, "Unsupported texmap type: %s\n", "TexNoise");
-    logLine(&first, "%s", "100%\n");
-  }
-  ImportLog second(path);  // appends
-  logLine(&second, "x");
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  EXPECT_EQ(text.str(), "Unsupported texmap type: TexNoise\n100%\nx");
-
-  ImportLog closed(dir.str() + "/missing/log.txt");
-  EXPECT_FALSE(closed.isOpen());
-  logLine(&closed, "dropped %d\n", 1);
-  logLine(nullptr, "%s", "dropped\n");
-  EXPECT_FALSE(std::filesystem::exists(dir.str() + "/missing"));
-}
-
 }  // namespace
 }  // namespace cvimp::test
