@@ -10,7 +10,8 @@ class Tab {
   int Append(int count, const T* items, int allocExtra = 0) {
     (void)allocExtra;
     const int old = Count();
-    if (items != nullptr && count > 0) items_.insert(items_.end(), items, items + count);
+    // One at a time: g++ 12 misreads a range insert here as an overflow.
+    for (int i = 0; items != nullptr && i < count; ++i) items_.push_back(items[i]);
     return old;
   }
   void ZeroCount() { items_.clear(); }
