@@ -229,7 +229,7 @@ int main(int argc, char** argv) {
   try {
     // The import's log is a file opened for appending: it would time the
     // disk and grow with every run.
-    unsetenv("CVIMP_LOG_FILENAME");
+    cvimp::platform::setEnvironmentVariable("CVIMP_LOG_FILENAME", nullptr);
     const fs::path mainPath = argv[1];
     if (!fs::is_regular_file(mainPath)) throw std::runtime_error("no scene file " + mainPath.string());
     const fs::path directory = mainPath.parent_path().empty() ? fs::path(".") : mainPath.parent_path();

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "host/gui/window_host.h"
 #include "host/max.h"
 #include "jobs/jobs.h"
 

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "host/max.h"
+#include "platform/platform.h"
 
 namespace cvimp {
 
@@ -16,7 +17,7 @@ using Document = rapidjson::GenericDocument<rapidjson::UTF16<char16_t>>;
 // The job text of a call: the second element of the argument array, when
 // it is a string.
 bool jobTextOf(const std::string& arguments, std::u16string& jobText) {
-  const std::u16string wrapped = u"{ \"args\": " + host::utf8ToUtf16(arguments) + u" }";
+  const std::u16string wrapped = u"{ \"args\": " + platform::utf8ToUtf16(arguments) + u" }";
   if (wrapped.find(u'\0') != std::u16string::npos) return false;
   Document document;
   document.Parse<rapidjson::kParseIterativeFlag>(wrapped.c_str());
@@ -76,7 +77,7 @@ void bridgeWorker(CallRecord record) {
   const bool succeeded = sendJob(*record.state, jobText, result, ran);
   // The window closed before the job reached it: nobody waits for the answer.
   if (!ran) return;
-  answerCall(*record.host, record.browser, record.resolver, record.id, succeeded, host::utf16ToUtf8(result));
+  answerCall(*record.host, record.browser, record.resolver, record.id, succeeded, platform::utf16ToUtf8(result));
 }
 
 void handleEventCall(CallRecord record) {

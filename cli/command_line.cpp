@@ -26,8 +26,8 @@ CommandLine::CommandLine() {
   importCommand->add_option("SCENE", import.scenePath, "V-Ray scene file (.vrscene)")->required();
   importCommand->add_option("--unit", import.unit, "System unit of the host: mm, cm, m, in or ft")
       ->transform(CLI::CheckedTransformer(units, CLI::ignore_case));
-  importCommand->add_flag("!--no-mesh", import.importMesh, "Create no nodes, meshes or materials");
-  importCommand->add_flag("!--no-materials", import.importMaterial, "Create no materials");
+  importCommand->add_flag("--no-mesh", noMesh_, "Create no nodes, meshes or materials");
+  importCommand->add_flag("--no-materials", noMaterials_, "Create no materials");
   importCommand->add_flag("--quadrify", import.quadrify, "Turn the imported objects into quad polygons");
   importCommand->add_option("-o,--output", import.outputPath, "Write the host scene as JSON");
 
@@ -60,6 +60,8 @@ std::optional<int> CommandLine::parse(int argc, char** argv) {
   } catch (const CLI::ParseError& error) {
     return app.exit(error);
   }
+  import.importMesh = !noMesh_;
+  import.importMaterial = !noMaterials_;
   if (jobCommand->parsed() && job.jobText.empty() && job.jobFile.empty()) {
     std::fprintf(stderr, "cvimp job: give the job text or --file\n");
     return 2;
@@ -68,9 +70,13 @@ std::optional<int> CommandLine::parse(int argc, char** argv) {
 }
 
 int runSiblingProgram(const char* program, int argc, char** argv) {
-  const std::filesystem::path self = platform::executablePath();
-  const std::string path = (self.parent_path() / program).string();
-  std::vector<std::string> arguments{program};
+  const std::string self = platform::executablePath();
+  if (self.empty()) {
+    std::fprintf(stderr, "cvimp: cannot tell where cvimp is, to start %s beside it\n", program);
+    return 1;
+  }
+  const std::string path = (std::filesystem::path(self).parent_path() / program).string();
+  std::vector<std::string> arguments{path};
   for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
   const std::string error = platform::replaceProcess(path, arguments);
   std::fprintf(stderr, "cvimp: cannot start %s: %s\n", path.c_str(), error.c_str());

@@ -17,7 +17,8 @@
 
 namespace cvimp {
 
-struct CommandLine {
+class CommandLine {
+ public:
   CLI::App app{"cvimp: the Casavia importer for 3ds Max, on the stand-in host"};
   InspectOptions inspect;
   ImportOptions import;
@@ -36,10 +37,15 @@ struct CommandLine {
   // Parses the arguments; on a parse error, help or a job command without
   // its job, the exit status to end with.
   std::optional<int> parse(int argc, char** argv);
+
+ private:
+  bool noMesh_ = false;
+  bool noMaterials_ = false;
 };
 
 // Runs `program` (cvimp-jobs or cvimp-window, beside this program) with
-// this program's arguments; returns only on failure, with the status.
+// this program's arguments after its name; returns only on failure, with
+// the status.
 int runSiblingProgram(const char* program, int argc, char** argv);
 
 }  // namespace cvimp

@@ -5,6 +5,7 @@
 
 #include "bridge/bridge.h"
 #include "cli/job_command.h"
+#include "host/gui/window_host.h"
 #include "host/gui/windows.h"
 #include "host/max.h"
 #include "host/stand_in.h"

@@ -20,7 +20,6 @@
 #include "host/plugin_module.h"   // DllMain, DisableThreadLibraryCalls, VERSION_3DSMAX
 #include "host/poly_object.h"     // PolyObject, MNMesh
 #include "host/resources.h"       // LoadStringW, LoadAcceleratorsW, resource tables
-#include "host/scopes.h"          // ProgressScope, SceneRedrawOff
 #include "host/shell.h"           // ShellExecuteW
 #include "host/tab.h"             // Tab
 #include "host/wstr.h"            // WStr, CStr

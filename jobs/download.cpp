@@ -12,6 +12,7 @@
 
 #include "host/max.h"
 #include "platform/platform.h"
+#include "state/plugin_state.h"
 
 namespace cvimp {
 namespace {

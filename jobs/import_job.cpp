@@ -9,6 +9,7 @@
 #include "host/max.h"
 #include "jobs/download.h"
 #include "jobs/package_extraction.h"
+#include "platform/platform.h"
 
 namespace cvimp {
 
@@ -19,8 +20,8 @@ namespace {
 constexpr std::size_t kDesignIdBytes = 12;
 constexpr std::size_t kTaskIdBytes = 4;
 
-fs::path pathOf(const std::u16string& text) { return fs::path(host::utf16ToUtf8(text)); }
-std::u16string textOf(const fs::path& path) { return host::utf8ToUtf16(path.string()); }
+fs::path pathOf(const std::u16string& text) { return fs::path(platform::utf16ToUtf8(text)); }
+std::u16string textOf(const fs::path& path) { return platform::utf8ToUtf16(path.string()); }
 
 // The extension from the last dot of the name on, compared as it stands.
 bool isSceneOrMeshFile(const fs::path& file) {

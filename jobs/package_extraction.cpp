@@ -14,6 +14,7 @@
 
 #include "host/max.h"
 #include "platform/platform.h"
+#include "state/plugin_state.h"
 
 namespace cvimp {
 namespace {
@@ -155,7 +156,7 @@ bool extractEntry(zip_t* archive, zip_uint64_t index, const std::u16string& dest
   if (zip_stat_index(archive, index, ZIP_FL_ENC_RAW, &info) != 0 || (info.valid & ZIP_STAT_NAME) == 0) return false;
   // Names are 8-bit text in the system code page, UTF-8 here; used whole,
   // whatever their length.
-  const std::u16string name = host::utf8ToUtf16(info.name);
+  const std::u16string name = platform::utf8ToUtf16(info.name);
   if (!staysInside(name)) return false;
 
   // With a password every entry is opened with it; libzip ignores it for
@@ -165,7 +166,7 @@ bool extractEntry(zip_t* archive, zip_uint64_t index, const std::u16string& dest
   if (!entry) return false;
 
   const std::u16string outputPath = joinPath(destination, name);
-  std::string nativePath = host::utf16ToUtf8(outputPath);
+  std::string nativePath = platform::utf16ToUtf8(outputPath);
   createParentFolder(nativePath);
 
   const std::optional<zip_uint64_t> declaredSize =
@@ -197,7 +198,7 @@ bool extractArchive(const std::u16string& archivePath, const std::u16string& des
 
   // Paths are UTF-8 on this platform, which zip_open takes as they are.
   int openError = 0;
-  const ArchiveHandle archive(zip_open(host::utf16ToUtf8(archivePath).c_str(), ZIP_RDONLY, &openError));
+  const ArchiveHandle archive(zip_open(platform::utf16ToUtf8(archivePath).c_str(), ZIP_RDONLY, &openError));
   if (!archive) return false;
   const zip_int64_t entryCount = zip_get_num_entries(archive.get(), 0);
   if (entryCount < 0) return false;

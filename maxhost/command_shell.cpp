@@ -8,6 +8,7 @@
 #include <sstream>
 #include <vector>
 
+#include "host/gui/window_host.h"
 #include "host/gui/windows.h"
 #include "host/max.h"
 #include "host/stand_in.h"

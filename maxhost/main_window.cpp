@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/gui/gtk_ownership.h"
+#include "host/gui/window_host.h"
 #include "host/gui/windows.h"
 #include "host/max.h"
 #include "host/stand_in.h"
@@ -283,8 +284,8 @@ std::string MainWindow::shownNodes() const {
        more = gtk_tree_model_iter_next(model, &iter)) {
     gchar* cells[kColumns] = {};
     gtk_tree_model_get(model, &iter, kName, &cells[kName], kObject, &cells[kObject], kMaterial, &cells[kMaterial], -1);
-    rows.append("\n").append(describeNode({cells[kName], cells[kObject], cells[kMaterial], false}));
-    for (gchar* cell : cells) g_free(cell);
+    const host::gtk::Text name(cells[kName]), object(cells[kObject]), material(cells[kMaterial]);
+    rows.append("\n").append(describeNode({name.get(), object.get(), material.get(), false}));
     ++count;
   }
   return std::string("Node list: ") + std::to_string(count) + rows;

@@ -15,6 +15,13 @@ bool closeFile(File& file) {
   return std::fclose(file.release()) == 0;
 }
 
+std::optional<std::uint64_t> fileSize(std::FILE* file) {
+  if (file == nullptr || ::fseeko(file, 0, SEEK_END) != 0) return std::nullopt;
+  const off_t size = ::ftello(file);
+  if (size < 0 || ::fseeko(file, 0, SEEK_SET) != 0) return std::nullopt;
+  return static_cast<std::uint64_t>(size);
+}
+
 std::string makeTemporaryDirectory(const std::string& prefix) {
   std::error_code failure;
   const std::filesystem::path base = std::filesystem::temp_directory_path(failure);

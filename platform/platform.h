@@ -2,8 +2,10 @@
 // What the product needs from the operating system beyond the C++ library,
 // behind plain functions: with the stand-in host, the one place a port to
 // another system rewrites. Any layer may use it.
+#include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +21,9 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 File openFile(const std::string& path, const char* mode);
 // Closes the stream now; false when what was written did not all reach the file.
 bool closeFile(File& file);
+// The size of an open file, from its end; the stream is left at its start.
+// Nothing when it cannot be told (a pipe, an error).
+std::optional<std::uint64_t> fileSize(std::FILE* file);
 
 // Text in the system's 8-bit code page, UTF-8 here, and UTF-16. A broken,
 // overlong or surrogate sequence, or one beyond U+10FFFF, becomes one

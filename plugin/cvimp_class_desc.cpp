@@ -21,7 +21,8 @@ constexpr int kActionCount = static_cast<int>(std::size(actionDescriptions));
 
 CvimpClassDesc* cvimpClassDesc() { return &classDesc; }
 
-void* CvimpClassDesc::Create(BOOL) { return new CvimpGUP(); }
+// The host takes the object as a GUP: converted here, where its type is known.
+void* CvimpClassDesc::Create(BOOL) { return static_cast<GUP*>(new CvimpGUP()); }
 
 const MCHAR* CvimpClassDesc::ClassName() { return loadResourceString(IDS_CLASS_NAME); }
 

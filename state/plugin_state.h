@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "host/max.h"
+#include "state/host_scopes.h"  // ProgressScope, SceneRedrawOff
 
 namespace cvimp {
 

@@ -309,10 +309,9 @@ bool readSceneFile(const std::string& fileName, const SearchDirectories& searchD
   if (path.empty()) return false;
   const platform::File file = platform::openFile(path, "rb");
   if (!file) return false;
-  if (fseeko(file.get(), 0, SEEK_END) != 0) return false;
-  const off_t size = ftello(file.get());
-  if (size < 0 || fseeko(file.get(), 0, SEEK_SET) != 0) return false;
-  bytes.assign(static_cast<std::size_t>(size), '\0');
+  const std::optional<std::uint64_t> size = platform::fileSize(file.get());
+  if (!size) return false;
+  bytes.assign(static_cast<std::size_t>(*size), '\0');
   // A short read leaves the remaining bytes zero.
   const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file.get());
   (void)got;

@@ -6,7 +6,7 @@
 
 #include "host/class_desc.h"
 #include "host/core_interface.h"
-#include "host/gui/windows.h"
+#include "host/gui/window_host.h"
 #include "host/journal.h"
 
 namespace host {

@@ -2,6 +2,35 @@
 // Inside the window layer: the record of every live window, the main
 // thread, and the delivery of messages to dialog procedures, on the main
 // thread or from another one.
+//
+// Handles are numbers, never addresses: a handle of a destroyed window is
+// just unknown, and no handle is reused.
+//
+// Messages the host itself sends to a dialog procedure: WM_INITDIALOG
+// before CreateDialogParamW returns; WM_SIZE (wParam 0, lParam
+// MAKELPARAM(width, height) of the client area) from the main loop after the
+// client area has changed size, not from MoveWindow directly; WM_CLOSE when
+// the user asks to close the window (the window stays until the procedure
+// destroys it); WM_DESTROY from DestroyWindow, before anything is torn down.
+// SendMessageW returns what the procedure returns (there is no
+// DWLP_MSGRESULT); WM_SETICON that the procedure leaves (returns 0) records
+// the icon and returns the previous one.
+//
+// Windows made elsewhere (adoptNativeWindow, the browser layer's GtkWindow
+// with its one child widget) stay owned by their maker:
+// - SetWindowLongPtrW(GWL_STYLE) records the style; WS_CHILD hides the
+//   window's own top-level.
+// - SetParent(child, dialog) moves the child widget into the dialog's client
+//   area, at (0, 0); the child handle keeps naming it, so MoveWindow and
+//   GetClientRect on the child place it inside the dialog. SetParent(child,
+//   nullptr) moves it back into its own (hidden) top-level.
+// - The maker destroys the widgets (WebView's destructor destroys the view
+//   widget, wherever it is, then its GtkWindow); the handle dies with the
+//   GtkWindow. DestroyWindow on an adopted handle only forgets the handle.
+// - DestroyWindow on a dialog runs WM_DESTROY first, where the plug-in
+//   deletes its browsers; a child widget still inside after that is moved
+//   back into its own top-level before the dialog's GtkWindow is destroyed,
+//   so the host never destroys a widget it does not own, whatever the order.
 #include <gtk/gtk.h>
 
 #include <cstdint>
@@ -13,7 +42,7 @@
 
 #include "host/dialog_templates.h"
 #include "host/gui/gtk_ownership.h"
-#include "host/gui/windows.h"
+#include "host/gui/window_host.h"
 #include "host/window_handles.h"
 
 namespace host::gui {

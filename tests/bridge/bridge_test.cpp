@@ -14,6 +14,7 @@
 #include "host/max.h"
 #include "resources/resources.h"
 #include "host/stand_in.h"
+#include "host/gui/window_host.h"
 #include "host/gui/windows.h"
 #include "tests/jobs/https_test_support.h"
 #include "tests/support/host_fixture.h"

@@ -1,3 +1,4 @@
+#include "host/gui/window_host.h"
 #include "host/gui/windows.h"
 
 #include <gtest/gtest.h>

@@ -14,11 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/bitmap_tex.h"
-#include "host/journal.h"
-#include "host/scene.h"
 #include "host/stand_in.h"
-#include "host/wstr.h"
 #include "tests/support/host_fixture.h"
 #include "tests/materials/materials_internals.h"
 #include "tests/support/test_support.h"

@@ -1,5 +1,6 @@
 #include "tests/platform/child_process.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -11,10 +12,11 @@ namespace cvimp::test {
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
                            const std::vector<std::string>& environment, const std::string& input) {
+  // Close-on-exec: the program inherits only the two ends it is given.
   int in[2];
   int out[2];
-  if (::pipe(in) != 0) return;
-  if (::pipe(out) != 0) {
+  if (::pipe2(in, O_CLOEXEC) != 0) return;
+  if (::pipe2(out, O_CLOEXEC) != 0) {
     ::close(in[0]);
     ::close(in[1]);
     return;
@@ -42,6 +44,8 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
   ::close(in[0]);
   ::close(out[1]);
   if (spawned && !input.empty()) {
+    // A program that ends without reading its input must not end the tests.
+    ::signal(SIGPIPE, SIG_IGN);
     const ssize_t written = ::write(in[1], input.data(), input.size());
     (void)written;
   }

@@ -14,6 +14,7 @@
 #include "plugin/cvimp_gup.h"
 #include "host/stand_in.h"
 #include "host/gui/plugin_host.h"
+#include "host/gui/window_host.h"
 #include "host/gui/windows.h"
 #include "resources/resources.h"
 #include "tests/support/host_fixture.h"

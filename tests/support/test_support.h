@@ -11,8 +11,7 @@
 #include <utility>
 
 #include "platform/platform.h"
-#include "vrscene/loader.h"
-#include "vrscene/scene.h"
+#include "tests/vrscene/vrscene_internals.h"
 
 namespace cvimp {
 // Readable paths in assertion messages.

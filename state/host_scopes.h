@@ -1,8 +1,10 @@
 #pragma once
-// Scopes for the host's paired calls, so that every way out of long work
-// ends what it began: the status-bar progress and scene redraw. Built on
-// the core interface alone.
-#include "host/core_interface.h"
+// Scopes for the host's paired calls, so that every way out of the
+// plug-in's long work ends what it began: the status-bar progress and
+// scene redraw. Built on the host's interface alone.
+#include "host/max.h"
+
+namespace cvimp {
 
 // ProgressStart (bar shown, a work function that does nothing: the owner
 // moves the bar) for its lifetime; ProgressEnd when it ends or goes.
@@ -43,3 +45,5 @@ class SceneRedrawOff {
  private:
   bool active_ = true;
 };
+
+}  // namespace cvimp
