@@ -35,8 +35,11 @@ bool indicesWithin(const PackedListView& indices, std::size_t used, std::size_t 
   return true;
 }
 
-void warn(const VrpPlugin& plugin, const std::string& what) {
+// A mesh that loses something says so where the user looks: on standard
+// output, as the reader's diagnostics, and in the import log.
+void warn(const VrpPlugin& plugin, const std::string& what, ImportLog* log) {
   vrpPrint("[VRP] WARNING: Mesh \"%s\": %s.\n", plugin.name.c_str(), what.c_str());
+  logLine(log, "[VRP] WARNING: Mesh \"%s\": %s.\n", plugin.name.c_str(), what.c_str());
 }
 
 // A channel number: an integer (at the scene's frame) as its low 32 bits, a
@@ -50,7 +53,7 @@ std::int32_t channelNumber(const VrpValue& item, const VrpScene* scene) {
   return 0;
 }
 
-void fillChannels(Mesh& mesh, const VrpPlugin& plugin, std::size_t faceIndexCount) {
+void fillChannels(Mesh& mesh, const VrpPlugin& plugin, std::size_t faceIndexCount, ImportLog* log) {
   const VrpValue channels = plugin.getValue("map_channels");
   const std::vector<VrpValue>& entries = channels.getValueList(plugin.scene);
   if (entries.empty()) return;
@@ -65,11 +68,11 @@ void fillChannels(Mesh& mesh, const VrpPlugin& plugin, std::size_t faceIndexCoun
 
     const std::size_t faceCount = uvwFaces.count / 3;
     if (channel < -NUM_HIDDENMAPS || channel >= MAX_MESHMAPS) {
-      warn(plugin, "map channel " + std::to_string(channel) + " out of range; channel skipped");
+      warn(plugin, "map channel " + std::to_string(channel) + " out of range; channel skipped", log);
       continue;
     }
     if (uvw.count > INT_MAX || !indicesWithin(uvwFaces, faceCount * 3, uvw.count)) {
-      warn(plugin, "UVW index out of range in map channel " + std::to_string(channel) + "; channel skipped");
+      warn(plugin, "UVW index out of range in map channel " + std::to_string(channel) + "; channel skipped", log);
       continue;
     }
     mesh.setMapSupport(channel, TRUE);
@@ -90,7 +93,7 @@ void fillChannels(Mesh& mesh, const VrpPlugin& plugin, std::size_t faceIndexCoun
 
 }  // namespace
 
-TriObject* buildMeshObject(const VrpPlugin& plugin, float unitFactor) {
+TriObject* buildMeshObject(const VrpPlugin& plugin, float unitFactor, ImportLog* log) {
   const PackedListView vertices = plugin.viewVectorList("vertices");
   const PackedListView faces = plugin.viewIntList("faces");
   if (vertices.count == 0 || faces.count < 3) return nullptr;
@@ -102,16 +105,16 @@ TriObject* buildMeshObject(const VrpPlugin& plugin, float unitFactor) {
   const std::size_t faceCount = faces.count / 3;
   // The host counts in int; lists this large never come from a real design.
   if (vertices.count > INT_MAX || faceCount > INT_MAX) {
-    warn(plugin, "too large; mesh skipped");
+    warn(plugin, "too large; mesh skipped", log);
     return nullptr;
   }
   if (!indicesWithin(faces, faceCount * 3, vertices.count)) {
-    warn(plugin, "face vertex index out of range; mesh skipped");
+    warn(plugin, "face vertex index out of range; mesh skipped", log);
     return nullptr;
   }
   bool useNormals = normals.count != 0 && faceNormals.count == faces.count;
   if (useNormals && (normals.count > INT_MAX || !indicesWithin(faceNormals, faceCount * 3, normals.count))) {
-    warn(plugin, "normal index out of range; explicit normals skipped");
+    warn(plugin, "normal index out of range; explicit normals skipped", log);
     useNormals = false;
   }
   const bool useMaterialIds = materialIds.count == faceCount;
@@ -152,7 +155,7 @@ TriObject* buildMeshObject(const VrpPlugin& plugin, float unitFactor) {
     }
   }
 
-  fillChannels(mesh, plugin, faces.count);
+  fillChannels(mesh, plugin, faces.count, log);
 
   mesh.InvalidateGeomCache();
   mesh.InvalidateTopologyCache();

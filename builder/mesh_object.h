@@ -1,13 +1,15 @@
 #pragma once
 // A "GeomStaticMesh" plugin as a host triangle-mesh object.
 #include "host/max.h"
+#include "materials/materials.h"
 #include "vrscene/vrscene.h"
 
 namespace cvimp {
 
 // The new object, or null when the plugin holds too little geometry or
 // indices that point outside its arrays (nothing half-built reaches the
-// scene). Positions are scaled by `unitFactor`.
-TriObject* buildMeshObject(const VrpPlugin& plugin, float unitFactor);
+// scene). Positions are scaled by `unitFactor`. Its warnings go to standard
+// output and, when it is open, to the import log.
+TriObject* buildMeshObject(const VrpPlugin& plugin, float unitFactor, ImportLog* log = nullptr);
 
 }  // namespace cvimp

@@ -15,7 +15,14 @@ PackageServer::PackageServer(std::string package, std::string page)
   // Bound is listening: connections wait in the socket's queue until the
   // thread starts accepting them.
   port_ = server_.bind_to_any_port("127.0.0.1");
-  if (port_ > 0) thread_ = std::thread([this] { server_.listen_after_bind(); });
+  if (port_ <= 0) return;
+  thread_ = std::thread([this] {
+    server_.listen_after_bind();
+    served_.store(true);
+  });
+  // stop() reaches only a server that runs: wait for its accept loop, so
+  // that a server dropped at once does not leave the loop to run for ever.
+  while (!server_.is_running() && !served_.load()) std::this_thread::yield();
 }
 
 PackageServer::~PackageServer() {

@@ -4,6 +4,7 @@
 // "/pub/site/custom/3dsmax", the platform page's path.
 #include <httplib.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
 
@@ -30,6 +31,7 @@ class PackageServer {
   std::string page_;
   httplib::Server server_;
   std::thread thread_;
+  std::atomic<bool> served_{false};  // the accept loop has ended
   int port_ = -1;
 };
 

@@ -312,10 +312,8 @@ bool readSceneFile(const std::string& fileName, const SearchDirectories& searchD
   const std::optional<std::uint64_t> size = platform::fileSize(file.get());
   if (!size) return false;
   bytes.assign(static_cast<std::size_t>(*size), '\0');
-  // A short read leaves the remaining bytes zero.
-  const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file.get());
-  (void)got;
-  return true;
+  // Fewer bytes than the file's size is a failed read, not a shorter text.
+  return std::fread(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
 }
 
 bool parseSceneText(VrpScene& scene, IncludeSet& includes, std::string text, const SearchDirectories& searchDirectories,

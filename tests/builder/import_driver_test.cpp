@@ -325,7 +325,7 @@ TEST_F(ImportTest, QuadrifyTurnsTriangleGridsIntoQuadsAndIncludesTheOldSelection
   EXPECT_EQ(updates.back().args, "100, true, none");
 }
 
-TEST_F(ImportTest, LogCarriesBothImportsAndTheSlotNamesOnce) {
+TEST_F(ImportTest, LogCarriesBothImportsTheSlotNamesOnceAndTheMeshWarnings) {
   const std::string png = gen::checkerPng(4, 1, 0xFF0000, 0x00FF00);
   dir.write("maps/wood.png", png);
   gen::SceneWriter w;
@@ -340,12 +340,18 @@ TEST_F(ImportTest, LogCarriesBothImportsAndTheSlotNamesOnce) {
   node(w, "a", "mesh", "red");
   node(w, "b", "mesh", "green");
   node(w, "c", "mesh", "mtl_glass");
+  w.begin("GeomStaticMesh", "broken");
+  w.attribute("vertices", vectors({{0, 0, 0}}));
+  w.attribute("faces", ints({0, 0, 5}));
+  w.end();
+  node(w, "d", "broken", "");
   const std::string path = write("vr.vrscene", w.take());
   const std::string logPath = (dir.path() / "import.log").string();
-  ::setenv("CVIMP_LOG_FILENAME", logPath.c_str(), 1);
-  import(path);
-  import(path);
-  ::unsetenv("CVIMP_LOG_FILENAME");
+  {
+    const test::ScopedEnv variable("CVIMP_LOG_FILENAME", logPath.c_str());
+    import(path);
+    import(path);
+  }
   const std::string log = test::readFile(logPath);
   std::string expected;
   for (int run = 0; run < 2; ++run) {
@@ -355,6 +361,7 @@ TEST_F(ImportTest, LogCarriesBothImportsAndTheSlotNamesOnce) {
       expected += "[" + std::to_string(k) + "]: " + material.GetSubTexmapSlotName(k).ToACP().str() + "\n";
     }
     expected += "Found unsupported BRDFGlass\n";
+    expected += "[VRP] WARNING: Mesh \"broken\": face vertex index out of range; mesh skipped.\n";
   }
   EXPECT_EQ(log, expected);
   // A second import makes a second set of everything.

@@ -1,6 +1,8 @@
 // Loading files with includes, and the prebuild step.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <clocale>
 #include <cstring>
 
@@ -76,6 +78,19 @@ TEST(SceneLoading, MissingOrBrokenIncludesAreReportedButDoNotFailTheLoad) {
   EXPECT_EQ(broken->out, "[VRP] ERROR: Cannot parse include broken.vrscene\n");
   EXPECT_NE(broken->scene.findPlugin("early"), nullptr);
   EXPECT_EQ(broken->scene.findPlugin("deep"), nullptr);
+}
+
+// A file that gives fewer bytes than its size says (a kernel attribute file
+// does) is not read as its text followed by zeros.
+TEST(SceneLoading, AShortReadFailsLikeAMissingFile) {
+  const std::string shortFile = "/sys/kernel/mm/transparent_hugepage/enabled";
+  if (!std::filesystem::is_regular_file(shortFile)) GTEST_SKIP() << "no " << shortFile << " here";
+  TempDir dir;
+  const std::string main = dir.write("main.vrscene", "X m { }\n#include \"" + shortFile + "\"\n");
+  auto loaded = load(main, {dir.str()}, true);
+  EXPECT_TRUE(loaded->ok);
+  EXPECT_EQ(loaded->out, "[VRP] ERROR: Cannot include " + shortFile + "\n");
+  EXPECT_FALSE(load(shortFile)->ok);
 }
 
 TEST(SceneLoading, MainFileFailures) {
