@@ -45,16 +45,23 @@ tsan: deps
 	$(CMAKE) --build build/tsan -j $(JOBS) --target vrscene_concurrency_tests
 	build/tsan/tests/vrscene_concurrency_tests
 
-# Fuzzes the scene reader for FUZZ_SECONDS (clang, libFuzzer, ASan + UBSan).
+# Fuzzes every harness for FUZZ_SECONDS each (clang, libFuzzer, ASan +
+# UBSan), from the seed corpora and dictionaries under tests/fuzz; what a
+# run finds is kept in build/fuzz/corpus/NAME for the next one.
 FUZZ_SECONDS ?= 120
+FUZZ_TARGETS = scene_fuzz archive_fuzz
 fuzz:
 	./scripts/install-deps fuzz
 	CC=clang CXX=clang++ $(CONFIGURE) -S . -B build/fuzz -DCMAKE_BUILD_TYPE=Debug -DCVIMP_FUZZ=ON \
 	  -DCVIMP_SANITIZE=address,undefined
-	$(CMAKE) --build build/fuzz -j $(JOBS) --target scene_fuzz
-	mkdir -p build/fuzz/corpus
-	build/fuzz/tests/scene_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 -timeout=10 \
-	  build/fuzz/corpus tests/fuzz/corpus samples/room
+	$(CMAKE) --build build/fuzz -j $(JOBS) --target $(FUZZ_TARGETS)
+	for target in $(FUZZ_TARGETS); do \
+	  name=$${target%_fuzz}; mkdir -p build/fuzz/corpus/$$name build/fuzz/crashes/$$name || exit 1; \
+	  LSAN_OPTIONS="suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0" \
+	    build/fuzz/tests/$$target -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=4096 \
+	    -artifact_prefix=build/fuzz/crashes/$$name/ -dict=tests/fuzz/$$name.dict \
+	    build/fuzz/corpus/$$name tests/fuzz/corpus/$$name || exit 1; \
+	done
 
 # maxhost on a private Xvfb: Shift+K imports the served sample through the
 # import window; the main window is saved as docs/maxhost.png.

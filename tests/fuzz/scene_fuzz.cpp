@@ -1,22 +1,22 @@
-// libFuzzer harness: any bytes as a scene text, then the prebuild step and
-// every typed accessor on every attribute. Built by `make fuzz` (clang).
+// libFuzzer harness: any bytes as a design's scene file, read, prebuilt and
+// read through every typed accessor, then imported whole into the stand-in
+// host (meshes, materials, textures found beside it, quadrify on odd sizes).
+// Built by `make fuzz` (clang).
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
+#include "builder/builder.h"
+#include "host/stand_in.h"
+#include "tests/fuzz/fuzz_support.h"
 #include "tests/vrscene/vrscene_internals.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // The parser's diagnostics are not what is being tested here.
-  return std::freopen("/dev/null", "w", stdout) != nullptr ? 0 : 1;
-}
+namespace {
 
-extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size) {
+cvimp::fuzz::Sandbox* design = nullptr;
+
+void readEveryValue(const cvimp::VrpScene& scene) {
   using namespace cvimp;
-  VrpScene scene;
-  IncludeSet includes;
-  parseSceneText(scene, includes, std::string(reinterpret_cast<const char*>(data), size), {}, DefinitionPath{0}, true);
-  std::vector<VrpPlugin*> order;
-  prebuildScene(scene, order);
   for (const VrpPlugin* plugin : scene.pluginsInDocumentOrder()) {
     for (const auto& attribute : plugin->attributes()) {
       const VrpValue& value = attribute->value;
@@ -37,5 +37,40 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
       }
     }
   }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  cvimp::fuzz::silenceStandardOutput();
+  host::setProgressOnTerminal(false);
+  // The sample design's other files and textures, for includes and bitmaps
+  // the input names.
+  static cvimp::fuzz::Sandbox sandbox("cvimp-scene-fuzz-");
+  design = &sandbox;
+  std::filesystem::copy(CVIMP_SAMPLES_DIR "/room", sandbox.root(), std::filesystem::copy_options::recursive);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size) {
+  using namespace cvimp;
+  {
+    VrpScene scene;
+    IncludeSet includes;
+    parseSceneText(scene, includes, std::string(reinterpret_cast<const char*>(data), size), {}, DefinitionPath{0},
+                   true);
+    std::vector<VrpPlugin*> order;
+    prebuildScene(scene, order);
+    readEveryValue(scene);
+  }
+  const std::filesystem::path scene = design->root() / "vr.vrscene";
+  fuzz::writeFile(scene, data, size);
+  host::reset();
+  host::setSystemUnit(size % 3 == 0 ? host::SystemUnit::Centimeters : host::SystemUnit::Millimeters);
+  PluginState state;
+  state.scenePath = WStr::FromACP(scene.string().c_str());
+  state.quadrifyMesh = size % 2 == 1;
+  WStr result;
+  importDesign(state, result);
   return 0;
 }

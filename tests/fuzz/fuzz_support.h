@@ -1,0 +1,38 @@
+#pragma once
+// What the fuzz harnesses share: a sandbox folder per process, removed at
+// exit, and quiet standard output (diagnostics are not what is tested).
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "platform/platform.h"
+
+namespace cvimp::fuzz {
+
+class Sandbox {
+ public:
+  explicit Sandbox(const char* prefix) : root_(platform::makeTemporaryDirectory(prefix)) {}
+  ~Sandbox() {
+    std::error_code ignored;
+    if (!root_.empty()) std::filesystem::remove_all(root_, ignored);
+  }
+  Sandbox(const Sandbox&) = delete;
+  Sandbox& operator=(const Sandbox&) = delete;
+
+  const std::filesystem::path& root() const { return root_; }
+
+ private:
+  std::filesystem::path root_;
+};
+
+inline void silenceStandardOutput() {
+  if (std::freopen("/dev/null", "w", stdout) == nullptr) std::abort();
+}
+
+inline void writeFile(const std::filesystem::path& path, const unsigned char* data, std::size_t size) {
+  const platform::File file = platform::openFile(path.string(), "wb");
+  if (!file || std::fwrite(data, 1, size, file.get()) != size) std::abort();
+}
+
+}  // namespace cvimp::fuzz
