@@ -16,8 +16,8 @@ namespace {
 
 std::atomic<int> interrupts{0};
 
-// The first Ctrl-C presses the cancel button; work that does not look at it
-// (a download, an extraction) is stopped by the next one, as usual.
+// The first Ctrl-C presses the cancel button; the next one ends the program,
+// as usual, should the work not stop.
 extern "C" void pressCancelOnInterrupt(int) {
   if (interrupts.fetch_add(1) == 0) {
     host::pressCancel();

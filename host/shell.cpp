@@ -37,6 +37,8 @@ struct LauncherState {
   std::mutex lock;
   std::optional<std::string> opener;  // unset: look for xdg-open
   std::vector<pid_t> children;
+  bool recordOnly = false;
+  std::vector<std::string> recorded;
 };
 
 LauncherState& launcher() {
@@ -105,6 +107,15 @@ INT_PTR launchError(int error) {
 // without waiting for it to end. The child reports a failed start through a
 // pipe that closes by itself when the program is running.
 INT_PTR start(const std::string& program, const std::vector<std::string>& arguments, const std::string& directory) {
+  {
+    std::lock_guard guard(launcher().lock);
+    if (launcher().recordOnly) {
+      std::string line = program;
+      for (const std::string& argument : arguments) line += " " + argument;
+      launcher().recorded.push_back(line + " (in " + (directory.empty() ? "." : directory) + ")");
+      return kStarted;
+    }
+  }
   std::vector<std::string> argv = {program};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
   std::vector<char*> pointers;
@@ -198,6 +209,17 @@ void setDesktopOpener(std::string opener) {
 void useDefaultDesktopOpener() {
   std::lock_guard guard(launcher().lock);
   launcher().opener.reset();
+}
+
+void setLaunchesRecorded(bool recorded) {
+  std::lock_guard guard(launcher().lock);
+  launcher().recordOnly = recorded;
+  launcher().recorded.clear();
+}
+
+std::vector<std::string> recordedLaunches() {
+  std::lock_guard guard(launcher().lock);
+  return launcher().recorded;
 }
 
 int waitForLaunchedPrograms() {

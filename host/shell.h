@@ -4,6 +4,7 @@
 // code of 32 or less otherwise).
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "host/host_types.h"
 
@@ -28,5 +29,10 @@ void useDefaultDesktopOpener();
 // Waits for every program the launcher has started to end; returns how
 // many there were.
 int waitForLaunchedPrograms();
+// With `recorded`, programs are not started but written down as they would
+// have been ("program arguments (in directory)"), for runs that must start
+// nothing, such as fuzzing the jobs; the record starts empty.
+void setLaunchesRecorded(bool recorded);
+std::vector<std::string> recordedLaunches();
 
 }  // namespace host

@@ -18,6 +18,8 @@ bool runDownloadJob(const JobDocument& job, WStr& result) {
   const WStr address = readStringField(job, u"remoteFileUrl");
   WStr localPath = readStringField(job, u"localFilePath");
   localPath.Replace(kDownloadDirToken, downloadDirectory().data());
+  // A press left from earlier work is not this job's.
+  GetCOREInterface()->SetCancel(FALSE);
   // An empty address or path names nothing to fetch or to write.
   if (address.isNull() || localPath.isNull() || !downloadFile(address.ToACP().str(), localPath.ToACP().str())) {
     return fail(result, u"Cannot download URL");

@@ -2,9 +2,11 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <random>
@@ -55,13 +57,34 @@ bool setSharedOptions(CURL* handle, const DownloadSettings& settings) {
   return ok;
 }
 
+// libcurl calls this during each request, also while no data comes (at
+// least once a second), so the host's cancel button ends a request that
+// way within a second. Moves the bar, when there is one, to the share
+// received of a length the server gave.
+int watchTransfer(void* bar, curl_off_t expected, curl_off_t received, curl_off_t, curl_off_t) {
+  if (GetCOREInterface()->GetCancel()) return 1;
+  if (bar != nullptr && expected > 0) {
+    const double share = static_cast<double>(received) / static_cast<double>(expected);
+    static_cast<ProgressScope*>(bar)->update(static_cast<int>(share * 100.0));
+  }
+  return 0;
+}
+
+bool setWatch(CURL* handle, ProgressScope* bar) {
+  bool ok = curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, watchTransfer) == CURLE_OK;
+  ok = ok && curl_easy_setopt(handle, CURLOPT_XFERINFODATA, bar) == CURLE_OK;
+  return ok && curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L) == CURLE_OK;
+}
+
 // Asks the server whether the resource exists (HEAD). The status, or 0
 // when the probe did not complete: no connection, time-out, a certificate
-// that does not check out, a redirect that leads nowhere allowed.
+// that does not check out, a redirect that leads nowhere allowed, a press
+// of the cancel button.
 long probeStatus(const std::string& address, const DownloadSettings& settings) {
   EasyHandle probe(curl_easy_init());
   if (!probe) return 0;
   bool ok = curl_easy_setopt(probe.get(), CURLOPT_NOBODY, 1L) == CURLE_OK;
+  ok = ok && setWatch(probe.get(), nullptr);
   ok = ok && curl_easy_setopt(probe.get(), CURLOPT_TIMEOUT, kProbeTimeoutSeconds) == CURLE_OK;
   ok = ok && curl_easy_setopt(probe.get(), CURLOPT_URL, address.c_str()) == CURLE_OK;
   ok = ok && setSharedOptions(probe.get(), settings);
@@ -134,34 +157,40 @@ class PartFile {
   std::string path_;
 };
 
-// One write of `count` items; a short write makes libcurl end the transfer.
-std::size_t writeBlock(char* data, std::size_t size, std::size_t count, void* file) {
-  return std::fwrite(data, size, count, static_cast<std::FILE*>(file));
+// Where the body goes: the part file, with what has arrived counted
+// against the size limit.
+struct BodySink {
+  std::FILE* file = nullptr;
+  std::uint64_t received = 0;
+  std::uint64_t limit = 0;
+};
+
+// One write of `count` bytes (libcurl's item size is 1); a short write
+// makes libcurl end the transfer. Counting here catches a server that does
+// not say how much it sends.
+std::size_t writeBlock(char* data, std::size_t size, std::size_t count, void* target) {
+  auto& sink = *static_cast<BodySink*>(target);
+  const std::size_t bytes = size * count;
+  if (bytes > sink.limit - sink.received) return 0;
+  sink.received += bytes;
+  return std::fwrite(data, 1, bytes, sink.file);
 }
 
-// Moves the bar to the share received, when the server gave a length. The
-// host's cancel button is not consulted: the transfer is never aborted here.
-int showProgress(void* progress, curl_off_t expected, curl_off_t received, curl_off_t, curl_off_t) {
-  if (expected > 0) {
-    const double share = static_cast<double>(received) / static_cast<double>(expected);
-    static_cast<ProgressScope*>(progress)->update(static_cast<int>(share * 100.0));
-  }
-  return 0;
-}
-
-bool setTransferOptions(CURL* transfer, const std::string& address, std::FILE* file, ProgressScope* progress,
+bool setTransferOptions(CURL* transfer, const std::string& address, BodySink* sink, ProgressScope* progress,
                         const DownloadSettings& settings) {
   bool ok = curl_easy_setopt(transfer, CURLOPT_URL, address.c_str()) == CURLE_OK;
   ok = ok && curl_easy_setopt(transfer, CURLOPT_WRITEFUNCTION, writeBlock) == CURLE_OK;
-  ok = ok && curl_easy_setopt(transfer, CURLOPT_WRITEDATA, file) == CURLE_OK;
-  ok = ok && curl_easy_setopt(transfer, CURLOPT_XFERINFOFUNCTION, showProgress) == CURLE_OK;
-  ok = ok && curl_easy_setopt(transfer, CURLOPT_XFERINFODATA, progress) == CURLE_OK;
-  ok = ok && curl_easy_setopt(transfer, CURLOPT_NOPROGRESS, 0L) == CURLE_OK;
+  ok = ok && curl_easy_setopt(transfer, CURLOPT_WRITEDATA, sink) == CURLE_OK;
+  ok = ok && setWatch(transfer, progress);
   // An error answer ends the transfer before its page reaches the file.
   ok = ok && curl_easy_setopt(transfer, CURLOPT_FAILONERROR, 1L) == CURLE_OK;
-  // Under 1 byte per second for the stall limit ends the transfer instead
-  // of blocking the host's main thread for good.
-  ok = ok && curl_easy_setopt(transfer, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK;
+  // A length announced over the limit ends the transfer before the body.
+  const auto announced = static_cast<curl_off_t>(
+      std::min<std::uint64_t>(settings.maxBytes, static_cast<std::uint64_t>(std::numeric_limits<curl_off_t>::max())));
+  ok = ok && curl_easy_setopt(transfer, CURLOPT_MAXFILESIZE_LARGE, announced) == CURLE_OK;
+  // A trickle under the stall limit ends the transfer instead of blocking
+  // the host's main thread for hours.
+  ok = ok && curl_easy_setopt(transfer, CURLOPT_LOW_SPEED_LIMIT, settings.stallBytesPerSecond) == CURLE_OK;
   ok = ok && curl_easy_setopt(transfer, CURLOPT_LOW_SPEED_TIME, settings.stallSeconds) == CURLE_OK;
   return ok && setSharedOptions(transfer, settings);
 }
@@ -175,6 +204,10 @@ bool downloadFile(const std::string& address, const std::string& targetPath) {
   // Only a definite "does not exist" refuses: a probe that fails, or a
   // server that does not answer HEAD, still gets the transfer.
   if (probeStatus(address, settings) == 404) return false;
+  // Before the bar's start, which clears the button: a press during the
+  // probe ends the download here.
+  Interface* core = GetCOREInterface();
+  if (core->GetCancel()) return false;
 
   PartFile part;
   if (!part.create(targetPath)) return false;
@@ -183,8 +216,11 @@ bool downloadFile(const std::string& address, const std::string& targetPath) {
 
   // The bar is moved by libcurl's progress function.
   ProgressScope progress(kProgressTitle);
-  if (!setTransferOptions(transfer.get(), address, part.stream(), &progress, settings)) return false;
+  BodySink sink{part.stream(), 0, settings.maxBytes};
+  if (!setTransferOptions(transfer.get(), address, &sink, &progress, settings)) return false;
   if (curl_easy_perform(transfer.get()) != CURLE_OK) return false;
+  // A press after libcurl last asked still counts.
+  if (core->GetCancel()) return false;
   long status = 0;
   if (curl_easy_getinfo(transfer.get(), CURLINFO_RESPONSE_CODE, &status) != CURLE_OK) return false;
   // Anything but a success here (an error, or a redirect answer without a

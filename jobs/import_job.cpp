@@ -32,6 +32,8 @@ bool isSceneOrMeshFile(const fs::path& file) {
   return extension == ".vrscene" || extension == ".vrmesh";
 }
 
+bool cancelPressed() { return GetCOREInterface()->GetCancel() != FALSE; }
+
 bool keepIntermediateFiles() {
   const char* log = std::getenv("CVIMP_LOG_FILENAME");
   return log != nullptr && *log != '\0';
@@ -97,17 +99,23 @@ bool runImportJob(const JobDocument& job, PluginState& state, WStr& result) {
   const fs::path designFolder = downloads / taskId;
   const fs::path sceneFile = designFolder / "vr.vrscene";
 
+  // A press left from earlier work is not this job's. Each step's bar
+  // clears the button as it starts, so a press between two steps is looked
+  // at before the next one begins: it fails that step.
+  GetCOREInterface()->SetCancel(FALSE);
   if (!downloadFile(packageUrl.ToACP().str(), packageFile.string())) {
     return fail(result, u"Cannot download URL");
   }
-  if (!extractArchive(textOf(packageFile), textOf(workFolder), password)) {
+  if (cancelPressed() || !extractArchive(textOf(packageFile), textOf(workFolder), password)) {
     return fail(result, u"Cannot decrypt package");
   }
-  if (!extractArchive(textOf(innerPackage), textOf(designFolder), std::nullopt)) {
+  if (cancelPressed() || !extractArchive(textOf(innerPackage), textOf(designFolder), std::nullopt)) {
     return fail(result, u"Cannot extract package");
   }
   state.scenePath = WStr(textOf(sceneFile));
-  const bool imported = importDesign(state, result);
+  // A press before the import ends it as the import ends on a press at its
+  // start: nothing imported, "Succeed".
+  const bool imported = cancelPressed() ? succeed(result) : importDesign(state, result);
   cleanUp(workFolder, designFolder);
   return imported;
 }

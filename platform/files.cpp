@@ -1,3 +1,5 @@
+#include <sys/statvfs.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -20,6 +22,19 @@ std::optional<std::uint64_t> fileSize(std::FILE* file) {
   const off_t size = ::ftello(file);
   if (size < 0 || ::fseeko(file, 0, SEEK_SET) != 0) return std::nullopt;
   return static_cast<std::uint64_t>(size);
+}
+
+std::optional<std::uint64_t> availableBytes(const std::string& path) {
+  std::filesystem::path place(path.empty() ? "." : path);
+  std::error_code failure;
+  // A folder about to be created is judged by the one it will be made in.
+  while (!std::filesystem::exists(place, failure) && place.has_relative_path()) {
+    place = place.parent_path();
+    if (place.empty()) place = ".";
+  }
+  struct statvfs info {};
+  if (::statvfs(place.c_str(), &info) != 0) return std::nullopt;
+  return static_cast<std::uint64_t>(info.f_bavail) * static_cast<std::uint64_t>(info.f_frsize);
 }
 
 std::string makeTemporaryDirectory(const std::string& prefix) {

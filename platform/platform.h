@@ -44,6 +44,11 @@ long long parseIntegerC(const char* text, char** end);
 // Sets an environment variable; null removes it.
 void setEnvironmentVariable(const char* name, const char* value);
 
+// The bytes an unprivileged user may still write on the file system that
+// holds `path` (or, when it does not exist yet, its nearest existing
+// ancestor); nothing when it cannot be told.
+std::optional<std::uint64_t> availableBytes(const std::string& path);
+
 // A new, empty directory under the system's temporary folder, its name
 // starting with `prefix`; empty when none can be made.
 std::string makeTemporaryDirectory(const std::string& prefix);

@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 
 #include "host/max.h"
 #include "host/stand_in.h"
+#include "tests/jobs/https_test_support.h"
 #include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"
 
@@ -33,6 +35,26 @@ TEST_F(JobCommand, PrintsFlagAndResultWithItsExitStatus) {
   printed = test::captureStdout([&] { status = runJobCommand(options); });
   EXPECT_EQ(status, 1);
   EXPECT_EQ(printed, "Success: false\nResult: Unknown job type\n");
+}
+
+// Ctrl-C, here as the server starts to answer, presses the cancel button.
+TEST_F(JobCommand, InterruptCancelsTheJob) {
+  test::TempDir dir;
+  test::LocalServer server;
+  server.server().Get("/file", [](const httplib::Request& request, httplib::Response& response) {
+    if (request.method == "GET") std::raise(SIGINT);
+    response.set_content("file", "text/plain");
+  });
+  server.start();
+  JobOptions options;
+  options.downloadDir = dir.str();
+  options.jobText = R"({"jobType":"downloadUrl","remoteFileUrl":")" + server.url("/file") +
+                    R"(","localFilePath":"%MAX_DOWNLOAD_DIR%/file.txt"})";
+  int status = -1;
+  EXPECT_EQ(test::captureStdout([&] { status = runJobCommand(options); }),
+            "Success: false\nResult: Cannot download URL\n");
+  EXPECT_EQ(status, 1);
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
 TEST_F(JobCommand, DefaultDownloadDirectoryIsInTheUserCache) {

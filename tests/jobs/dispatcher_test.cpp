@@ -192,6 +192,14 @@ TEST_F(DispatcherTest, ShellLaunchAnswersAndErrorTexts) {
   host::setDesktopOpener("");
   EXPECT_FALSE(run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":\"mailto:someone@example.com\"}"));
   EXPECT_EQ(result, WStr(u"No association"));
+
+  // Recorded launches start nothing, for runs that must not.
+  host::setLaunchesRecorded(true);
+  EXPECT_TRUE(run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":\"%MAX_DOWNLOAD_DIR%/tool.sh\","
+                  u"\"parameters\":\"x\"}"));
+  host::setLaunchesRecorded(false);
+  EXPECT_EQ(host::waitForLaunchedPrograms(), 0);
+  EXPECT_FALSE(fs::exists(out) && test::readFile(out).find("|x|") != std::string::npos);
 }
 
 TEST(LaunchErrors, TableOfTexts) {

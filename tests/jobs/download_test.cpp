@@ -300,8 +300,12 @@ TEST_F(Download, TargetWithoutAFolderFailsBeforeAnyRequest) {
   expectNoProgress();
 }
 
-TEST_F(Download, StalledTransferFailsAfterTheStallLimit) {
-  setDownloadSettings({.trustedCertificateFile = {}, .stallSeconds = 1});
+// Under the speed limit for the stall time: nothing at all, or a trickle.
+TEST_F(Download, TransferUnderTheSpeedLimitFailsAfterTheStallTime) {
+  DownloadSettings settings;
+  settings.stallBytesPerSecond = 1 << 30;  // far above what one-byte chunks make
+  settings.stallSeconds = 1;
+  setDownloadSettings(settings);
   http.server().Get("/stall", [&](const httplib::Request&, httplib::Response& response) {
     // Headers and a length, then nothing until the test has its answer. A
     // client that waits it out gets the whole body after all.
@@ -310,14 +314,96 @@ TEST_F(Download, StalledTransferFailsAfterTheStallLimit) {
       return sink.write("PK\3\4", 4);
     });
   });
+  // One byte a chunk until the client goes, or for as long as a client
+  // without a limit would wait.
+  http.server().Get("/trickle", [&](const httplib::Request&, httplib::Response& response) {
+    const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    response.set_chunked_content_provider("application/zip", [bound](std::size_t, httplib::DataSink& sink) {
+      if (std::chrono::steady_clock::now() < bound) return sink.write("x", 1);
+      sink.done();
+      return true;
+    });
+  });
   http.start();
   const std::string kept = existingTarget("previous package");
 
-  EXPECT_FALSE(downloadFile(http.url("/stall"), kept));
+  for (const char* path : {"/stall", "/trickle"}) {
+    SCOPED_TRACE(path);
+    freshHost();
+    EXPECT_FALSE(downloadFile(http.url(path), kept));
+    gate.release();
+    EXPECT_EQ(test::readFile(kept), "previous package");
+    EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"design.zip"});
+    expectProgressShownAndEnded();
+  }
+}
+
+TEST_F(Download, ResourceOverTheSizeLimitFailsWhetherAnnouncedOrNot) {
+  DownloadSettings settings;
+  settings.maxBytes = 1000;
+  setDownloadSettings(settings);
+  // "/announced/N" answers N bytes with their length, "/chunked/N" without.
+  http.server().Get(R"(/(announced|chunked)/(\d+))", [](const httplib::Request& request, httplib::Response& response) {
+    const std::string body = bodyOf(std::stoul(request.matches[2]));
+    if (request.matches[1] == "announced") return response.set_content(body, "application/zip");
+    response.set_chunked_content_provider("application/zip", [body](std::size_t offset, httplib::DataSink& sink) {
+      if (offset == body.size()) {
+        sink.done();
+        return true;
+      }
+      return sink.write(body.data() + offset, std::min<std::size_t>(300, body.size() - offset));
+    });
+  });
+  http.start();
+  const std::string kept = existingTarget("previous package");
+
+  for (const char* path : {"/announced/1001", "/chunked/1001"}) {
+    SCOPED_TRACE(path);
+    EXPECT_FALSE(downloadFile(http.url(path), kept));
+    EXPECT_EQ(test::readFile(kept), "previous package");
+    EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"design.zip"});
+  }
+  for (const char* path : {"/announced/1000", "/chunked/1000"}) {
+    SCOPED_TRACE(path);
+    std::filesystem::remove(kept);
+    EXPECT_TRUE(downloadFile(http.url(path), kept));
+    EXPECT_EQ(test::readFile(kept), bodyOf(1000));
+  }
+}
+
+// Pressed during the probe, the download ends before its bar and transfer;
+// pressed during the transfer, libcurl's next look ends it, though the
+// server holds the body back.
+TEST_F(Download, CancelEndsTheProbeOrTheTransfer) {
+  std::atomic<int> transfers{0};
+  http.server().Get("/probe", [&](const httplib::Request& request, httplib::Response& response) {
+    if (request.method == "HEAD") host::pressCancel();
+    if (request.method == "GET") ++transfers;
+    response.set_content("package bytes", "application/zip");
+  });
+  std::atomic<bool> boundReached{false};
+  http.server().Get("/held", [&](const httplib::Request& request, httplib::Response& response) {
+    if (request.method == "GET") host::pressCancel();
+    response.set_content_provider(4, "application/zip", [&](std::size_t, std::size_t, httplib::DataSink& sink) {
+      if (gate.wait()) return false;
+      boundReached = true;
+      return sink.write("PK\3\4", 4);
+    });
+  });
+  http.start();
+  const std::string kept = existingTarget("previous package");
+
+  EXPECT_FALSE(downloadFile(http.url("/probe"), kept));
+  EXPECT_EQ(transfers, 0);
+  expectNoProgress();
+
+  freshHost();
+  EXPECT_FALSE(downloadFile(http.url("/held"), kept));
   gate.release();
+  EXPECT_FALSE(boundReached);
+  expectProgressShownAndEnded();
   EXPECT_EQ(test::readFile(kept), "previous package");
   EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"design.zip"});
-  expectProgressShownAndEnded();
 }
 
 TEST_F(Download, HttpsWithATrustedCertificate) {

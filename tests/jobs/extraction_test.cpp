@@ -5,14 +5,18 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/jobs/jobs_internals.h"
 #include "host/stand_in.h"
 #include "host/max.h"
+#include "platform/platform.h"
 #include "tests/jobs/zip_test_support.h"
+#include "tests/platform/child_process.h"
 #include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"
+#include "vrscene/vrscene.h"
 
 namespace cvimp {
 namespace {
@@ -22,6 +26,7 @@ using test::ZipEntry;
 
 const std::string kPngSignature("\x89PNG\r\n\x1a\n", 8);
 const std::string kPassword = "0123456789abcdef";
+const std::string kJpegStart("\xFF\xD8\xFF\xE0\0\x10JFIF", 10);
 
 // Deterministic bytes that deflate only partly, so that a stream of a few
 // hundred kilobytes spans several read chunks and has compressed data worth
@@ -48,6 +53,17 @@ std::set<std::string> tree(const fs::path& root) {
 
 class ExtractArchive : public test::HostTest {
  protected:
+  void SetUp() override {
+    HostTest::SetUp();
+    ExtractionSettings roomy;
+    roomy.minFreeBytes = 0;  // however full the test machine's disk is
+    setExtractionSettings(roomy);
+  }
+  void TearDown() override {
+    setExtractionSettings({});
+    HostTest::TearDown();
+  }
+
   fs::path archive(const std::vector<ZipEntry>& entries, const std::optional<std::string>& password = std::nullopt) {
     const fs::path path = source.path() / "package.zip";
     test::makeZip(path, entries, password);
@@ -119,7 +135,7 @@ TEST_F(ExtractArchive, CreatesFoldersAndSkipsEmptyFiles) {
 }
 
 TEST_F(ExtractArchive, WritesPngNamedAsJpegUnderPngName) {
-  const std::string jpeg = std::string("\xFF\xD8\xFF\xE0\0\x10JFIF", 10) + noise(50, 4);
+  const std::string jpeg = kJpegStart + noise(50, 4);
   const std::vector<ZipEntry> entries = {
       {"tex/a.JPG", png(100), true},       {"tex/b.jpg", jpeg, true},          {"tex/c.png", png(100), true},
       {"x.jpg", kPngSignature, false},     {"y.jpg", kPngSignature.substr(0, 7), false},
@@ -145,6 +161,103 @@ TEST_F(ExtractArchive, RefusesNamesLeadingOutOfTheFolder) {
                                                          "out/inner/a..b/..c.txt"}));
   EXPECT_EQ(host::journal().find("ProgressUpdate").size(), entries.size());
   EXPECT_EQ(host::progress().ends, 1);
+}
+
+// As made on Windows: backslashes between folders, and names in the GBK
+// code page ("纹理.png", and a character whose second byte is 0x5C).
+TEST_F(ExtractArchive, NamesAreWrittenAsStoredWithBackslashesAsFolders) {
+  const std::string gbk = "\xCE\xC6\xC0\xED.png";
+  const fs::path path = source.path() / "windows.zip";
+  test::writeBytes(path, test::rawZipBytes({{"maps\\tex.png", "tex"},
+                                            {"maps\\sub\\a.txt", "a"},
+                                            {gbk, "gbk"},
+                                            {"maps\\\x95\x5C.png", "second byte 0x5C"}}));
+  EXPECT_TRUE(extract(path, target.path()));
+  EXPECT_EQ(tree(target.path()),
+            (std::set<std::string>{"maps/", "maps/tex.png", "maps/sub/", "maps/sub/a.txt", gbk, "maps/\x95\x5C.png"}));
+  EXPECT_EQ(test::readBytes(target.path() / "maps/sub/a.txt"), "a");
+  // A scene naming them with the same bytes finds them.
+  for (const std::string& name : {gbk, std::string("maps/\x95\x5C.png")}) {
+    EXPECT_EQ(resolveFile(name, {target.str()}), target.str() + "/" + name);
+  }
+}
+
+TEST_F(ExtractArchive, LaterEntryOfTheSameNameWins) {
+  const std::string jpeg = kJpegStart + noise(50, 9);
+  const fs::path path = source.path() / "repeated.zip";
+  test::writeBytes(path, test::rawZipBytes({{"a.txt", "first"},
+                                            {"a.txt", "second"},
+                                            {"b.txt", "dropped"},
+                                            {"b.txt", ""},
+                                            {"c.jpg", png(100)},
+                                            {"c.jpg", jpeg},
+                                            {"d.jpg", jpeg},
+                                            {"d.jpg", png(100)},
+                                            {"e\\f.txt", "1"},
+                                            {"e/f.txt", "2"}}));
+  EXPECT_TRUE(extract(path, target.path()));
+  EXPECT_EQ(tree(target.path()), (std::set<std::string>{"a.txt", "c.jpg", "d.jpg.png", "e/", "e/f.txt"}));
+  EXPECT_EQ(test::readBytes(target.path() / "a.txt"), "second");
+  EXPECT_EQ(test::readBytes(target.path() / "c.jpg"), jpeg);
+  EXPECT_EQ(test::readBytes(target.path() / "e/f.txt"), "2");
+}
+
+// Made by the tools themselves: Info-ZIP's zip, whose traditional
+// encryption marks entries with data descriptors, and Python's zipfile on
+// a stream it cannot seek (data descriptors, ZIP64 records, UTF-8 names).
+TEST_F(ExtractArchive, ArchivesFromInfoZipAndPython) {
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"a.txt", "alpha"},
+      {"maps/big.dat", noise(200000, 8)},
+      {"\xE7\xBA\xB9\xE7\x90\x86/\xE6\x9C\xA8.txt", "utf-8 name"}};
+  const test::TempDir folder;
+  for (const auto& [name, bytes] : files) test::writeBytes(folder.path() / name, bytes);
+  const fs::path infoZip = source.path() / "info-zip.zip";
+  const fs::path python = source.path() / "python.zip";
+  const std::string zipIn = "cd \"$1\" && shift && zip -q \"$@\"";
+  std::vector<std::string> names;
+  for (const auto& file : files) names.push_back(file.first);
+  std::vector<std::string> arguments = {"-c", zipIn, "sh", folder.str(), "-P", kPassword, infoZip.string()};
+  arguments.insert(arguments.end(), names.begin(), names.end());
+  ASSERT_TRUE(test::runProgram("sh", arguments).succeeded);
+  const char* pythonZip =
+      "import os, sys, zipfile\n"
+      "class Stream:\n"
+      "    def __init__(self, f): self.f, self.n = f, 0\n"
+      "    def write(self, b): self.n += len(b); return self.f.write(b)\n"
+      "    def tell(self): return self.n\n"
+      "    def flush(self): self.f.flush()\n"
+      "with open(sys.argv[1], 'wb') as f, zipfile.ZipFile(Stream(f), 'w', zipfile.ZIP_DEFLATED) as z:\n"
+      "    for name in sys.argv[3:]:\n"
+      "        with z.open(name, 'w', force_zip64=True) as e:\n"
+      "            e.write(open(os.path.join(sys.argv[2], name), 'rb').read())\n";
+  arguments = {"-c", pythonZip, python.string(), folder.str()};
+  arguments.insert(arguments.end(), names.begin(), names.end());
+  ASSERT_TRUE(test::runProgram("python3", arguments).succeeded);
+  // The tools did use what the test is about: encryption, data descriptors,
+  // a ZIP64 record after the first name, "a.txt".
+  const std::string infoZipBytes = test::readBytes(infoZip);
+  const std::string pythonBytes = test::readBytes(python);
+  EXPECT_EQ(infoZipBytes.at(6) & 0x09, 0x09);
+  EXPECT_NE(pythonBytes.at(6) & 0x08, 0);
+  EXPECT_EQ(pythonBytes.substr(35, 2), std::string("\x01\x00", 2));
+
+  for (const auto& [archive, password] : {std::pair{infoZip, std::optional(kPassword)}, {python, std::nullopt}}) {
+    SCOPED_TRACE(archive.filename().string());
+    const test::TempDir out;
+    EXPECT_TRUE(extract(archive, out.path(), password));
+    for (const auto& [name, bytes] : files) EXPECT_EQ(test::readBytes(out.path() / name), bytes) << name;
+  }
+  const test::TempDir refused;
+  EXPECT_FALSE(extract(infoZip, refused.path(), "wrong password"));
+
+  // A symbolic link, stored as one (-y), is refused; the rest is written.
+  fs::create_symlink("/etc/hostname", folder.path() / "link.png");
+  const fs::path links = source.path() / "links.zip";
+  ASSERT_TRUE(
+      test::runProgram("sh", {"-c", zipIn, "sh", folder.str(), "-y", links.string(), "link.png", "a.txt"}).succeeded);
+  EXPECT_FALSE(extract(links, target.path()));
+  EXPECT_EQ(tree(target.path()), std::set<std::string>{"a.txt"});
 }
 
 TEST_F(ExtractArchive, FailsEntriesWhoseDataDoesNotCheckOut) {
@@ -196,6 +309,74 @@ TEST_F(ExtractArchive, FailsEntriesWhoseDataDoesNotCheckOut) {
     EXPECT_EQ(tree(out.path()), std::set<std::string>{"good.txt"});
     EXPECT_EQ(host::progress().ends, 1);
   }
+}
+
+// Judged from the declared sizes before anything is written, and from the
+// bytes as they come: a small archive of zeros that claims to hold little
+// writes no more than a chunk, and leaves nothing.
+TEST_F(ExtractArchive, LimitsWhatAnArchiveWrites) {
+  const fs::path honest = archive({{"a.dat", noise(600000, 1), true}, {"b.dat", noise(600000, 2), true}});
+  std::string bytes = test::zipBytes({{"zeros.dat", std::string(8 << 20, '\0'), true}});
+  const test::ZipRecord zeros = test::zipRecords(bytes).at(0);
+  test::setCentralSizes(bytes, zeros, zeros.compressedSize, 1000);
+  const fs::path lying = source.path() / "lying.zip";
+  test::writeBytes(lying, bytes);
+  const std::uint64_t available = platform::availableBytes(target.str()).value();
+  struct Case {
+    const char* label;
+    fs::path archive;
+    std::uint64_t maxTotalBytes;
+    std::uint64_t minFreeBytes;
+    bool fits;
+  };
+  for (const Case& c :
+       {Case{"exactly the total", honest, 1200000, 0, true}, Case{"a byte over the total", honest, 1199999, 0, false},
+        Case{"less than the minimum left free", honest, 1 << 30, available + (1 << 30), false},
+        Case{"sizes that lie", lying, 1 << 20, 0, false}}) {
+    SCOPED_TRACE(c.label);
+    freshHost();
+    ExtractionSettings settings;
+    settings.maxTotalBytes = c.maxTotalBytes;
+    settings.minFreeBytes = c.minFreeBytes;
+    setExtractionSettings(settings);
+    const test::TempDir out;
+    EXPECT_EQ(extract(c.archive, out.path()), c.fits);
+    EXPECT_EQ(tree(out.path()).size(), c.fits ? 2u : 0u);
+    EXPECT_EQ(host::progress().starts, host::progress().ends);
+  }
+}
+
+// The button is looked at before each entry and after each chunk written:
+// the 1st look comes before "big.dat", the 2nd after its first chunk, the
+// 5th before "after.txt".
+TEST_F(ExtractArchive, CancelStopsAtTheNextChunkAndRemovesThePartialFile) {
+  const fs::path path = archive({{"big.dat", noise(3 * 64 * 1024 + 17, 1), true}, {"after.txt", "after", true}});
+  for (const auto& [query, left] : {std::pair{1, std::set<std::string>{}}, {2, {}}, {5, {"big.dat"}}}) {
+    SCOPED_TRACE(query);
+    freshHost();
+    const test::TempDir out;
+    host::pressCancelAtQuery(query);
+    EXPECT_FALSE(extract(path, out.path()));
+    EXPECT_EQ(tree(out.path()), left);
+    EXPECT_EQ(host::progress().ends, 1);
+  }
+}
+
+TEST(JobLimits, EnvironmentSetsTheDefaultsWhenAPositiveWholeNumber) {
+  {
+    const test::ScopedEnv download("CVIMP_MAX_DOWNLOAD_BYTES", "12345");
+    const test::ScopedEnv package("CVIMP_MAX_PACKAGE_BYTES", "18446744073709551615");
+    EXPECT_EQ(DownloadSettings().maxBytes, 12345u);
+    EXPECT_EQ(ExtractionSettings().maxTotalBytes, UINT64_MAX);
+  }
+  for (const char* ignored : {"", "0", "-5", "+5", " 7", "12k", "1e9", "18446744073709551616"}) {
+    const test::ScopedEnv download("CVIMP_MAX_DOWNLOAD_BYTES", ignored);
+    const test::ScopedEnv package("CVIMP_MAX_PACKAGE_BYTES", ignored);
+    EXPECT_EQ(DownloadSettings().maxBytes, 16 * kGibibyte) << ignored;
+    EXPECT_EQ(ExtractionSettings().maxTotalBytes, 64 * kGibibyte) << ignored;
+  }
+  const test::ScopedEnv unset("CVIMP_MAX_DOWNLOAD_BYTES", nullptr);
+  EXPECT_EQ(DownloadSettings().maxBytes, 16 * kGibibyte);
 }
 
 TEST_F(ExtractArchive, OverwritesFilesOfTheSameNameAndKeepsOthers) {

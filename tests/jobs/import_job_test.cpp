@@ -85,9 +85,15 @@ class ImportJobTest : public test::HostTest {
     root.write("design/meshes/chair.vrmesh", "mesh data");
     root.write("design/notes/OLD.VRSCENE", "kept: not the extension");
     server.serve("/design.zip", packaging::makeDesignPackage(design.string(), packagePassword(kDesignId, kTaskId)));
+    ExtractionSettings roomy;
+    roomy.minFreeBytes = 0;  // however full the test machine's disk is
+    setExtractionSettings(roomy);
   }
   void TearDown() override {
     platform::setEnvironmentVariable("CVIMP_LOG_FILENAME", nullptr);
+    host::setProgressListener(nullptr);
+    setDownloadSettings({});
+    setExtractionSettings({});
     HostTest::TearDown();
   }
 
@@ -188,6 +194,70 @@ TEST_F(ImportJobTest, FailuresAnswerTheirTextAndLeaveWhatTheySay) {
   EXPECT_EQ(result, WStr(u"Cannot parse scene"));
   EXPECT_FALSE(fs::exists(workFolder()));
   EXPECT_TRUE(sceneAndMeshFiles().empty());
+}
+
+// The user presses Cancel as the n-th bar starts or ends (the download's,
+// the two extractions', the import's): the job ends with the text of the
+// step it stopped, and a press between two steps is not lost.
+TEST_F(ImportJobTest, CancelAtAnyPointEndsTheJob) {
+  struct Case {
+    int starts;  // pressed as this bar starts
+    int ends;    // or as this one ends
+    const char16_t* result;
+  };
+  const Case cases[] = {{1, -1, u"Cannot download URL"},    {-1, 1, u"Cannot decrypt package"},
+                        {2, -1, u"Cannot decrypt package"}, {-1, 2, u"Cannot extract package"},
+                        {3, -1, u"Cannot extract package"}, {-1, 3, u"Succeed"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "start " << c.starts << ", end " << c.ends);
+    freshHost();
+    fs::remove_all(designFolder());
+    fs::remove_all(workFolder());
+    root.write("downloads/temp.zip", "an earlier package");
+    bool pressed = false;
+    host::setProgressListener([&](const host::ProgressState& bar) {
+      if (pressed || (bar.starts != c.starts && bar.ends != c.ends)) return;
+      pressed = true;
+      host::pressCancel();
+    });
+    EXPECT_EQ(run(job(server.url("/design.zip"))), std::u16string_view(c.result) == u"Succeed");
+    host::setProgressListener(nullptr);
+    EXPECT_EQ(result, WStr(c.result));
+    EXPECT_TRUE(host::scene().nodes().empty());
+    // The download leaves no partial file, a stopped extraction no file;
+    // after the extractions the clean-up runs.
+    EXPECT_EQ(test::readFile(downloads / "temp.zip") == "an earlier package", c.starts == 1);
+    EXPECT_EQ(fs::exists(workFolder() / "kmp.zip"), c.ends == 2 || c.starts == 3);
+    EXPECT_EQ(fs::exists(designFolder() / "textures"), c.ends == 3);
+    EXPECT_FALSE(fs::exists(designFolder() / "vr.vrscene"));
+    EXPECT_EQ(host::progress().starts, host::progress().ends);
+  }
+}
+
+// Each step's limit fails it with its text: a package over the download
+// limit, and a small inner package of zeros that would write more than
+// an extraction may.
+TEST_F(ImportJobTest, LimitsFailTheirStep) {
+  DownloadSettings download;
+  download.maxBytes = 100;
+  setDownloadSettings(download);
+  EXPECT_FALSE(run(job(server.url("/design.zip"))));
+  EXPECT_EQ(result, WStr(u"Cannot download URL"));
+  setDownloadSettings({});
+
+  const std::string zeros = packaging::makeZip({{"vr.vrscene", std::string(1 << 20, '\0')}}, std::nullopt);
+  server.serve("/zeros.zip", packaging::makeZip({{"kmp.zip", zeros}}, packagePassword(kDesignId, kTaskId)));
+  ExtractionSettings extraction;
+  extraction.maxTotalBytes = 64 * 1024;
+  extraction.minFreeBytes = 0;
+  setExtractionSettings(extraction);
+  EXPECT_FALSE(run(job(server.url("/zeros.zip"))));
+  EXPECT_EQ(result, WStr(u"Cannot extract package"));
+  EXPECT_FALSE(fs::exists(designFolder() / "vr.vrscene"));
+  extraction.maxTotalBytes = zeros.size() - 1;
+  setExtractionSettings(extraction);
+  EXPECT_FALSE(run(job(server.url("/zeros.zip"))));
+  EXPECT_EQ(result, WStr(u"Cannot decrypt package"));
 }
 
 TEST_F(ImportJobTest, DownloadJobWritesIntoTheDownloadDirectory) {

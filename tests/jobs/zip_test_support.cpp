@@ -81,7 +81,67 @@ void putLe32(std::string& bytes, std::size_t offset, std::uint32_t value) {
 constexpr std::uint32_t kCentralSignature = 0x02014b50;
 constexpr std::uint32_t kLocalSignature = 0x04034b50;
 
+void appendLe(std::string& bytes, std::uint32_t value, int width) {
+  for (int i = 0; i < width; ++i) bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+std::uint32_t crc32Of(const std::string& bytes) {
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (const char byte : bytes) {
+    crc ^= static_cast<unsigned char>(byte);
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
 }  // namespace
+
+std::string rawZipBytes(const std::vector<RawZipEntry>& entries) {
+  std::string archive;
+  std::string central;
+  for (const RawZipEntry& entry : entries) {
+    const auto offset = static_cast<std::uint32_t>(archive.size());
+    const std::uint32_t crc = crc32Of(entry.bytes);
+    const auto size = static_cast<std::uint32_t>(entry.bytes.size());
+    const auto nameLength = static_cast<std::uint32_t>(entry.name.size());
+    // Version 2.0, no flags, stored, a fixed time and date, then the CRC,
+    // the sizes and the name's length.
+    std::string common;
+    appendLe(common, 20, 2);
+    appendLe(common, 0, 2);
+    appendLe(common, 0, 2);
+    appendLe(common, 0, 2);
+    appendLe(common, 0x5A21, 2);
+    appendLe(common, crc, 4);
+    appendLe(common, size, 4);
+    appendLe(common, size, 4);
+    appendLe(common, nameLength, 2);
+    appendLe(common, 0, 2);  // no extra field
+
+    appendLe(archive, kLocalSignature, 4);
+    archive += common + entry.name + entry.bytes;
+
+    appendLe(central, kCentralSignature, 4);
+    appendLe(central, 20u | (static_cast<std::uint32_t>(entry.system) << 8), 2);  // made by
+    central += common;
+    appendLe(central, 0, 2);  // no comment
+    appendLe(central, 0, 2);  // disk
+    appendLe(central, 0, 2);  // internal attributes
+    appendLe(central, entry.externalAttributes, 4);
+    appendLe(central, offset, 4);
+    central += entry.name;
+  }
+  const auto centralOffset = static_cast<std::uint32_t>(archive.size());
+  archive += central;
+  appendLe(archive, 0x06054b50u, 4);
+  appendLe(archive, 0, 4);  // disks
+  appendLe(archive, static_cast<std::uint32_t>(entries.size()), 2);
+  appendLe(archive, static_cast<std::uint32_t>(entries.size()), 2);
+  appendLe(archive, static_cast<std::uint32_t>(central.size()), 4);
+  appendLe(archive, centralOffset, 4);
+  appendLe(archive, 0, 2);  // no comment
+  return archive;
+}
 
 std::string zipBytes(const std::vector<ZipEntry>& entries, const std::optional<std::string>& password) {
   if (entries.empty()) return emptyArchive();

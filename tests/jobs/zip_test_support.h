@@ -26,6 +26,20 @@ std::string zipBytes(const std::vector<ZipEntry>& entries, const std::optional<s
 void makeZip(const std::filesystem::path& path, const std::vector<ZipEntry>& entries,
              const std::optional<std::string>& password = std::nullopt);
 
+// An entry as another producer writes it, byte for byte: stored, its name
+// any bytes (backslashes, a legacy code page, repeated), made on `system`
+// (0 MS-DOS as on Windows, 3 Unix) with these external attributes.
+struct RawZipEntry {
+  std::string name;
+  std::string bytes;
+  std::uint8_t system = 0;
+  std::uint32_t externalAttributes = 0;
+};
+
+// The bytes of an archive holding `entries` in order, written without
+// libzip, which refuses repeated names.
+std::string rawZipBytes(const std::vector<RawZipEntry>& entries);
+
 // Where an entry lies in an archive's bytes.
 struct ZipRecord {
   std::string name;
