@@ -49,7 +49,7 @@ tsan: deps
 # UBSan), from the seed corpora and dictionaries under tests/fuzz; what a
 # run finds is kept in build/fuzz/corpus/NAME for the next one.
 FUZZ_SECONDS ?= 120
-FUZZ_TARGETS = scene_fuzz archive_fuzz
+FUZZ_TARGETS = scene_fuzz archive_fuzz job_fuzz
 fuzz:
 	./scripts/install-deps fuzz
 	CC=clang CXX=clang++ $(CONFIGURE) -S . -B build/fuzz -DCMAKE_BUILD_TYPE=Debug -DCVIMP_FUZZ=ON \
@@ -58,6 +58,7 @@ fuzz:
 	for target in $(FUZZ_TARGETS); do \
 	  name=$${target%_fuzz}; mkdir -p build/fuzz/corpus/$$name build/fuzz/crashes/$$name || exit 1; \
 	  LSAN_OPTIONS="suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0" \
+	  UBSAN_OPTIONS="suppressions=$(CURDIR)/scripts/ubsan.supp:halt_on_error=1:print_stacktrace=1" \
 	    build/fuzz/tests/$$target -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=4096 \
 	    -artifact_prefix=build/fuzz/crashes/$$name/ -dict=tests/fuzz/$$name.dict \
 	    build/fuzz/corpus/$$name tests/fuzz/corpus/$$name || exit 1; \

@@ -200,6 +200,7 @@ bool setTransferOptions(CURL* transfer, const std::string& address, BodySink* si
 bool downloadFile(const std::string& address, const std::string& targetPath) {
   const DownloadSettings settings = downloadSettings();
   if (!targetPlaceExists(targetPath)) return false;
+  if (settings.transfer) return settings.transfer(address, targetPath);
 
   // Only a definite "does not exist" refuses: a probe that fails, or a
   // server that does not answer HEAD, still gets the transfer.

@@ -2,6 +2,7 @@
 // Copying the resource at an HTTP(S) address into a local file, with the
 // host's "Downloading design..." progress.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "jobs/limits.h"
@@ -30,6 +31,10 @@ struct DownloadSettings {
   std::uint64_t maxBytes = byteLimitFromEnvironment("CVIMP_MAX_DOWNLOAD_BYTES", 16 * kGibibyte);
   long stallBytesPerSecond = 1024;
   long stallSeconds = 30;
+  // Takes the place of the network when set (runs that must reach no
+  // server, such as fuzzing the jobs): called with the address and the
+  // target, it answers for the whole download.
+  std::function<bool(const std::string& address, const std::string& targetPath)> transfer;
 };
 void setDownloadSettings(const DownloadSettings& settings);
 DownloadSettings downloadSettings();
