@@ -23,6 +23,14 @@
 namespace cvimp {
 namespace {
 
+// The settings of a download that trusts `certificate` besides the system's store.
+DownloadSettings trusting(const test::TestCertificate& certificate) {
+  DownloadSettings settings;
+  settings.trustedCertificateFile = certificate.certificateFile;
+  settings.stallSeconds = 60;
+  return settings;
+}
+
 const std::string kProgressStartArgs = "\"Downloading design...\", true, function, none";
 
 // The names in a folder, sorted: shows leftovers such as partial files.
@@ -407,7 +415,7 @@ TEST_F(Download, CancelEndsTheProbeOrTheTransfer) {
 }
 
 TEST_F(Download, HttpsWithATrustedCertificate) {
-  setDownloadSettings({.trustedCertificateFile = trusted.certificateFile, .stallSeconds = 60});
+  setDownloadSettings(trusting(trusted));
   test::LocalServer https(trusted);
   https.server().Get("/design.zip", [](const httplib::Request&, httplib::Response& response) {
     response.set_content("secure package", "application/zip");
@@ -441,7 +449,7 @@ TEST_F(Download, HttpsServerThatDoesNotCheckOutIsRefused) {
   EXPECT_EQ(test::readFile(kept), "previous package");
 
   // Trusted, but made out for another host.
-  setDownloadSettings({.trustedCertificateFile = elsewhere.certificateFile, .stallSeconds = 60});
+  setDownloadSettings(trusting(elsewhere));
   EXPECT_FALSE(downloadFile(misnamed.url("/design.zip"), kept));
   EXPECT_EQ(test::readFile(kept), "previous package");
 
