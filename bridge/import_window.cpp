@@ -1,11 +1,15 @@
 #include "bridge/import_window.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <mutex>
+#include <vector>
 
 #include "host/gui/window_host.h"
 #include "host/max.h"
 #include "jobs/jobs.h"
+#include "platform/platform.h"
 
 namespace cvimp {
 
@@ -66,12 +70,23 @@ void setUp(HWND window, PluginState& state) {
   if (address.empty()) address = platformPageAddress();
   for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
     if (attempt > 0) Sleep(kCreateRetryMilliseconds);
-    if (createBrowser(browserHost(), window, address, state)) return;
+    if (createBrowser(browserHost(), window, address)) return;
   }
   MessageBoxW(window, u"Error", u"Cannot create browser", MB_OK);
 }
 
+// An address the import window does not show opens in the user's browser;
+// anything but a web address (a file, a program) is left alone.
+void openInUsersBrowser(const std::string& address) {
+  const std::string scheme = address.substr(0, address.find(':'));
+  if (scheme != "http" && scheme != "https") return;
+  const std::u16string text = platform::utf8ToUtf16(address);
+  ShellExecuteW(nullptr, u"open", text.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
 void runJobMessage(HWND window, JobMessage& message) {
+  // Only a job of a page still shown in this very window runs here.
+  if (message.page == nullptr || message.page->window != window || !message.page->open) return;
   message.ran = true;
   PluginState* state = stateOf(window);
   if (state == nullptr) {
@@ -106,7 +121,7 @@ std::intptr_t importWindowProc(HWND window, UINT message, WPARAM, LPARAM lParam)
       return TRUE;
     }
     case WM_DESTROY: {
-      destroyBrowsers(browserHost());
+      destroyBrowsers(browserHost(), window);
       PluginState* state = stateOf(window);
       if (state != nullptr && state->importWindow == window) {
         GetCOREInterface()->UnRegisterDlgWnd(window);
@@ -124,7 +139,7 @@ std::intptr_t importWindowProc(HWND window, UINT message, WPARAM, LPARAM lParam)
   }
 }
 
-bool createBrowser(BrowserHost& host, HWND window, const std::string& address, PluginState& state) {
+bool createBrowser(BrowserHost& host, HWND window, const std::string& address) {
   std::unique_ptr<webview::WebView> browser = makeBrowser();
   if (!browser || browser->window() == nullptr) return false;
   HWND child = browserWindow(*browser);
@@ -133,27 +148,43 @@ bool createBrowser(BrowserHost& host, HWND window, const std::string& address, P
   SetParent(child, window);
   browser->set_title("AtelionWebView");
   fitBrowser(*browser, window);
-  installBridge(*browser, state, host);
+  auto session = std::make_shared<PageSession>(window, browser->resolver());
+  installBridge(*browser, session);
+  const std::string opened = webview::mappedAddress(address);
+  browser->setPolicy({[opened](const std::string& page) { return isBridgePage(page, opened); }, &openInUsersBrowser});
   browser->navigate(address);
-  host.browsers.push_back(std::move(browser));
+  host.browsers.push_back({std::move(browser), std::move(session)});
   return true;
 }
 
 void resizeBrowsers(BrowserHost& host, HWND window) {
-  for (const auto& browser : host.browsers) fitBrowser(*browser, window);
+  for (const auto& browser : host.browsers) {
+    if (browser.session->window == window) fitBrowser(*browser.view, window);
+  }
 }
 
-void destroyBrowsers(BrowserHost& host) {
-  for (auto& browser : host.browsers) browser.reset();
-  host.browsers.clear();
+// Out of the list before they go: what destroying a browser sets off
+// finds the list whole.
+void destroyBrowsers(BrowserHost& host, HWND window) {
+  const auto leaving =
+      std::stable_partition(host.browsers.begin(), host.browsers.end(),
+                            [window](const PageBrowser& browser) { return browser.session->window != window; });
+  std::vector<PageBrowser> gone(std::make_move_iterator(leaving), std::make_move_iterator(host.browsers.end()));
+  host.browsers.erase(leaving, host.browsers.end());
+  for (PageBrowser& browser : gone) {
+    browser.session->open = false;
+    browser.view.reset();
+  }
 }
 
 void shutdownBrowsers(BrowserHost& host) {
-  for (auto& browser : host.browsers) {
-    browser->terminate();
-    browser.reset();
-  }
+  std::vector<PageBrowser> gone = std::move(host.browsers);
   host.browsers.clear();
+  for (PageBrowser& browser : gone) {
+    browser.session->open = false;
+    browser.view->terminate();
+    browser.view.reset();
+  }
 }
 
 void setPageAddressOverride(std::string address) {

@@ -15,9 +15,13 @@
 namespace cvimp {
 
 // One attempt to make, place, connect and load a browser in the window.
-bool createBrowser(BrowserHost& host, HWND window, const std::string& address, PluginState& state);
+// Its pages may use the bridge when isBridgePage(page, the address after
+// the browser map) holds; any other page the browser would show or open
+// goes to the user's browser instead.
+bool createBrowser(BrowserHost& host, HWND window, const std::string& address);
 void resizeBrowsers(BrowserHost& host, HWND window);
-void destroyBrowsers(BrowserHost& host);
+// The window's browsers go; their pages' jobs no longer run.
+void destroyBrowsers(BrowserHost& host, HWND window);
 
 // For tests: how browsers are made.
 using BrowserFactory = std::function<std::unique_ptr<webview::WebView>()>;

@@ -30,9 +30,9 @@ bool jobTextOf(const std::string& arguments, std::u16string& jobText) {
   return true;
 }
 
-void setStatus(BrowserHost& host, const webview::WebView* browser, std::string status) {
-  std::lock_guard guard(host.statusLock);
-  host.lastStatus[browser] = std::move(status);
+void setStatus(PageSession& page, std::string status) {
+  std::lock_guard guard(page.statusLock);
+  page.status = std::move(status);
 }
 
 }  // namespace
@@ -44,58 +44,56 @@ BrowserHost& browserHost() {
 
 std::string statusText(const std::string& resultUtf8) { return platform::jsonQuoted(resultUtf8); }
 
-void answerCall(BrowserHost& host, const webview::WebView* browser, const webview::Resolver& resolver,
-                const std::string& id, bool succeeded, const std::string& resultUtf8) {
-  setStatus(host, browser, statusText(resultUtf8));
-  resolver.resolve(id, 0, succeeded ? "true" : "false");
+void answerCall(PageSession& page, const std::string& id, bool succeeded, const std::string& resultUtf8) {
+  setStatus(page, statusText(resultUtf8));
+  page.resolver.resolve(id, 0, succeeded ? "true" : "false");
 }
 
-std::string getLastStatus(BrowserHost& host, const webview::WebView* browser) {
-  std::lock_guard guard(host.statusLock);
-  const auto found = host.lastStatus.find(browser);
-  return found != host.lastStatus.end() ? found->second : "Idle";
+std::string getLastStatus(const PageSession& page) {
+  std::lock_guard guard(page.statusLock);
+  return page.status.empty() ? "Idle" : page.status;
 }
 
 std::string handleCookies() { return "true"; }
 
-bool sendJob(PluginState& state, const std::u16string& jobText, std::u16string& resultText, bool& ran) {
-  JobMessage message{jobText, &resultText, true, false};
-  SendMessageW(state.importWindow, kJobMessage, 0, reinterpret_cast<LPARAM>(&message));
+bool sendJob(const PageSession& page, const std::u16string& jobText, std::u16string& resultText, bool& ran) {
+  JobMessage message{jobText, &page, &resultText, true, false};
+  if (page.open) SendMessageW(page.window, kJobMessage, 0, reinterpret_cast<LPARAM>(&message));
   ran = message.ran;
   return ran && message.succeeded;
 }
 
 void bridgeWorker(CallRecord record) {
+  PageSession& page = *record.page;
   std::u16string jobText;
   if (!jobTextOf(record.arguments, jobText)) {
-    answerCall(*record.host, record.browser, record.resolver, record.id, false, "Unknown job type");
+    answerCall(page, record.id, false, "Unknown job type");
     return;
   }
-  setStatus(*record.host, record.browser, statusText("Processing"));
+  setStatus(page, statusText("Processing"));
   std::u16string result;
   bool ran = false;
-  const bool succeeded = sendJob(*record.state, jobText, result, ran);
-  // The window closed before the job reached it: nobody waits for the answer.
+  const bool succeeded = sendJob(page, jobText, result, ran);
+  // The page or its window went before the job reached it: nobody waits.
   if (!ran) return;
-  answerCall(*record.host, record.browser, record.resolver, record.id, succeeded, platform::utf16ToUtf8(result));
+  answerCall(page, record.id, succeeded, platform::utf16ToUtf8(result));
 }
 
 void handleEventCall(CallRecord record) {
   try {
     std::thread(bridgeWorker, record).detach();
   } catch (const std::system_error&) {
-    answerCall(*record.host, record.browser, record.resolver, record.id, false, "Cannot start the job");
+    answerCall(*record.page, record.id, false, "Cannot start the job");
   }
 }
 
-void installBridge(webview::WebView& browser, PluginState& state, BrowserHost& host) {
-  webview::WebView* view = &browser;
+void installBridge(webview::WebView& browser, const std::shared_ptr<PageSession>& session) {
   browser.bind("HandleEventFunc",
-               webview::WebView::AsyncBinding([view, &state, &host](const std::string& id, const std::string& request) {
-                 handleEventCall({id, request, view, view->resolver(), &state, &host});
+               webview::WebView::AsyncBinding([session](const std::string& id, const std::string& request) {
+                 handleEventCall({id, request, session});
                }));
   browser.bind("HandleEventFuncGetLastError",
-               webview::WebView::SyncBinding([view, &host](const std::string&) { return getLastStatus(host, view); }));
+               webview::WebView::SyncBinding([session](const std::string&) { return getLastStatus(*session); }));
   browser.bind("HandleCookies", webview::WebView::SyncBinding([](const std::string&) { return handleCookies(); }));
   browser.init(kCookieScript);
 }

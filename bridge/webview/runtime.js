@@ -1,12 +1,27 @@
-// Page side of the browser layer. Injected first, at document start, in the
-// top frame of every page. A bound function posts {id, method, params} to
-// the native "__webview__" message handler; the native side answers with
-// onReply(id, status, result), where result is JSON text.
+// Page side of the browser layer. Injected at document start, in the top
+// frame of every page, as is the relay in the layer's own script world. A
+// bound function hands the JSON text {id, method, params} to the relay as
+// the detail of a "__webview__" event on the window; the native side
+// answers with onReply(id, status, result), where result is JSON text.
 (function () {
   'use strict';
   if (window.__webview__) {
     return;
   }
+  // Taken before any page script runs, which may replace them.
+  const dispatch = EventTarget.prototype.dispatchEvent.bind(window);
+  const CallEvent = CustomEvent;
+  // The engine injects the scripts of different worlds in no set order:
+  // calls made before the relay is there wait for its "ready", which it
+  // sends when it starts and in answer to "ping".
+  let relayReady = false;
+  const early = [];
+  const send = (message) => dispatch(new CallEvent('__webview__', { detail: message }));
+  EventTarget.prototype.addEventListener.call(window, '__webview_ready__', () => {
+    relayReady = true;
+    early.splice(0).forEach(send);
+  });
+  dispatch(new Event('__webview_ping__'));
   // Calls still waiting for their answer, by id. An entry leaves the table
   // as soon as its promise settles.
   const pending = new Map();
@@ -25,7 +40,11 @@
 
   const runtime = {
     post(message) {
-      window.webkit.messageHandlers.__webview__.postMessage(message);
+      if (relayReady) {
+        send(message);
+      } else {
+        early.push(message);
+      }
     },
     call(method, ...params) {
       return new Promise((resolve, reject) => {

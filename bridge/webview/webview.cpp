@@ -1,13 +1,12 @@
 #include "bridge/webview/webview.h"
 
 #include <gtk/gtk.h>
-#include <rapidjson/document.h>
-#include <rapidjson/stringbuffer.h>
-#include <rapidjson/writer.h>
+#include <rapidjson/reader.h>
 #include <webkit2/webkit2.h>
 
 #include <cstdlib>
 #include <mutex>
+#include <optional>
 #include <sstream>
 #include <string_view>
 #include <utility>
@@ -30,27 +29,64 @@ struct Liveness {
 
 namespace {
 
-// The name of the page's message handler; window.webkit.messageHandlers
-// carries it.
+// The name of the native message handler; window.webkit.messageHandlers
+// carries it, in the relay's world only.
 constexpr const char* kChannel = "__webview__";
+// The engine does not tell which frame posted a script message, so the
+// handler lives in a script world of its own, where only the relay runs,
+// in the top frame alone. Page scripts of any frame cannot reach the
+// handler; the top page's runtime reaches the relay through an event on
+// its window, which frames of other origins cannot dispatch there. So
+// every call comes from the top document (or a frame of its origin), and
+// the relay sends along that document's address, which the page cannot
+// forge from its own world.
+constexpr const char* kWorld = "cvimp-webview";
 
-// The registration of the page's message handler on a content manager.
+// The relay, in kWorld: passes each call the runtime dispatches (a
+// "__webview__" event whose detail is the message text) to the handler with
+// the address of the page. Text beyond the bound is cut just past it:
+// enough to read the id and refuse the call. It tells the runtime it is
+// there ("__webview_ready__") when it starts and when asked ("ping").
+std::string relayScript() {
+  return "(function () {\n"
+         "  'use strict';\n"
+         "  const handler = window.webkit.messageHandlers.__webview__;\n"
+         "  const limit = " +
+         std::to_string(kMaxMessageBytes) +
+         ";\n"
+         "  window.addEventListener('__webview__', (event) => {\n"
+         "    const message = event.detail;\n"
+         "    if (typeof message !== 'string') return;\n"
+         "    handler.postMessage({ address: location.href,\n"
+         "                          message: message.length > limit ? message.slice(0, limit + 1) : message });\n"
+         "  });\n"
+         "  const ready = () => window.dispatchEvent(new Event('__webview_ready__'));\n"
+         "  window.addEventListener('__webview_ping__', ready);\n"
+         "  ready();\n"
+         "})();\n";
+}
+
+// The registration of the native message handler on a content manager.
 class ScriptChannel {
  public:
   ScriptChannel() = default;
   ~ScriptChannel() {
-    if (manager_ != nullptr) webkit_user_content_manager_unregister_script_message_handler(manager_, kChannel);
+    if (manager_ != nullptr)
+      webkit_user_content_manager_unregister_script_message_handler_in_world(manager_, kChannel, kWorld);
   }
   ScriptChannel(const ScriptChannel&) = delete;
   ScriptChannel& operator=(const ScriptChannel&) = delete;
 
   void open(WebKitUserContentManager* target) {
-    if (webkit_user_content_manager_register_script_message_handler(target, kChannel)) manager_ = target;
+    if (webkit_user_content_manager_register_script_message_handler_in_world(target, kChannel, kWorld))
+      manager_ = target;
   }
 
  private:
   WebKitUserContentManager* manager_ = nullptr;
 };
+
+std::string textOf(const char* text) { return text != nullptr ? text : ""; }
 
 // The text as a JavaScript string literal.
 std::string jsString(std::string_view text) { return platform::jsonQuoted(text); }
@@ -61,6 +97,112 @@ std::string replyScript(const std::string& id, int status, const std::string& re
 
 std::string bindScript(const std::string& name) {
   return "if (window.__webview__) window.__webview__.onBind(" + jsString(name) + ");";
+}
+
+// A call as the page sent it. No id: the message is dropped.
+struct PageCall {
+  std::optional<std::string> id;
+  std::string method;
+  std::string params = "[]";  // the params array as the page wrote it
+  std::string refusal;        // why the call is refused; empty when it is not
+};
+
+// Reads {id, method, params} without recursion (RapidJSON's iterative
+// parser, events only), stopping past kMaxMessageDepth; `idOnly` stops as
+// soon as the id is read.
+class CallReader : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, CallReader> {
+ public:
+  CallReader(const std::string& text, const rapidjson::StringStream& stream, bool idOnly, PageCall& call)
+      : text_(text), stream_(stream), idOnly_(idOnly), call_(call) {}
+
+  bool tooDeep() const { return tooDeep_; }
+
+  bool Default() {
+    if (depth_ == 1) member_ = Member::Other;
+    return true;
+  }
+  bool String(const char* value, rapidjson::SizeType length, bool) {
+    if (depth_ == 1 && member_ == Member::Id) {
+      call_.id.emplace(value, length);
+      if (idOnly_) return false;
+    }
+    if (depth_ == 1 && member_ == Member::Method) call_.method.assign(value, length);
+    return Default();
+  }
+  bool Key(const char* name, rapidjson::SizeType length, bool) {
+    if (depth_ != 1) return true;
+    const std::string_view key(name, length);
+    member_ = key == "id"       ? Member::Id
+              : key == "method" ? Member::Method
+              : key == "params" ? Member::Params
+                                : Member::Other;
+    return true;
+  }
+  bool StartObject() { return enter(false); }
+  bool StartArray() { return enter(true); }
+  bool EndObject(rapidjson::SizeType) { return leave(); }
+  bool EndArray(rapidjson::SizeType) {
+    // The parser reports a bracket before taking it from the stream.
+    if (depth_ == 2 && paramsBegin_ != std::string::npos) {
+      call_.params = text_.substr(paramsBegin_, stream_.Tell() + 1 - paramsBegin_);
+      paramsBegin_ = std::string::npos;
+    }
+    return leave();
+  }
+
+ private:
+  enum class Member { Other, Id, Method, Params };
+
+  bool enter(bool array) {
+    if (++depth_ > kMaxMessageDepth) {
+      tooDeep_ = true;
+      return false;
+    }
+    if (depth_ == 2 && array && member_ == Member::Params) paramsBegin_ = stream_.Tell();
+    return true;
+  }
+  bool leave() {
+    --depth_;
+    return Default();
+  }
+
+  const std::string& text_;
+  const rapidjson::StringStream& stream_;
+  const bool idOnly_;
+  PageCall& call_;
+  int depth_ = 0;
+  bool tooDeep_ = false;
+  Member member_ = Member::Other;
+  std::size_t paramsBegin_ = std::string::npos;
+};
+
+PageCall readCall(const std::string& message) {
+  PageCall call;
+  const bool tooLarge = message.size() > kMaxMessageBytes;
+  rapidjson::StringStream stream(message.c_str());
+  CallReader handler(message, stream, tooLarge, call);
+  rapidjson::Reader reader;
+  const bool parsed = !reader.Parse<rapidjson::kParseIterativeFlag>(stream, handler).IsError();
+  if (tooLarge)
+    call.refusal = "The call is larger than " + std::to_string(kMaxMessageBytes) + " bytes";
+  else if (handler.tooDeep())
+    call.refusal = "The call is nested deeper than " + std::to_string(kMaxMessageDepth) + " levels";
+  else if (!parsed)
+    call.refusal = "The call is not valid JSON";
+  return call;
+}
+
+// How a call's rejection names the page: its origin, or for a page without
+// a host (a file) its address without query and fragment.
+std::string originText(const std::string& address) {
+  const gtk::Owned<WebKitSecurityOrigin, &webkit_security_origin_unref> origin(
+      webkit_security_origin_new_for_uri(address.c_str()));
+  if (origin != nullptr && webkit_security_origin_get_host(origin.get()) != nullptr &&
+      *webkit_security_origin_get_host(origin.get()) != '\0') {
+    const gtk::Text text(webkit_security_origin_to_string(origin.get()));
+    if (text != nullptr) return text.get();
+  }
+  return address.substr(0, address.find_first_of("?#"));
 }
 
 // Source data handed to GLib, which frees it with the source.
@@ -95,10 +237,14 @@ struct WebView::Impl {
   }
   void installScripts();
   void addBinding(const std::string& name, Binding binding);
-  void handleMessage(const std::string& message);
+  void reject(const std::string& id, const std::string& reason) { evaluate(replyScript(id, 1, jsString(reason))); }
+  void handleMessage(const std::string& address, const std::string& message);
+  bool decide(WebKitPolicyDecision* decision, WebKitPolicyDecisionType type);
 
   static void onScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer self);
   static gboolean onDelete(GtkWidget* widget, GdkEvent*, gpointer self);
+  static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                                 gpointer self);
 
   // Destroyed in reverse order: the signal handlers first, then the message
   // handler, the web view, its window, the content manager, the loop.
@@ -110,10 +256,15 @@ struct WebView::Impl {
   ScriptChannel channel;
   gtk::SignalConnection messageConnection;
   gtk::SignalConnection deleteConnection;
+  gtk::SignalConnection policyConnection;
   // In the order of binding; a name bound again keeps its place. Shared so
   // that a call keeps its function even when the binding is replaced meanwhile.
   std::vector<std::pair<std::string, std::shared_ptr<const Binding>>> bindings;
   std::vector<std::string> initScripts;
+  PagePolicy policy;
+  // The address navigate() loads, as the engine writes it, until the first
+  // main-frame response: admitted whatever the policy says.
+  std::string hostAddress;
 };
 
 WebView::Impl::Impl(bool debug) {
@@ -127,6 +278,7 @@ WebView::Impl::Impl(bool debug) {
   messageConnection.connect(manager.get(), "script-message-received::__webview__", G_CALLBACK(onScriptMessage), this);
   channel.open(manager.get());
   deleteConnection.connect(window.get(), "delete-event", G_CALLBACK(onDelete), this);
+  policyConnection.connect(view, "decide-policy", G_CALLBACK(onDecidePolicy), this);
 
   gtk_window_set_default_size(GTK_WINDOW(window.get()), 640, 480);
   gtk_container_add(GTK_CONTAINER(window.get()), webView.get());
@@ -146,12 +298,15 @@ WebView::Impl::~Impl() {
 // whatever order bind() and init() were called in: rebuilt on each change.
 void WebView::Impl::installScripts() {
   webkit_user_content_manager_remove_all_scripts(manager.get());
-  auto add = [this](const std::string& source) {
+  auto add = [this](const std::string& source, const char* world = nullptr) {
+    constexpr auto frames = WEBKIT_USER_CONTENT_INJECT_TOP_FRAME;
+    constexpr auto time = WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START;
     const gtk::Owned<WebKitUserScript, &webkit_user_script_unref> script(
-        webkit_user_script_new(source.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
-                               WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr));
+        world != nullptr ? webkit_user_script_new_for_world(source.c_str(), frames, time, world, nullptr, nullptr)
+                         : webkit_user_script_new(source.c_str(), frames, time, nullptr, nullptr));
     webkit_user_content_manager_add_script(manager.get(), script.get());
   };
+  add(relayScript(), kWorld);
   add(kRuntimeScript);
   for (const auto& binding : bindings) add(bindScript(binding.first));
   for (const auto& script : initScripts) add(script);
@@ -173,39 +328,32 @@ void WebView::Impl::addBinding(const std::string& name, Binding binding) {
   if (webkit_web_view_get_uri(WEBKIT_WEB_VIEW(webView.get())) != nullptr) evaluate(bindScript(name));
 }
 
-// A message is the JSON text {id, method, params} posted by the runtime.
-void WebView::Impl::handleMessage(const std::string& message) {
-  rapidjson::Document document;
-  document.Parse(message.data(), message.size());
-  if (document.HasParseError() || !document.IsObject()) return;
-  const auto idMember = document.FindMember("id");
-  if (idMember == document.MemberEnd() || !idMember->value.IsString()) return;
-  const std::string id(idMember->value.GetString(), idMember->value.GetStringLength());
-
-  std::string method;
-  const auto methodMember = document.FindMember("method");
-  if (methodMember != document.MemberEnd() && methodMember->value.IsString())
-    method.assign(methodMember->value.GetString(), methodMember->value.GetStringLength());
-
-  std::string request = "[]";
-  const auto paramsMember = document.FindMember("params");
-  if (paramsMember != document.MemberEnd() && paramsMember->value.IsArray()) {
-    rapidjson::StringBuffer buffer;
-    rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
-    paramsMember->value.Accept(writer);
-    request.assign(buffer.GetString(), buffer.GetSize());
+// A message is the JSON text {id, method, params} the runtime sent from
+// the page at `address`.
+void WebView::Impl::handleMessage(const std::string& address, const std::string& message) {
+  const PageCall call = readCall(message);
+  if (!call.id) return;
+  const std::string& id = *call.id;
+  if (!call.refusal.empty()) {
+    reject(id, call.refusal);
+    return;
+  }
+  if (policy.admits && !policy.admits(address)) {
+    reject(id, "Calls from " + originText(address) + " are not allowed");
+    return;
   }
 
   std::shared_ptr<const Binding> binding;
   for (const auto& entry : bindings) {
-    if (entry.first == method) binding = entry.second;
+    if (entry.first == call.method) binding = entry.second;
   }
   if (!binding) {
     // The runtime only calls names it was told about, but the page may
     // post by hand: answer rather than leave the promise waiting.
-    evaluate(replyScript(id, 1, jsString("No native function is bound to the name \"" + method + "\"")));
+    reject(id, "No native function is bound to the name \"" + call.method + "\"");
     return;
   }
+  const std::string& request = call.params;
   if (binding->async) {
     binding->async(id, request);
     return;
@@ -217,11 +365,46 @@ void WebView::Impl::handleMessage(const std::string& message) {
   if (token->view != nullptr) token->view->evaluate(replyScript(id, 0, result));
 }
 
+// Decides where the page may take the view. The engine tells whether a
+// response is the top page's, not which frame a navigation is for, so a
+// page that leaves is stopped at its response (its request has gone out;
+// nothing of it is shown).
+bool WebView::Impl::decide(WebKitPolicyDecision* decision, WebKitPolicyDecisionType type) {
+  std::string address;
+  if (type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION && policy.elsewhere) {
+    WebKitNavigationAction* action =
+        webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+    address = textOf(webkit_uri_request_get_uri(webkit_navigation_action_get_request(action)));
+  } else if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE && policy.admits) {
+    auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
+    if (!webkit_response_policy_decision_is_main_frame_main_resource(response)) return false;
+    address = textOf(webkit_uri_response_get_uri(webkit_response_policy_decision_get_response(response)));
+    if (std::exchange(hostAddress, {}) == address || policy.admits(address)) return false;
+  } else {
+    return false;
+  }
+  webkit_policy_decision_ignore(decision);
+  // A copy: the receiver may replace the policy.
+  if (const auto elsewhere = policy.elsewhere) elsewhere(address);
+  return true;
+}
+
+gboolean WebView::Impl::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                                       gpointer self) {
+  return static_cast<Impl*>(self)->decide(decision, type) ? TRUE : FALSE;
+}
+
 void WebView::Impl::onScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer self) {
   JSCValue* value = webkit_javascript_result_get_js_value(result);
-  if (!jsc_value_is_string(value)) return;
-  const gtk::Text text(jsc_value_to_string(value));
-  static_cast<Impl*>(self)->handleMessage(text.get());
+  if (!jsc_value_is_object(value)) return;
+  const gtk::ObjectRef<JSCValue> address(jsc_value_object_get_property(value, "address"));
+  const gtk::ObjectRef<JSCValue> message(jsc_value_object_get_property(value, "message"));
+  if (!jsc_value_is_string(address.get()) || !jsc_value_is_string(message.get())) return;
+  const gtk::Text addressText(jsc_value_to_string(address.get()));
+  const gtk::Owned<GBytes, &g_bytes_unref> bytes(jsc_value_to_string_as_bytes(message.get()));
+  gsize size = 0;
+  const auto* data = static_cast<const char*>(g_bytes_get_data(bytes.get(), &size));
+  static_cast<Impl*>(self)->handleMessage(addressText.get(), std::string(data != nullptr ? data : "", size));
 }
 
 // Closing the window only hides it: the view keeps its widgets until it is
@@ -326,9 +509,15 @@ std::string mapAddress(const std::string& url, const char* map) {
   return url;
 }
 
+std::string mappedAddress(const std::string& url) { return mapAddress(url, std::getenv("CVIMP_BROWSER_URL_MAP")); }
+
+void WebView::setPolicy(PagePolicy policy) { impl_->policy = std::move(policy); }
+
 void WebView::navigate(const std::string& url) {
-  const std::string address = mapAddress(url, std::getenv("CVIMP_BROWSER_URL_MAP"));
-  webkit_web_view_load_uri(WEBKIT_WEB_VIEW(impl_->webView.get()), address.c_str());
+  const std::string address = mappedAddress(url);
+  const gtk::ObjectRef<WebKitURIRequest> request(webkit_uri_request_new(address.c_str()));
+  impl_->hostAddress = textOf(webkit_uri_request_get_uri(request.get()));
+  webkit_web_view_load_request(WEBKIT_WEB_VIEW(impl_->webView.get()), request.get());
 }
 
 void WebView::resolve(const std::string& id, int status, const std::string& result) {

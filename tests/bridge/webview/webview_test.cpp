@@ -217,6 +217,93 @@ TEST_F(WebViewTest, CallToAnUnboundNameIsRejected) {
   EXPECT_EQ(member(report, "pending"), "0");
 }
 
+// Calls beyond the bounds are refused unread: the page learns why, and the
+// view keeps answering. Each call is sent again by hand under the id the
+// runtime gave it, read from the event that carries it.
+TEST_F(WebViewTest, OversizedOrDeeplyNestedCallsAreRefused) {
+  int held = 0;
+  view->bind("hold", [&](const std::string&, const std::string&) { ++held; });
+  view->bind("echo", [](const std::string& request) { return request; });
+
+  const std::string report = runPage(page(R"(
+    const resend = (text) => {
+      let id;
+      const listener = (event) => { id = JSON.parse(event.detail).id; };
+      window.addEventListener('__webview__', listener);
+      const call = settle(hold());
+      window.removeEventListener('__webview__', listener);
+      window.dispatchEvent(new CustomEvent('__webview__', { detail: text(id) }));
+      return call;
+    };
+    const deep = '['.repeat(300000) + ']'.repeat(300000);
+    results.deep = await resend((id) => `{"id":"${id}","method":"hold","params":${deep}}`);
+    results.large = await resend((id) => `{"id":"${id}","method":"hold","params":["${'x'.repeat(1 << 20)}"]}`);
+    results.broken = await resend((id) => `{"id":"${id}","method":"hold","params":[`);
+    // Without an id that can be read, nobody is answered.
+    window.dispatchEvent(new CustomEvent('__webview__', { detail: `{"params":${deep},"id":"late"}` }));
+    results.after = await echo('still here');
+  )"));
+
+  EXPECT_EQ(member(report, "deep"), R"({"rejected":"The call is nested deeper than 64 levels"})");
+  EXPECT_EQ(member(report, "large"), R"({"rejected":"The call is larger than 1048576 bytes"})");
+  EXPECT_EQ(member(report, "broken"), R"({"rejected":"The call is not valid JSON"})");
+  EXPECT_EQ(member(report, "after"), R"(["still here"])");
+  EXPECT_EQ(held, 3);
+}
+
+// Each call is judged by the address of the page that makes it at that
+// moment; page scripts cannot reach the native handler themselves.
+TEST_F(WebViewTest, CallsFromPagesThePolicyRefusesAreRejected) {
+  int echoes = 0;
+  view->bind("echo", [&](const std::string& request) {
+    ++echoes;
+    return request;
+  });
+  view->setPolicy({[](const std::string& address) { return address.ends_with("#admitted"); }, {}});
+  const std::string address = page(R"(
+    results.handler = typeof window.webkit?.messageHandlers?.__webview__;
+    results.refused = await settle(echo(1));
+    history.replaceState(null, '', '#admitted');
+    results.admitted = await settle(echo(2));
+  )");
+
+  const std::string report = runPage(address);
+  EXPECT_EQ(member(report, "handler"), "\"undefined\"");
+  EXPECT_EQ(member(report, "refused"), "{\"rejected\":\"Calls from " + address + " are not allowed\"}");
+  EXPECT_EQ(member(report, "admitted"), R"({"value":[2]})");
+  EXPECT_EQ(echoes, 1);
+}
+
+// The user clicks a link to a new window, which the view does not have:
+// the address goes elsewhere. (A page script alone may not open windows.)
+TEST_F(WebViewTest, NewWindowGoesElsewhere) {
+  std::vector<std::string> elsewhere;
+  view->setPolicy(
+      {[](const std::string&) { return true; }, [&](const std::string& address) { elsewhere.push_back(address); }});
+  runPage(page(R"(
+    const link = document.createElement('a');
+    link.href = 'https://example.invalid/new?x=1';
+    link.target = '_blank';
+    link.style = 'position: fixed; inset: 0';
+    document.body.append(link);
+  )"));
+  GtkWidget* content = gtk_bin_get_child(GTK_BIN(view->window()));
+  GdkDevice* pointer = gdk_seat_get_pointer(gdk_display_get_default_seat(gtk_widget_get_display(content)));
+  for (const GdkEventType type : {GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE}) {
+    GdkEvent* event = gdk_event_new(type);
+    event->button.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(content)));
+    event->button.x = 20;
+    event->button.y = 20;
+    event->button.button = 1;
+    event->button.time = GDK_CURRENT_TIME;
+    gdk_event_set_device(event, pointer);
+    gtk_widget_event(content, event);
+    gdk_event_free(event);
+  }
+  iterateUntil([&] { return !elsewhere.empty(); });
+  EXPECT_EQ(elsewhere, std::vector<std::string>{"https://example.invalid/new?x=1"});
+}
+
 // Init scripts registered before a binding still run after it, in their
 // own order, once per page load.
 TEST_F(WebViewTest, InitScriptsRunAfterTheBindingsOncePerPage) {
