@@ -49,7 +49,7 @@ tsan: deps
 # UBSan), from the seed corpora and dictionaries under tests/fuzz; what a
 # run finds is kept in build/fuzz/corpus/NAME for the next one.
 FUZZ_SECONDS ?= 120
-FUZZ_TARGETS = scene_fuzz archive_fuzz job_fuzz
+FUZZ_TARGETS = scene_fuzz archive_fuzz job_fuzz page_fuzz
 fuzz:
 	./scripts/install-deps fuzz
 	CC=clang CXX=clang++ $(CONFIGURE) -S . -B build/fuzz -DCMAKE_BUILD_TYPE=Debug -DCVIMP_FUZZ=ON \

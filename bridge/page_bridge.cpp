@@ -14,22 +14,6 @@ namespace {
 
 using Document = rapidjson::GenericDocument<rapidjson::UTF16<char16_t>>;
 
-// The job text of a call: the second element of the argument array, when
-// it is a string.
-bool jobTextOf(const std::string& arguments, std::u16string& jobText) {
-  const std::u16string wrapped = u"{ \"args\": " + platform::utf8ToUtf16(arguments) + u" }";
-  if (wrapped.find(u'\0') != std::u16string::npos) return false;
-  Document document;
-  document.Parse<rapidjson::kParseIterativeFlag>(wrapped.c_str());
-  if (document.HasParseError() || !document.IsObject()) return false;
-  const auto args = document.FindMember(u"args");
-  if (args == document.MemberEnd() || !args->value.IsArray() || args->value.Size() < 2) return false;
-  const auto& job = args->value[1];
-  if (!job.IsString()) return false;
-  jobText.assign(job.GetString(), job.GetStringLength());
-  return true;
-}
-
 void setStatus(PageSession& page, std::string status) {
   std::lock_guard guard(page.statusLock);
   page.status = std::move(status);
@@ -40,6 +24,21 @@ void setStatus(PageSession& page, std::string status) {
 BrowserHost& browserHost() {
   static BrowserHost host;
   return host;
+}
+
+bool jobTextOf(const std::string& arguments, std::u16string& jobText) {
+  const std::u16string wrapped = u"{ \"args\": " + platform::utf8ToUtf16(arguments) + u" }";
+  if (wrapped.find(u'\0') != std::u16string::npos) return false;
+  Document document;
+  document.Parse<rapidjson::kParseIterativeFlag>(wrapped.c_str());
+  if (document.HasParseError() || !document.IsObject()) return false;
+  if (!document.HasMember(u"args")) return false;
+  const auto& args = document[u"args"];
+  if (!args.IsArray() || args.Size() < 2) return false;
+  const auto& job = args[1];
+  if (!job.IsString()) return false;
+  jobText.assign(job.GetString(), job.GetStringLength());
+  return true;
 }
 
 std::string statusText(const std::string& resultUtf8) { return platform::jsonQuoted(resultUtf8); }

@@ -57,6 +57,10 @@ inline constexpr const char* kCookieScript = "const cookies = document.cookie;\n
 // into the browser, then registers the cookie script.
 void installBridge(webview::WebView& browser, const std::shared_ptr<PageSession>& session);
 
+// The job text of a "HandleEventFunc" call: the second element of its
+// argument array (UTF-8 JSON, as the page sent it), when that is a string.
+bool jobTextOf(const std::string& arguments, std::u16string& jobText);
+
 // The status text of a result: a JSON string, escaped as JSON needs.
 std::string statusText(const std::string& resultUtf8);
 
