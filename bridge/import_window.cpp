@@ -182,7 +182,7 @@ void shutdownBrowsers(BrowserHost& host) {
   host.browsers.clear();
   for (PageBrowser& browser : gone) {
     browser.session->open = false;
-    browser.view->terminate();
+    if (browser.view) browser.view->terminate();
     browser.view.reset();
   }
 }

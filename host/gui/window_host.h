@@ -33,7 +33,8 @@ void destroyDialogs();
 void runMainLoop();
 void quitMainLoop();
 // Runs the main thread's loop until `done` holds or `timeoutSeconds` have
-// passed; whether it holds.
+// passed; whether it holds. `done` is looked at after every event, and at
+// least every 20 ms, for what other threads make true.
 bool runMainLoopUntil(const std::function<bool()>& done, int timeoutSeconds);
 
 // Message boxes: shown, or in tests answered at once and recorded.

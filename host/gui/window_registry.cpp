@@ -220,6 +220,10 @@ bool runMainLoopUntil(const std::function<bool()>& done, int timeoutSeconds) {
         return G_SOURCE_REMOVE;
       },
       &late));
+  // `done` may come true on another thread while the loop waits: a tick
+  // wakes it to look again.
+  gtk::SourceId tick;
+  tick.set(g_timeout_add(20, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr));
   while (!done() && !late) g_main_context_iteration(nullptr, TRUE);
   if (late) deadline.ran();
   return done();
