@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size) {
   const fs::path archive = sandbox->root() / "package.zip";
   const fs::path folder = sandbox->root() / "unpacked";
-  cvimp::fuzz::writeFile(archive, data, size);
+  if (!cvimp::fuzz::writeFile(archive, data, size)) std::abort();
   host::reset();
   // The demo's password, which the seed packages use.
   const std::optional<std::string> password =

@@ -2,6 +2,7 @@
 // What the fuzz harnesses share: a sandbox folder per process, removed at
 // exit, and quiet standard output (diagnostics are not what is tested).
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -30,9 +31,10 @@ inline void silenceStandardOutput() {
   if (std::freopen("/dev/null", "w", stdout) == nullptr) std::abort();
 }
 
-inline void writeFile(const std::filesystem::path& path, const unsigned char* data, std::size_t size) {
-  const platform::File file = platform::openFile(path.string(), "wb");
-  if (!file || std::fwrite(data, 1, size, file.get()) != size) std::abort();
+// Whether the whole of `data` could be written to `path`.
+inline bool writeFile(const std::filesystem::path& path, const unsigned char* data, std::size_t size) {
+  platform::File file = platform::openFile(path.string(), "wb");
+  return file && std::fwrite(data, 1, size, file.get()) == size && platform::closeFile(file);
 }
 
 }  // namespace cvimp::fuzz

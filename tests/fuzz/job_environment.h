@@ -54,8 +54,8 @@ class JobEnvironment {
     const std::filesystem::path inside =
         std::filesystem::path(target).lexically_normal().lexically_relative(downloads_.root());
     if (inside.empty() || *inside.begin() == "..") return true;
-    writeFile(target, reinterpret_cast<const unsigned char*>(package_.data()), package_.size());
-    return true;
+    // A target that cannot be written fails the download, as it does for real.
+    return writeFile(target, reinterpret_cast<const unsigned char*>(package_.data()), package_.size());
   }
 
   Sandbox downloads_;

@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     readEveryValue(scene);
   }
   const std::filesystem::path scene = design->root() / "vr.vrscene";
-  fuzz::writeFile(scene, data, size);
+  if (!fuzz::writeFile(scene, data, size)) std::abort();
   host::reset();
   host::setSystemUnit(size % 3 == 0 ? host::SystemUnit::Centimeters : host::SystemUnit::Millimeters);
   PluginState state;
