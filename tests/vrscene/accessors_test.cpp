@@ -157,7 +157,8 @@ TEST(AttributeAccess, Transforms) {
       {"o", "[VRP] ERROR: Unknown transform function.\n"},
       {"i", "[VRP] ERROR: Cannot get transform.\n"},
   };
-  for (const auto& [name, message] : failures) {
+  for (const auto& [key, message] : failures) {
+    const char* name = key;
     auto [identity, out] = withOutput([&] { return s.value("p", name).getTransform(scene); });
     EXPECT_EQ(out, message) << name;
     EXPECT_EQ(identity.matrix[2].z, 1.0f) << name;
@@ -252,7 +253,8 @@ TEST(AttributeAccess, ListsDecodeOnDemandWithoutStoring) {
       {"missing", "[VRP] WARNING: Cannot get list.\n"},
       {"bad", ""},
   };
-  for (const auto& [name, message] : failures) {
+  for (const auto& [key, message] : failures) {
+    const char* name = key;
     count = 99;
     auto [none, out] = withOutput([&] { return p.getIntList(name, count) == nullptr; });
     EXPECT_TRUE(none) << name;
