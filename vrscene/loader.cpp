@@ -3,12 +3,14 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <unordered_set>
 
 #include "platform/platform.h"
 #include "vrscene/diagnostics.h"
+#include "vrscene/early_decoding.h"
 #include "vrscene/packed.h"
 #include "vrscene/parallel.h"
 #include "vrscene/readers.h"
@@ -39,7 +41,7 @@ struct LoadContext {
   bool quiet;
 };
 
-bool parseFile(LoadContext& load, ParsedFile& file, std::string text, std::size_t depth);
+bool parseFile(LoadContext& load, ParsedFile& file, SceneText text, std::size_t depth);
 
 void includeFile(LoadContext& load, ParsedFile::Include& include, std::size_t depth, std::atomic<std::int32_t>& ok) {
   if (ok.load() == 0) return;  // an earlier include of the same file failed
@@ -50,7 +52,7 @@ void includeFile(LoadContext& load, ParsedFile::Include& include, std::size_t de
     if (!load.quiet) vrpPrint("Including %s\n", include.name.c_str());
   }
   try {
-    std::string bytes;
+    SceneText bytes;
     if (depth >= kMaxIncludeDepth || !readSceneFile(include.name, load.searchDirectories, bytes)) {
       vrpPrint("[VRP] ERROR: Cannot include %s\n", include.name.c_str());
       ok.exchange(0);
@@ -72,11 +74,13 @@ void includeFile(LoadContext& load, ParsedFile::Include& include, std::size_t de
 // Reads one file's statements, then its includes (several at a time).
 // False when a statement fails: the plugins read so far are kept, the
 // file's includes are not processed.
-bool parseFile(LoadContext& load, ParsedFile& file, std::string text, std::size_t depth) {
+bool parseFile(LoadContext& load, ParsedFile& file, SceneText text, std::size_t depth) {
   // The scene keeps the text: string values are views into it.
-  const std::string_view kept = load.scene.keepText(std::move(text));
+  const std::string_view kept = load.scene.keepText(std::move(text.bytes), text.length);
   TextCursor cursor(kept);
   const DefinitionPath relative;
+  // Packed lists start inflating on other threads while the text is read.
+  EarlyDecoder decoder;
 
   for (std::uint64_t statement = 0; !kept.empty(); ++statement) {
     if (readComment(cursor)) {
@@ -86,11 +90,15 @@ bool parseFile(LoadContext& load, ParsedFile& file, std::string text, std::size_
     } else {
       std::unique_ptr<VrpPlugin> plugin = readPluginBlock(cursor, load.scene, relative, statement);
       if (!plugin) return false;
-      if (!plugin->name.empty()) file.plugins.push_back(std::move(plugin));
+      if (!plugin->name.empty()) {
+        decoder.add(*plugin);
+        file.plugins.push_back(std::move(plugin));
+      }
     }
     skipWhitespace(cursor);
     if (cursor.atEnd()) break;
   }
+  decoder.finish();
 
   // Includes start after all of this file's statements are read.
   std::atomic<std::int32_t> ok{1};
@@ -295,7 +303,7 @@ void decodePlugin(VrpPlugin& plugin, const VrpScene& scene) {
 
 bool loadScene(const std::string& fileName, VrpScene& scene, const SearchDirectories& searchDirectories, bool quiet) {
   try {
-    std::string bytes;
+    SceneText bytes;
     if (!readSceneFile(fileName, searchDirectories, bytes)) return false;
     IncludeSet includes;  // the main file's own name is never claimed
     return parseSceneText(scene, includes, std::move(bytes), searchDirectories, DefinitionPath{0}, quiet);
@@ -304,19 +312,32 @@ bool loadScene(const std::string& fileName, VrpScene& scene, const SearchDirecto
   }
 }
 
-bool readSceneFile(const std::string& fileName, const SearchDirectories& searchDirectories, std::string& bytes) {
+bool readSceneFile(const std::string& fileName, const SearchDirectories& searchDirectories, SceneText& text) {
   const std::string path = resolveFile(fileName, searchDirectories);
   if (path.empty()) return false;
   const platform::File file = platform::openFile(path, "rb");
   if (!file) return false;
   const std::optional<std::uint64_t> size = platform::fileSize(file.get());
-  if (!size) return false;
-  bytes.assign(static_cast<std::size_t>(*size), '\0');
+  if (!size || *size >= SIZE_MAX) return false;
+  const auto length = static_cast<std::size_t>(*size);
+  // Read straight into the block the scene keeps; no zero-fill first.
+  platform::ByteBlock bytes(length + 1);
   // Fewer bytes than the file's size is a failed read, not a shorter text.
-  return std::fread(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+  if (std::fread(bytes.data(), 1, length, file.get()) != length) return false;
+  bytes.data()[length] = 0;
+  text = {std::move(bytes), length};
+  return true;
 }
 
 bool parseSceneText(VrpScene& scene, IncludeSet& includes, std::string text, const SearchDirectories& searchDirectories,
+                    const DefinitionPath& basePath, bool quiet) {
+  SceneText copy{platform::ByteBlock(text.size() + 1), text.size()};
+  std::memcpy(copy.bytes.data(), text.data(), text.size());
+  copy.bytes.data()[text.size()] = 0;
+  return parseSceneText(scene, includes, std::move(copy), searchDirectories, basePath, quiet);
+}
+
+bool parseSceneText(VrpScene& scene, IncludeSet& includes, SceneText text, const SearchDirectories& searchDirectories,
                     const DefinitionPath& basePath, bool quiet) {
   LoadContext load{scene, includes, searchDirectories, quiet};
   ParsedFile root;
@@ -330,8 +351,16 @@ bool prebuildScene(VrpScene& scene, std::vector<VrpPlugin*>& orderedPlugins) {
   try {
     // Top-level plugins are taken in document order, so the listing does not
     // depend on hashing or on which include finished first.
+    const std::vector<VrpPlugin*> plugins = scene.pluginsInDocumentOrder();
+    // Lists decoded ahead that this prebuild does not take are not kept.
+    struct DropEarly {
+      const std::vector<VrpPlugin*>& plugins;
+      ~DropEarly() {
+        parallelFor(plugins.size(), [&](std::size_t i) { dropEarlyLists(*plugins[i]); });
+      }
+    } dropEarly{plugins};
     PrebuildWalk walk(scene, orderedPlugins);
-    for (VrpPlugin* plugin : scene.pluginsInDocumentOrder()) {
+    for (VrpPlugin* plugin : plugins) {
       if (!walk.visitTopLevel(*plugin)) return false;
     }
     parallelFor(orderedPlugins.size(), [&](std::size_t i) { decodePlugin(*orderedPlugins[i], scene); });

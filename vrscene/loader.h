@@ -9,6 +9,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/platform.h"
 #include "vrscene/definition_path.h"
 #include "vrscene/vrscene.h"
 
@@ -30,11 +31,19 @@ struct IncludeSet {
 // Deepest nesting of include files; deeper includes fail like missing files.
 inline constexpr std::size_t kMaxIncludeDepth = 64;
 
+// A file's text: `length` bytes followed by a zero byte.
+struct SceneText {
+  platform::ByteBlock bytes;
+  std::size_t length = 0;
+};
+
 // The whole file, found through resolveFile.
-bool readSceneFile(const std::string& fileName, const SearchDirectories& searchDirectories, std::string& bytes);
+bool readSceneFile(const std::string& fileName, const SearchDirectories& searchDirectories, SceneText& text);
 
 // Parses one file's text (kept by the scene) with the given base path, then
 // processes its includes. False when a statement of this text fails.
+bool parseSceneText(VrpScene& scene, IncludeSet& includes, SceneText text, const SearchDirectories& searchDirectories,
+                    const DefinitionPath& basePath, bool quiet);
 bool parseSceneText(VrpScene& scene, IncludeSet& includes, std::string text, const SearchDirectories& searchDirectories,
                     const DefinitionPath& basePath, bool quiet);
 

@@ -1,7 +1,5 @@
 #include "vrscene/packed.h"
 
-#include <libdeflate.h>
-
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -10,6 +8,7 @@
 #include <vector>
 
 #include "vrscene/diagnostics.h"
+#include "vrscene/inflate.h"
 #include "vrscene/scene.h"
 #include "vrscene/value.h"
 
@@ -48,40 +47,28 @@ std::size_t base64Capacity(std::size_t length) {
   return length / 4 * 3 + (rest >= 2 ? rest - 1 : 0);
 }
 
-struct DecompressorDeleter {
-  void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
-};
-
-// Each decoding thread keeps its decompressor and its buffer for the
-// compressed bytes: packed lists are decoded by the thousand.
-struct InflateWorkspace {
-  std::unique_ptr<libdeflate_decompressor, DecompressorDeleter> decompressor{libdeflate_alloc_decompressor()};
-  std::vector<std::uint8_t> compressed;
-};
+// Each decoding thread keeps its buffer for the compressed bytes: packed
+// lists are decoded by the thousand.
+thread_local std::vector<std::uint8_t> compressedBuffer;
 
 // Inflates the zlib stream held by the first `compressedSize` bytes that the
 // Base64 text decodes to (zero bytes where the text stops short), into `out`
 // of `capacity` bytes. Succeeds exactly when the stream ends, checksum and
-// all, within both limits, as zlib's uncompress would. libdeflate rather
-// than zlib: inflating is most of a design's load time and it does it about
-// twice as fast.
+// all, within both limits, as zlib's uncompress would.
 bool inflateBase64(std::string_view base64, std::uint64_t compressedSize, std::uint8_t* out, std::uint64_t capacity,
                    std::uint64_t& length) {
-  thread_local InflateWorkspace workspace;
-  if (!workspace.decompressor) return false;
-  auto& compressed = workspace.compressed;
+  auto& compressed = compressedBuffer;
   const auto size = static_cast<std::size_t>(compressedSize);
   if (compressed.size() < size) compressed.resize(size);
   const std::size_t decoded = decodeBase64(base64.data(), base64.size(), compressed.data(), size);
   // Characters past a "=" yield nothing; the stream then ends early and fails.
   std::memset(compressed.data() + decoded, 0, size - decoded);
   std::size_t written = 0;
-  const libdeflate_result result = libdeflate_zlib_decompress(workspace.decompressor.get(), compressed.data(), size,
-                                                              out, static_cast<std::size_t>(capacity), &written);
+  const bool inflated = inflateZlib(compressed.data(), size, out, static_cast<std::size_t>(capacity), written);
   // A buffer grown for one huge list is not kept for the rest of the thread.
   constexpr std::size_t kKeptBytes = std::size_t{16} << 20;
   if (compressed.size() > kKeptBytes) std::vector<std::uint8_t>().swap(compressed);
-  if (result != LIBDEFLATE_SUCCESS) return false;
+  if (!inflated) return false;
   length = written;
   return true;
 }
@@ -111,6 +98,12 @@ void decodeListsAt(VrpValue& value, const VrpScene* scene, int depth) {
   }
   if (!isPackedListName(function->name)) return;
   if (function->data || function->values.empty()) return;
+  if (function->early) {
+    // Decoded ahead from the same text, which decoded without a word.
+    function->data = std::move(function->early);
+    function->count = function->earlyCount;
+    return;
+  }
   const std::string_view* text = function->values[0].resolveString(scene);
   if (text == nullptr) {
     vrpPrint("[VRP] ERROR: Cannot get list data.\n");
@@ -183,30 +176,39 @@ std::size_t decodeBase64(const char* text, std::size_t length, std::uint8_t* out
   return written;
 }
 
+std::optional<ZipcHeader> readZipcHeader(std::string_view text) {
+  // A header cut short holds no sizes to trust.
+  if (text.size() < 20 || text.substr(0, 4) != "ZIPC") return std::nullopt;
+  ZipcHeader header;
+  header.size = decodeHex32(text.data() + 4);
+  if (header.size == 0) return std::nullopt;
+  const std::uint64_t declaredCompressed = decodeHex32(text.data() + 12);
+  if (declaredCompressed == 0) return std::nullopt;
+  // The sizes come from the file: never allocate more than the text can hold,
+  // nor more than that can inflate to.
+  header.compressedSize = std::min<std::uint64_t>(declaredCompressed, base64Capacity(text.size() - 20));
+  if (header.compressedSize == 0 || header.size > header.compressedSize * kMaxInflateRatio) return std::nullopt;
+  return header;
+}
+
+bool decodeZipcInto(std::string_view text, const ZipcHeader& header, std::uint8_t* out, std::uint64_t& length) {
+  if (!inflateBase64(text.substr(20), header.compressedSize, out, header.size, length)) return false;
+  std::memset(out + length, 0, header.size + 1 - length);
+  return true;
+}
+
 std::optional<DecodedList> decodeZipc(std::string_view text, std::size_t elementSize) {
   if (text.size() < 4 || text.substr(0, 4) != "ZIPC") {
     vrpPrint("[VRP] ERROR: Cannot decode non-ZIPC data.\n");
     return std::nullopt;
   }
-  // A header cut short holds no sizes to trust.
-  if (text.size() < 20 || elementSize == 0) return std::nullopt;
-  const std::uint64_t declaredSize = decodeHex32(text.data() + 4);
-  if (declaredSize == 0) return std::nullopt;
-  const std::uint64_t declaredCompressed = decodeHex32(text.data() + 12);
-  if (declaredCompressed == 0) return std::nullopt;
-
-  // The sizes come from the file: never allocate more than the text can hold,
-  // nor more than that can inflate to.
-  const std::size_t base64Length = text.size() - 20;
-  const std::uint64_t compressedSize = std::min<std::uint64_t>(declaredCompressed, base64Capacity(base64Length));
-  if (compressedSize == 0 || declaredSize > compressedSize * kMaxInflateRatio) return std::nullopt;
-
+  const std::optional<ZipcHeader> header = readZipcHeader(text);
+  if (!header || elementSize == 0) return std::nullopt;
   try {
     DecodedList list;
-    list.data = std::make_shared_for_overwrite<std::uint8_t[]>(declaredSize + 1);
+    list.data = std::make_shared_for_overwrite<std::uint8_t[]>(header->size + 1);
     std::uint64_t length = 0;
-    if (!inflateBase64(text.substr(20), compressedSize, list.data.get(), declaredSize, length)) return std::nullopt;
-    std::memset(list.data.get() + length, 0, declaredSize + 1 - length);
+    if (!decodeZipcInto(text, *header, list.data.get(), length)) return std::nullopt;
     list.count = length / elementSize;
     return list;
   } catch (const std::bad_alloc&) {

@@ -25,6 +25,18 @@ struct DecodedList {
 // sizes, or does not inflate.
 std::optional<DecodedList> decodeZipc(std::string_view text, std::size_t elementSize);
 
+// The sizes a "ZIPC" text declares, as far as its text can hold them:
+// nothing, without a word, when it is no such text or declares impossible
+// sizes.
+struct ZipcHeader {
+  std::uint64_t size = 0;            // uncompressed bytes
+  std::uint64_t compressedSize = 0;  // bytes of the zlib stream
+};
+std::optional<ZipcHeader> readZipcHeader(std::string_view text);
+// Inflates the text's stream into `out` of header.size + 1 bytes, zero after
+// the inflated `length` bytes; false when it does not inflate.
+bool decodeZipcInto(std::string_view text, const ZipcHeader& header, std::uint8_t* out, std::uint64_t& length);
+
 // 128 hex digits: nine singles (the matrix vectors), padding, three doubles
 // (the offset). Any other length gives the identity.
 VrpTransform decodeTransformHex(std::string_view text);

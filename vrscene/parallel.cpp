@@ -7,6 +7,7 @@
 #include <vector>
 #else
 #include <tbb/parallel_for.h>
+#include <tbb/task_group.h>
 #endif
 
 namespace cvimp {
@@ -33,5 +34,31 @@ void parallelFor(std::size_t count, const std::function<void(std::size_t)>& body
   tbb::parallel_for(std::size_t{0}, count, [&](std::size_t i) { body(i); });
 #endif
 }
+
+#if CVIMP_PLAIN_THREADS
+// A thread per task: the sanitizer build reads small texts only.
+struct TaskGroup::Impl {
+  std::vector<std::thread> threads;
+};
+
+void TaskGroup::run(std::function<void()> task) { impl_->threads.emplace_back(std::move(task)); }
+
+void TaskGroup::wait() {
+  for (std::thread& thread : impl_->threads) thread.join();
+  impl_->threads.clear();
+}
+#else
+struct TaskGroup::Impl {
+  tbb::task_group group;
+};
+
+void TaskGroup::run(std::function<void()> task) { impl_->group.run(std::move(task)); }
+
+void TaskGroup::wait() { impl_->group.wait(); }
+#endif
+
+TaskGroup::TaskGroup() : impl_(std::make_unique<Impl>()) {}
+
+TaskGroup::~TaskGroup() { wait(); }
 
 }  // namespace cvimp

@@ -25,10 +25,10 @@ void VrpScene::addPlugin(std::unique_ptr<VrpPlugin> plugin) {
   found->second->mergeFrom(std::move(*plugin));
 }
 
-std::string_view VrpScene::keepText(std::string&& text) {
+std::string_view VrpScene::keepText(platform::ByteBlock&& text, std::size_t length) {
   std::lock_guard<std::mutex> guard(textLock);
-  keptTexts.push_back(std::move(text));
-  return keptTexts.back();
+  keptTexts.push_back({std::move(text), length});
+  return {keptTexts.back().bytes.chars(), length};
 }
 
 namespace {
@@ -62,7 +62,7 @@ std::size_t VrpScene::keptTextCount() const {
 std::uint64_t VrpScene::keptTextBytes() const {
   std::lock_guard<std::mutex> guard(textLock);
   std::uint64_t total = 0;
-  for (const std::string& text : keptTexts) total += text.size();
+  for (const KeptText& text : keptTexts) total += text.length;
   return total;
 }
 

@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/platform.h"
 #include "vrscene/plugin.h"
 
 namespace cvimp {
@@ -33,9 +34,10 @@ class VrpScene {
   // name (see VrpPlugin::mergeFrom). Thread-safe.
   void addPlugin(std::unique_ptr<VrpPlugin> plugin);
 
-  // Takes ownership of a file text and returns a view of it that lives as long
-  // as the scene; the view is followed by a zero byte. Thread-safe.
-  std::string_view keepText(std::string&& text);
+  // Takes ownership of a file text of `length` bytes, followed in `text` by a
+  // zero byte, and returns a view of it that lives as long as the scene.
+  // Thread-safe.
+  std::string_view keepText(platform::ByteBlock&& text, std::size_t length);
 
   std::size_t pluginCount() const { return plugins.size(); }
   // Every plugin, ordered by definition path (document order).
@@ -55,7 +57,11 @@ class VrpScene {
   // keep the names the document model is known by (keptTexts under textLock,
   // the plugin table under pluginLock).
   std::unordered_map<std::string, std::unique_ptr<VrpPlugin>, NameHash, std::equal_to<>> plugins;
-  std::deque<std::string> keptTexts;  // a deque: elements never move, so views stay valid
+  struct KeptText {
+    platform::ByteBlock bytes;
+    std::size_t length;
+  };
+  std::deque<KeptText> keptTexts;
   mutable std::mutex textLock;
   std::mutex pluginLock;
 };

@@ -63,6 +63,10 @@ struct VrpFunction {
   std::vector<VrpValue> values;
   std::shared_ptr<std::uint8_t[]> data;  // empty until decoded
   std::uint64_t count = 0;
+  // Decoded while the text was still being read, kept aside until decoding
+  // takes it over; what prebuilding does not take is dropped then.
+  std::shared_ptr<std::uint8_t[]> early;
+  std::uint64_t earlyCount = 0;
 };
 
 // The decoded elements of a packed list, shared with the scene instead of
@@ -95,7 +99,7 @@ class VrpValue {
     return Storage(VrpAttributeSelector{std::move(plugin), std::move(attribute)});
   }
   static VrpValue makeFunction(std::string name, std::vector<VrpValue> values = {}) {
-    return Storage(VrpFunction{std::move(name), std::move(values), nullptr, 0});
+    return Storage(VrpFunction{std::move(name), std::move(values), nullptr, 0, nullptr, 0});
   }
 
   // The alternative's index; outside 0..5 only for a value left empty.

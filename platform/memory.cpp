@@ -1,0 +1,64 @@
+#include <sys/mman.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+#include <utility>
+
+#include "platform/platform.h"
+
+namespace cvimp::platform {
+
+namespace {
+
+// Below this, the allocator's own pools serve better than fresh mappings.
+constexpr std::size_t kMappedBytes = std::size_t{4} << 20;
+// Mappings in whole huge pages: the kernel then places them on huge-page
+// boundaries, where they can be backed by huge pages at all.
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+std::size_t mappedLength(std::size_t size) { return (size + kHugePage - 1) / kHugePage * kHugePage; }
+
+}  // namespace
+
+ByteBlock::ByteBlock(std::size_t size) : size_(size) {
+  if (size >= kMappedBytes) {
+    if (size > SIZE_MAX - kHugePage) throw std::bad_alloc();
+    void* pages = ::mmap(nullptr, mappedLength(size), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (pages == MAP_FAILED) throw std::bad_alloc();
+    // Only advice: on a system without huge pages the block is simply pages.
+    ::madvise(pages, mappedLength(size), MADV_HUGEPAGE);
+    data_ = static_cast<std::uint8_t*>(pages);
+    mapped_ = true;
+    return;
+  }
+  data_ = static_cast<std::uint8_t*>(std::malloc(size == 0 ? 1 : size));
+  if (data_ == nullptr) throw std::bad_alloc();
+}
+
+ByteBlock::ByteBlock(ByteBlock&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)), mapped_(other.mapped_) {}
+
+ByteBlock& ByteBlock::operator=(ByteBlock&& other) noexcept {
+  if (this != &other) {
+    release();
+    data_ = std::exchange(other.data_, nullptr);
+    size_ = std::exchange(other.size_, 0);
+    mapped_ = other.mapped_;
+  }
+  return *this;
+}
+
+ByteBlock::~ByteBlock() { release(); }
+
+void ByteBlock::release() {
+  if (data_ == nullptr) return;
+  if (mapped_) {
+    ::munmap(data_, mappedLength(size_));
+  } else {
+    std::free(data_);
+  }
+  data_ = nullptr;
+}
+
+}  // namespace cvimp::platform
