@@ -2,11 +2,51 @@
 
 #include <zlib.h>
 
+#include <array>
 #include <cstring>
 
 #include "vrscene/vrscene.h"
 
 namespace cvimp::bench {
+
+namespace {
+
+// The floor keeps its own plain Base64 decoder, a table lookup per
+// character, so that it stays the same yardstick whatever the reader does.
+std::size_t plainBase64(const char* text, std::size_t length, std::uint8_t* out, std::size_t capacity) {
+  static const auto table = [] {
+    std::array<std::int8_t, 256> t{};
+    t.fill(-1);
+    const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    for (int i = 0; i < 64; ++i) t[static_cast<unsigned char>(alphabet[i])] = static_cast<std::int8_t>(i);
+    return t;
+  }();
+  std::size_t written = 0;
+  std::size_t i = 0;
+  while (i + 4 <= length && written + 3 <= capacity) {
+    const std::int32_t a = table[static_cast<unsigned char>(text[i])];
+    const std::int32_t b = table[static_cast<unsigned char>(text[i + 1])];
+    const std::int32_t c = table[static_cast<unsigned char>(text[i + 2])];
+    const std::int32_t d = table[static_cast<unsigned char>(text[i + 3])];
+    if ((a | b | c | d) < 0) break;  // the "=" padding of the last group
+    const auto bits = static_cast<std::uint32_t>((a << 18) | (b << 12) | (c << 6) | d);
+    out[written] = static_cast<std::uint8_t>(bits >> 16);
+    out[written + 1] = static_cast<std::uint8_t>(bits >> 8);
+    out[written + 2] = static_cast<std::uint8_t>(bits);
+    written += 3;
+    i += 4;
+  }
+  // The last group, two or three characters before the padding.
+  std::uint32_t bits = 0;
+  int filled = 0;
+  for (; i < length && filled < 4 && table[static_cast<unsigned char>(text[i])] >= 0; ++i, ++filled) {
+    bits |= static_cast<std::uint32_t>(table[static_cast<unsigned char>(text[i])]) << (18 - 6 * filled);
+  }
+  for (int k = 0; k + 1 < filled && written < capacity; ++k) out[written++] = static_cast<std::uint8_t>(bits >> (16 - 8 * k));
+  return written;
+}
+
+}  // namespace
 
 void FloorDecoder::decodeText(std::string_view text, FloorTotals& totals) {
   const char* p = text.data();
@@ -39,7 +79,7 @@ bool FloorDecoder::decodePacked(std::string_view packed, FloorTotals& totals) {
   }
   if (compressed_.size() < compressedSize) compressed_.resize(compressedSize);
   if (inflated_.size() < size) inflated_.resize(size);
-  const std::size_t got = decodeBase64(packed.data() + kHeader, base64Length, compressed_.data(), compressedSize);
+  const std::size_t got = plainBase64(packed.data() + kHeader, base64Length, compressed_.data(), compressedSize);
   uLongf length = size;
   if (uncompress(inflated_.data(), &length, compressed_.data(), static_cast<uLong>(got)) != Z_OK || length != size) {
     totals.failures += 1;

@@ -27,7 +27,9 @@ ByteBlock::ByteBlock(std::size_t size) : size_(size) {
     void* pages = ::mmap(nullptr, mappedLength(size), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (pages == MAP_FAILED) throw std::bad_alloc();
     // Only advice: on a system without huge pages the block is simply pages.
-    ::madvise(pages, mappedLength(size), MADV_HUGEPAGE);
+    // The part after the last whole huge page stays in small pages, so the
+    // block takes no more memory than it holds.
+    ::madvise(pages, size / kHugePage * kHugePage, MADV_HUGEPAGE);
     data_ = static_cast<std::uint8_t*>(pages);
     mapped_ = true;
     return;

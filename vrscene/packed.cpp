@@ -25,21 +25,11 @@ constexpr std::array<std::int8_t, 256> makeTable(std::string_view alphabet) {
 }
 
 constexpr std::array<std::int8_t, 256> kHexDigits = makeTable("0123456789ABCDEF");
-constexpr std::array<std::int8_t, 256> kBase64 =
-    makeTable("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/");
 
 // Deflate data cannot inflate by more than 1032:1.
 constexpr std::uint64_t kMaxInflateRatio = 1032;
 
 std::int64_t digit(char c) { return kHexDigits[static_cast<unsigned char>(c)]; }
-
-// The bytes of one group of four sextets; values of -1 (characters outside
-// the alphabet) take part with all their bits set, as they always have.
-void emitGroup(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d, std::uint8_t bytes[3]) {
-  bytes[0] = static_cast<std::uint8_t>((a << 2) | ((b >> 4) & 0x03));
-  bytes[1] = static_cast<std::uint8_t>(((b & 0x0F) << 4) | ((c >> 2) & 0x0F));
-  bytes[2] = static_cast<std::uint8_t>(((c & 0x03) << 6) | d);
-}
 
 // Largest number of bytes `length` Base64 characters can decode to.
 std::size_t base64Capacity(std::size_t length) {
@@ -129,51 +119,6 @@ std::uint32_t decodeHex32(const char* c) {
   const std::int64_t value = (digit(c[0]) * 16 + digit(c[1])) + (digit(c[2]) * 16 + digit(c[3])) * 0x100 +
                              (digit(c[4]) * 16 + digit(c[5])) * 0x10000 + (digit(c[6]) * 16 + digit(c[7])) * 0x1000000;
   return static_cast<std::uint32_t>(value);  // modulo 2^32
-}
-
-std::size_t decodeBase64(const char* text, std::size_t length, std::uint8_t* out, std::size_t capacity) {
-  std::size_t written = 0;
-  std::size_t i = 0;
-  std::uint8_t bytes[3];
-  // Whole groups of four characters that are all in the alphabet.
-  while (i + 4 <= length && written + 3 <= capacity) {
-    const std::int32_t a = kBase64[static_cast<unsigned char>(text[i])];
-    const std::int32_t b = kBase64[static_cast<unsigned char>(text[i + 1])];
-    const std::int32_t c = kBase64[static_cast<unsigned char>(text[i + 2])];
-    const std::int32_t d = kBase64[static_cast<unsigned char>(text[i + 3])];
-    if ((a | b | c | d) < 0) break;  // "=", or a character outside the alphabet
-    const std::uint32_t bits = (static_cast<std::uint32_t>(a) << 18) | (static_cast<std::uint32_t>(b) << 12) |
-                               (static_cast<std::uint32_t>(c) << 6) | static_cast<std::uint32_t>(d);
-    out[written] = static_cast<std::uint8_t>(bits >> 16);
-    out[written + 1] = static_cast<std::uint8_t>(bits >> 8);
-    out[written + 2] = static_cast<std::uint8_t>(bits);
-    written += 3;
-    i += 4;
-  }
-  // The rest one character at a time: stop at "=", decode others as -1.
-  std::int32_t group[4];
-  int filled = 0;
-  for (; i < length && text[i] != '='; ++i) {
-    group[filled++] = kBase64[static_cast<unsigned char>(text[i])];
-    if (filled == 4) {
-      emitGroup(static_cast<std::uint32_t>(group[0]), static_cast<std::uint32_t>(group[1]),
-                static_cast<std::uint32_t>(group[2]), static_cast<std::uint32_t>(group[3]), bytes);
-      const std::size_t n = std::min<std::size_t>(3, capacity - written);
-      std::memcpy(out + written, bytes, n);
-      written += n;
-      filled = 0;
-      if (written == capacity) return written;
-    }
-  }
-  if (filled >= 2) {
-    for (int k = filled; k < 4; ++k) group[k] = 0;
-    emitGroup(static_cast<std::uint32_t>(group[0]), static_cast<std::uint32_t>(group[1]),
-              static_cast<std::uint32_t>(group[2]), static_cast<std::uint32_t>(group[3]), bytes);
-    const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(filled - 1), capacity - written);
-    std::memcpy(out + written, bytes, n);
-    written += n;
-  }
-  return written;
 }
 
 std::optional<ZipcHeader> readZipcHeader(std::string_view text) {

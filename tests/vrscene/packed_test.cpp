@@ -5,6 +5,7 @@
 #include <zlib.h>
 
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "tests/support/test_support.h"
@@ -64,6 +65,50 @@ TEST(PackedLists, Base64CharactersOutsideTheAlphabetDecodeAsMinusOne) {
   decodeBase64("TW/u", 4, bits, 3);
   EXPECT_EQ(spaced[0], bits[0]);
   EXPECT_EQ(spaced[1], bits[1]);
+}
+
+// The plain reading of the format, one character at a time, against which
+// the block-wise decoder is checked.
+std::vector<std::uint8_t> referenceBase64(std::string_view text, std::size_t capacity) {
+  static const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::vector<std::uint8_t> out;
+  std::uint32_t group[4];
+  int filled = 0;
+  auto emit = [&](int n) {
+    const std::uint8_t bytes[3] = {static_cast<std::uint8_t>((group[0] << 2) | ((group[1] >> 4) & 3)),
+                                   static_cast<std::uint8_t>(((group[1] & 15) << 4) | ((group[2] >> 2) & 15)),
+                                   static_cast<std::uint8_t>(((group[2] & 3) << 6) | group[3])};
+    for (int k = 0; k < n && out.size() < capacity; ++k) out.push_back(bytes[k]);
+  };
+  for (char c : text) {
+    if (c == '=' || out.size() == capacity) break;
+    const std::size_t at = alphabet.find(c);
+    group[filled++] = at == std::string::npos ? 0xFFFFFFFFu : static_cast<std::uint32_t>(at);
+    if (filled == 4) emit(3), filled = 0;
+  }
+  if (filled >= 2 && out.size() < capacity) {
+    for (int k = filled; k < 4; ++k) group[k] = 0;
+    emit(filled - 1);
+  }
+  return out;
+}
+
+TEST(PackedLists, Base64BlocksDecodeAsCharacterByCharacter) {
+  std::mt19937 random(5);
+  const std::string alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  for (int trial = 0; trial < 2000; ++trial) {
+    std::string text(random() % 300, 'A');
+    for (char& c : text) c = alphabet[random() % 64];
+    // Now and then a character outside the alphabet, a "=" or a high byte.
+    if (trial % 3 != 0 && !text.empty()) text[random() % text.size()] = "= \n\x80.*"[random() % 6];
+    const std::size_t capacity = trial % 4 == 0 ? random() % 250 : text.size();
+    std::vector<std::uint8_t> out(capacity + 1, 0xEE);
+    const std::size_t written = decodeBase64(text.data(), text.size(), out.data(), capacity);
+    const std::vector<std::uint8_t> expected = referenceBase64(text, capacity);
+    ASSERT_EQ(std::vector<std::uint8_t>(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(written)), expected)
+        << text << " capacity " << capacity;
+    ASSERT_EQ(out[capacity], 0xEE) << "wrote past the capacity";
+  }
 }
 
 TEST(PackedLists, IntegersDecode) {
