@@ -8,6 +8,7 @@
 
 #include "host/max.h"
 #include "materials/materials.h"
+#include "platform/platform.h"
 #include "vrscene/vrscene.h"
 
 namespace cvimp {
@@ -21,6 +22,8 @@ struct ImportContext {
   INodeTab importedNodes;
   std::unique_ptr<ImportLog> importLog;
   bool logSlotNames = true;
+  // Meshes being filled on other threads; last, so it waits before the rest goes.
+  platform::TaskGroup meshFills;
 };
 
 // 1 / GetSystemUnitScale(millimetres), rounded to float.

@@ -64,6 +64,8 @@ bool importDesign(PluginState& state, WStr& result) {
     if (plugin.type != "Node") continue;
     if (INode* node = createSceneNode(plugin, context, state)) context.importedNodes.Append(1, &node);
   }
+  // The meshes are complete before anything reads them.
+  context.meshFills.wait();
   progress.end();
 
   if (state.quadrifyMesh) runQuadrify(context.importedNodes);

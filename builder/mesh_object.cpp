@@ -5,6 +5,8 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "vrscene/vrscene.h"
 
@@ -53,7 +55,23 @@ std::int32_t channelNumber(const VrpValue& item, const VrpScene* scene) {
   return 0;
 }
 
-void fillChannels(Mesh& mesh, const VrpPlugin& plugin, std::size_t faceIndexCount, ImportLog* log) {
+// What a mesh's arrays are filled with once the host has sized them.
+struct MeshFill {
+  PackedListView vertices;
+  PackedListView faces;
+  PackedListView materialIds;  // empty when the faces keep their IDs
+  PackedListView normals;      // empty without explicit normals
+  PackedListView faceNormals;
+  struct Channel {
+    int channel;
+    PackedListView uvw;
+    PackedListView uvwFaces;
+  };
+  std::vector<Channel> channels;
+  float unitFactor = 1.0f;
+};
+
+void sizeChannels(Mesh& mesh, const VrpPlugin& plugin, std::size_t faceIndexCount, ImportLog* log, MeshFill& fill) {
   const VrpValue channels = plugin.getValue("map_channels");
   const std::vector<VrpValue>& entries = channels.getValueList(plugin.scene);
   if (entries.empty()) return;
@@ -62,8 +80,8 @@ void fillChannels(Mesh& mesh, const VrpPlugin& plugin, std::size_t faceIndexCoun
     const std::vector<VrpValue>& items = entry.getValueList(plugin.scene);
     if (items.size() < 3) continue;
     const std::int32_t channel = channelNumber(items[0], plugin.scene);
-    const PackedListView uvw = items[1].viewVectorList(plugin.scene);
-    const PackedListView uvwFaces = items[2].viewIntList(plugin.scene);
+    PackedListView uvw = items[1].viewVectorList(plugin.scene);
+    PackedListView uvwFaces = items[2].viewIntList(plugin.scene);
     if (uvw.count == 0 || uvwFaces.count != faceIndexCount) continue;
 
     const std::size_t faceCount = uvwFaces.count / 3;
@@ -78,29 +96,71 @@ void fillChannels(Mesh& mesh, const VrpPlugin& plugin, std::size_t faceIndexCoun
     mesh.setMapSupport(channel, TRUE);
     MeshMap& map = mesh.Map(channel);
     map.setNumVerts(static_cast<int>(uvw.count), FALSE);
-    for (std::size_t i = 0; i < uvw.count; ++i) {
-      const VrpVector v = vectorAt(uvw, i);
+    map.setNumFaces(static_cast<int>(faceCount), FALSE, 0);
+    fill.channels.push_back({channel, std::move(uvw), std::move(uvwFaces)});
+  }
+}
+
+// Copies the elements into arrays the host has sized; no host call, so it
+// may run on another thread while the host goes on with other objects.
+void fillMesh(Mesh& mesh, const MeshFill& fill) {
+  const float unit = fill.unitFactor;
+  for (std::size_t k = 0; k < fill.vertices.count; ++k) {
+    const VrpVector v = vectorAt(fill.vertices, k);
+    mesh.verts[static_cast<long long>(k)] = Point3(v.x * unit, v.y * unit, v.z * unit);
+  }
+  const std::size_t faceCount = fill.faces.count / 3;
+  const bool useMaterialIds = fill.materialIds.count != 0;
+  for (std::size_t k = 0; k < faceCount; ++k) {
+    Face& face = mesh.faces[static_cast<long long>(k)];
+    face.setVerts(static_cast<DWORD>(intAt(fill.faces, 3 * k)), static_cast<DWORD>(intAt(fill.faces, 3 * k + 1)),
+                  static_cast<DWORD>(intAt(fill.faces, 3 * k + 2)));
+    face.setEdgeVisFlags(EDGE_VIS, EDGE_VIS, EDGE_VIS);
+    // The stored ID is the host's own, zero-based, in 16 bits.
+    if (useMaterialIds) face.setMatID(static_cast<MtlID>(intAt(fill.materialIds, k) & 0xFFFF));
+  }
+  if (MeshNormalSpec* spec = fill.normals.count != 0 ? mesh.GetSpecifiedNormals() : nullptr) {
+    for (std::size_t l = 0; l < fill.normals.count; ++l) {
+      const VrpVector n = vectorAt(fill.normals, l);
+      spec->Normal(static_cast<int>(l)) = Point3(n.x, n.y, n.z);
+      spec->SetNormalExplicit(static_cast<int>(l), true);
+    }
+    for (std::size_t l = 0; l < fill.faceNormals.count / 3; ++l) {
+      MeshNormalFace& normalFace = spec->Face(static_cast<int>(l));
+      for (int corner = 0; corner < 3; ++corner) {
+        normalFace.SetNormalID(corner, intAt(fill.faceNormals, 3 * l + corner));
+      }
+      normalFace.SpecifyAll();
+    }
+  }
+  for (const MeshFill::Channel& channel : fill.channels) {
+    MeshMap& map = mesh.Map(channel.channel);
+    for (std::size_t i = 0; i < channel.uvw.count; ++i) {
+      const VrpVector v = vectorAt(channel.uvw, i);
       map.tv[static_cast<long long>(i)] = UVVert(v.x, v.y, v.z);
     }
-    map.setNumFaces(static_cast<int>(faceCount), FALSE, 0);
-    for (std::size_t i = 0; i < faceCount; ++i) {
-      map.tf[static_cast<long long>(i)].setTVerts(static_cast<DWORD>(intAt(uvwFaces, 3 * i)),
-                                                  static_cast<DWORD>(intAt(uvwFaces, 3 * i + 1)),
-                                                  static_cast<DWORD>(intAt(uvwFaces, 3 * i + 2)));
+    for (std::size_t i = 0; i < channel.uvwFaces.count / 3; ++i) {
+      map.tf[static_cast<long long>(i)].setTVerts(static_cast<DWORD>(intAt(channel.uvwFaces, 3 * i)),
+                                                  static_cast<DWORD>(intAt(channel.uvwFaces, 3 * i + 1)),
+                                                  static_cast<DWORD>(intAt(channel.uvwFaces, 3 * i + 2)));
     }
   }
 }
 
 }  // namespace
 
-TriObject* buildMeshObject(const VrpPlugin& plugin, float unitFactor, ImportLog* log) {
-  const PackedListView vertices = plugin.viewVectorList("vertices");
-  const PackedListView faces = plugin.viewIntList("faces");
+TriObject* buildMeshObject(const VrpPlugin& plugin, float unitFactor, ImportLog* log, platform::TaskGroup* fills) {
+  MeshFill fill;
+  fill.unitFactor = unitFactor;
+  fill.vertices = plugin.viewVectorList("vertices");
+  fill.faces = plugin.viewIntList("faces");
+  const PackedListView& vertices = fill.vertices;
+  const PackedListView& faces = fill.faces;
   if (vertices.count == 0 || faces.count < 3) return nullptr;
 
-  const PackedListView normals = plugin.viewVectorList("normals");
-  const PackedListView faceNormals = plugin.viewIntList("faceNormals");
-  const PackedListView materialIds = plugin.viewIntList("face_mtlIDs");
+  PackedListView normals = plugin.viewVectorList("normals");
+  PackedListView faceNormals = plugin.viewIntList("faceNormals");
+  PackedListView materialIds = plugin.viewIntList("face_mtlIDs");
 
   const std::size_t faceCount = faces.count / 3;
   // The host counts in int; lists this large never come from a real design.
@@ -117,48 +177,33 @@ TriObject* buildMeshObject(const VrpPlugin& plugin, float unitFactor, ImportLog*
     warn(plugin, "normal index out of range; explicit normals skipped", log);
     useNormals = false;
   }
-  const bool useMaterialIds = materialIds.count == faceCount;
+  if (materialIds.count == faceCount) fill.materialIds = std::move(materialIds);
 
+  // Every host call that sizes the object happens here, in order; only the
+  // copying of elements may go to another thread.
   TriObject* object = CreateNewTriObject();
   Mesh& mesh = object->GetMesh();
   mesh.setNumVerts(static_cast<int>(vertices.count), FALSE, TRUE);
   mesh.setNumFaces(static_cast<int>(faceCount), FALSE, TRUE);
   mesh.setSmoothFlags(1);
-  for (std::size_t k = 0; k < vertices.count; ++k) {
-    const VrpVector v = vectorAt(vertices, k);
-    mesh.verts[static_cast<long long>(k)] = Point3(v.x * unitFactor, v.y * unitFactor, v.z * unitFactor);
-  }
-  for (std::size_t k = 0; k < faceCount; ++k) {
-    Face& face = mesh.faces[static_cast<long long>(k)];
-    face.setVerts(static_cast<DWORD>(intAt(faces, 3 * k)), static_cast<DWORD>(intAt(faces, 3 * k + 1)),
-                  static_cast<DWORD>(intAt(faces, 3 * k + 2)));
-    face.setEdgeVisFlags(EDGE_VIS, EDGE_VIS, EDGE_VIS);
-    // The stored ID is the host's own, zero-based, in 16 bits.
-    if (useMaterialIds) face.setMatID(static_cast<MtlID>(intAt(materialIds, k) & 0xFFFF));
-  }
-
   if (useNormals) {
     mesh.SpecifyNormals();
     MeshNormalSpec* spec = mesh.GetSpecifiedNormals();
     spec->ClearNormals();
     spec->SetNumNormals(static_cast<int>(normals.count));
-    for (std::size_t l = 0; l < normals.count; ++l) {
-      const VrpVector n = vectorAt(normals, l);
-      spec->Normal(static_cast<int>(l)) = Point3(n.x, n.y, n.z);
-      spec->SetNormalExplicit(static_cast<int>(l), true);
-    }
     spec->SetNumFaces(static_cast<int>(faceNormals.count / 3));
-    for (std::size_t l = 0; l < faceNormals.count / 3; ++l) {
-      MeshNormalFace& normalFace = spec->Face(static_cast<int>(l));
-      for (int corner = 0; corner < 3; ++corner) normalFace.SetNormalID(corner, intAt(faceNormals, 3 * l + corner));
-      normalFace.SpecifyAll();
-    }
+    fill.normals = std::move(normals);
+    fill.faceNormals = std::move(faceNormals);
   }
-
-  fillChannels(mesh, plugin, faces.count, log);
-
+  sizeChannels(mesh, plugin, faces.count, log, fill);
   mesh.InvalidateGeomCache();
   mesh.InvalidateTopologyCache();
+
+  if (fills == nullptr) {
+    fillMesh(mesh, fill);
+  } else {
+    fills->run([&mesh, fill = std::move(fill)] { fillMesh(mesh, fill); });
+  }
   return object;
 }
 

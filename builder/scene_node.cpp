@@ -13,7 +13,7 @@ namespace {
 TriObject* meshFor(const VrpPlugin& geometry, ImportContext& context) {
   const auto cached = context.geometryCache.find(&geometry);
   if (cached != context.geometryCache.end()) return cached->second;
-  TriObject* object = buildMeshObject(geometry, context.unitFactor, context.importLog.get());
+  TriObject* object = buildMeshObject(geometry, context.unitFactor, context.importLog.get(), &context.meshFills);
   context.geometryCache.emplace(&geometry, object);
   // The cache answers for this geometry from now on: its decoded lists,
   // most of a design's memory, are not read again.

@@ -2,12 +2,46 @@
 // An array of the host's scene data whose index operator never reaches
 // outside it: an index out of range is journaled and lands on a scratch
 // element, so bad input cannot corrupt the host's memory.
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "host/journal.h"
+#include "platform/platform.h"
 
 namespace host {
+
+// The scene's large arrays (a design's vertices and faces run to hundreds of
+// megabytes) take pages that may be huge pages; small ones the heap.
+template <typename T>
+struct SceneAllocator {
+  using value_type = T;
+  SceneAllocator() = default;
+  template <typename U>
+  SceneAllocator(const SceneAllocator<U>&) {}
+
+  T* allocate(std::size_t n) {
+    if (n > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
+    const std::size_t bytes = n * sizeof(T);
+    if (bytes < cvimp::platform::kMappedBytes) return std::allocator<T>().allocate(n);
+    void* pages = cvimp::platform::allocatePages(bytes);
+    if (pages == nullptr) throw std::bad_alloc();
+    return static_cast<T*>(pages);
+  }
+  void deallocate(T* items, std::size_t n) {
+    const std::size_t bytes = n * sizeof(T);
+    if (bytes < cvimp::platform::kMappedBytes) {
+      std::allocator<T>().deallocate(items, n);
+    } else {
+      cvimp::platform::freePages(items, bytes);
+    }
+  }
+  friend bool operator==(const SceneAllocator&, const SceneAllocator&) { return true; }
+};
+
+template <typename T>
+using SceneVector = std::vector<T, SceneAllocator<T>>;
 
 template <typename T>
 class HostArray {
@@ -27,9 +61,9 @@ class HostArray {
     if (!keep) items_.clear();
     items_.resize(count > 0 ? static_cast<std::size_t>(count) : 0);
   }
-  const std::vector<T>& items() const { return items_; }
-  typename std::vector<T>::const_iterator begin() const { return items_.begin(); }
-  typename std::vector<T>::const_iterator end() const { return items_.end(); }
+  const SceneVector<T>& items() const { return items_; }
+  typename SceneVector<T>::const_iterator begin() const { return items_.begin(); }
+  typename SceneVector<T>::const_iterator end() const { return items_.end(); }
 
  private:
   T& reject(long long i) {
@@ -40,7 +74,7 @@ class HostArray {
   }
 
   const char* name_;
-  std::vector<T> items_;
+  SceneVector<T> items_;
   T scratch_{};
 };
 

@@ -183,7 +183,7 @@ void rebuildFaces(PolyObject& poly, const Pairing& pairing) {
 
 std::unique_ptr<PolyObject> polyFromMesh(const Mesh& mesh) {
   auto poly = std::make_unique<PolyObject>();
-  poly->vertices = mesh.verts.items();
+  poly->vertices.assign(mesh.verts.begin(), mesh.verts.end());
   poly->faces.reserve(mesh.faces.items().size());
   for (const Face& face : mesh.faces) {
     poly->faces.push_back(
@@ -197,7 +197,7 @@ std::unique_ptr<PolyObject> polyFromMesh(const Mesh& mesh) {
     // A channel whose faces do not pair with the object's cannot follow it.
     if (map->tf.size() != mesh.faces.size()) continue;
     PolyMap polyMap;
-    polyMap.vertices = map->tv.items();
+    polyMap.vertices.assign(map->tv.begin(), map->tv.end());
     for (const TVFace& face : map->tf) {
       polyMap.faces.push_back({static_cast<int>(face.t[0]), static_cast<int>(face.t[1]), static_cast<int>(face.t[2])});
     }

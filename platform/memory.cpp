@@ -11,8 +11,6 @@ namespace cvimp::platform {
 
 namespace {
 
-// Below this, the allocator's own pools serve better than fresh mappings.
-constexpr std::size_t kMappedBytes = std::size_t{4} << 20;
 // Mappings in whole huge pages: the kernel then places them on huge-page
 // boundaries, where they can be backed by huge pages at all.
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
@@ -21,16 +19,27 @@ std::size_t mappedLength(std::size_t size) { return (size + kHugePage - 1) / kHu
 
 }  // namespace
 
+void* allocatePages(std::size_t bytes) {
+  if (bytes > SIZE_MAX - kHugePage) return nullptr;
+  void* pages = ::mmap(nullptr, mappedLength(bytes), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (pages == MAP_FAILED) return nullptr;
+  // Only advice: on a system without huge pages the block is simply pages.
+  // The part after the last whole huge page stays in small pages, so the
+  // block takes no more memory than it holds.
+  ::madvise(pages, bytes / kHugePage * kHugePage, MADV_HUGEPAGE);
+  return pages;
+}
+
+void freePages(void* pages, std::size_t bytes) {
+  if (pages != nullptr) ::munmap(pages, mappedLength(bytes));
+}
+
+// Below kMappedBytes, the allocator's own pools serve better than fresh
+// mappings.
 ByteBlock::ByteBlock(std::size_t size) : size_(size) {
   if (size >= kMappedBytes) {
-    if (size > SIZE_MAX - kHugePage) throw std::bad_alloc();
-    void* pages = ::mmap(nullptr, mappedLength(size), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (pages == MAP_FAILED) throw std::bad_alloc();
-    // Only advice: on a system without huge pages the block is simply pages.
-    // The part after the last whole huge page stays in small pages, so the
-    // block takes no more memory than it holds.
-    ::madvise(pages, size / kHugePage * kHugePage, MADV_HUGEPAGE);
-    data_ = static_cast<std::uint8_t*>(pages);
+    data_ = static_cast<std::uint8_t*>(allocatePages(size));
+    if (data_ == nullptr) throw std::bad_alloc();
     mapped_ = true;
     return;
   }
@@ -56,7 +65,7 @@ ByteBlock::~ByteBlock() { release(); }
 void ByteBlock::release() {
   if (data_ == nullptr) return;
   if (mapped_) {
-    ::munmap(data_, mappedLength(size_));
+    freePages(data_, size_);
   } else {
     std::free(data_);
   }

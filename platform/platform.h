@@ -4,6 +4,7 @@
 // another system rewrites. Any layer may use it.
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -71,6 +72,36 @@ ProcessUsage processUsage();
 double machineBusySeconds();
 // Hands memory the allocator keeps free back to the system.
 void releaseFreeMemory();
+
+// Parallel work, on the process's worker threads: a loop over indices,
+// every index once, the calling thread taking part and waiting for all (a
+// single index runs on the calling thread); and a group of tasks started one
+// by one while the caller goes on, waited for together.
+void parallelFor(std::size_t count, const std::function<void(std::size_t)>& body);
+
+class TaskGroup {
+ public:
+  TaskGroup();
+  TaskGroup(const TaskGroup&) = delete;
+  TaskGroup& operator=(const TaskGroup&) = delete;
+  ~TaskGroup();  // waits
+
+  // The task must not throw.
+  void run(std::function<void()> task);
+  void wait();
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+// Memory of at least `bytes` for large data (kMappedBytes or more): fresh,
+// zero-filled pages from the kernel, offered transparent huge pages where
+// they fill whole huge pages, so filling them costs far fewer page faults;
+// freed with freePages and the same size. Null when there is none.
+inline constexpr std::size_t kMappedBytes = std::size_t{4} << 20;
+void* allocatePages(std::size_t bytes);
+void freePages(void* pages, std::size_t bytes);
 
 // Uninitialised memory for large data (file texts, decoded lists): a block
 // of a few megabytes or more comes straight from the kernel as pages that

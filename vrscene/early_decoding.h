@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/platform.h"
 #include "vrscene/packed.h"
-#include "vrscene/parallel.h"
 #include "vrscene/plugin.h"
 
 namespace cvimp {
@@ -39,7 +39,7 @@ class EarlyDecoder {
  private:
   void startBatch();
 
-  TaskGroup tasks_;
+  platform::TaskGroup tasks_;
   std::vector<List> batch_;
   std::uint64_t batchBytes_ = 0;
 };

@@ -12,7 +12,6 @@
 #include "vrscene/diagnostics.h"
 #include "vrscene/early_decoding.h"
 #include "vrscene/packed.h"
-#include "vrscene/parallel.h"
 #include "vrscene/readers.h"
 
 namespace cvimp {
@@ -102,7 +101,7 @@ bool parseFile(LoadContext& load, ParsedFile& file, SceneText text, std::size_t 
 
   // Includes start after all of this file's statements are read.
   std::atomic<std::int32_t> ok{1};
-  parallelFor(file.includes.size(), [&](std::size_t i) { includeFile(load, file.includes[i], depth + 1, ok); });
+  platform::parallelFor(file.includes.size(), [&](std::size_t i) { includeFile(load, file.includes[i], depth + 1, ok); });
   return true;
 }
 
@@ -356,14 +355,14 @@ bool prebuildScene(VrpScene& scene, std::vector<VrpPlugin*>& orderedPlugins) {
     struct DropEarly {
       const std::vector<VrpPlugin*>& plugins;
       ~DropEarly() {
-        parallelFor(plugins.size(), [&](std::size_t i) { dropEarlyLists(*plugins[i]); });
+        platform::parallelFor(plugins.size(), [&](std::size_t i) { dropEarlyLists(*plugins[i]); });
       }
     } dropEarly{plugins};
     PrebuildWalk walk(scene, orderedPlugins);
     for (VrpPlugin* plugin : plugins) {
       if (!walk.visitTopLevel(*plugin)) return false;
     }
-    parallelFor(orderedPlugins.size(), [&](std::size_t i) { decodePlugin(*orderedPlugins[i], scene); });
+    platform::parallelFor(orderedPlugins.size(), [&](std::size_t i) { decodePlugin(*orderedPlugins[i], scene); });
     return true;
   } catch (const std::bad_alloc&) {
     return false;

@@ -1,4 +1,4 @@
-#include "vrscene/parallel.h"
+#include "platform/platform.h"
 
 #if CVIMP_PLAIN_THREADS
 #include <algorithm>
@@ -10,7 +10,7 @@
 #include <tbb/task_group.h>
 #endif
 
-namespace cvimp {
+namespace cvimp::platform {
 
 void parallelFor(std::size_t count, const std::function<void(std::size_t)>& body) {
   if (count == 0) return;
@@ -61,4 +61,4 @@ TaskGroup::TaskGroup() : impl_(std::make_unique<Impl>()) {}
 
 TaskGroup::~TaskGroup() { wait(); }
 
-}  // namespace cvimp
+}  // namespace cvimp::platform
