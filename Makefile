@@ -32,12 +32,22 @@ demo: deps
 	build/release/cli/cvimp demo --download-dir build/release/downloads -o build/release/demo.json
 	@echo "Host scene written to build/release/demo.json"
 
-# Loader benchmark on a generated design of about 60 MB of scene text.
+# Loader and import benchmark: cvimp inspect and cvimp import, and the reader
+# in-process, against the decode floor, on a generated design of about 60 MB
+# of scene text, the same with all geometry in one file, and the design grown
+# 2 and 4 times. Designs are kept in build/bench and written again only when
+# the generator or its options change.
+BENCH_DESIGNS = build/bench/designs
 bench: deps
 	$(CONFIGURE) -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DCVIMP_TESTS=OFF -DCVIMP_BENCH=ON
-	$(CMAKE) --build build/bench -j $(JOBS) --target generate_design bench_loader
-	build/bench/bench/generate_design build/bench/design
-	build/bench/bench/bench_loader build/bench/design/vr.vrscene
+	$(CMAKE) --build build/bench -j $(JOBS) --target generate_design bench_loader cvimp
+	build/bench/bench/generate_design $(BENCH_DESIGNS)/1x --reuse
+	build/bench/bench/generate_design $(BENCH_DESIGNS)/1x-one-file --layout categories --reuse
+	build/bench/bench/generate_design $(BENCH_DESIGNS)/2x --scale 2 --reuse
+	build/bench/bench/generate_design $(BENCH_DESIGNS)/4x --scale 4 --reuse
+	build/bench/bench/bench_loader $(BENCH_DESIGNS)/1x/vr.vrscene --cvimp build/bench/cli/cvimp \
+	  --one-file $(BENCH_DESIGNS)/1x-one-file/vr.vrscene \
+	  --scale 2 $(BENCH_DESIGNS)/2x/vr.vrscene --scale 4 $(BENCH_DESIGNS)/4x/vr.vrscene
 
 # Concurrency suites under ThreadSanitizer (not part of `make test`): the
 # scene loader's parallel loops, and the page bridge's workers against the

@@ -1,399 +1,486 @@
-// Times loadScene + prebuildScene on a scene, and the whole import of it into
-// the stand-in host, against the decode floor (the bare Base64 + inflate of
-// its packed lists on one thread), and measures the peak resident memory of
-// each against the size of text and decoded data. All figures come from one
-// run of this program. Reports the goals next to the figures; only failures to
-// run are errors.
+// Times the scene reader and the import as whole programs (`cvimp inspect`,
+// `cvimp import`) and inside this process, against the decode floor (the
+// bare Base64 + inflate of a design's packed lists on one thread), and
+// measures their peak resident memory against the size of text and decoded
+// data; on larger designs, how both grow per MB of text. Checks that the
+// reader gives the same document on one thread as on two. All figures come
+// from one run of this program and are reported next to their goals; only a
+// step or program that fails, or a document that changes with the number of
+// threads, is an error.
 //
-//   bench_loader MAIN_SCENE
+//   bench_loader MAIN_SCENE [--cvimp PROGRAM] [--one-file SCENE]
+//                [--scale FACTOR SCENE]... [--runs N] [--scaling-runs N]
+//
+// MAIN_SCENE is the design at 1x in the room layout, --one-file the same
+// design with all geometry in one file, --scale the design grown FACTOR
+// times. Without --cvimp only the floor and the in-process runs are timed.
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <fstream>
-#include <optional>
-#include <sstream>
+#include <iterator>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
+#include "bench/document_digest.h"
+#include "bench/in_process.h"
 #include "bench/packed_floor.h"
-#include "builder/builder.h"
-#include "cli/import_command.h"
-#include "host/max.h"
-#include "host/stand_in.h"
 #include "platform/platform.h"
-#include "state/plugin_state.h"
-#include "vrscene/vrscene.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kRuns = 3;
-constexpr double kRatioGoal = 0.6;
-constexpr double kMemoryGoal = 1.15;
-constexpr double kImportRatioGoal = 1.0;
-constexpr double kImportMemoryGoal = 2.0;
+using cvimp::bench::DocumentDigest;
+using cvimp::platform::ProgramRun;
 
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+constexpr double kInspectRatioGoal = 0.35;
+constexpr double kInspectMemoryGoal = 1.10;
+constexpr double kImportRatioGoal = 0.60;
+constexpr double kImportMemoryGoal = 1.6;
+constexpr double kGrowthGoal = 0.10;  // per MB of text, from 1x to the largest design
 
 double megabytes(std::uint64_t bytes) { return static_cast<double>(bytes) / 1e6; }
 
-using Usage = cvimp::platform::ProcessUsage;
+const char* verdict(bool met) { return met ? "met" : "MISSED"; }
 
-Usage usage() { return cvimp::platform::processUsage(); }
+// Every goal's line, printed again together at the end.
+struct Goals {
+  std::vector<std::string> lines;
+  void add(const std::string& design, const char* format, double value, double goal, bool met) {
+    char text[200];
+    std::snprintf(text, sizeof text, format, value, goal);
+    lines.push_back(design + ": " + text + " " + verdict(met));
+  }
+};
+
+struct Samples {
+  std::vector<double> values;
+
+  void add(double value) { values.push_back(value); }
+  bool empty() const { return values.empty(); }
+  std::size_t size() const { return values.size(); }
+  double median() const {
+    if (values.empty()) return 0;
+    std::vector<double> sorted = values;
+    std::sort(sorted.begin(), sorted.end());
+    const std::size_t middle = sorted.size() / 2;
+    return sorted.size() % 2 == 1 ? sorted[middle] : (sorted[middle - 1] + sorted[middle]) / 2;
+  }
+  double max() const { return values.empty() ? 0 : *std::max_element(values.begin(), values.end()); }
+  double min() const { return values.empty() ? 0 : *std::min_element(values.begin(), values.end()); }
+  // "0.123 s median of 5 (0.120, 0.123, ...)", the runs in the order they ran.
+  std::string described() const {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.3f s median of %zu (", median(), values.size());
+    std::string out = text;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      std::snprintf(text, sizeof text, "%s%.3f", i ? ", " : "", values[i]);
+      out += text;
+    }
+    return out + ")";
+  }
+};
+
+struct ProgramFigures {
+  Samples seconds;
+  Samples peakBytes;
+  Samples cpuSeconds;
+  int failures = 0;
+  int failedStatus = 0;
+};
+
+// What the runs of one design gave.
+struct DesignResult {
+  std::string label;
+  std::string layout;
+  double scale = 1;
+  std::string mainScene;
+  std::size_t files = 0;
+  std::uint64_t textBytes = 0;
+  std::uint64_t decodedBytes = 0;  // the floor's count, else the reader's
+  std::uint64_t packedLists = 0;
+  std::size_t plugins = 0;
+  DocumentDigest oneThread;
+  DocumentDigest twoThreads;
+  double oneThreadSeconds = 0;
+  double twoThreadsSeconds = 0;
+  Samples floor;
+  std::vector<cvimp::bench::LoaderRun> loader;
+  std::vector<cvimp::bench::ImportRun> imports;
+  ProgramFigures inspect;
+  ProgramFigures import;
+
+  double dataBytes() const { return static_cast<double>(textBytes + decodedBytes); }
+  double textMegabytes() const { return megabytes(textBytes); }
+  bool digestsEqual() const { return oneThread == twoThreads; }
+};
+
+struct Plan {
+  bool floor = true;
+  bool inProcess = true;
+  int runs = 5;
+};
+
+struct Options {
+  std::string mainScene;
+  std::string cvimp;
+  std::string oneFile;
+  std::vector<std::pair<double, std::string>> scaled;
+  int runs = 5;
+  int scalingRuns = 0;  // 0: as many as runs
+};
 
 std::string readFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path.string());
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return std::move(bytes).str();
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// A "Vm..." line of /proc/self/status, in bytes.
-std::optional<std::uint64_t> statusBytes(const std::string& key) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.starts_with(key + ":")) {
-      std::istringstream fields(line.substr(key.size() + 1));
-      std::uint64_t kilobytes = 0;
-      if (fields >> kilobytes) return kilobytes * 1024;
+std::vector<fs::path> sceneFiles(const std::string& mainScene) {
+  const fs::path main = mainScene;
+  if (!fs::is_regular_file(main)) throw std::runtime_error("no scene file " + mainScene);
+  const fs::path directory = main.parent_path().empty() ? fs::path(".") : main.parent_path();
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::directory_iterator(directory)) {
+    if (entry.is_regular_file() && entry.path().extension() == ".vrscene") files.push_back(entry.path());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+void runProgram(cvimp::platform::ProgramRunner& runner, const std::string& cvimp,
+                const std::vector<std::string>& arguments, ProgramFigures& figures) {
+  const ProgramRun run = runner.run(cvimp, arguments);
+  if (!run.started || run.exitStatus != 0) {
+    figures.failures += 1;
+    figures.failedStatus = run.started ? run.exitStatus : -1;
+    return;
+  }
+  figures.seconds.add(run.wallSeconds);
+  figures.peakBytes.add(static_cast<double>(run.peakResidentBytes));
+  figures.cpuSeconds.add(run.userSeconds + run.systemSeconds);
+}
+
+// Every run of a design, interleaved (floor, reader, import, programs, then
+// again), so that a change in the machine's load falls on all of them alike.
+DesignResult measureDesign(cvimp::platform::ProgramRunner& runner, const Options& options, const Plan& plan,
+                           std::string label, std::string layout, double scale, const std::string& mainScene) {
+  DesignResult result;
+  result.label = std::move(label);
+  result.layout = std::move(layout);
+  result.scale = scale;
+  result.mainScene = mainScene;
+  const std::vector<fs::path> files = sceneFiles(mainScene);
+  result.files = files.size();
+
+  result.oneThread = cvimp::bench::loadAndDigest(mainScene, 1, result.oneThreadSeconds);
+  result.twoThreads = cvimp::bench::loadAndDigest(mainScene, 2, result.twoThreadsSeconds);
+  result.plugins = result.oneThread.plugins;
+  result.decodedBytes = result.oneThread.decodedBytes;
+  result.packedLists = result.oneThread.decodedLists;
+
+  for (const fs::path& file : files) result.textBytes += fs::file_size(file);
+  cvimp::bench::FloorDecoder decoder;
+  for (int run = 0; run < plan.runs; ++run) {
+    if (plan.floor) {
+      // Read again for every run, outside the timing, and let go before the
+      // other runs: they start from what this process holds.
+      std::vector<std::string> texts;
+      for (const fs::path& file : files) texts.push_back(readFile(file));
+      cvimp::bench::FloorTotals totals;
+      const auto start = std::chrono::steady_clock::now();
+      for (const std::string& text : texts) decoder.decodeText(text, totals);
+      result.floor.add(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+      if (totals.failures != 0)
+        throw std::runtime_error(std::to_string(totals.failures) + " packed texts did not decode");
+      result.decodedBytes = totals.decodedBytes;
+      result.packedLists = totals.packedTexts;
+    }
+    if (plan.inProcess) {
+      result.loader.push_back(cvimp::bench::runLoader(mainScene));
+      result.imports.push_back(cvimp::bench::runImport(mainScene));
+    }
+    if (!options.cvimp.empty()) {
+      runProgram(runner, options.cvimp, {"inspect", mainScene}, result.inspect);
+      runProgram(runner, options.cvimp, {"import", mainScene, "--unit", "mm"}, result.import);
     }
   }
-  return std::nullopt;
+  return result;
 }
 
-// Makes the kernel's high-water mark (VmHWM) restart from the current RSS.
-bool resetPeakRss() {
-  std::ofstream clearRefs("/proc/self/clear_refs");
-  clearRefs << "5";
-  clearRefs.flush();
-  return static_cast<bool>(clearRefs);
+template <typename Run, typename Seconds>
+Samples samplesOf(const std::vector<Run>& runs, Seconds seconds) {
+  Samples samples;
+  for (const Run& run : runs) samples.add(seconds(run));
+  return samples;
 }
 
-// Decoded bytes held by a value: its own packed data and that of nested forms.
-void countDecoded(const cvimp::VrpValue& value, int depth, std::uint64_t& bytes, std::uint64_t& lists,
-                  std::uint64_t& undecoded) {
-  const cvimp::VrpFunction* function = value.function();
-  if (function == nullptr || depth >= cvimp::kMaxValueDepth) return;
-  if (cvimp::isPackedListName(function->name)) {
-    if (function->data) {
-      bytes += function->count * cvimp::packedElementSize(function->name);
-      lists += 1;
+// Largest growth a run added, over the data size; notes when the mark could not be restarted.
+template <typename Run>
+std::string memoryAdded(const std::vector<Run>& runs, double dataBytes) {
+  std::uint64_t growth = 0;
+  bool reset = true;
+  for (const Run& run : runs) {
+    growth = std::max(growth, run.memory.growth());
+    reset = reset && run.memory.reset;
+  }
+  char text[160];
+  std::snprintf(text, sizeof text, "adds %.3f x (text + decoded) at its peak (%.1f MB over a %.1f MB start)%s",
+                static_cast<double>(growth) / dataBytes, megabytes(growth),
+                megabytes(runs.front().memory.baseline.value_or(0)),
+                reset ? "" : " [peak not restarted: /proc/self/clear_refs not writable]");
+  return text;
+}
+
+void reportProgram(const char* name, const ProgramFigures& figures, const DesignResult& design, double ratioGoal,
+                   double memoryGoal, Goals* goals) {
+  const std::string who = design.label + " " + design.layout + ", " + name;
+  std::printf("%-11s %s: whole program\n", name, figures.seconds.described().c_str());
+  if (figures.failures > 0) {
+    std::printf("            FAILED %d of its runs (exit status %d)\n", figures.failures, figures.failedStatus);
+  }
+  if (figures.seconds.empty()) return;
+  std::printf(
+      "            CPU %.3f s median (%.2f threads busy); peak RSS %.1f MB, the largest of %zu runs (least %.1f)\n",
+      figures.cpuSeconds.median(), figures.cpuSeconds.median() / figures.seconds.median(),
+      megabytes(static_cast<std::uint64_t>(figures.peakBytes.max())), figures.peakBytes.size(),
+      megabytes(static_cast<std::uint64_t>(figures.peakBytes.min())));
+  if (!design.floor.empty()) {
+    const double ratio = figures.seconds.median() / design.floor.median();
+    if (goals == nullptr) {
+      std::printf("            ratio %.3f x floor, medians\n", ratio);
     } else {
-      undecoded += 1;
+      std::printf("            ratio %.3f x floor, medians (goal: at most %.2f) %s\n", ratio, ratioGoal,
+                  verdict(ratio <= ratioGoal));
+      goals->add(who, "%.3f x floor (at most %.2f)", ratio, ratioGoal, ratio <= ratioGoal);
     }
   }
-  for (const cvimp::VrpValue& element : function->values) countDecoded(element, depth + 1, bytes, lists, undecoded);
+  const double memory = figures.peakBytes.max() / design.dataBytes();
+  if (goals == nullptr) {
+    std::printf("            memory %.3f x (text + decoded) at peak\n", memory);
+    return;
+  }
+  std::printf("            memory %.3f x (text + decoded) at peak (goal: at most %.2f) %s\n", memory, memoryGoal,
+              verdict(memory <= memoryGoal));
+  goals->add(who, "peak %.3f x (text + decoded) (at most %.2f)", memory, memoryGoal, memory <= memoryGoal);
 }
 
-struct FloorRun {
-  double seconds = 0;
-  cvimp::bench::FloorTotals totals;
-};
+void reportDesign(const DesignResult& d, Goals& goals) {
+  std::printf("\n== %s, %s: %s\n", d.label.c_str(), d.layout.c_str(), d.mainScene.c_str());
+  std::printf("scene       %zu files, %.1f MB of text; %zu plugins; %.1f MB decoded in %llu packed lists\n", d.files,
+              d.textMegabytes(), d.plugins, megabytes(d.decodedBytes), static_cast<unsigned long long>(d.packedLists));
+  if (d.oneThread.decodedBytes != d.decodedBytes || d.oneThread.undecodedLists != 0) {
+    std::printf("  note: the reader decoded %.1f MB in %llu lists (%llu left undecoded)\n",
+                megabytes(d.oneThread.decodedBytes), static_cast<unsigned long long>(d.oneThread.decodedLists),
+                static_cast<unsigned long long>(d.oneThread.undecodedLists));
+  }
+  std::printf("digest      one thread %s, two threads %s: %s (loads of %.3f s and %.3f s)\n", d.oneThread.hex().c_str(),
+              d.twoThreads.hex().c_str(), d.digestsEqual() ? "equal" : "DIFFERENT", d.oneThreadSeconds,
+              d.twoThreadsSeconds);
+  if (!d.floor.empty()) {
+    std::printf("floor       %s: one thread, zlib, Base64 + inflate only\n", d.floor.described().c_str());
+  }
+  if (!d.loader.empty()) {
+    const Samples loader = samplesOf(d.loader, [](const auto& run) { return run.seconds(); });
+    std::printf("in-process  loadScene + prebuildScene %s\n", loader.described().c_str());
+    std::printf("            %.3f x floor; %s\n", loader.median() / d.floor.median(),
+                memoryAdded(d.loader, d.dataBytes()).c_str());
+    if (d.loader.front().textBytes != d.textBytes) {
+      std::printf("  note: the reader kept %llu text bytes of the directory's %llu\n",
+                  static_cast<unsigned long long>(d.loader.front().textBytes),
+                  static_cast<unsigned long long>(d.textBytes));
+    }
+    const Samples imports = samplesOf(d.imports, [](const auto& run) { return run.seconds; });
+    std::printf("            importDesign (mm, meshes + materials, no quadrify) %s\n", imports.described().c_str());
+    std::printf("            %.3f x floor; %s\n", imports.median() / d.floor.median(),
+                memoryAdded(d.imports, d.dataBytes()).c_str());
+    const auto& last = d.imports.back();
+    std::printf(
+        "            host scene: %zu nodes, %zu objects, %zu triangles, %zu materials, %zu maps; meshes %.1f MB\n",
+        last.counts.nodes, last.counts.objects, last.counts.triangles, last.counts.materials, last.counts.maps,
+        megabytes(last.meshBytes));
+  }
+  if (!d.inspect.seconds.empty() || d.inspect.failures > 0) {
+    // Goals on the whole programs hold at 1x; larger designs are judged by growth.
+    Goals* judged = d.scale == 1 ? &goals : nullptr;
+    reportProgram("inspect", d.inspect, d, kInspectRatioGoal, kInspectMemoryGoal, judged);
+    reportProgram("import", d.import, d, kImportRatioGoal, kImportMemoryGoal, judged);
+  }
+  std::fflush(stdout);
+}
 
-struct LoaderRun {
-  double loadSeconds = 0;
-  double prebuildSeconds = 0;
-  double seconds() const { return loadSeconds + prebuildSeconds; }
-  Usage usage;  // of this run
-  std::optional<std::uint64_t> baselineRss;
-  std::optional<std::uint64_t> peakRss;
-  bool peakReset = false;
-  std::uint64_t textBytes = 0;
-  std::uint64_t decodedBytes = 0;
-  std::uint64_t decodedLists = 0;
-  std::uint64_t undecodedLists = 0;
-  std::size_t plugins = 0;
-};
+double growth(double first, double last) { return first > 0 ? last / first - 1 : 0; }
 
-LoaderRun runLoader(const std::string& mainScene, const std::string& directory) {
-  LoaderRun run;
-  run.peakReset = resetPeakRss();
-  run.baselineRss = statusBytes("VmRSS");
-  {
-    cvimp::VrpScene scene;
-    std::vector<cvimp::VrpPlugin*> ordered;
-    const Usage before = usage();
-    const auto start = Clock::now();
-    const bool loaded = cvimp::loadScene(mainScene, scene, {directory}, true);
-    run.loadSeconds = secondsSince(start);
-    if (!loaded) throw std::runtime_error("loadScene failed on " + mainScene);
-    const auto prebuildStart = Clock::now();
-    const bool prebuilt = cvimp::prebuildScene(scene, ordered);
-    run.prebuildSeconds = secondsSince(prebuildStart);
-    const Usage after = usage();
-    if (!prebuilt) throw std::runtime_error("prebuildScene failed on " + mainScene);
-    run.usage = {after.userSeconds - before.userSeconds, after.systemSeconds - before.systemSeconds,
-                 after.pageFaults - before.pageFaults};
-    run.peakRss = statusBytes("VmHWM");
+// Seconds and peak memory per MB of text, for each size; the goal is on the
+// growth from the smallest to the largest.
+void reportScaling(const std::vector<const DesignResult*>& rows, int runs, Goals& goals) {
+  std::printf(
+      "\n== growth with the design's size: whole programs, room layout, per MB of text; medians of %d runs at 1x, "
+      "%d above; peaks the largest of those runs\n",
+      static_cast<int>(rows.front()->floor.size()), runs);
+  std::printf("%-5s %6s %8s %8s %10s | %11s %11s %11s | %13s %13s\n", "size", "files", "plugins", "text MB",
+              "decoded MB", "floor s/MB", "inspect s/MB", "import s/MB", "inspect MB/MB", "import MB/MB");
+  struct PerMegabyte {
+    double floor, inspect, import, inspectMemory, importMemory;
+  };
+  std::vector<PerMegabyte> values;
+  for (const DesignResult* d : rows) {
+    const double text = d->textMegabytes();
+    const PerMegabyte v{d->floor.median() / text, d->inspect.seconds.median() / text, d->import.seconds.median() / text,
+                        megabytes(static_cast<std::uint64_t>(d->inspect.peakBytes.max())) / text,
+                        megabytes(static_cast<std::uint64_t>(d->import.peakBytes.max())) / text};
+    values.push_back(v);
+    std::printf("%-5s %6zu %8zu %8.1f %10.1f | %11.5f %11.5f %11.5f | %13.3f %13.3f\n", d->label.c_str(), d->files,
+                d->plugins, text, megabytes(d->decodedBytes), v.floor, v.inspect, v.import, v.inspectMemory,
+                v.importMemory);
+  }
+  const PerMegabyte& first = values.front();
+  const PerMegabyte& last = values.back();
+  const std::string span = rows.front()->label + " to " + rows.back()->label;
+  std::printf("%-5s %6s %8s %8s %10s | %+10.1f%% %+10.1f%% %+10.1f%% | %+12.1f%% %+12.1f%%\n", "growth", "", "", "", "",
+              100 * growth(first.floor, last.floor), 100 * growth(first.inspect, last.inspect),
+              100 * growth(first.import, last.import), 100 * growth(first.inspectMemory, last.inspectMemory),
+              100 * growth(first.importMemory, last.importMemory));
+  auto goal = [&](const char* what, double from, double to) {
+    const double g = growth(from, to);
+    std::printf("%-34s %+6.1f %% from %s (goal: at most +%.0f %%) %s\n", what, 100 * g, span.c_str(), 100 * kGrowthGoal,
+                verdict(g <= kGrowthGoal));
+    goals.add(span + ", " + what, "%+.1f %% (at most +%.0f %%)", 100 * g, 100 * kGrowthGoal, g <= kGrowthGoal);
+  };
+  goal("inspect seconds per MB of text", first.inspect, last.inspect);
+  goal("inspect peak MB per MB of text", first.inspectMemory, last.inspectMemory);
+  goal("import seconds per MB of text", first.import, last.import);
+  goal("import peak MB per MB of text", first.importMemory, last.importMemory);
+}
 
-    run.textBytes = scene.keptTextBytes();
-    run.plugins = scene.pluginCount();
-    for (const cvimp::VrpPlugin* plugin : scene.pluginsInDocumentOrder()) {
-      for (const auto& attribute : plugin->attributes()) {
-        countDecoded(attribute->value, 0, run.decodedBytes, run.decodedLists, run.undecodedLists);
-      }
+void usage() {
+  std::fprintf(stderr,
+               "usage: bench_loader MAIN_SCENE [--cvimp PROGRAM] [--one-file SCENE] [--scale FACTOR SCENE]... "
+               "[--runs N] [--scaling-runs N]\n");
+}
+
+bool parseOptions(int argc, char** argv, Options& options) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view flag = argv[i];
+    auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+    if (!flag.starts_with("--")) {
+      if (!options.mainScene.empty()) return false;
+      options.mainScene = argv[i];
+    } else if (flag == "--cvimp" || flag == "--one-file" || flag == "--runs" || flag == "--scaling-runs") {
+      const char* value = next();
+      if (value == nullptr) return false;
+      if (flag == "--cvimp") options.cvimp = value;
+      if (flag == "--one-file") options.oneFile = value;
+      if (flag == "--runs") options.runs = std::atoi(value);
+      if (flag == "--scaling-runs") options.scalingRuns = std::atoi(value);
+    } else if (flag == "--scale") {
+      const char* factor = next();
+      const char* scene = next();
+      if (factor == nullptr || scene == nullptr || !(std::atof(factor) > 1)) return false;
+      options.scaled.emplace_back(std::atof(factor), scene);
+    } else {
+      return false;
     }
   }
-  cvimp::platform::releaseFreeMemory();
-  return run;
+  if (options.scalingRuns == 0) options.scalingRuns = options.runs;
+  return !options.mainScene.empty() && options.runs > 0 && options.scalingRuns > 0;
 }
 
-struct ImportRun {
-  double seconds = 0;
-  Usage usage;  // of this run
-  std::optional<std::uint64_t> baselineRss;
-  std::optional<std::uint64_t> peakRss;
-  bool peakReset = false;
-  host::SceneCounts counts;
-  std::uint64_t meshBytes = 0;  // held by the host's meshes
-  std::size_t journalEntries = 0;
-};
-
-// Bytes of vertices, faces, specified normals and mapping channels the host's
-// triangle meshes hold.
-std::uint64_t hostMeshBytes() {
-  std::uint64_t bytes = 0;
-  for (const auto& object : host::scene().objects()) {
-    if (object->ClassID() != TRIOBJ_CLASS_ID) continue;
-    const Mesh& mesh = static_cast<TriObject&>(*object).GetMesh();
-    bytes += static_cast<std::uint64_t>(mesh.getNumVerts()) * sizeof(Point3);
-    bytes += static_cast<std::uint64_t>(mesh.getNumFaces()) * sizeof(Face);
-    if (const MeshNormalSpec* normals = mesh.GetSpecifiedNormals()) {
-      bytes += static_cast<std::uint64_t>(normals->GetNumNormals()) * (sizeof(Point3) + 1);
-      bytes += static_cast<std::uint64_t>(normals->GetNumFaces()) * sizeof(MeshNormalFace);
-    }
-    for (int channel = -NUM_HIDDENMAPS; channel < mesh.getNumMaps(); ++channel) {
-      if (const MeshMap* map = mesh.findMap(channel)) {
-        bytes += static_cast<std::uint64_t>(map->getNumVerts()) * sizeof(UVVert);
-        bytes += static_cast<std::uint64_t>(map->getNumFaces()) * sizeof(TVFace);
-      }
-    }
-  }
-  return bytes;
+std::string scaleLabel(double scale) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%gx", scale);
+  return text;
 }
-
-// One import as the import command runs it: millimetres, meshes and
-// materials, no quadrify, into an empty host scene. Everything it made is
-// released before returning.
-ImportRun runImport(const std::string& mainScene) {
-  ImportRun run;
-  host::reset();
-  cvimp::platform::releaseFreeMemory();
-  run.peakReset = resetPeakRss();
-  run.baselineRss = statusBytes("VmRSS");
-  host::setSystemUnit(host::SystemUnit::Millimeters);
-  {
-    cvimp::PluginState state;
-    state.importMesh = true;
-    state.importMaterial = true;
-    state.quadrifyMesh = false;
-    state.scenePath = WStr::FromACP(mainScene.c_str(), static_cast<std::ptrdiff_t>(mainScene.size()));
-    WStr result;
-    const Usage before = usage();
-    const auto start = Clock::now();
-    const bool imported = cvimp::importDesign(state, result);
-    run.seconds = secondsSince(start);
-    const Usage after = usage();
-    run.usage = {after.userSeconds - before.userSeconds, after.systemSeconds - before.systemSeconds,
-                 after.pageFaults - before.pageFaults};
-    run.peakRss = statusBytes("VmHWM");
-    if (!imported) throw std::runtime_error("importDesign failed on " + mainScene + ": " + result.ToACP().str());
-  }
-  run.counts = host::countScene();
-  run.meshBytes = hostMeshBytes();
-  run.journalEntries = host::journal().calls().size();
-  host::reset();
-  cvimp::platform::releaseFreeMemory();
-  return run;
-}
-
-const char* verdict(bool met) { return met ? "met" : "MISSED"; }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: bench_loader MAIN_SCENE\n");
+  // The import's log is a file opened for appending: it would time the disk
+  // and grow with every run. Unset before the runner copies the environment.
+  cvimp::platform::setEnvironmentVariable("CVIMP_LOG_FILENAME", nullptr);
+  cvimp::platform::ProgramRunner runner;
+
+  Options options;
+  if (!parseOptions(argc, argv, options)) {
+    usage();
     return 2;
   }
+  int status = 0;
   try {
-    // The import's log is a file opened for appending: it would time the
-    // disk and grow with every run.
-    cvimp::platform::setEnvironmentVariable("CVIMP_LOG_FILENAME", nullptr);
-    const fs::path mainPath = argv[1];
-    if (!fs::is_regular_file(mainPath)) throw std::runtime_error("no scene file " + mainPath.string());
-    const fs::path directory = mainPath.parent_path().empty() ? fs::path(".") : mainPath.parent_path();
-
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(directory)) {
-      if (entry.is_regular_file() && entry.path().extension() == ".vrscene") files.push_back(entry.path());
-    }
-    std::sort(files.begin(), files.end());
-
-    const Usage startUsage = usage();
+    if (!options.cvimp.empty() && !runner.ready()) throw std::runtime_error("cannot start the program runner");
+    const cvimp::platform::ProcessUsage startUsage = cvimp::platform::processUsage();
     const double startBusy = cvimp::platform::machineBusySeconds();
-    const auto startTime = Clock::now();
+    const auto startTime = std::chrono::steady_clock::now();
+    double childSeconds = 0;
 
-    // ---- decode floor ----
-    std::uint64_t fileBytes = 0;
-    double readSeconds = 0;
-    std::vector<FloorRun> floorRuns;
-    {
-      std::vector<std::string> texts;
-      const auto readStart = Clock::now();
-      for (const fs::path& file : files) {
-        texts.push_back(readFile(file));
-        fileBytes += texts.back().size();
+    std::printf("machine     %u hardware threads; medians of %d runs at 1x, %d for larger designs\n",
+                std::thread::hardware_concurrency(), options.runs, options.scalingRuns);
+    if (!options.cvimp.empty()) {
+      // A scene that does not exist: the program's own start, libraries and all.
+      const ProgramRun empty = runner.run(options.cvimp, {"inspect", "/nonexistent/scene.vrscene"});
+      std::printf("program     %s; its resident set on a missing scene %.1f MB (in every peak below)\n",
+                  options.cvimp.c_str(), megabytes(empty.peakResidentBytes));
+      childSeconds += empty.userSeconds + empty.systemSeconds;
+    }
+
+    Goals goals;
+    std::vector<DesignResult> results;
+    const Plan full{true, true, options.runs};
+    results.push_back(measureDesign(runner, options, full, "1x", "room layout", 1, options.mainScene));
+    reportDesign(results.back(), goals);
+    if (!options.oneFile.empty()) {
+      results.push_back(measureDesign(runner, options, full, "1x", "all geometry in one file", 1, options.oneFile));
+      reportDesign(results.back(), goals);
+    }
+    for (const auto& [scale, scene] : options.scaled) {
+      const Plan programs{true, false, options.scalingRuns};
+      results.push_back(measureDesign(runner, options, programs, scaleLabel(scale), "room layout", scale, scene));
+      reportDesign(results.back(), goals);
+    }
+
+    for (const DesignResult& d : results) {
+      for (const ProgramFigures* figures : {&d.inspect, &d.import}) {
+        for (double cpu : figures->cpuSeconds.values) childSeconds += cpu;
+        if (figures->failures > 0) status = 1;
       }
-      readSeconds = secondsSince(readStart);
+      if (!d.digestsEqual()) status = 1;
+    }
 
-      cvimp::bench::FloorDecoder decoder;
-      for (int run = 0; run < kRuns; ++run) {
-        FloorRun result;
-        const auto start = Clock::now();
-        for (const std::string& text : texts) decoder.decodeText(text, result.totals);
-        result.seconds = secondsSince(start);
-        if (result.totals.failures != 0) {
-          throw std::runtime_error(std::to_string(result.totals.failures) + " packed texts did not decode");
-        }
-        floorRuns.push_back(result);
+    if (!options.cvimp.empty() && !options.scaled.empty()) {
+      std::vector<const DesignResult*> rows{&results.front()};
+      for (const DesignResult& d : results) {
+        if (d.scale > 1) rows.push_back(&d);
       }
+      reportScaling(rows, options.scalingRuns, goals);
     }
-    cvimp::platform::releaseFreeMemory();
+    std::printf("\n== goals\n");
+    for (const std::string& line : goals.lines) std::printf("%s\n", line.c_str());
 
-    // ---- loader ----
-    std::vector<LoaderRun> loaderRuns;
-    for (int run = 0; run < kRuns; ++run) loaderRuns.push_back(runLoader(mainPath.string(), directory.string()));
-
-    // ---- import ----
-    std::vector<ImportRun> importRuns;
-    for (int run = 0; run < kRuns; ++run) importRuns.push_back(runImport(mainPath.string()));
-
-    const double elapsed = secondsSince(startTime);
-    const double othersBusy =
-        (cvimp::platform::machineBusySeconds() - startBusy) - (usage().cpuSeconds() - startUsage.cpuSeconds());
-
-    // ---- report ----
-    const auto bestFloor = std::min_element(floorRuns.begin(), floorRuns.end(),
-                                            [](const auto& a, const auto& b) { return a.seconds < b.seconds; });
-    const auto bestLoader = std::min_element(loaderRuns.begin(), loaderRuns.end(),
-                                             [](const auto& a, const auto& b) { return a.seconds() < b.seconds(); });
-    const cvimp::bench::FloorTotals& floorTotals = bestFloor->totals;
-    const std::uint64_t dataBytes = fileBytes + floorTotals.decodedBytes;
-    std::optional<std::uint64_t> peak;
-    bool peakReset = true;
-    std::uint64_t growth = 0;
-    for (const LoaderRun& run : loaderRuns) {
-      if (run.peakRss) peak = std::max(peak.value_or(0), *run.peakRss);
-      if (run.peakRss) growth = std::max(growth, *run.peakRss - std::min(*run.peakRss, run.baselineRss.value_or(0)));
-      peakReset = peakReset && run.peakReset;
-    }
-
-    std::printf("scene      %s: %zu .vrscene files in its directory, %zu plugins\n", mainPath.string().c_str(),
-                files.size(), bestLoader->plugins);
-    std::printf("text       %llu bytes (%.1f MB)\n", static_cast<unsigned long long>(fileBytes), megabytes(fileBytes));
-    std::printf("decoded    %llu bytes (%.1f MB) in %llu packed lists\n",
-                static_cast<unsigned long long>(floorTotals.decodedBytes), megabytes(floorTotals.decodedBytes),
-                static_cast<unsigned long long>(floorTotals.packedTexts));
-    if (bestLoader->textBytes != fileBytes || bestLoader->decodedBytes != floorTotals.decodedBytes ||
-        bestLoader->undecodedLists != 0) {
-      std::printf(
-          "  note: the loader kept %llu text bytes and decoded %llu bytes in %llu lists (%llu left "
-          "undecoded)\n",
-          static_cast<unsigned long long>(bestLoader->textBytes),
-          static_cast<unsigned long long>(bestLoader->decodedBytes),
-          static_cast<unsigned long long>(bestLoader->decodedLists),
-          static_cast<unsigned long long>(bestLoader->undecodedLists));
-    }
-    std::printf("reading    %.3f s for all files (outside the floor's timing)\n", readSeconds);
-    std::printf("floor      %.3f s best of %d (", bestFloor->seconds, kRuns);
-    for (std::size_t i = 0; i < floorRuns.size(); ++i) std::printf("%s%.3f", i ? ", " : "", floorRuns[i].seconds);
-    std::printf("): one thread, Base64 + inflate only\n");
-    std::printf("loader     %.3f s best of %d (", bestLoader->seconds(), kRuns);
-    for (std::size_t i = 0; i < loaderRuns.size(); ++i) {
-      std::printf("%s%.3f", i ? ", " : "", loaderRuns[i].seconds());
-    }
-    std::printf("): loadScene + prebuildScene, %u hardware threads\n", std::thread::hardware_concurrency());
-    std::printf("           best run: load (read + parse) %.3f s, prebuild (walk + decode) %.3f s;\n",
-                bestLoader->loadSeconds, bestLoader->prebuildSeconds);
-    const Usage& cpu = bestLoader->usage;
-    std::printf("           CPU %.3f s user + %.3f s system (%.2f threads busy on average), %ld page faults\n",
-                cpu.userSeconds, cpu.systemSeconds, cpu.cpuSeconds() / bestLoader->seconds(), cpu.pageFaults);
-    const double ratio = bestLoader->seconds() / bestFloor->seconds;
-    std::printf("ratio      %.3f loader / floor (goal: at most %.2f) %s\n", ratio, kRatioGoal,
-                verdict(ratio <= kRatioGoal));
-    if (othersBusy > 0.1 * elapsed) {
-      std::printf("note       other processes kept %.2f cores busy during the runs: the ratios are pessimistic\n",
-                  othersBusy / elapsed);
-    }
-    if (peak) {
-      // What a run adds to the resident set it starts from: the program and
-      // its libraries (the plug-in's, the browser engine's) are no part of it.
-      const double memory = static_cast<double>(growth) / static_cast<double>(dataBytes);
-      std::printf("peak RSS   %.1f MB, max over loader runs (baseline before a run %.1f MB; %.3f x with it)\n",
-                  megabytes(*peak), megabytes(loaderRuns.front().baselineRss.value_or(0)),
-                  static_cast<double>(*peak) / static_cast<double>(dataBytes));
-      std::printf("memory     %.3f x (text + decoded) above the baseline (goal: at most %.2f) %s%s\n", memory,
-                  kMemoryGoal, verdict(memory <= kMemoryGoal),
-                  peakReset ? "" : " [peak not reset: /proc/self/clear_refs not writable]");
-    } else {
-      std::printf("memory     unknown: no VmHWM in /proc/self/status\n");
-    }
-
-    const auto bestImport = std::min_element(importRuns.begin(), importRuns.end(),
-                                             [](const auto& a, const auto& b) { return a.seconds < b.seconds; });
-    std::printf("import     %.3f s best of %d (", bestImport->seconds, kRuns);
-    for (std::size_t i = 0; i < importRuns.size(); ++i) std::printf("%s%.3f", i ? ", " : "", importRuns[i].seconds);
-    std::printf("): importDesign into an empty host scene, mm, meshes + materials, no quadrify\n");
-    const host::SceneCounts& counts = bestImport->counts;
-    std::printf(
-        "           host scene: %zu nodes, %zu objects, %zu triangles, %zu materials, %zu maps "
-        "(%zu bitmaps loaded)\n",
-        counts.nodes, counts.objects, counts.triangles, counts.materials, counts.maps, counts.bitmaps);
-    std::printf("           host meshes hold %.1f MB; %zu journal entries\n", megabytes(bestImport->meshBytes),
-                bestImport->journalEntries);
-    std::printf("           best run: conversion after load + prebuild about %.3f s (import less best loader)\n",
-                bestImport->seconds - bestLoader->seconds());
-    const Usage& importCpu = bestImport->usage;
-    std::printf("           CPU %.3f s user + %.3f s system (%.2f threads busy on average), %ld page faults\n",
-                importCpu.userSeconds, importCpu.systemSeconds, importCpu.cpuSeconds() / bestImport->seconds,
-                importCpu.pageFaults);
-    const double importRatio = bestImport->seconds / bestFloor->seconds;
-    std::printf("ratio      %.3f import / floor (goal: at most %.2f) %s\n", importRatio, kImportRatioGoal,
-                verdict(importRatio <= kImportRatioGoal));
-    std::optional<std::uint64_t> importPeak;
-    bool importPeakReset = true;
-    std::uint64_t importGrowth = 0;
-    for (const ImportRun& run : importRuns) {
-      if (run.peakRss) importPeak = std::max(importPeak.value_or(0), *run.peakRss);
-      if (run.peakRss)
-        importGrowth = std::max(importGrowth, *run.peakRss - std::min(*run.peakRss, run.baselineRss.value_or(0)));
-      importPeakReset = importPeakReset && run.peakReset;
-    }
-    if (importPeak) {
-      const double memory = static_cast<double>(importGrowth) / static_cast<double>(dataBytes);
-      std::printf("peak RSS   %.1f MB, max over import runs (baseline before a run %.1f MB; %.3f x with it)\n",
-                  megabytes(*importPeak), megabytes(importRuns.front().baselineRss.value_or(0)),
-                  static_cast<double>(*importPeak) / static_cast<double>(dataBytes));
-      std::printf("memory     %.3f x (text + decoded) for the import above the baseline (goal: at most %.2f) %s%s\n",
-                  memory, kImportMemoryGoal, verdict(memory <= kImportMemoryGoal),
-                  importPeakReset ? "" : " [peak not reset: /proc/self/clear_refs not writable]");
-    } else {
-      std::printf("memory     unknown for the import: no VmHWM in /proc/self/status\n");
-    }
+    std::printf("\n");
+    bool digestsEqual = true;
+    for (const DesignResult& d : results) digestsEqual = digestsEqual && d.digestsEqual();
+    std::printf("documents   %s\n", digestsEqual ? "the same on one thread as on two, on every design"
+                                                 : "DIFFERENT on one thread and on two: the parallel reader changed "
+                                                   "the document");
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - startTime).count();
+    const double ownSeconds = cvimp::platform::processUsage().cpuSeconds() - startUsage.cpuSeconds();
+    const double othersBusy = (cvimp::platform::machineBusySeconds() - startBusy) - ownSeconds - childSeconds;
+    std::printf("elapsed     %.1f s; other processes kept %.2f cores busy on average%s\n", elapsed,
+                std::max(0.0, othersBusy) / elapsed, othersBusy > 0.1 * elapsed ? ": the ratios are pessimistic" : "");
   } catch (const std::exception& error) {
+    std::fflush(stdout);
     std::fprintf(stderr, "bench_loader: %s\n", error.what());
     return 1;
   }
-  return 0;
+  return status;
 }

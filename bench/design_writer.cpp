@@ -23,6 +23,7 @@ using scenegen::SceneWriter;
 constexpr double kPi = 3.141592653589793;
 constexpr std::uint64_t kSeed = 0x5EEDCA5A2024ull;
 constexpr double kCeiling = 2800;
+constexpr double kStorey = 3200;  // floor to floor
 
 // Deterministic value in [0, 1) for a cell of a pattern (a plank, a tile).
 double cellNoise(std::uint64_t seed, std::int64_t a, std::int64_t b) {
@@ -70,12 +71,34 @@ class Design {
  public:
   explicit Design(const DesignOptions& options) : options_(options), random_(kSeed) {}
 
+  // The flat whose rooms are written next, from 1. The first flat's names
+  // carry no prefix.
+  void setFlat(int flat) {
+    flat_ = flat;
+    prefix_ = flat == 1 ? std::string() : "flat" + std::to_string(flat) + "_";
+  }
+  std::string flatName(const std::string& name) const { return prefix_ + name; }
+
   // Segment counts and edge lengths at the design's detail.
   int seg(double base, int minimum = 1) const {
     return std::max(minimum, static_cast<int>(std::lround(base * options_.detail)));
   }
   double edge(double base) const { return base / options_.detail; }
   Random& rng() { return random_; }
+
+  // Where a room's statements go: in the room layout, the current flat's
+  // file of that name; in the category layout, a scratch text that is never
+  // saved (its comments and includes have no place there), since meshes,
+  // nodes and materials go to their category's file.
+  SceneWriter& roomFile(const std::string& name) {
+    return options_.layout == DesignLayout::Rooms ? file(flatName(name)) : scratch_;
+  }
+
+  // Where meshes and nodes go in the category layout; null: the room's file.
+  void setCategoryFiles(SceneWriter* geometry, SceneWriter* nodes) {
+    geometry_ = geometry;
+    nodes_ = nodes;
+  }
 
   // The scene file of that name, created (empty) on first use.
   SceneWriter& file(const std::string& name) {
@@ -86,8 +109,10 @@ class Design {
     return *files_.back().second;
   }
 
-  std::string mesh(SceneWriter& w, const std::string& name, const Mesh& m) {
+  // Returns the name as given, for nodes of the same flat to refer to.
+  std::string mesh(SceneWriter& room, const std::string& name, const Mesh& m) {
     if (m.triangleCount() == 0) throw std::logic_error("empty mesh " + name);
+    SceneWriter& w = geometry_ != nullptr ? *geometry_ : room;
     const int level = options_.zlibLevel;
     auto vectors = [&](const std::vector<Vec3>& v) {
       return "ListVectorHex(\"" + scenegen::packVectors(v, level) + "\")";
@@ -95,7 +120,7 @@ class Design {
     auto ints = [&](const std::vector<std::int32_t>& v) {
       return "ListIntHex(\"" + scenegen::packInts(v, level) + "\")";
     };
-    w.begin("GeomStaticMesh", name);
+    w.begin("GeomStaticMesh", flatName(name));
     w.attribute("vertices", vectors(m.vertices));
     w.attribute("faces", ints(m.faces));
     w.attribute("normals", vectors(m.normals));
@@ -113,13 +138,15 @@ class Design {
   }
 
   // `material` is a material name ("mtl_...") or a category to pick one from.
-  void node(SceneWriter& w, const std::string& name, const std::string& geometry, const std::string& material,
-            const Placement& p) {
+  void node(SceneWriter& room, const std::string& name, const std::string& geometry, const std::string& material,
+            Placement p) {
+    SceneWriter& w = nodes_ != nullptr ? *nodes_ : room;
+    if (flat_ > 1) p.offset[2] += (flat_ - 1) * kStorey;
     const auto c = static_cast<float>(std::cos(p.angle) * p.scale);
     const auto s = static_cast<float>(std::sin(p.angle) * p.scale);
     // 0 - s rather than -s: an unrotated node reads "0", not "-0".
     const std::array<Vec3, 3> matrix = {{{c, s, 0}, {0.0f - s, c, 0}, {0, 0, static_cast<float>(p.scale)}}};
-    w.begin("Node", name);
+    w.begin("Node", flatName(name));
     // Both forms occur in exported scenes; which one a node gets is part of the seeded sequence.
     if (random_.chance(0.5)) {
       w.attribute("transform", "TransformHex(\"" + scenegen::transformHexText(matrix, p.offset) + "\")");
@@ -128,7 +155,7 @@ class Design {
                            static_cast<float>(p.offset[2])};
       w.attribute("transform", scenegen::transformForm(matrix, offset));
     }
-    w.attribute("geometry", geometry);
+    w.attribute("geometry", flatName(geometry));
     w.attribute("material", material.starts_with("mtl_") ? material : pick(material));
     w.attribute("nsamples", "1");
     w.attribute("visible", "1");
@@ -211,6 +238,11 @@ class Design {
   // unspecified order, so no call takes more than one draw among its arguments.
   Random random_;
   std::vector<std::pair<std::string, std::unique_ptr<SceneWriter>>> files_;
+  SceneWriter scratch_;
+  SceneWriter* geometry_ = nullptr;
+  SceneWriter* nodes_ = nullptr;
+  int flat_ = 1;
+  std::string prefix_;
   std::map<std::string, std::vector<std::string>> byCategory_;
   DesignTotals totals_;
 };
@@ -674,7 +706,7 @@ BookSet books(Design& d, SceneWriter& w, const std::string& stem, int count) {
 void livingRoom(Design& d, SceneWriter& w) {
   const Room& r = room("living");
   w.comment("Living room");
-  w.include("textiles.vrscene");
+  w.include(d.flatName("textiles.vrscene"));
   d.mesh(w, "geo_living_sofa", sofa(d, 3));
   d.node(w, "living_sofa", "geo_living_sofa", "fabric", {inRoom(r, 1000, 3700)});
   d.mesh(w, "geo_living_armchair", armchair(d));
@@ -1131,11 +1163,20 @@ void lighting(Design& d, SceneWriter& w) {
 
 }  // namespace
 
+DesignOptions scaledDesign(double scale, DesignOptions base) {
+  base.flats = std::max(1, static_cast<int>(std::ceil(std::sqrt(scale) - 1e-9)));
+  base.detail *= std::sqrt(scale / base.flats);
+  return base;
+}
+
 DesignTotals writeDesign(const std::filesystem::path& directory, const DesignOptions& options) {
+  if (options.flats < 1) throw std::invalid_argument("a design has at least one flat");
   Design d(options);
   // Files are saved in creation order; the main file comes first.
   SceneWriter& main = d.file("vr.vrscene");
-  main.comment("Vela interior design export: five-room flat");
+  main.comment(options.flats == 1 ? std::string("Vela interior design export: five-room flat")
+                                  : "Vela interior design export: " + std::to_string(options.flats) +
+                                        " five-room flats, one above the other");
   main.begin("SettingsUnitsInfo", "settingsUnitsInfo");
   main.attribute("meters_scale", "0.001");
   main.attribute("photometric_scale", "0.002");
@@ -1152,23 +1193,44 @@ DesignTotals writeDesign(const std::filesystem::path& directory, const DesignOpt
   main.attribute("intensity_multiplier", "0.02");
   main.attribute("size_multiplier", "3");
   main.end();
-  const char* includes[] = {"materials.vrscene", "architecture.vrscene", "living_room.vrscene", "kitchen.vrscene",
-                            "bedroom.vrscene",   "bathroom.vrscene",     "study.vrscene",       "lighting.vrscene"};
-  for (const char* name : includes) {
-    main.include(name);
-    d.file(name);
-  }
-  d.file("textiles.vrscene");  // included by the living room
 
-  d.materials(d.file("materials.vrscene"));
-  architecture(d, d.file("architecture.vrscene"));
-  livingRoom(d, d.file("living_room.vrscene"));
-  textiles(d, d.file("textiles.vrscene"));
-  kitchen(d, d.file("kitchen.vrscene"));
-  bedroom(d, d.file("bedroom.vrscene"));
-  bathroom(d, d.file("bathroom.vrscene"));
-  study(d, d.file("study.vrscene"));
-  lighting(d, d.file("lighting.vrscene"));
+  const char* rooms[] = {"architecture.vrscene", "living_room.vrscene", "kitchen.vrscene", "bedroom.vrscene",
+                         "bathroom.vrscene",     "study.vrscene",       "lighting.vrscene"};
+  const char* materialsFile = "materials.vrscene";
+  if (options.layout == DesignLayout::Rooms) {
+    main.include(materialsFile);
+    d.file(materialsFile);
+    for (int flat = 1; flat <= options.flats; ++flat) {
+      d.setFlat(flat);
+      for (const char* name : rooms) {
+        main.include(d.flatName(name));
+        d.file(d.flatName(name));
+      }
+      d.file(d.flatName("textiles.vrscene"));  // included by the living room
+    }
+  } else {
+    // As an exporter names the parts of a scene it splits.
+    const char* categories[] = {"vr_geometry.vrscene", "vr_nodes.vrscene", "vr_materials.vrscene"};
+    for (const char* name : categories) {
+      main.include(name);
+      d.file(name);
+    }
+    d.setCategoryFiles(&d.file(categories[0]), &d.file(categories[1]));
+    materialsFile = categories[2];
+  }
+
+  d.materials(d.file(materialsFile));
+  for (int flat = 1; flat <= options.flats; ++flat) {
+    d.setFlat(flat);
+    architecture(d, d.roomFile("architecture.vrscene"));
+    livingRoom(d, d.roomFile("living_room.vrscene"));
+    textiles(d, d.roomFile("textiles.vrscene"));
+    kitchen(d, d.roomFile("kitchen.vrscene"));
+    bedroom(d, d.roomFile("bedroom.vrscene"));
+    bathroom(d, d.roomFile("bathroom.vrscene"));
+    study(d, d.roomFile("study.vrscene"));
+    lighting(d, d.roomFile("lighting.vrscene"));
+  }
   return d.save(directory);
 }
 

@@ -1,20 +1,37 @@
 #pragma once
 // The benchmark's interior design: a five-room flat (architecture, furniture,
-// textiles, lights, tableware, books) written as a main scene file with
-// include files, the way the platform exports a design. Deterministic: the
-// same options always give the same bytes.
+// textiles, lights, tableware, books), or several flats one above the other,
+// written as a main scene file with include files, per room the way the
+// platform exports a design or per category the way exporters split a scene.
+// Deterministic: the same options always give the same bytes, and both
+// layouts the same plugins.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 
 namespace cvimp::bench {
 
+// How the design's statements are spread over files.
+enum class DesignLayout {
+  Rooms,       // a main file including one file per room, as the platform exports a design
+  Categories,  // a main file including one file each for geometry, nodes and materials, as exporters split a scene
+};
+
 struct DesignOptions {
   // Scales every segment count; the data grows with its square. The default
   // gives about 60 MB of text holding about 200 MB of packed data.
   double detail = 0.86;
   int zlibLevel = 6;
+  // Flats stacked one above the other; each has its own files (in the room
+  // layout), meshes and nodes, and all share the materials.
+  int flats = 1;
+  DesignLayout layout = DesignLayout::Rooms;
 };
+
+// `base` grown about `scale` times in text and packed data: ceil(sqrt(scale))
+// flats, the rest in detail. Twice the size is two flats; four times, two
+// flats with lists twice as long.
+DesignOptions scaledDesign(double scale, DesignOptions base = {});
 
 struct DesignTotals {
   std::uint64_t textBytes = 0;     // all files

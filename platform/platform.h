@@ -128,4 +128,36 @@ class ByteBlock {
   bool mapped_ = false;
 };
 
+// One program run to its end, as the process that started it saw it.
+struct ProgramRun {
+  bool started = false;
+  int exitStatus = -1;     // -1 when it did not start or was ended by a signal
+  double wallSeconds = 0;  // from starting it to having collected it
+  double userSeconds = 0;
+  double systemSeconds = 0;
+  std::uint64_t peakResidentBytes = 0;  // the kernel's high-water mark of its resident set
+};
+
+// Runs programs one at a time, their standard output and error going to the
+// null device, from a helper process made with the runner and ended with it.
+// The kernel starts a child's peak resident set from its parent's memory
+// (what the parent holds, after fork; the parent's own peak, after vfork), so
+// the helper is made while this process is still small and single-threaded:
+// make the runner first thing in main.
+class ProgramRunner {
+ public:
+  ProgramRunner();
+  ~ProgramRunner();
+  ProgramRunner(const ProgramRunner&) = delete;
+  ProgramRunner& operator=(const ProgramRunner&) = delete;
+
+  bool ready() const { return channel_ >= 0; }
+  // `arguments` without the program's own name.
+  ProgramRun run(const std::string& program, const std::vector<std::string>& arguments);
+
+ private:
+  int channel_ = -1;
+  int helper_ = -1;  // process id
+};
+
 }  // namespace cvimp::platform

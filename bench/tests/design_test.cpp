@@ -1,6 +1,8 @@
 // The benchmark design, written small: the same bytes on every run, and a
 // document the scene reader loads without a complaint, whose plugins form
-// the mesh, node and material graph the totals describe.
+// the mesh, node and material graph the totals describe, in either layout and
+// with any number of flats. And the digest of a document, which must see a
+// change as small as one decoded byte.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,6 +12,7 @@
 #include <sstream>
 
 #include "bench/design_writer.h"
+#include "bench/document_digest.h"
 #include "tests/support/test_support.h"
 #include "vrscene/vrscene.h"
 
@@ -35,21 +38,38 @@ std::map<std::string, std::string> filesIn(const fs::path& directory) {
   return files;
 }
 
+// A design loaded and prebuilt, with whatever the reader printed.
+struct Loaded {
+  std::unique_ptr<VrpScene> scene = std::make_unique<VrpScene>();
+  std::vector<VrpPlugin*> ordered;
+  std::string output;
+  bool ok = false;
+
+  explicit Loaded(const fs::path& directory) {
+    output = test::captureStdout([&] {
+      ok = loadScene((directory / "vr.vrscene").string(), *scene, {directory.string()}, true) &&
+           prebuildScene(*scene, ordered);
+    });
+  }
+
+  std::map<std::string, std::size_t> types() const {
+    std::map<std::string, std::size_t> counts;
+    for (const VrpPlugin* plugin : scene->pluginsInDocumentOrder()) counts[plugin->type] += 1;
+    return counts;
+  }
+};
+
 // One small design, written and loaded once for all the tests.
 class SmallDesign : public testing::Test {
  protected:
   static void SetUpTestSuite() {
     directory = std::make_unique<test::TempDir>();
     totals = writeDesign(directory->path(), kSmall);
-    scene = std::make_unique<VrpScene>();
-    output = test::captureStdout([] {
-      loaded = loadScene((directory->path() / "vr.vrscene").string(), *scene, {directory->str()}, true);
-      prebuilt = loaded && prebuildScene(*scene, ordered);
-    });
+    design = std::make_unique<Loaded>(directory->path());
+    scene = design->scene.get();
   }
   static void TearDownTestSuite() {
-    ordered.clear();
-    scene.reset();
+    design.reset();
     directory.reset();
   }
 
@@ -61,11 +81,8 @@ class SmallDesign : public testing::Test {
 
   static inline std::unique_ptr<test::TempDir> directory;
   static inline DesignTotals totals;
-  static inline std::unique_ptr<VrpScene> scene;
-  static inline std::vector<VrpPlugin*> ordered;
-  static inline std::string output;
-  static inline bool loaded = false;
-  static inline bool prebuilt = false;
+  static inline std::unique_ptr<Loaded> design;
+  static inline VrpScene* scene = nullptr;
 };
 
 TEST_F(SmallDesign, SameOptionsWriteTheSameBytes) {
@@ -98,14 +115,12 @@ TEST_F(SmallDesign, MainFileIncludesFilesOfUnevenSizes) {
 }
 
 TEST_F(SmallDesign, LoadsAndPrebuildsWithoutDiagnostics) {
-  ASSERT_TRUE(loaded);
-  ASSERT_TRUE(prebuilt);
-  EXPECT_EQ(output, "");  // no missing plugin, no undecodable list
+  ASSERT_TRUE(design->ok);
+  EXPECT_EQ(design->output, "");  // no missing plugin, no undecodable list
   EXPECT_EQ(scene->keptTextBytes(), totals.textBytes);
-  EXPECT_EQ(ordered.size(), scene->pluginCount());
+  EXPECT_EQ(design->ordered.size(), scene->pluginCount());
 
-  std::map<std::string, std::size_t> types;
-  for (const VrpPlugin* plugin : scene->pluginsInDocumentOrder()) types[plugin->type] += 1;
+  std::map<std::string, std::size_t> types = design->types();
   EXPECT_EQ(types["GeomStaticMesh"], totals.meshes);
   EXPECT_EQ(types["Node"], totals.nodes);
   EXPECT_EQ(types["MtlSingleBRDF"], totals.materials);
@@ -135,14 +150,14 @@ TEST_F(SmallDesign, MeshListsDecodeToConsistentMeshes) {
       ASSERT_LT(static_cast<std::size_t>(faceNormals[i]), normalCount);
     }
     // map_channels = List(List(1, uvw vertices, uvw faces))
-    const auto& channels = mesh->findAttribute("map_channels")->getValueList(scene.get());
+    const auto& channels = mesh->findAttribute("map_channels")->getValueList(scene);
     ASSERT_EQ(channels.size(), 1u);
-    const auto& channel = channels[0].getValueList(scene.get());
+    const auto& channel = channels[0].getValueList(scene);
     ASSERT_EQ(channel.size(), 3u);
     EXPECT_EQ(*channel[0].intValue(), 1);
     std::size_t uvwCount = 0, uvwFaceCount = 0;
-    EXPECT_NE(channel[1].getVectorList(scene.get(), uvwCount), nullptr);
-    const auto uvwFaces = channel[2].getIntList(scene.get(), uvwFaceCount);
+    EXPECT_NE(channel[1].getVectorList(scene, uvwCount), nullptr);
+    const auto uvwFaces = channel[2].getIntList(scene, uvwFaceCount);
     ASSERT_EQ(uvwFaceCount, faceCount);
     for (std::size_t i = 0; i < uvwFaceCount; ++i) ASSERT_LT(static_cast<std::size_t>(uvwFaces[i]), uvwCount);
 
@@ -166,7 +181,7 @@ TEST_F(SmallDesign, NodesReferenceMeshesAndMaterials) {
     const VrpFunction* transform = node->findAttribute("transform")->function();
     ASSERT_NE(transform, nullptr);
     (transform->name == "TransformHex" ? hexTransforms : textTransforms) += 1;
-    const VrpTransform t = node->findAttribute("transform")->getTransform(scene.get());
+    const VrpTransform t = node->findAttribute("transform")->getTransform(scene);
     EXPECT_NEAR(t.matrix[2].z, 1.0f, 1e-6f);  // turned about the vertical only
     EXPECT_TRUE(t.offset.x > -1000 && t.offset.x < 11000 && t.offset.y > -1000 && t.offset.y < 10000)
         << "outside the flat";
@@ -198,6 +213,67 @@ TEST_F(SmallDesign, NodesReferenceMeshesAndMaterials) {
   int shared = 0;
   for (const auto& [mesh, count] : users) shared += count > 1 ? 1 : 0;
   EXPECT_GE(shared, 10) << "instancing: meshes placed by several nodes";
+}
+
+// The split exporters write: the same plugins and values as the room
+// layout, only in other files and so in another document order.
+TEST_F(SmallDesign, OneGeometryFileHoldsTheSamePlugins) {
+  test::TempDir categories;
+  DesignOptions options = kSmall;
+  options.layout = DesignLayout::Categories;
+  const DesignTotals written = writeDesign(categories.path(), options);
+  std::vector<std::string> names;
+  for (const auto& [name, text] : filesIn(categories.path())) names.push_back(name);
+  EXPECT_EQ(names, (std::vector<std::string>{"vr.vrscene", "vr_geometry.vrscene", "vr_materials.vrscene",
+                                             "vr_nodes.vrscene"}));
+  EXPECT_EQ(written.decodedBytes, totals.decodedBytes);
+
+  const Loaded other(categories.path());
+  ASSERT_TRUE(other.ok);
+  EXPECT_EQ(other.output, "");
+  EXPECT_EQ(digestDocument(*other.scene, PluginOrder::ByName), digestDocument(*scene, PluginOrder::ByName));
+  EXPECT_NE(digestDocument(*other.scene).hash, digestDocument(*scene).hash);
+}
+
+TEST_F(SmallDesign, DigestCoversEveryDecodedByte) {
+  const DocumentDigest before = digestDocument(*scene);
+  EXPECT_EQ(before.plugins, scene->pluginCount());
+  EXPECT_EQ(before.decodedBytes, totals.decodedBytes);
+  EXPECT_EQ(before.undecodedLists, 0u);
+
+  // The last byte of a list: a digest that left out the tail of a list would miss it.
+  VrpFunction* list = nullptr;
+  for (VrpPlugin* plugin : scene->pluginsInDocumentOrder()) {
+    if (VrpValue* faces = plugin->findAttribute("face_mtlIDs")) list = faces->function();
+  }
+  ASSERT_NE(list, nullptr);
+  ASSERT_NE(list->data, nullptr);
+  std::uint8_t& last = list->data[list->count * kIntElementSize - 1];
+  last ^= 1;
+  const DocumentDigest changed = digestDocument(*scene);
+  last ^= 1;
+  EXPECT_NE(changed.hash, before.hash);
+  EXPECT_EQ(digestDocument(*scene), before);
+}
+
+// Every flat has its own files, meshes and nodes: a name shared between flats
+// would merge two plugins into one and leave the counts short.
+TEST(ScaledDesign, FlatsAddFilesAndPluginsOfTheirOwn) {
+  test::TempDir directory;
+  const DesignOptions options = scaledDesign(2, kSmall);
+  ASSERT_EQ(options.flats, 2);
+  const DesignTotals totals = writeDesign(directory.path(), options);
+  const auto files = filesIn(directory.path());
+  EXPECT_EQ(files.size(), 18u);
+  EXPECT_NE(files.at("flat2_living_room.vrscene").find("#include \"flat2_textiles.vrscene\""), std::string::npos);
+  const Loaded design(directory.path());
+  ASSERT_TRUE(design.ok);
+  EXPECT_EQ(design.output, "");
+  EXPECT_EQ(design.scene->keptTextBytes(), totals.textBytes);
+  auto types = design.types();
+  EXPECT_EQ(types["GeomStaticMesh"], totals.meshes);
+  EXPECT_EQ(types["Node"], totals.nodes);
+  EXPECT_EQ(types["MtlSingleBRDF"], totals.materials);
 }
 
 }  // namespace
