@@ -8,12 +8,11 @@
 #include <vector>
 
 #include "host/journal.h"
-#include "platform/platform.h"
+#include "host/scene_memory.h"
 
 namespace host {
 
-// The scene's large arrays (a design's vertices and faces run to hundreds of
-// megabytes) take pages that may be huge pages; small ones the heap.
+// The scene's arrays take their memory from the scene's blocks.
 template <typename T>
 struct SceneAllocator {
   using value_type = T;
@@ -23,20 +22,9 @@ struct SceneAllocator {
 
   T* allocate(std::size_t n) {
     if (n > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
-    const std::size_t bytes = n * sizeof(T);
-    if (bytes < cvimp::platform::kMappedBytes) return std::allocator<T>().allocate(n);
-    void* pages = cvimp::platform::allocatePages(bytes);
-    if (pages == nullptr) throw std::bad_alloc();
-    return static_cast<T*>(pages);
+    return static_cast<T*>(allocateSceneBytes(n * sizeof(T)));
   }
-  void deallocate(T* items, std::size_t n) {
-    const std::size_t bytes = n * sizeof(T);
-    if (bytes < cvimp::platform::kMappedBytes) {
-      std::allocator<T>().deallocate(items, n);
-    } else {
-      cvimp::platform::freePages(items, bytes);
-    }
-  }
+  void deallocate(T* items, std::size_t n) { freeSceneBytes(items, n * sizeof(T)); }
   friend bool operator==(const SceneAllocator&, const SceneAllocator&) { return true; }
 };
 
