@@ -30,6 +30,7 @@ CommandLine::CommandLine() {
   importCommand->add_flag("--no-materials", noMaterials_, "Create no materials");
   importCommand->add_flag("--quadrify", import.quadrify, "Turn the imported objects into quad polygons");
   importCommand->add_option("-o,--output", import.outputPath, "Write the host scene as JSON");
+  importCommand->add_option("--gltf", import.gltfPath, "Write the host scene as binary glTF 2.0 (.glb)");
 
   jobCommand = app.add_subcommand("job", "Run one job text through the dispatcher");
   auto* jobText = jobCommand->add_option("JSON", job.jobText, "The job, a JSON object");

@@ -11,6 +11,7 @@
 
 #include "host/max.h"
 #include "host/stand_in.h"
+#include "report/report.h"
 #include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"
 #include "tools/scenegen/png_writer.h"
@@ -362,8 +363,14 @@ TEST_F(ImportTest, LogCarriesBothImportsTheSlotNamesOnceAndTheMeshWarnings) {
     }
     expected += "Found unsupported BRDFGlass\n";
     expected += "[VRP] WARNING: Mesh \"broken\": face vertex index out of range; mesh skipped.\n";
+    expected += "=== Import report: 2 losses (unsupported material: 1, mesh skipped: 1) ===\n";
   }
   EXPECT_EQ(log, expected);
+  // The last import's report stays with the scene.
+  const std::vector<ReportEntry> entries = reportFromScene().entries();
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[1].kind + "|" + entries[1].subject + "|" + entries[1].detail,
+            "mesh skipped|broken|face vertex index out of range; mesh skipped");
   // A second import makes a second set of everything.
   EXPECT_EQ(scene().nodes().size(), 6u);
   EXPECT_EQ(scene().materials().size(), 6u);
