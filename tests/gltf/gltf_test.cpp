@@ -148,6 +148,59 @@ TEST_F(GltfSceneTest, NodeTransformTurnedUpAndInMetres) {
   EXPECT_TRUE(report.empty());
 }
 
+// A 2 x 2 BMP, 24 bits, bottom-up rows padded to four bytes.
+std::string bmp() {
+  std::string bytes = "BM";
+  auto word = [&](std::uint32_t v, int size) {
+    for (int i = 0; i < size; ++i) bytes += static_cast<char>((v >> (8 * i)) & 0xFF);
+  };
+  word(70, 4), word(0, 4), word(54, 4), word(40, 4), word(2, 4), word(2, 4), word(1, 2), word(24, 2), word(0, 4),
+      word(16, 4), word(2835, 4), word(2835, 4), word(0, 4), word(0, 4);
+  for (int row = 0; row < 2; ++row) bytes += std::string("\xff\x00\x00\x00\xff\x00\x00\x00", 8);
+  return bytes;
+}
+
+TEST_F(GltfSceneTest, ImagesTypedByTheirBytesAndOthersConvertedToPng) {
+  // PNG bytes under a ".jpg" name, and a BMP, on two materials' base colour.
+  const std::string png = dir.write("wood.jpg", readFile(std::string(CVIMP_SAMPLES_DIR) + "/room/textures/oak.png"));
+  const std::string other = dir.write("tiles.bmp", bmp());
+  for (const std::string& file : {png, other}) {
+    TriObject* object = CreateNewTriObject();
+    Mesh& mesh = object->GetMesh();
+    mesh.setNumVerts(3);
+    mesh.setVert(1, Point3(1.0f, 0.0f, 0.0f));
+    mesh.setVert(2, Point3(0.0f, 1.0f, 0.0f));
+    mesh.setNumFaces(1);
+    mesh.faces[0].setVerts(0, 1, 2);
+    mesh.setNumMaps(2);
+    mesh.setMapSupport(1);
+    mesh.Map(1).setNumVerts(3);
+    mesh.Map(1).setNumFaces(1);
+    mesh.Map(1).tf[0].setTVerts(0, 1, 2);
+    auto* material = static_cast<Mtl*>(GetCOREInterface()->CreateInstance(MATERIAL_CLASS_ID, PHYSICAL_MATERIAL_CLASS_ID));
+    BitmapTex* map = NewDefaultBitmapTex();
+    const WStr path = WStr::FromACP(file.c_str());
+    map->SetMap(MaxSDK::AssetManagement::IAssetManager::GetInstance()->GetAsset(path.data(), MaxSDK::AssetManagement::kBitmapAsset));
+    material->SetSubTexmap(1, map);
+    GetCOREInterface()->CreateObjectNode(object)->SetMtl(material);
+  }
+  const std::string glb = writeGlb();
+  expectValid(glb);
+  tinygltf::Model model;
+  ASSERT_TRUE(load(glb, model));
+  ASSERT_EQ(model.images.size(), 2u);
+  EXPECT_EQ(model.images[0].mimeType, "image/png");
+  EXPECT_EQ(model.images[1].mimeType, "image/png");
+  // tinygltf decodes what it reads: the BMP's blue and green pixels (stored
+  // as BGR) survive the conversion.
+  const tinygltf::Image& converted = model.images[1];
+  ASSERT_EQ(converted.width, 2);
+  ASSERT_EQ(converted.component, 4);
+  EXPECT_EQ((std::vector<int>(converted.image.begin(), converted.image.begin() + 8)),
+            (std::vector<int>{0, 0, 255, 255, 0, 255, 0, 255}));
+  EXPECT_TRUE(report.empty());
+}
+
 TEST_F(GltfSceneTest, AnEmptySceneAndAnUnwritablePath) {
   expectValid(writeGlb());
   std::string error;
