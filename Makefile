@@ -29,8 +29,8 @@ demo: deps
 	$(CONFIGURE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DCVIMP_TESTS=OFF
 	$(CMAKE) --build build/release -j $(JOBS) --target cvimp maxhost cvimp_module
 	rm -rf build/release/downloads
-	build/release/cli/cvimp demo --download-dir build/release/downloads -o build/release/demo.json
-	@echo "Host scene written to build/release/demo.json"
+	build/release/cli/cvimp demo --download-dir build/release/downloads -o build/release/demo.json --gltf build/release/demo.glb
+	@echo "Host scene written to build/release/demo.json and build/release/demo.glb"
 
 # Loader benchmark on a generated design of about 60 MB of scene text.
 bench: deps

@@ -43,6 +43,7 @@ CommandLine::CommandLine() {
   demoCommand->add_option("--design", demo.designFolder, "The design folder to package");
   demoCommand->add_option("--download-dir", demo.downloadDir, "The host's download directory");
   demoCommand->add_option("-o,--output", demo.outputPath, "Write the host scene as JSON");
+  demoCommand->add_option("--gltf", demo.gltfPath, "Write the host scene as binary glTF 2.0 (.glb)");
 
   windowCommand = app.add_subcommand("window", "Open the import window and run jobs from its page");
   windowCommand->add_option("--url", window.url, "Show this page instead of the platform's");
