@@ -32,12 +32,14 @@ demo: deps
 	build/release/cli/cvimp demo --download-dir build/release/downloads -o build/release/demo.json --gltf build/release/demo.glb
 	@echo "Host scene written to build/release/demo.json and build/release/demo.glb"
 
-# Loader benchmark on a generated design of about 60 MB of scene text.
+# Loader benchmark on a generated design of about 60 MB of scene text, and
+# the glTF writer against the import on the same design.
 bench: deps
 	$(CONFIGURE) -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DCVIMP_TESTS=OFF -DCVIMP_BENCH=ON
-	$(CMAKE) --build build/bench -j $(JOBS) --target generate_design bench_loader
+	$(CMAKE) --build build/bench -j $(JOBS) --target generate_design bench_loader bench_gltf
 	build/bench/bench/generate_design build/bench/design
 	build/bench/bench/bench_loader build/bench/design/vr.vrscene
+	build/bench/bench/bench_gltf build/bench/design/vr.vrscene build/bench/design.glb
 
 # Concurrency suites under ThreadSanitizer (not part of `make test`): the
 # scene loader's parallel loops, and the page bridge's workers against the

@@ -27,6 +27,10 @@ struct Corners {
   std::uint32_t normalCount = 0;
   std::vector<std::uint32_t> normal;  // kNone: the face's own normal
   std::vector<Channel> channels;      // map channels 1, 2, ... that pair with the faces
+  // Normals and UVs indexed like the points, every normal usable: the
+  // object's own arrays serve as they are, and the corner lists of normals
+  // and UVs stay empty.
+  bool shared = false;
 };
 
 std::uint32_t count(std::size_t size) {
@@ -38,7 +42,42 @@ bool usable(const Point3& n) {
   return std::isfinite(length) && length > 1e-24;
 }
 
-void gatherMesh(const Mesh& mesh, Corners& corners, MeshBuffers& out) {
+// Whether every face's normal and UV corners name the face's own vertices,
+// every index lies within its array and every normal of a vertex is usable:
+// read without copying anything, so that the common case holds no more
+// than it writes.
+bool sharesVertexIndices(const Mesh& mesh, const Corners& corners, const std::vector<const MeshMap*>& maps,
+                         const std::vector<char>& good) {
+  const auto& faces = mesh.faces.items();
+  const std::uint32_t n = corners.pointCount;
+  const MeshNormalSpec* spec = mesh.GetSpecifiedNormals();
+  if (corners.hasNormals) {
+    if (corners.normalCount < n || spec->GetNumFaces() < static_cast<long long>(faces.size())) return false;
+    for (std::uint32_t i = 0; i < n; ++i) {
+      if (!good[i]) return false;
+    }
+  }
+  for (const Channel& channel : corners.channels) {
+    if (channel.uvCount < n) return false;
+  }
+  for (std::size_t f = 0; f < faces.size(); ++f) {
+    const DWORD* v = faces[f].v;
+    if (v[0] >= n || v[1] >= n || v[2] >= n) return false;
+    if (corners.hasNormals) {
+      const MeshNormalFace& normals = spec->Face(static_cast<int>(f));
+      for (int c = 0; c < 3; ++c) {
+        if (normals.GetNormalID(c) != static_cast<int>(v[c])) return false;
+      }
+    }
+    for (const MeshMap* map : maps) {
+      const DWORD* t = map->tf.items()[f].t;
+      if (t[0] != v[0] || t[1] != v[1] || t[2] != v[2]) return false;
+    }
+  }
+  return true;
+}
+
+void gatherMesh(const Mesh& mesh, bool mayShare, Corners& corners, MeshBuffers& out) {
   const auto& faces = mesh.faces.items();
   corners.points = mesh.verts.items().data();
   corners.pointCount = count(mesh.verts.items().size());
@@ -64,6 +103,11 @@ void gatherMesh(const Mesh& mesh, Corners& corners, MeshBuffers& out) {
   }
   const std::size_t reserve = faces.size() * 3;
   corners.vertex.reserve(reserve);
+  corners.shared = mayShare && sharesVertexIndices(mesh, corners, maps, good);
+  if (corners.shared) {
+    for (const Face& face : faces) corners.vertex.insert(corners.vertex.end(), face.v, face.v + 3);
+    return;
+  }
   if (corners.hasNormals) corners.normal.reserve(reserve);
   for (Channel& channel : corners.channels) channel.index.reserve(reserve);
 
@@ -199,13 +243,13 @@ class Placement {
 
 class Builder {
  public:
-  Builder(const Corners& corners, const Placement& placement, MeshBuffers& out)
+  Builder(Corners& corners, const Placement& placement, MeshBuffers& out)
       : corners_(corners), placement_(placement), out_(out) {}
 
   void build() {
     const std::size_t cornerCount = corners_.vertex.size();
     out_.uvSets.resize(corners_.channels.size());
-    if (sharesVertexIndices()) {
+    if (corners_.shared) {
       buildShared();
     } else {
       buildSplit();
@@ -218,22 +262,6 @@ class Builder {
   }
 
  private:
-  // Normals and UVs indexed like the points, and every normal usable: the
-  // object's vertices serve as they are (the common case, and the fast one).
-  bool sharesVertexIndices() const {
-    const std::uint32_t n = corners_.pointCount;
-    if (corners_.hasNormals) {
-      if (corners_.normalCount < n || corners_.normal != corners_.vertex) return false;
-      for (std::uint32_t i = 0; i < n; ++i) {
-        if (!placement_.normal(corners_.normals[i])) return false;
-      }
-    }
-    for (const Channel& channel : corners_.channels) {
-      if (channel.uvCount < n || channel.index != corners_.vertex) return false;
-    }
-    return true;
-  }
-
   void buildShared() {
     const std::uint32_t n = corners_.pointCount;
     out_.vertexCount = n;
@@ -247,7 +275,7 @@ class Builder {
       out_.uvSets[c].resize(std::size_t{n} * 2);
       for (std::uint32_t i = 0; i < n; ++i) putUv(c, i, corners_.channels[c].uvs[i]);
     }
-    out_.indices = corners_.vertex;
+    out_.indices = std::move(corners_.vertex);
   }
 
   // One glTF vertex per distinct (point, normal, UVs) of the corners, found
@@ -349,7 +377,7 @@ class Builder {
     }
   }
 
-  const Corners& corners_;
+  Corners& corners_;
   const Placement& placement_;
   MeshBuffers& out_;
 };
@@ -360,7 +388,9 @@ bool buildMeshBuffers(Object& object, const Frame& frame, const std::optional<Ma
   out = MeshBuffers();
   Corners corners;
   if (object.ClassID() == TRIOBJ_CLASS_ID) {
-    gatherMesh(static_cast<TriObject&>(object).GetMesh(), corners, out);
+    // A baked copy's normals go through the bake, which may flatten some:
+    // the corners then name them one by one.
+    gatherMesh(static_cast<TriObject&>(object).GetMesh(), !bake, corners, out);
   } else if (object.ClassID() == POLYOBJ_CLASS_ID) {
     gatherPoly(static_cast<const PolyObject&>(object), corners, out);
   } else {

@@ -271,7 +271,9 @@ void writeMaterial(Writer& out, const MaterialDesc& m, std::set<std::string>& ex
   out.EndObject();
 }
 
-std::string documentJson(Layout& layout, const MaterialTable& materials) {
+// Into `buffer`, which the file is written from: a large design's JSON
+// runs to megabytes, not worth a second copy.
+void documentJson(Layout& layout, const MaterialTable& materials, rapidjson::StringBuffer& buffer) {
   // Buffer views: per usable unit positions, normals, UV sets, indices; then
   // the images. Accessors follow the same order.
   std::vector<View> views;
@@ -292,7 +294,6 @@ std::string documentJson(Layout& layout, const MaterialTable& materials) {
   for (const ImageDesc& image : materials.images()) addView(image.size, 0);
   layout.binaryLength = offset;
 
-  rapidjson::StringBuffer buffer;
   Writer out(buffer);
   std::set<std::string> extensions;
   out.StartObject();
@@ -456,7 +457,6 @@ std::string documentJson(Layout& layout, const MaterialTable& materials) {
     out.EndArray();
   }
   out.EndObject();
-  return std::string(buffer.GetString(), buffer.GetSize());
 }
 
 // The file as it is written: counts what reaches it.
@@ -501,9 +501,10 @@ bool writeSceneGlb(const std::string& path, Report& report, std::string& error) 
   Layout layout;
   MaterialTable materials(report);
   plan(layout, materials, frame, report);
-  const std::string json = documentJson(layout, materials);
+  rapidjson::StringBuffer json;
+  documentJson(layout, materials, json);
 
-  const std::uint64_t jsonChunk = padded(json.size());
+  const std::uint64_t jsonChunk = padded(json.GetSize());
   const bool hasBinary = layout.binaryLength > 0;
   const std::uint64_t total = 12 + 8 + jsonChunk + (hasBinary ? 8 + layout.binaryLength : 0);
   if (total > std::numeric_limits<std::uint32_t>::max()) {
@@ -513,11 +514,12 @@ bool writeSceneGlb(const std::string& path, Report& report, std::string& error) 
   const std::string temporary = path + ".part";
   platform::File file = platform::openFile(temporary, "wb");
   if (!file) return fail(error, "cannot write \"" + path + "\"");
-  // Large writes go straight through; the buffer only gathers the headers.
-  std::setvbuf(file.get(), nullptr, _IOFBF, std::size_t{1} << 20);
+  // Large writes go straight through; the buffer only gathers the headers
+  // and the padding.
+  std::setvbuf(file.get(), nullptr, _IOFBF, std::size_t{64} << 10);
   Output out(file.get());
   bool ok = out.put("glTF", 4) && out.word(2) && out.word(static_cast<std::uint32_t>(total)) &&
-            out.word(static_cast<std::uint32_t>(jsonChunk)) && out.put("JSON", 4) && out.put(json.data(), json.size()) &&
+            out.word(static_cast<std::uint32_t>(jsonChunk)) && out.put("JSON", 4) && out.put(json.GetString(), json.GetSize()) &&
             out.pad(' ');
   if (ok && hasBinary) {
     ok = out.word(static_cast<std::uint32_t>(layout.binaryLength)) && out.put("BIN\0", 4);
