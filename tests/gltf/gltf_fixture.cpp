@@ -181,6 +181,15 @@ std::string writeMappingDesign(const std::filesystem::path& folder) {
                                vectors({{0, 0, 0}, {.5f, 0, 0}, {.5f, .5f, 0}, {0, 0, 0}, {.5f, .5f, 0}, {0, .5f, 0}}) +
                                ", " + ints({0, 1, 2, 3, 4, 5}) + "))"},
           {"face_mtlIDs", ints({0, 1})}});
+  // The platform's usual form: normals and UVs in lists parallel to the
+  // vertices, indexed by the same faces.
+  plugin("GeomStaticMesh", "mesh_parallel",
+         {{"vertices", vectors({{0, 0, 0}, {500, 0, 0}, {500, 0, 500}, {0, 0, 500}})},
+          {"faces", ints({0, 1, 2, 0, 2, 3})},
+          {"normals", vectors({{0, -1, 0}, {0, -2, 0}, {0, -1, 0}, {0, -1, 0}})},
+          {"faceNormals", ints({0, 1, 2, 0, 2, 3})},
+          {"map_channels", "List(List(1, " + vectors({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}) + ", " +
+                               ints({0, 1, 2, 0, 2, 3}) + "))"}});
   const std::string identity = "Matrix(Vector(1, 0, 0), Vector(0, 1, 0), Vector(0, 0, 1))";
   plugin("UVWGenChannel", "uvw_tiled",
          {{"uvw_channel", "1"},
@@ -211,16 +220,18 @@ std::string writeMappingDesign(const std::filesystem::path& folder) {
     std::string matrix;
     const char* offset;
     const char* material;
+    const char* geometry = "mesh_square";
   } nodes[] = {
       {"plain", identity, "Vector(0, 0, 0)", "mtl_full"},
       {"instance", identity, "Vector(2000, 0, 0)", "mtl_light"},
       {"mirrored", "Matrix(Vector(-1, 0, 0), Vector(0, 1, 0), Vector(0, 0, 1))", "Vector(0, 3000, 0)", "mtl_full"},
       {"sheared", "Matrix(Vector(1, 0, 0), Vector(0.5, 1, 0), Vector(0, 0, 1))", "Vector(0, -3000, 0)", "mtl_missing"},
+      {"parallel", identity, "Vector(-2000, 0, 0)", "mtl_full", "mesh_parallel"},
   };
   for (const auto& node : nodes) {
     plugin("Node", node.name,
            {{"transform", "Transform(" + node.matrix + ", " + node.offset + ")"},
-            {"geometry", "mesh_square"},
+            {"geometry", node.geometry},
             {"material", node.material}});
   }
   const std::filesystem::path scene = folder / "design.vrscene";

@@ -54,7 +54,7 @@ TEST_F(GltfSceneTest, EveryMappingIsValidAndAsWorkedOut) {
   expectSameAsHost(glb);
   tinygltf::Model model;
   ASSERT_TRUE(load(glb, model));
-  ASSERT_EQ(model.nodes.size(), 4u);
+  ASSERT_EQ(model.nodes.size(), 5u);
   const auto& plain = model.nodes[0];
   const auto& instance = model.nodes[1];
   const auto& mirrored = model.nodes[2];
@@ -78,6 +78,14 @@ TEST_F(GltfSceneTest, EveryMappingIsValidAndAsWorkedOut) {
   EXPECT_TRUE(sheared.scale.empty());
   EXPECT_EQ(sheared.translation, (std::vector<double>{0, 0, 3}));
   EXPECT_NE(primitive(sheared).attributes.at("POSITION"), attributes.at("POSITION"));
+  // Normals and UVs indexed like the vertices: the vertices as they are,
+  // the normals made unit length and turned (the host's -Y is glTF's +Z).
+  const auto& parallel = primitive(model.nodes[4]).attributes;
+  const auto& normals = model.accessors[static_cast<std::size_t>(parallel.at("NORMAL"))];
+  ASSERT_EQ(normals.count, 4u);
+  const auto& view = model.bufferViews[static_cast<std::size_t>(normals.bufferView)];
+  const auto* normal = reinterpret_cast<const float*>(model.buffers[0].data.data() + view.byteOffset) + 3;
+  EXPECT_EQ((std::vector<float>(normal, normal + 3)), (std::vector<float>{0, 0, 1}));
 
   const auto& full = model.materials[static_cast<std::size_t>(primitive(plain).material)];
   EXPECT_NEAR(full.pbrMetallicRoughness.roughnessFactor, 0.2, 1e-6);  // glossiness 0.8 inverted
