@@ -153,10 +153,6 @@ int MaterialTable::indexOf(Mtl* material) {
   return index;
 }
 
-bool MaterialTable::usesTextures(int material) const {
-  return material >= 0 && materials_[static_cast<std::size_t>(material)].baseColorTexture.has_value();
-}
-
 MaterialDesc MaterialTable::describe(Mtl& material) {
   const Params p(material.GetParamBlock(0));
   MaterialDesc d;

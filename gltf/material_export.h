@@ -54,7 +54,6 @@ class MaterialTable {
   explicit MaterialTable(Report& report) : report_(report) {}
   // The glTF material for a host material, made on first use; -1 for none.
   int indexOf(Mtl* material);
-  bool usesTextures(int material) const;
   const std::vector<MaterialDesc>& materials() const { return materials_; }
   const std::vector<ImageDesc>& images() const { return images_; }
 

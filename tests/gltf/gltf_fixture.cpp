@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <set>
 
 #include "builder/builder.h"
 #include "host/stand_in.h"
@@ -98,6 +99,30 @@ std::size_t GltfTest::hostTriangles() {
   return triangles;
 }
 
+std::size_t GltfTest::hostVertices() {
+  std::size_t vertices = 0;
+  for (const auto& node : host::scene().nodes()) {
+    Object* object = node->GetObjectRef();
+    std::set<std::array<float, 3>> distinct;
+    if (object != nullptr && object->ClassID() == TRIOBJ_CLASS_ID) {
+      const Mesh& mesh = static_cast<TriObject*>(object)->GetMesh();
+      for (const Face& face : mesh.faces) {
+        for (const DWORD v : face.v) distinct.insert({mesh.verts[v].x, mesh.verts[v].y, mesh.verts[v].z});
+      }
+    } else if (object != nullptr && object->ClassID() == POLYOBJ_CLASS_ID) {
+      const auto* poly = static_cast<PolyObject*>(object);
+      for (const PolyFace& face : poly->faces) {
+        for (const int v : face.vertices) {
+          const Point3& p = poly->vertices[static_cast<std::size_t>(v)];
+          distinct.insert({p.x, p.y, p.z});
+        }
+      }
+    }
+    vertices += distinct.size();
+  }
+  return vertices;
+}
+
 namespace {
 
 // T R S of a node applied to a point.
@@ -138,6 +163,21 @@ Bounds GltfTest::modelBounds(const tinygltf::Model& model) {
     }
   }
   return bounds;
+}
+
+std::size_t GltfTest::modelVertices(const tinygltf::Model& model) {
+  std::size_t vertices = 0;
+  for (const tinygltf::Node& node : model.nodes) {
+    if (node.mesh < 0) continue;
+    for (const tinygltf::Primitive& primitive : model.meshes[static_cast<std::size_t>(node.mesh)].primitives) {
+      std::size_t count = 0;
+      const float* p = floats(model, primitive.attributes.at("POSITION"), count);
+      std::set<std::array<float, 3>> distinct;
+      for (std::size_t i = 0; i < count; ++i) distinct.insert({p[3 * i], p[3 * i + 1], p[3 * i + 2]});
+      vertices += distinct.size();
+    }
+  }
+  return vertices;
 }
 
 std::size_t GltfTest::modelTriangles(const tinygltf::Model& model) {

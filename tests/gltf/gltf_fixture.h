@@ -40,6 +40,10 @@ class GltfTest : public HostTest {
   // all nodes.
   static Bounds hostBounds();
   static std::size_t hostTriangles();
+  // Distinct vertex positions each node shows, added up over the nodes:
+  // the same in both however corners are split.
+  static std::size_t hostVertices();
+  static std::size_t modelVertices(const tinygltf::Model& model);
   static Bounds modelBounds(const tinygltf::Model& model);
   static std::size_t modelTriangles(const tinygltf::Model& model);
 

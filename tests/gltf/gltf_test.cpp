@@ -23,6 +23,7 @@ class GltfSceneTest : public GltfTest {
     ASSERT_TRUE(load(glb, model));
     EXPECT_EQ(model.nodes.size(), host::scene().nodes().size());
     EXPECT_EQ(modelTriangles(model), hostTriangles());
+    EXPECT_EQ(modelVertices(model), hostVertices());
     const Bounds expected = hostBounds(), got = modelBounds(model);
     for (std::size_t k = 0; k < 3; ++k) {
       EXPECT_NEAR(got.min[k], expected.min[k], 1e-5) << k;
