@@ -153,12 +153,28 @@ int MaterialTable::indexOf(Mtl* material) {
   return index;
 }
 
+int MaterialTable::untextured(int material) {
+  if (material < 0 || !materials_[static_cast<std::size_t>(material)].baseColorTexture) return material;
+  for (const auto& [textured, plain] : untextured_) {
+    if (textured == material) return plain;
+  }
+  MaterialDesc plain = materials_[static_cast<std::size_t>(material)];
+  plain.baseColorTexture.reset();
+  plain.baseColor = plain.plainColor;
+  plain.mask = false;
+  const int index = static_cast<int>(materials_.size());
+  materials_.push_back(plain);
+  untextured_.emplace_back(material, index);
+  return index;
+}
+
 MaterialDesc MaterialTable::describe(Mtl& material) {
   const Params p(material.GetParamBlock(0));
   MaterialDesc d;
   const double weight = nonNegative(p.number(u"base_weight", 1.0f));
   const auto base = p.color(u"base_color", {0.5, 0.5, 0.5});
   for (std::size_t k = 0; k < 3; ++k) d.baseColor[k] = unit(base[k] * weight);
+  d.plainColor = d.baseColor;
   d.metallic = unit(p.number(u"metalness", 0.0f));
   const double roughness = unit(p.number(u"roughness", 0.0f));
   d.roughness = p.flag(u"roughness_inv") ? 1.0 - roughness : roughness;

@@ -29,6 +29,7 @@ struct TextureUse {
 struct MaterialDesc {
   std::array<double, 4> baseColor{1, 1, 1, 1};
   std::optional<TextureUse> baseColorTexture;
+  std::array<double, 4> plainColor{1, 1, 1, 1};  // the base colour without its map
   double metallic = 0;
   double roughness = 1;
   std::array<double, 3> emissive{0, 0, 0};
@@ -54,6 +55,9 @@ class MaterialTable {
   explicit MaterialTable(Report& report) : report_(report) {}
   // The glTF material for a host material, made on first use; -1 for none.
   int indexOf(Mtl* material);
+  // The same material without its texture, for meshes that have no UVs to
+  // read it with; `material` itself when it has none.
+  int untextured(int material);
   const std::vector<MaterialDesc>& materials() const { return materials_; }
   const std::vector<ImageDesc>& images() const { return images_; }
 
@@ -67,6 +71,7 @@ class MaterialTable {
 
   Report& report_;
   std::vector<std::pair<Mtl*, int>> known_;
+  std::vector<std::pair<int, int>> untextured_;
   std::vector<MaterialDesc> materials_;
   std::vector<ImageDesc> images_;
   std::vector<std::pair<std::string, std::optional<std::size_t>>> imagesByPath_;

@@ -144,7 +144,16 @@ void plan(Layout& layout, MaterialTable& materials, const Frame& frame, Report& 
   for (std::size_t i = 0; i < layout.nodes.size(); ++i) {
     NodeEntry& entry = layout.nodes[i];
     if (entry.unit < 0 || !layout.units[static_cast<std::size_t>(entry.unit)].usable) continue;
-    const int material = materials.indexOf(nodes[i]->GetMtl());
+    int material = materials.indexOf(nodes[i]->GetMtl());
+    // glTF reads a texture through TEXCOORD_0, which a mesh without UVs
+    // lacks: such a mesh wears the material's colour alone.
+    if (layout.units[static_cast<std::size_t>(entry.unit)].uvSets == 0) {
+      const int plain = materials.untextured(material);
+      if (plain != material) {
+        report.add(ReportStage::Export, loss::kMapLeftOut, "Base Color Map", "on a mesh without UVs: its colour alone");
+        material = plain;
+      }
+    }
     const std::pair key{entry.unit, material};
     const auto [found, added] = meshes.emplace(key, static_cast<int>(layout.meshes.size()));
     if (added) layout.meshes.push_back(key);

@@ -230,6 +230,8 @@ std::string writeMappingDesign(const std::filesystem::path& folder) {
           {"faceNormals", ints({0, 1, 2, 0, 2, 3})},
           {"map_channels", "List(List(1, " + vectors({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}) + ", " +
                                ints({0, 1, 2, 0, 2, 3}) + "))"}});
+  plugin("GeomStaticMesh", "mesh_bare",
+         {{"vertices", vectors({{0, 0, 0}, {500, 0, 0}, {0, 500, 0}})}, {"faces", ints({0, 1, 2})}});
   const std::string identity = "Matrix(Vector(1, 0, 0), Vector(0, 1, 0), Vector(0, 0, 1))";
   plugin("UVWGenChannel", "uvw_tiled",
          {{"uvw_channel", "1"},
@@ -267,6 +269,7 @@ std::string writeMappingDesign(const std::filesystem::path& folder) {
       {"mirrored", "Matrix(Vector(-1, 0, 0), Vector(0, 1, 0), Vector(0, 0, 1))", "Vector(0, 3000, 0)", "mtl_full"},
       {"sheared", "Matrix(Vector(1, 0, 0), Vector(0.5, 1, 0), Vector(0, 0, 1))", "Vector(0, -3000, 0)", "mtl_missing"},
       {"parallel", identity, "Vector(-2000, 0, 0)", "mtl_full", "mesh_parallel"},
+      {"bare", identity, "Vector(-4000, 0, 0)", "mtl_full", "mesh_bare"},
   };
   for (const auto& node : nodes) {
     plugin("Node", node.name,

@@ -53,9 +53,9 @@ class GltfTest : public HostTest {
 
 // A design that uses what the export maps: instances with different
 // materials, a mirrored and a sheared node, explicit normals split at
-// corners, two UV channels, every Physical Material mapping with bitmaps
-// (tiled, cut-out), a missing texture and a bump. Written into `folder`;
-// returns the scene file.
+// corners, two UV channels, a textured material on a mesh without UVs,
+// every Physical Material mapping with bitmaps (tiled, cut-out), a missing
+// texture and a bump. Written into `folder`; returns the scene file.
 std::string writeMappingDesign(const std::filesystem::path& folder);
 
 }  // namespace cvimp::test

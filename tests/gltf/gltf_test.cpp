@@ -55,7 +55,7 @@ TEST_F(GltfSceneTest, EveryMappingIsValidAndAsWorkedOut) {
   expectSameAsHost(glb);
   tinygltf::Model model;
   ASSERT_TRUE(load(glb, model));
-  ASSERT_EQ(model.nodes.size(), 5u);
+  ASSERT_EQ(model.nodes.size(), 6u);
   const auto& plain = model.nodes[0];
   const auto& instance = model.nodes[1];
   const auto& mirrored = model.nodes[2];
@@ -113,7 +113,11 @@ TEST_F(GltfSceneTest, EveryMappingIsValidAndAsWorkedOut) {
     lost.push_back(entry.kind + "|" + entry.subject);
   }
   EXPECT_EQ(lost, (std::vector<std::string>{"mirrored node|mirrored", "shear baked into mesh|sheared",
-                                            "normal replaced|plain", "normal replaced|sheared", "map left out|Bump Map"}));
+                                            "normal replaced|plain", "normal replaced|sheared", "map left out|Bump Map",
+                                            "map left out|Base Color Map"}));
+  // The mesh without UVs wears the colour without the texture.
+  const auto& bare = model.materials[static_cast<std::size_t>(primitive(model.nodes[5]).material)];
+  EXPECT_EQ(bare.pbrMetallicRoughness.baseColorTexture.index, -1);
 }
 
 TEST_F(GltfSceneTest, NodeTransformTurnedUpAndInMetres) {
