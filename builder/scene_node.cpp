@@ -80,7 +80,11 @@ INode* createSceneNode(const VrpPlugin& plugin, ImportContext& context, const Pl
   const VrpPlugin* material = referencedPlugin(plugin, "material");
 
   if (geometry != nullptr && geometry->type == "GeomDisplacedMesh") geometry = referencedPlugin(*geometry, "mesh");
-  if (geometry == nullptr || geometry->type != "GeomStaticMesh") return nullptr;
+  if (geometry == nullptr || geometry->type != "GeomStaticMesh") {
+    reportLoss(context.importLog.get(), loss::kMeshSkipped, geometry != nullptr ? geometry->type : "no geometry",
+               geometry != nullptr ? "geometry type not supported" : "node without a mesh");
+    return nullptr;
+  }
   TriObject* object = meshFor(*geometry, context);
   if (object == nullptr) return nullptr;
 

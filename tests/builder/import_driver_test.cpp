@@ -424,6 +424,9 @@ TEST_F(ImportTest, ReportTellsEveryKindOfLoss) {
   node(w, "b", "mesh", "multi");
   node(w, "c", "empty", "");
   node(w, "d", "channels", "loop_a");
+  w.begin("GeomMeshFile", "proxy");
+  w.end();
+  node(w, "e", "proxy", "");
   import(write("vr.vrscene", w.take()));
   EXPECT_EQ(result, WStr(u"Succeed"));
 
@@ -441,6 +444,7 @@ TEST_F(ImportTest, ReportTellsEveryKindOfLoss) {
                          "mesh skipped|empty|no vertices or fewer than three face indices",
                          "mesh part skipped|channels|map channel 200 out of range; channel skipped",
                          "cyclic graph|loop_a|material graph refers back to loop_a",
+                         "mesh skipped|GeomMeshFile|geometry type not supported",
                      }));
 }
 
