@@ -29,18 +29,19 @@ demo: deps
 	$(CONFIGURE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DCVIMP_TESTS=OFF
 	$(CMAKE) --build build/release -j $(JOBS) --target cvimp maxhost cvimp_module
 	rm -rf build/release/downloads
-	build/release/cli/cvimp demo --download-dir build/release/downloads -o build/release/demo.json
-	@echo "Host scene written to build/release/demo.json"
+	build/release/cli/cvimp demo --download-dir build/release/downloads -o build/release/demo.json --gltf build/release/demo.glb
+	@echo "Host scene written to build/release/demo.json and build/release/demo.glb"
 
 # Loader and import benchmark: cvimp inspect and cvimp import, and the reader
 # in-process, against the decode floor, on a generated design of about 60 MB
 # of scene text, the same with all geometry in one file, and the design grown
-# 2 and 4 times. Designs are kept in build/bench and written again only when
-# the generator or its options change.
+# 2 and 4 times; then the glTF writer against the import on the first design.
+# Designs are kept in build/bench and written again only when the generator or
+# its options change.
 BENCH_DESIGNS = build/bench/designs
 bench: deps
 	$(CONFIGURE) -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DCVIMP_TESTS=OFF -DCVIMP_BENCH=ON
-	$(CMAKE) --build build/bench -j $(JOBS) --target generate_design bench_loader cvimp
+	$(CMAKE) --build build/bench -j $(JOBS) --target generate_design bench_loader bench_gltf cvimp
 	build/bench/bench/generate_design $(BENCH_DESIGNS)/1x --reuse
 	build/bench/bench/generate_design $(BENCH_DESIGNS)/1x-one-file --layout categories --reuse
 	build/bench/bench/generate_design $(BENCH_DESIGNS)/2x --scale 2 --reuse
@@ -48,6 +49,7 @@ bench: deps
 	build/bench/bench/bench_loader $(BENCH_DESIGNS)/1x/vr.vrscene --cvimp build/bench/cli/cvimp \
 	  --one-file $(BENCH_DESIGNS)/1x-one-file/vr.vrscene \
 	  --scale 2 $(BENCH_DESIGNS)/2x/vr.vrscene --scale 4 $(BENCH_DESIGNS)/4x/vr.vrscene
+	build/bench/bench/bench_gltf $(BENCH_DESIGNS)/1x/vr.vrscene build/bench/design.glb
 
 # Concurrency suites under ThreadSanitizer (not part of `make test`): the
 # scene loader's parallel loops, and the page bridge's workers against the

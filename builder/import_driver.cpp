@@ -1,9 +1,11 @@
+#include <memory>
 #include <vector>
 
 #include "builder/builder.h"
 #include "builder/import_context.h"
 #include "builder/scene_node.h"
 #include "host/max.h"
+#include "report/report.h"
 #include "vrscene/vrscene.h"
 
 namespace cvimp {
@@ -53,6 +55,8 @@ bool importDesign(PluginState& state, WStr& result) {
 
   context.unitFactor = importUnitFactor();
   context.importLog = openImportLog(scenePath);
+  // Without a log file the report is still collected.
+  if (!context.importLog) context.importLog = std::make_unique<ImportLog>();
   context.logSlotNames = true;
 
   const std::size_t count = ordered.size();
@@ -69,6 +73,9 @@ bool importDesign(PluginState& state, WStr& result) {
   progress.end();
 
   if (state.quadrifyMesh) runQuadrify(context.importedNodes);
+  const Report& report = context.importLog->report();
+  logLine(context.importLog.get(), "%s", report.summaryLine().c_str());
+  storeReportInScene(report);
   closeImportLog(context.importLog);
 
   redraw.restore();

@@ -1,5 +1,8 @@
 #include "builder/scene_node.h"
 
+#include <string>
+#include <vector>
+
 #include "builder/mesh_object.h"
 #include "host/max.h"
 #include "materials/materials.h"
@@ -9,11 +12,26 @@ namespace cvimp {
 
 namespace {
 
+// What the mesh builder said about a geometry, for the report: a mesh that
+// gives no object is skipped, one whose warnings did not stop it lost a part.
+void reportMesh(const VrpPlugin& geometry, const TriObject* object, ImportLog& log) {
+  std::vector<std::string> lines = log.takeCapture();
+  if (object == nullptr && lines.empty()) lines.emplace_back("no vertices or fewer than three face indices");
+  const std::string lead = "Mesh \"" + geometry.name + "\": ";
+  for (std::string& line : lines) {
+    if (const std::size_t at = line.find(lead); at != std::string::npos) line.erase(0, at + lead.size());
+    while (!line.empty() && (line.back() == '\n' || line.back() == '.')) line.pop_back();
+    reportLoss(&log, object == nullptr ? loss::kMeshSkipped : loss::kMeshPartSkipped, geometry.name, line);
+  }
+}
+
 // The object for a geometry plugin, built once per import.
 TriObject* meshFor(const VrpPlugin& geometry, ImportContext& context) {
   const auto cached = context.geometryCache.find(&geometry);
   if (cached != context.geometryCache.end()) return cached->second;
+  if (context.importLog) context.importLog->startCapture();
   TriObject* object = buildMeshObject(geometry, context.unitFactor, context.importLog.get(), &context.meshFills);
+  if (context.importLog) reportMesh(geometry, object, *context.importLog);
   context.geometryCache.emplace(&geometry, object);
   // The cache answers for this geometry from now on: its decoded lists,
   // most of a design's memory, are not read again.
@@ -62,7 +80,11 @@ INode* createSceneNode(const VrpPlugin& plugin, ImportContext& context, const Pl
   const VrpPlugin* material = referencedPlugin(plugin, "material");
 
   if (geometry != nullptr && geometry->type == "GeomDisplacedMesh") geometry = referencedPlugin(*geometry, "mesh");
-  if (geometry == nullptr || geometry->type != "GeomStaticMesh") return nullptr;
+  if (geometry == nullptr || geometry->type != "GeomStaticMesh") {
+    reportLoss(context.importLog.get(), loss::kMeshSkipped, geometry != nullptr ? geometry->type : "no geometry",
+               geometry != nullptr ? "geometry type not supported" : "node without a mesh");
+    return nullptr;
+  }
   TriObject* object = meshFor(*geometry, context);
   if (object == nullptr) return nullptr;
 

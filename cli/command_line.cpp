@@ -30,6 +30,7 @@ CommandLine::CommandLine() {
   importCommand->add_flag("--no-materials", noMaterials_, "Create no materials");
   importCommand->add_flag("--quadrify", import.quadrify, "Turn the imported objects into quad polygons");
   importCommand->add_option("-o,--output", import.outputPath, "Write the host scene as JSON");
+  importCommand->add_option("--gltf", import.gltfPath, "Write the host scene as binary glTF 2.0 (.glb)");
 
   jobCommand = app.add_subcommand("job", "Run one job text through the dispatcher");
   auto* jobText = jobCommand->add_option("JSON", job.jobText, "The job, a JSON object");
@@ -42,6 +43,7 @@ CommandLine::CommandLine() {
   demoCommand->add_option("--design", demo.designFolder, "The design folder to package");
   demoCommand->add_option("--download-dir", demo.downloadDir, "The host's download directory");
   demoCommand->add_option("-o,--output", demo.outputPath, "Write the host scene as JSON");
+  demoCommand->add_option("--gltf", demo.gltfPath, "Write the host scene as binary glTF 2.0 (.glb)");
 
   windowCommand = app.add_subcommand("window", "Open the import window and run jobs from its page");
   windowCommand->add_option("--url", window.url, "Show this page instead of the platform's");

@@ -48,13 +48,10 @@ int runDemo(const DemoOptions& options) {
   const bool succeeded = runAndPrintJob(job);
   printHostSceneCounts(host::countScene());
   std::printf("Design folder: %s\n", (fs::path(downloads) / kDemoTaskId).string().c_str());
-  if (!options.outputPath.empty()) {
-    if (!writeTextFile(options.outputPath, host::sceneJson())) {
-      std::fprintf(stderr, "cvimp demo: cannot write \"%s\"\n", options.outputPath.c_str());
-      return 1;
-    }
-  }
-  return succeeded ? 0 : 1;
+  Report report = reportFromScene();
+  const bool written = writeSceneFiles(options.gltfPath, options.outputPath, report);
+  std::printf("%s", report.table().c_str());
+  return succeeded && written ? 0 : 1;
 }
 
 }  // namespace cvimp

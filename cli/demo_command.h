@@ -9,6 +9,7 @@ struct DemoOptions {
   std::string designFolder;  // the sample design
   std::string downloadDir;   // empty: a fresh folder under the default one
   std::string outputPath;    // the host scene as JSON; empty: not written
+  std::string gltfPath;      // the host scene as .glb; empty: not written
 };
 
 int runDemo(const DemoOptions& options);

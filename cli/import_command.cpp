@@ -7,6 +7,7 @@
 
 #include "builder/builder.h"
 #include "cli/file_output.h"
+#include "gltf/gltf.h"
 #include "host/stand_in.h"
 #include "state/plugin_state.h"
 
@@ -43,6 +44,24 @@ void printHostSceneCounts(const host::SceneCounts& counts) {
               counts.objects, counts.triangles, counts.materials, counts.maps, counts.bitmaps);
 }
 
+bool writeSceneFiles(const std::string& gltfPath, const std::string& jsonPath, Report& report) {
+  bool written = true;
+  if (!gltfPath.empty()) {
+    std::string error;
+    if (writeSceneGlb(gltfPath, report, error)) {
+      std::printf("glTF: %s\n", gltfPath.c_str());
+    } else {
+      std::fprintf(stderr, "cvimp: %s\n", error.c_str());
+      written = false;
+    }
+  }
+  if (!jsonPath.empty() && !writeTextFile(jsonPath, withReport(host::sceneJson(), report))) {
+    std::fprintf(stderr, "cvimp: cannot write \"%s\"\n", jsonPath.c_str());
+    written = false;
+  }
+  return written;
+}
+
 int runImport(const ImportOptions& options) {
   host::setSystemUnit(options.unit);
   PluginState state;
@@ -65,16 +84,12 @@ int runImport(const ImportOptions& options) {
   std::printf("%s\n", result.ToACP().data());
   printHostSceneCounts(counts);
   std::printf("Seconds: %.3f\n", seconds);
-  std::fflush(stdout);
 
-  int status = succeeded ? 0 : 1;
-  if (!options.outputPath.empty()) {
-    if (!writeTextFile(options.outputPath, host::sceneJson())) {
-      std::fprintf(stderr, "cvimp: cannot write \"%s\"\n", options.outputPath.c_str());
-      status = 1;
-    }
-  }
-  return status;
+  Report report = reportFromScene();
+  const bool written = writeSceneFiles(options.gltfPath, options.outputPath, report);
+  std::printf("%s", report.table().c_str());
+  std::fflush(stdout);
+  return succeeded && written ? 0 : 1;
 }
 
 }  // namespace cvimp

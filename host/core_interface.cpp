@@ -247,6 +247,8 @@ bool Interface::IsSceneRedrawDisabled() const {
   return core().redrawDisabled > 0;
 }
 
+INode* Interface::GetRootNode() { return host::scene().rootNode(); }
+
 INode* Interface::CreateObjectNode(Object* object) {
   journal().record("CreateObjectNode", object != nullptr ? "object" : "none");
   if (object == nullptr) return nullptr;

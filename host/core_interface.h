@@ -31,6 +31,8 @@ class Interface {
   bool IsSceneRedrawDisabled() const;
 
   INode* CreateObjectNode(Object* object);
+  // The scene's root node (it holds, for instance, plug-ins' app data).
+  INode* GetRootNode();
   // A new material or map of a known class, in the host scene; null for any
   // other class.
   Animatable* CreateInstance(SClass_ID superClass, Class_ID classId);

@@ -28,3 +28,30 @@ void INode::SetMtl(Mtl* material) {
 }
 
 void INode::SetObjectRef(Object* object) { object_ = object; }
+
+void INode::ChunkFree::operator()(AppDataChunk* chunk) const {
+  MAX_free(chunk->data);
+  delete chunk;
+}
+
+AppDataChunk* INode::GetAppDataChunk(Class_ID cid, SClass_ID sid, DWORD sbid) {
+  for (const auto& chunk : appData_) {
+    if (chunk->classID == cid && chunk->superClassID == sid && chunk->subID == sbid) return chunk.get();
+  }
+  return nullptr;
+}
+
+void INode::AddAppDataChunk(Class_ID cid, SClass_ID sid, DWORD sbid, DWORD len, void* data) {
+  RemoveAppDataChunk(cid, sid, sbid);
+  appData_.emplace_back(new AppDataChunk{cid, sid, sbid, len, data});
+}
+
+BOOL INode::RemoveAppDataChunk(Class_ID cid, SClass_ID sid, DWORD sbid) {
+  for (auto chunk = appData_.begin(); chunk != appData_.end(); ++chunk) {
+    if ((*chunk)->classID == cid && (*chunk)->superClassID == sid && (*chunk)->subID == sbid) {
+      appData_.erase(chunk);
+      return TRUE;
+    }
+  }
+  return FALSE;
+}

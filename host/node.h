@@ -1,6 +1,10 @@
 #pragma once
 // Scene nodes: every node of the stand-in sits at the scene root and shows
 // one object, which other nodes may show too (instances).
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
 #include "host/geometry.h"
 #include "host/host_types.h"
 #include "host/tab.h"
@@ -8,6 +12,7 @@
 
 class Object;
 class Mtl;
+struct AppDataChunk;
 
 class INode {
  public:
@@ -29,6 +34,13 @@ class INode {
   int Selected() const { return selected_ ? 1 : 0; }
   void setSelected(bool selected) { selected_ = selected; }
 
+  // App data, as on every animatable: the host takes over `data` (from
+  // MAX_malloc); a chunk under the same three IDs is replaced.
+  void AddAppDataChunk(Class_ID cid, SClass_ID sid, DWORD sbid, DWORD len, void* data);
+  // Null when there is none.
+  AppDataChunk* GetAppDataChunk(Class_ID cid, SClass_ID sid, DWORD sbid);
+  BOOL RemoveAppDataChunk(Class_ID cid, SClass_ID sid, DWORD sbid);
+
  private:
   Object* object_;
   WStr name_;
@@ -36,6 +48,23 @@ class INode {
   DWORD wireColor_ = RGB(128, 128, 128);
   Mtl* material_ = nullptr;
   bool selected_ = false;
+  struct ChunkFree {
+    void operator()(AppDataChunk* chunk) const;
+  };
+  std::vector<std::unique_ptr<AppDataChunk, ChunkFree>> appData_;
+};
+
+// The host's allocator for blocks it takes over, such as app data.
+inline void* MAX_malloc(std::size_t size) { return std::malloc(size); }
+inline void MAX_free(void* block) { std::free(block); }
+
+// A block of bytes a plug-in keeps on a scene item under its own class.
+struct AppDataChunk {
+  Class_ID classID;
+  SClass_ID superClassID = 0;
+  DWORD subID = 0;
+  DWORD length = 0;
+  void* data = nullptr;  // from MAX_malloc; the host frees it
 };
 
 using INodeTab = Tab<INode*>;

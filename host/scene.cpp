@@ -94,6 +94,7 @@ void Scene::clear() {
   objects_.clear();
   materials_.clear();
   maps_.clear();
+  root_ = std::make_unique<INode>(nullptr);
 }
 
 Scene& scene() {

@@ -28,6 +28,9 @@ class Scene {
   const std::vector<std::unique_ptr<Mtl>>& materials() const { return materials_; }
   const std::vector<std::unique_ptr<Texmap>>& maps() const { return maps_; }
   INode* findNode(std::u16string_view name) const;
+  // The scene's root, parent of every node; it shows no object and is not
+  // among nodes().
+  INode* rootNode() { return root_.get(); }
 
   void clearSelection();
   std::vector<INode*> selection() const;
@@ -40,6 +43,7 @@ class Scene {
   std::vector<std::unique_ptr<Object>> objects_;
   std::vector<std::unique_ptr<Mtl>> materials_;
   std::vector<std::unique_ptr<Texmap>> maps_;
+  std::unique_ptr<INode> root_ = std::make_unique<INode>(nullptr);
 };
 
 Scene& scene();

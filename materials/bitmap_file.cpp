@@ -16,4 +16,15 @@ std::string resolveBitmapFile(const std::string& name, const SearchDirectories& 
   return {};
 }
 
+std::vector<std::string> bitmapNamesTried(const std::string& name) {
+  std::vector<std::string> names;
+  if (name.empty()) return names;
+  names.push_back(name);
+  for (std::string_view prefix : renderFarmPrefixes) {
+    const std::size_t at = name.find(prefix);
+    if (at != std::string::npos) names.push_back(name.substr(at + prefix.size()));
+  }
+  return names;
+}
+
 }  // namespace cvimp

@@ -4,6 +4,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "vrscene/vrscene.h"
 
@@ -22,5 +23,10 @@ inline constexpr std::array<std::string_view, 7> renderFarmPrefixes = {
 
 // The local file for a bitmap name, or an empty string.
 std::string resolveBitmapFile(const std::string& name, const SearchDirectories& directories);
+
+// The names resolveBitmapFile looks up for `name` (each as written and in
+// every search directory), in its order: `name`, then what follows each farm
+// prefix found in it.
+std::vector<std::string> bitmapNamesTried(const std::string& name);
 
 }  // namespace cvimp

@@ -50,10 +50,13 @@ void convert(const VrpPlugin* plugin, Mtl* material, const SearchDirectories& di
   if (plugin == nullptr || material == nullptr) return;
   if (path.contains(plugin)) {
     logLine(log, "Cyclic material reference: %s\n", plugin->name.c_str());
+    reportLoss(log, loss::kCyclicGraph, plugin->name, "material graph refers back to " + plugin->name);
     return;
   }
   if (path.full()) {
     logLine(log, "Material graph too deep at: %s\n", plugin->name.c_str());
+    reportLoss(log, loss::kGraphTooDeep, plugin->name,
+               "material graph deeper than " + std::to_string(GraphPath::kMaxDepth) + " plugins");
     return;
   }
   GraphStep step(path, plugin);
@@ -79,10 +82,12 @@ void convert(const VrpPlugin* plugin, Mtl* material, const SearchDirectories& di
     mapDiffuse(*plugin, material, directories, log, path);
   } else if (type == "BRDFGlass") {
     logLine(log, "Found unsupported BRDFGlass\n");
+    reportLoss(log, loss::kUnsupportedMaterial, type);
   } else if (type == "BRDFLight") {
     mapLight(*plugin, material, directories, log, path);
   } else if (log != nullptr) {
     logLine(log, "Found unsupported mtl type: %s\n", type.c_str());
+    reportLoss(log, loss::kUnsupportedMaterial, type);
   }
 }
 

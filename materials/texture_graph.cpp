@@ -25,6 +25,20 @@ constexpr LookThrough kLookThrough[] = {
     {"TexOutput", "texmap"},        {"TexBezierCurveColor", "input_color"}, {"ColorCorrection", "texture_map"},
 };
 
+// What was looked for, for the report: each name in the search
+// directories, then the same with the ending extraction may add.
+std::string triedNames(const std::string& file) {
+  std::string text = "tried";
+  const char* separator = " ";
+  for (const std::string& ending : {std::string(), std::string(".png")}) {
+    for (const std::string& name : bitmapNamesTried(file + ending)) {
+      text += separator + name;
+      separator = ", ";
+    }
+  }
+  return text;
+}
+
 Texmap* convertBitmapBuffer(const VrpPlugin& plugin, const SearchDirectories& directories,
                             const BitmapPlacement* placement, ImportLog* log) {
   const std::string file = plugin.getString("file");
@@ -34,6 +48,7 @@ Texmap* convertBitmapBuffer(const VrpPlugin& plugin, const SearchDirectories& di
   if (path.empty()) path = resolveBitmapFile(file + ".png", directories);
   if (path.empty()) {
     logLine(log, "Cannot resolve bitmap file: %s\n", file.c_str());
+    reportLoss(log, loss::kTextureNotFound, file, triedNames(file));
     return nullptr;
   }
   const WStr widePath = WStr::FromACP(path.c_str(), static_cast<std::ptrdiff_t>(path.size()));
@@ -44,6 +59,7 @@ Texmap* convertBitmapBuffer(const VrpPlugin& plugin, const SearchDirectories& di
   Bitmap* bitmap = texture->GetBitmap(0);
   if (bitmap == nullptr) {
     logLine(log, "Cannot load bitmap file: %s\n", file.c_str());
+    reportLoss(log, loss::kBitmapNotLoaded, file, path);
     texture->DeleteThis();
     return nullptr;
   }
@@ -99,10 +115,13 @@ Texmap* convertTexture(const VrpPlugin* plugin, const SearchDirectories& directo
   if (plugin == nullptr) return nullptr;
   if (path.contains(plugin)) {
     logLine(log, "Cyclic texmap reference: %s\n", plugin->name.c_str());
+    reportLoss(log, loss::kCyclicGraph, plugin->name, "texture graph refers back to " + plugin->name);
     return nullptr;
   }
   if (path.full()) {
     logLine(log, "Texmap graph too deep at: %s\n", plugin->name.c_str());
+    reportLoss(log, loss::kGraphTooDeep, plugin->name,
+               "texture graph deeper than " + std::to_string(GraphPath::kMaxDepth) + " plugins");
     return nullptr;
   }
   GraphStep step(path, plugin);
@@ -124,6 +143,7 @@ Texmap* convertTexture(const VrpPlugin* plugin, const SearchDirectories& directo
   if (type == "TexBitmap") return convertTexBitmap(*plugin, directories, log, path);
   if (type == "BitmapBuffer") return convertBitmapBuffer(*plugin, directories, placement, log);
   logLine(log, "Unsupported texmap type: %s\n", type.c_str());
+  reportLoss(log, loss::kUnsupportedTexture, type);
   return nullptr;
 }
 

@@ -12,6 +12,8 @@
 #include "host/gui/windows.h"
 #include "host/max.h"
 #include "host/stand_in.h"
+#include "maxhost/gltf_export.h"
+#include "report/report.h"
 
 namespace maxhost {
 
@@ -177,15 +179,27 @@ void CommandShell::scene(const std::string& arguments) {
               ", maps: " + std::to_string(counts.maps) + ", bitmaps: " + std::to_string(counts.bitmaps));
     return;
   }
-  if (!arguments.starts_with("-o ")) {
-    printLine("Usage: scene [-o FILE]");
+  // "-o FILE" and "--gltf FILE", in either order; the glTF first, so that
+  // the JSON's report holds the export's losses too.
+  std::string jsonPath, gltfPath;
+  std::istringstream words(arguments);
+  std::string word;
+  bool usage = false;
+  while (words >> word) {
+    std::string* target = word == "-o" ? &jsonPath : word == "--gltf" ? &gltfPath : nullptr;
+    if (target == nullptr || !(words >> *target)) usage = true;
+  }
+  if (usage || (jsonPath.empty() && gltfPath.empty())) {
+    printLine("Usage: scene [-o FILE] [--gltf FILE.glb]");
     return;
   }
-  const std::string path = trim(arguments.substr(3));
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file << host::sceneJson();
+  cvimp::Report report = cvimp::reportFromScene();
+  if (!gltfPath.empty()) printLine(exportGltf(gltfPath, report));
+  if (jsonPath.empty()) return;
+  std::ofstream file(jsonPath, std::ios::binary | std::ios::trunc);
+  file << cvimp::withReport(host::sceneJson(), report);
   file.close();
-  printLine(file ? std::string("Scene written to ") + path : std::string("Cannot write ") + path);
+  printLine(file ? std::string("Scene written to ") + jsonPath : std::string("Cannot write ") + jsonPath);
 }
 
 void CommandShell::close(const std::string& title) {

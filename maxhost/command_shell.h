@@ -7,7 +7,9 @@
 //   select NAME...      select these nodes (none: clear the selection)
 //   nodes               print the scene's nodes
 //   list                print the node list as the main window shows it
-//   scene [-o FILE]     print the scene's totals, or write it as JSON
+//   scene [-o FILE] [--gltf FILE.glb]
+//                       print the scene's totals, or write it as JSON
+//                       (with the last import's report) and as glTF
 //   windows             print the open dialogs
 //   close TITLE         close a dialog from its title bar
 //   click TITLE ID      click control ID of a dialog

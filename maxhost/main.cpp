@@ -19,6 +19,7 @@
 #include "host/max.h"
 #include "host/stand_in.h"
 #include "maxhost/command_shell.h"
+#include "maxhost/gltf_export.h"
 #include "maxhost/main_window.h"
 
 namespace {
@@ -45,9 +46,27 @@ void loadPlugins(host::PluginHost& plugins, const std::string& folder) {
   std::fflush(stdout);
 }
 
+// A save dialog for "Export glTF..."; empty when the user cancels.
+std::string askGltfPath() {
+  GtkWidget* dialog = gtk_file_chooser_dialog_new("Export glTF", nullptr, GTK_FILE_CHOOSER_ACTION_SAVE, "_Cancel",
+                                                  GTK_RESPONSE_CANCEL, "_Save", GTK_RESPONSE_ACCEPT, nullptr);
+  GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+  gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
+  gtk_file_chooser_set_current_name(chooser, "scene.glb");
+  std::string path;
+  if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+    const host::gtk::Text chosen(gtk_file_chooser_get_filename(chooser));
+    if (chosen.get() != nullptr) path = chosen.get();
+  }
+  gtk_widget_destroy(dialog);
+  return path;
+}
+
 int runHeadless(const Options& options) {
   host::PluginHost plugins;
   loadPlugins(plugins, options.plugins);
+  // Without a window there is no one to ask: the file goes beside.
+  const maxhost::ExportMenu exportMenu([] { return std::string("scene.glb"); });
   maxhost::CommandShell shell;
   std::string line;
   while (std::getline(std::cin, line)) {
@@ -118,6 +137,7 @@ int runWindow(const Options& options) {
     } else {
       host::PluginHost plugins;
       loadPlugins(plugins, options.plugins);
+      const maxhost::ExportMenu exportMenu(askGltfPath);
       window.show();
       maxhost::CommandShell shell({
           .runLoop = [] { g_main_context_iteration(nullptr, TRUE); },

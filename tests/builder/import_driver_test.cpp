@@ -11,6 +11,7 @@
 
 #include "host/max.h"
 #include "host/stand_in.h"
+#include "report/report.h"
 #include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"
 #include "tools/scenegen/png_writer.h"
@@ -362,11 +363,89 @@ TEST_F(ImportTest, LogCarriesBothImportsTheSlotNamesOnceAndTheMeshWarnings) {
     }
     expected += "Found unsupported BRDFGlass\n";
     expected += "[VRP] WARNING: Mesh \"broken\": face vertex index out of range; mesh skipped.\n";
+    expected += "=== Import report: 2 losses (unsupported material: 1, mesh skipped: 1) ===\n";
   }
   EXPECT_EQ(log, expected);
+  // The last import's report stays with the scene.
+  const std::vector<ReportEntry> entries = reportFromScene().entries();
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[1].kind + "|" + entries[1].subject + "|" + entries[1].detail,
+            "mesh skipped|broken|face vertex index out of range; mesh skipped");
   // A second import makes a second set of everything.
   EXPECT_EQ(scene().nodes().size(), 6u);
   EXPECT_EQ(scene().materials().size(), 6u);
+}
+
+}  // namespace
+}  // namespace cvimp
+
+namespace cvimp {
+namespace {
+
+// What did not come across, one entry per kind, whether a log is open or
+// not; the result text stays "Succeed".
+TEST_F(ImportTest, ReportTellsEveryKindOfLoss) {
+  gen::SceneWriter w;
+  quadMesh(w, "mesh");
+  w.begin("GeomStaticMesh", "empty");
+  w.attribute("vertices", vectors({{0, 0, 0}}));
+  w.attribute("faces", ints({0}));
+  w.end();
+  w.begin("GeomStaticMesh", "channels");
+  w.attribute("vertices", vectors({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}));
+  w.attribute("faces", ints({0, 1, 2}));
+  w.attribute("map_channels", "List(List(200, " + vectors({{0, 0, 0}}) + ", " + ints({0, 0, 0}) + "))");
+  w.end();
+  dir.write("textures/broken.png", "not an image");
+  const std::pair<const char*, const char*> bitmaps[] = {{"lost", "Z:/vela/data/render/Vray/textures/lost.jpg"},
+                                                         {"broken", "textures/broken.png"}};
+  for (const auto& [name, file] : bitmaps) {
+    w.begin("BitmapBuffer", name);
+    w.quoted("file", file);
+    w.end();
+  }
+  w.begin("TexNoise", "noise");
+  w.end();
+  w.begin("BRDFVRayMtl", "brdf");
+  w.attribute("diffuse", "lost");
+  w.attribute("reflect", "broken");
+  w.attribute("refract", "noise");
+  w.end();
+  w.begin("MtlMulti", "multi");
+  w.end();
+  // Two wrappers naming each other.
+  w.begin("MtlOverride", "loop_a");
+  w.attribute("base_mtl", "loop_b");
+  w.end();
+  w.begin("MtlOverride", "loop_b");
+  w.attribute("base_mtl", "loop_a");
+  w.end();
+  node(w, "a", "mesh", "brdf");
+  node(w, "b", "mesh", "multi");
+  node(w, "c", "empty", "");
+  node(w, "d", "channels", "loop_a");
+  w.begin("GeomMeshFile", "proxy");
+  w.end();
+  node(w, "e", "proxy", "");
+  import(write("vr.vrscene", w.take()));
+  EXPECT_EQ(result, WStr(u"Succeed"));
+
+  std::vector<std::string> entries;
+  const Report report = reportFromScene();
+  for (const ReportEntry& e : report.entries()) entries.push_back(e.kind + "|" + e.subject + "|" + e.detail);
+  EXPECT_EQ(entries, (std::vector<std::string>{
+                         "texture not found|Z:/vela/data/render/Vray/textures/lost.jpg|tried "
+                         "Z:/vela/data/render/Vray/textures/lost.jpg, textures/lost.jpg, render/Vray/textures/lost.jpg, "
+                         "Z:/vela/data/render/Vray/textures/lost.jpg.png, textures/lost.jpg.png, "
+                         "render/Vray/textures/lost.jpg.png",
+                         "bitmap not loaded|textures/broken.png|" + (dir.path() / "textures/broken.png").string(),
+                         "unsupported texture|TexNoise|",
+                         "unsupported material|MtlMulti|",
+                         "mesh skipped|empty|no vertices or fewer than three face indices",
+                         "mesh part skipped|channels|map channel 200 out of range; channel skipped",
+                         "cyclic graph|loop_a|material graph refers back to loop_a",
+                         "mesh skipped|GeomMeshFile|geometry type not supported",
+                     }));
 }
 
 }  // namespace

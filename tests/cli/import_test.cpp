@@ -52,6 +52,36 @@ TEST_F(ImportCommandTest, SampleDesignImportsWithItsSummaryAndScene) {
   EXPECT_NE(std::string(maps[0]["file"].GetString()).find("textures/oak.png"), std::string::npos);
 }
 
+TEST_F(ImportCommandTest, GltfAndTheReportAsTableAndJson) {
+  test::TempDir dir;
+  ImportOptions options;
+  options.scenePath = std::string(CVIMP_SAMPLES_DIR) + "/room/vr.vrscene";
+  options.outputPath = (dir.path() / "room.json").string();
+  ASSERT_EQ(run(options), 0);
+  // Everything came across: no table, an empty report.
+  EXPECT_EQ(printed.substr(printed.find("Seconds:")).find('\n') + 1, printed.size() - printed.find("Seconds:"));
+  EXPECT_NE(test::readFile(options.outputPath).find(",\"report\":[]}"), std::string::npos);
+
+  freshHost();
+  options.gltfPath = (dir.path() / "room.glb").string();
+  ASSERT_EQ(run(options), 0);
+  EXPECT_NE(printed.find("glTF: " + options.gltfPath + "\n"), std::string::npos);
+  EXPECT_NE(printed.find("Report:\n"
+                         "  stage   what          count  subject   detail\n"
+                         "  export  map left out  1      Bump Map\n"),
+            std::string::npos)
+      << printed;
+  EXPECT_EQ(test::readFile(options.gltfPath).substr(0, 4), "glTF");
+  rapidjson::Document scene;
+  scene.Parse(test::readFile(options.outputPath).c_str());
+  ASSERT_TRUE(scene.HasMember("report"));
+  ASSERT_EQ(scene["report"].Size(), 1u);
+  EXPECT_STREQ(scene["report"][0]["stage"].GetString(), "export");
+
+  options.gltfPath = (dir.path() / "missing" / "room.glb").string();
+  EXPECT_EQ(run(options), 1);
+}
+
 TEST_F(ImportCommandTest, OptionsAndFailures) {
   ImportOptions options;
   options.scenePath = std::string(CVIMP_SAMPLES_DIR) + "/room/vr.vrscene";

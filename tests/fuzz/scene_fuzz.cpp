@@ -7,6 +7,7 @@
 #include <string>
 
 #include "builder/builder.h"
+#include "gltf/gltf.h"
 #include "host/stand_in.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "tests/vrscene/vrscene_internals.h"
@@ -72,5 +73,9 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
   state.quadrifyMesh = size % 2 == 1;
   WStr result;
   importDesign(state, result);
+  // Whatever the import made, the glTF writer takes it.
+  Report report;
+  std::string error;
+  if (!writeSceneGlb((design->root() / "scene.glb").string(), report, error)) std::abort();
   return 0;
 }

@@ -30,12 +30,14 @@ TEST(Maxhost, HeadlessLoadsThePlugInAndRunsItsCommands) {
       runMaxhost({"--headless", "--download-dir", downloads.str()},
                  {std::string("CVIMP_TEST_VRSCENE=") + CVIMP_SAMPLES_DIR + "/room/vr.vrscene"},
                  "menu\nkey Shift+A\nselect floor rug nothing\nkey Shift+Q\nnodes\nwindows\nkey Ctrl+K\nscene -o " +
-                     (downloads.path() / "scene.json").string() + "\nbogus\nquit\nkey Shift+A\n");
+                     (downloads.path() / "scene.json").string() + " --gltf " + (downloads.path() / "scene.glb").string() +
+                     "\nbogus\nquit\nkey Shift+A\n");
   EXPECT_TRUE(run.succeeded) << run.output;
   const std::string expected =
       "Loaded cvimp.gup: 连接Casavia与3ds Max\n"
       "Main menu bar: File, Edit, Tools, Group, Views, Create, Modifiers, Animation, Rendering, Casavia (&K), "
       "Customize, Scripting, Help\n"
+      "File: Export glTF...\n"
       "Casavia (&K): 导入... (Shift+K), 四边化已选择模型 (Shift+Q), 帮助... (Shift+H), 关于... (Shift+A)\n"
       "Shift+A: ran\n"
       "No node named nothing\n"
@@ -48,12 +50,20 @@ TEST(Maxhost, HeadlessLoadsThePlugInAndRunsItsCommands) {
   // Quadrify leaves the last object it converted selected.
   EXPECT_NE(run.output.find("  rug | Editable Poly, 4 polygons | Physical Material #3 | selected\n"), std::string::npos)
       << run.output;
-  EXPECT_NE(run.output.find("\nWindows:\nCtrl+K: no command\nScene written to "), std::string::npos) << run.output;
+  // The glTF first, its losses in the table and, with the import's, in the
+  // JSON's report.
+  EXPECT_NE(run.output.find("\nWindows:\nCtrl+K: no command\nglTF written to " + (downloads.path() / "scene.glb").string() +
+                            "\nReport:\n  stage   what          count  subject   detail\n"
+                            "  export  map left out  1      Bump Map\nScene written to "),
+            std::string::npos)
+      << run.output;
   // Nothing after quit runs.
   EXPECT_TRUE(run.output.ends_with("\nUnknown command: bogus\n")) << run.output;
   const std::string scene = cvimp::test::readFile(downloads.path() / "scene.json");
   EXPECT_NE(scene.find("\"name\":\"chair_2\""), std::string::npos);
   EXPECT_NE(scene.find("\"class\":\"poly\""), std::string::npos);
+  EXPECT_NE(scene.find("\"report\":[{\"stage\":\"export\""), std::string::npos);
+  EXPECT_EQ(cvimp::test::readFile(downloads.path() / "scene.glb").substr(0, 4), "glTF");
 }
 
 TEST(Maxhost, ShiftKImportsTheServedDesignIntoTheNodeList) {

@@ -1,0 +1,574 @@
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <map>
+#include <set>
+
+#include "gltf/gltf.h"
+#include "gltf/material_export.h"
+#include "gltf/mesh_export.h"
+#include "gltf/node_transform.h"
+#include "host/stand_in.h"
+#include "platform/platform.h"
+
+namespace cvimp {
+
+namespace {
+
+using namespace gltf;
+using Writer = rapidjson::Writer<rapidjson::StringBuffer>;
+
+constexpr unsigned kFloat = 5126;
+constexpr unsigned kUnsignedInt = 5125;
+constexpr unsigned kArrayBuffer = 34962;
+constexpr unsigned kElementArrayBuffer = 34963;
+
+// The vertex data of one host object (or of one sheared node's copy of it),
+// as the first pass found it.
+struct Unit {
+  Object* object = nullptr;
+  std::optional<Mat3> bake;
+  std::string firstNode;
+  bool usable = false;
+  std::uint32_t vertexCount = 0;
+  std::size_t indexCount = 0;
+  bool normals = false;
+  std::size_t uvSets = 0;
+  std::array<float, 3> min{}, max{};
+  // Filled when the layout is made.
+  int firstAccessor = -1;
+};
+
+struct NodeEntry {
+  std::string name;
+  NodeTransform transform;
+  int unit = -1;
+  int mesh = -1;
+};
+
+struct Layout {
+  std::vector<Unit> units;
+  std::vector<NodeEntry> nodes;
+  std::vector<std::pair<int, int>> meshes;  // unit, material (-1: none)
+  std::uint64_t binaryLength = 0;
+};
+
+void number(Writer& out, double value) { out.Double(std::isfinite(value) ? value : 0.0); }
+
+template <std::size_t N>
+void numbers(Writer& out, const std::array<double, N>& values) {
+  out.StartArray();
+  for (const double v : values) number(out, v);
+  out.EndArray();
+}
+
+void text(Writer& out, const std::string& value) {
+  out.String(value.data(), static_cast<rapidjson::SizeType>(value.size()));
+}
+
+std::uint64_t padded(std::uint64_t length) { return (length + 3) & ~std::uint64_t{3}; }
+
+// Pass one: what each node shows, what each unit of vertex data holds.
+void plan(Layout& layout, MaterialTable& materials, const Frame& frame, Report& report) {
+  std::map<Object*, int> shared;
+  const auto& nodes = host::scene().nodes();
+  for (const auto& node : nodes) {
+    NodeEntry entry;
+    entry.name = platform::utf16ToUtf8(node->GetName());
+    entry.transform = nodeTransform(node->GetNodeTM(0), frame);
+    if (entry.transform.notFinite) {
+      report.add(ReportStage::Export, loss::kObjectLeftOut, entry.name, "transform not finite: placed at the origin");
+    }
+    Object* object = node->GetObjectRef();
+    if (object != nullptr) {
+      if (entry.transform.bake) {
+        report.add(ReportStage::Export, loss::kShearBaked, entry.name, "its mesh written again for it");
+        entry.unit = static_cast<int>(layout.units.size());
+        layout.units.push_back({object, entry.transform.bake, entry.name});
+      } else if (const auto known = shared.find(object); known != shared.end()) {
+        entry.unit = known->second;
+      } else {
+        entry.unit = static_cast<int>(layout.units.size());
+        shared.emplace(object, entry.unit);
+        layout.units.push_back({object, std::nullopt, entry.name});
+      }
+    }
+    if (entry.transform.mirrored) {
+      report.add(ReportStage::Export, loss::kMirroredNode, entry.name,
+                 entry.transform.bake ? "faces turned in its baked mesh" : "kept as a negative scale");
+    }
+    layout.nodes.push_back(std::move(entry));
+  }
+
+  MeshBuffers buffers;
+  for (Unit& unit : layout.units) {
+    if (!buildMeshBuffers(*unit.object, frame, unit.bake, buffers)) {
+      report.add(ReportStage::Export, loss::kObjectLeftOut, unit.firstNode,
+                 platform::utf16ToUtf8(unit.object->ClassName().str()) + ": not a mesh");
+      continue;
+    }
+    if (buffers.replacedNormals > 0) {
+      report.add(ReportStage::Export, loss::kNormalReplaced, unit.firstNode,
+                 "zero, non-finite or missing normals: their faces' normals used", static_cast<std::uint32_t>(std::min<std::uint64_t>(buffers.replacedNormals, UINT32_MAX)));
+    }
+    if (buffers.replacedPositions > 0) {
+      report.add(ReportStage::Export, loss::kMeshPartSkipped, unit.firstNode, "non-finite vertex positions written as 0");
+    }
+    if (buffers.skippedFaces > 0) {
+      report.add(ReportStage::Export, loss::kMeshPartSkipped, unit.firstNode, "faces with an index outside their arrays left out");
+    }
+    if (buffers.skippedChannels > 0) {
+      report.add(ReportStage::Export, loss::kMeshPartSkipped, unit.firstNode, "map channels that do not pair with the faces left out");
+    }
+    if (buffers.indices.empty()) {
+      report.add(ReportStage::Export, loss::kObjectLeftOut, unit.firstNode, "no faces");
+      continue;
+    }
+    unit.usable = true;
+    unit.vertexCount = buffers.vertexCount;
+    unit.indexCount = buffers.indices.size();
+    unit.normals = !buffers.normals.empty();
+    unit.uvSets = buffers.uvSets.size();
+    unit.min = buffers.min;
+    unit.max = buffers.max;
+  }
+
+  // One glTF mesh per object and material: instances with different
+  // materials share the accessors.
+  std::map<std::pair<int, int>, int> meshes;
+  for (std::size_t i = 0; i < layout.nodes.size(); ++i) {
+    NodeEntry& entry = layout.nodes[i];
+    if (entry.unit < 0 || !layout.units[static_cast<std::size_t>(entry.unit)].usable) continue;
+    int material = materials.indexOf(nodes[i]->GetMtl());
+    // glTF reads a texture through TEXCOORD_0, which a mesh without UVs
+    // lacks: such a mesh wears the material's colour alone.
+    if (layout.units[static_cast<std::size_t>(entry.unit)].uvSets == 0) {
+      const int plain = materials.untextured(material);
+      if (plain != material) {
+        report.add(ReportStage::Export, loss::kMapLeftOut, "Base Color Map", "on a mesh without UVs: its colour alone");
+        material = plain;
+      }
+    }
+    const std::pair key{entry.unit, material};
+    const auto [found, added] = meshes.emplace(key, static_cast<int>(layout.meshes.size()));
+    if (added) layout.meshes.push_back(key);
+    entry.mesh = found->second;
+  }
+}
+
+void writeAccessor(Writer& out, int view, unsigned component, std::uint64_t count, const char* type,
+                   const std::array<float, 3>* min = nullptr, const std::array<float, 3>* max = nullptr) {
+  out.StartObject();
+  out.Key("bufferView");
+  out.Int(view);
+  out.Key("componentType");
+  out.Uint(component);
+  out.Key("count");
+  out.Uint64(count);
+  out.Key("type");
+  out.String(type);
+  if (min != nullptr && max != nullptr) {
+    for (const auto& [key, values] : {std::pair{"min", min}, std::pair{"max", max}}) {
+      out.Key(key);
+      out.StartArray();
+      for (const float v : *values) out.Double(v);
+      out.EndArray();
+    }
+  }
+  out.EndObject();
+}
+
+struct View {
+  std::uint64_t offset, length;
+  unsigned target;  // 0: none (images)
+};
+
+void writeTextureInfo(Writer& out, const TextureUse& use, std::set<std::string>& extensions) {
+  out.StartObject();
+  out.Key("index");
+  out.Uint64(use.image);
+  if (!use.transform.identity()) {
+    extensions.insert("KHR_texture_transform");
+    out.Key("extensions");
+    out.StartObject();
+    out.Key("KHR_texture_transform");
+    out.StartObject();
+    out.Key("offset");
+    numbers(out, use.transform.offset);
+    out.Key("rotation");
+    number(out, use.transform.rotation);
+    out.Key("scale");
+    numbers(out, use.transform.scale);
+    out.EndObject();
+    out.EndObject();
+  }
+  out.EndObject();
+}
+
+void writeMaterial(Writer& out, const MaterialDesc& m, std::set<std::string>& extensions) {
+  out.StartObject();
+  out.Key("pbrMetallicRoughness");
+  out.StartObject();
+  out.Key("baseColorFactor");
+  numbers(out, m.baseColor);
+  if (m.baseColorTexture) {
+    out.Key("baseColorTexture");
+    writeTextureInfo(out, *m.baseColorTexture, extensions);
+  }
+  out.Key("metallicFactor");
+  number(out, m.metallic);
+  out.Key("roughnessFactor");
+  number(out, m.roughness);
+  out.EndObject();
+  if (m.emissive != std::array<double, 3>{0, 0, 0}) {
+    out.Key("emissiveFactor");
+    numbers(out, m.emissive);
+  }
+  if (m.mask) {
+    out.Key("alphaMode");
+    out.String("MASK");
+    out.Key("alphaCutoff");
+    number(out, 0.5);
+  }
+  const bool strength = m.emissiveStrength > 1.0;
+  const bool transmission = m.transmission > 0.0;
+  const bool specular = m.specular != 1.0 || m.specularColor != std::array<double, 3>{1, 1, 1};
+  if (strength || transmission || specular) {
+    out.Key("extensions");
+    out.StartObject();
+    if (strength) {
+      extensions.insert("KHR_materials_emissive_strength");
+      out.Key("KHR_materials_emissive_strength");
+      out.StartObject();
+      out.Key("emissiveStrength");
+      number(out, m.emissiveStrength);
+      out.EndObject();
+    }
+    if (transmission) {
+      extensions.insert("KHR_materials_ior");
+      out.Key("KHR_materials_ior");
+      out.StartObject();
+      out.Key("ior");
+      number(out, m.ior);
+      out.EndObject();
+    }
+    if (specular) {
+      extensions.insert("KHR_materials_specular");
+      out.Key("KHR_materials_specular");
+      out.StartObject();
+      out.Key("specularFactor");
+      number(out, m.specular);
+      out.Key("specularColorFactor");
+      numbers(out, m.specularColor);
+      out.EndObject();
+    }
+    if (transmission) {
+      extensions.insert("KHR_materials_transmission");
+      out.Key("KHR_materials_transmission");
+      out.StartObject();
+      out.Key("transmissionFactor");
+      number(out, m.transmission);
+      out.EndObject();
+    }
+    out.EndObject();
+  }
+  out.EndObject();
+}
+
+// Into `buffer`, which the file is written from: a large design's JSON
+// runs to megabytes, not worth a second copy.
+void documentJson(Layout& layout, const MaterialTable& materials, rapidjson::StringBuffer& buffer) {
+  // Buffer views: per usable unit positions, normals, UV sets, indices; then
+  // the images. Accessors follow the same order.
+  std::vector<View> views;
+  std::uint64_t offset = 0;
+  auto addView = [&](std::uint64_t length, unsigned target) {
+    views.push_back({offset, length, target});
+    offset += padded(length);
+  };
+  for (Unit& unit : layout.units) {
+    if (!unit.usable) continue;
+    unit.firstAccessor = static_cast<int>(views.size());
+    addView(std::uint64_t{unit.vertexCount} * 12, kArrayBuffer);
+    if (unit.normals) addView(std::uint64_t{unit.vertexCount} * 12, kArrayBuffer);
+    for (std::size_t s = 0; s < unit.uvSets; ++s) addView(std::uint64_t{unit.vertexCount} * 8, kArrayBuffer);
+    addView(std::uint64_t{unit.indexCount} * 4, kElementArrayBuffer);
+  }
+  const std::size_t firstImageView = views.size();
+  for (const ImageDesc& image : materials.images()) addView(image.size, 0);
+  layout.binaryLength = offset;
+
+  Writer out(buffer);
+  std::set<std::string> extensions;
+  out.StartObject();
+  out.Key("asset");
+  out.StartObject();
+  out.Key("version");
+  out.String("2.0");
+  out.Key("generator");
+  out.String("cvimp");
+  out.EndObject();
+  out.Key("scene");
+  out.Int(0);
+  out.Key("scenes");
+  out.StartArray();
+  out.StartObject();
+  if (!layout.nodes.empty()) {
+    out.Key("nodes");
+    out.StartArray();
+    for (std::size_t i = 0; i < layout.nodes.size(); ++i) out.Uint64(i);
+    out.EndArray();
+  }
+  out.EndObject();
+  out.EndArray();
+
+  if (!layout.nodes.empty()) {
+    out.Key("nodes");
+    out.StartArray();
+    for (const NodeEntry& node : layout.nodes) {
+      out.StartObject();
+      out.Key("name");
+      text(out, node.name);
+      if (node.mesh >= 0) {
+        out.Key("mesh");
+        out.Int(node.mesh);
+      }
+      const NodeTransform& t = node.transform;
+      if (t.translation != Vec3{0, 0, 0}) {
+        out.Key("translation");
+        numbers(out, t.translation);
+      }
+      if (t.rotation != std::array<double, 4>{0, 0, 0, 1}) {
+        out.Key("rotation");
+        numbers(out, t.rotation);
+      }
+      if (t.scale != Vec3{1, 1, 1}) {
+        out.Key("scale");
+        numbers(out, t.scale);
+      }
+      out.EndObject();
+    }
+    out.EndArray();
+  }
+
+  if (!layout.meshes.empty()) {
+    out.Key("meshes");
+    out.StartArray();
+    for (const auto& [unitIndex, material] : layout.meshes) {
+      const Unit& unit = layout.units[static_cast<std::size_t>(unitIndex)];
+      int accessor = unit.firstAccessor;
+      out.StartObject();
+      out.Key("primitives");
+      out.StartArray();
+      out.StartObject();
+      out.Key("attributes");
+      out.StartObject();
+      out.Key("POSITION");
+      out.Int(accessor++);
+      if (unit.normals) {
+        out.Key("NORMAL");
+        out.Int(accessor++);
+      }
+      for (std::size_t s = 0; s < unit.uvSets; ++s) {
+        const std::string name = "TEXCOORD_" + std::to_string(s);
+        out.Key(name.c_str());
+        out.Int(accessor++);
+      }
+      out.EndObject();
+      out.Key("indices");
+      out.Int(accessor);
+      if (material >= 0) {
+        out.Key("material");
+        out.Int(material);
+      }
+      out.EndObject();
+      out.EndArray();
+      out.EndObject();
+    }
+    out.EndArray();
+
+    out.Key("accessors");
+    out.StartArray();
+    int view = 0;
+    for (const Unit& unit : layout.units) {
+      if (!unit.usable) continue;
+      writeAccessor(out, view++, kFloat, unit.vertexCount, "VEC3", &unit.min, &unit.max);
+      if (unit.normals) writeAccessor(out, view++, kFloat, unit.vertexCount, "VEC3");
+      for (std::size_t s = 0; s < unit.uvSets; ++s) writeAccessor(out, view++, kFloat, unit.vertexCount, "VEC2");
+      writeAccessor(out, view++, kUnsignedInt, unit.indexCount, "SCALAR");
+    }
+    out.EndArray();
+  }
+
+  if (!materials.materials().empty()) {
+    out.Key("materials");
+    out.StartArray();
+    for (const MaterialDesc& material : materials.materials()) writeMaterial(out, material, extensions);
+    out.EndArray();
+  }
+  if (!materials.images().empty()) {
+    out.Key("textures");
+    out.StartArray();
+    for (std::size_t i = 0; i < materials.images().size(); ++i) {
+      out.StartObject();
+      out.Key("source");
+      out.Uint64(i);
+      out.EndObject();
+    }
+    out.EndArray();
+    out.Key("images");
+    out.StartArray();
+    for (std::size_t i = 0; i < materials.images().size(); ++i) {
+      out.StartObject();
+      out.Key("bufferView");
+      out.Uint64(firstImageView + i);
+      out.Key("mimeType");
+      text(out, materials.images()[i].mimeType);
+      out.EndObject();
+    }
+    out.EndArray();
+  }
+  if (!views.empty()) {
+    out.Key("bufferViews");
+    out.StartArray();
+    for (const View& v : views) {
+      out.StartObject();
+      out.Key("buffer");
+      out.Int(0);
+      out.Key("byteOffset");
+      out.Uint64(v.offset);
+      out.Key("byteLength");
+      out.Uint64(v.length);
+      if (v.target != 0) {
+        out.Key("target");
+        out.Uint(v.target);
+      }
+      out.EndObject();
+    }
+    out.EndArray();
+    out.Key("buffers");
+    out.StartArray();
+    out.StartObject();
+    out.Key("byteLength");
+    out.Uint64(layout.binaryLength);
+    out.EndObject();
+    out.EndArray();
+  }
+  if (!extensions.empty()) {
+    out.Key("extensionsUsed");
+    out.StartArray();
+    for (const std::string& name : extensions) text(out, name);
+    out.EndArray();
+  }
+  out.EndObject();
+}
+
+// The file as it is written: counts what reaches it.
+class Output {
+ public:
+  explicit Output(std::FILE* file) : file_(file) {}
+  bool put(const void* data, std::size_t size) {
+    if (size == 0) return true;
+    written_ += size;
+    return std::fwrite(data, 1, size, file_) == size;
+  }
+  bool word(std::uint32_t value) {
+    std::uint8_t bytes[4] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+                             static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+    return put(bytes, 4);
+  }
+  bool pad(char fill) {
+    static const char spaces[4] = {' ', ' ', ' ', ' '}, zeros[4] = {0, 0, 0, 0};
+    return put(fill == ' ' ? spaces : zeros, padded(written_) - written_);
+  }
+  template <typename T>
+  bool all(const std::vector<T>& items) {
+    return put(items.data(), items.size() * sizeof(T));
+  }
+  std::uint64_t written() const { return written_; }
+
+ private:
+  std::FILE* file_;
+  std::uint64_t written_ = 0;
+};
+
+bool fail(std::string& error, std::string text) {
+  error = std::move(text);
+  return false;
+}
+
+}  // namespace
+
+bool writeSceneGlb(const std::string& path, Report& report, std::string& error) {
+  Frame frame;
+  frame.metres = GetSystemUnitScale(UNITS_METERS);
+  Layout layout;
+  MaterialTable materials(report);
+  plan(layout, materials, frame, report);
+  rapidjson::StringBuffer json;
+  documentJson(layout, materials, json);
+
+  const std::uint64_t jsonChunk = padded(json.GetSize());
+  const bool hasBinary = layout.binaryLength > 0;
+  const std::uint64_t total = 12 + 8 + jsonChunk + (hasBinary ? 8 + layout.binaryLength : 0);
+  if (total > std::numeric_limits<std::uint32_t>::max()) {
+    return fail(error, "scene too large for one .glb file (4 GiB)");
+  }
+
+  const std::string temporary = path + ".part";
+  platform::File file = platform::openFile(temporary, "wb");
+  if (!file) return fail(error, "cannot write \"" + path + "\"");
+  // Large writes go straight through; the buffer only gathers the headers
+  // and the padding.
+  std::setvbuf(file.get(), nullptr, _IOFBF, std::size_t{64} << 10);
+  Output out(file.get());
+  bool ok = out.put("glTF", 4) && out.word(2) && out.word(static_cast<std::uint32_t>(total)) &&
+            out.word(static_cast<std::uint32_t>(jsonChunk)) && out.put("JSON", 4) && out.put(json.GetString(), json.GetSize()) &&
+            out.pad(' ');
+  if (ok && hasBinary) {
+    ok = out.word(static_cast<std::uint32_t>(layout.binaryLength)) && out.put("BIN\0", 4);
+    const std::uint64_t start = out.written();
+    // Pass two: each unit built again and written, then dropped.
+    MeshBuffers buffers;
+    for (const Unit& unit : layout.units) {
+      if (!ok) break;
+      if (!unit.usable) continue;
+      buildMeshBuffers(*unit.object, frame, unit.bake, buffers);
+      if (buffers.vertexCount != unit.vertexCount || buffers.indices.size() != unit.indexCount) {
+        ok = fail(error, "the scene changed while it was written");
+        break;
+      }
+      ok = out.all(buffers.positions) && out.all(buffers.normals);
+      for (const auto& set : buffers.uvSets) ok = ok && out.all(set);
+      ok = ok && out.all(buffers.indices);
+    }
+    std::vector<std::uint8_t> bytes;
+    for (const ImageDesc& image : materials.images()) {
+      if (!ok) break;
+      if (!imageBytes(image, bytes)) {
+        ok = fail(error, "image \"" + image.path + "\" changed while it was written");
+        break;
+      }
+      ok = out.all(bytes) && out.pad('\0');
+    }
+    ok = ok && out.written() - start == layout.binaryLength;
+  }
+  ok = ok && out.written() == total;
+  const bool closed = platform::closeFile(file);
+  if (!ok || !closed) {
+    std::remove(temporary.c_str());
+    return error.empty() ? fail(error, "cannot write \"" + path + "\"") : false;
+  }
+  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+    std::remove(temporary.c_str());
+    return fail(error, "cannot write \"" + path + "\"");
+  }
+  return true;
+}
+
+}  // namespace cvimp

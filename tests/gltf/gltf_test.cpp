@@ -1,0 +1,226 @@
+// The host scene as .glb: valid for the Khronos validator, read back by
+// tinygltf as the host holds it, and the mappings worked out by hand.
+#include <cmath>
+
+#include "host/stand_in.h"
+#include "tests/gltf/gltf_fixture.h"
+
+namespace cvimp::test {
+namespace {
+
+std::string sample() { return std::string(CVIMP_SAMPLES_DIR) + "/room/vr.vrscene"; }
+
+class GltfSceneTest : public GltfTest {
+ protected:
+  static void expectValid(const std::string& glb) {
+    const Validation v = validate(glb);
+    ASSERT_TRUE(v.ran) << v.output;
+    EXPECT_EQ(v.errors, 0) << v.output;
+    EXPECT_EQ(v.warnings, 0) << v.output;
+  }
+  void expectSameAsHost(const std::string& glb) {
+    tinygltf::Model model;
+    ASSERT_TRUE(load(glb, model));
+    EXPECT_EQ(model.nodes.size(), host::scene().nodes().size());
+    EXPECT_EQ(modelTriangles(model), hostTriangles());
+    EXPECT_EQ(modelVertices(model), hostVertices());
+    const Bounds expected = hostBounds(), got = modelBounds(model);
+    for (std::size_t k = 0; k < 3; ++k) {
+      EXPECT_NEAR(got.min[k], expected.min[k], 1e-5) << k;
+      EXPECT_NEAR(got.max[k], expected.max[k], 1e-5) << k;
+    }
+  }
+};
+
+TEST_F(GltfSceneTest, SampleDesignIsValidReadsBackAndIsTheSameEachTime) {
+  host::setSystemUnit(host::SystemUnit::Centimeters);
+  ASSERT_TRUE(importScene(sample()));
+  const std::string glb = writeGlb();
+  expectValid(glb);
+  expectSameAsHost(glb);
+  EXPECT_EQ(readFile(writeGlb("again.glb")), readFile(glb));
+
+  freshHost();
+  ASSERT_TRUE(importScene(sample(), true));
+  const std::string quads = writeGlb("quads.glb");
+  expectValid(quads);
+  expectSameAsHost(quads);
+}
+
+TEST_F(GltfSceneTest, EveryMappingIsValidAndAsWorkedOut) {
+  host::setSystemUnit(host::SystemUnit::Millimeters);
+  ASSERT_TRUE(importScene(writeMappingDesign(dir.path() / "design")));
+  const std::string glb = writeGlb();
+  expectValid(glb);
+  expectSameAsHost(glb);
+  tinygltf::Model model;
+  ASSERT_TRUE(load(glb, model));
+  ASSERT_EQ(model.nodes.size(), 6u);
+  const auto& plain = model.nodes[0];
+  const auto& instance = model.nodes[1];
+  const auto& mirrored = model.nodes[2];
+  const auto& sheared = model.nodes[3];
+  auto primitive = [&](const tinygltf::Node& node) { return model.meshes[static_cast<std::size_t>(node.mesh)].primitives[0]; };
+
+  // Instances with different materials: two meshes, one set of accessors.
+  EXPECT_NE(plain.mesh, instance.mesh);
+  EXPECT_EQ(primitive(plain).attributes, primitive(instance).attributes);
+  EXPECT_EQ(primitive(plain).indices, primitive(instance).indices);
+  EXPECT_EQ(primitive(mirrored).attributes, primitive(plain).attributes);
+  // Corners split where the normals differ (six corners, six normals),
+  // two UV sets, normals of unit length.
+  const auto& attributes = primitive(plain).attributes;
+  EXPECT_EQ(attributes.count("TEXCOORD_1"), 1u);
+  EXPECT_EQ(model.accessors[static_cast<std::size_t>(attributes.at("NORMAL"))].count, 6u);
+  // The mirror is a negative scale; the shear is baked, the node keeps only
+  // its offset, 3 m towards +Z (the host's -Y).
+  EXPECT_EQ(mirrored.scale, (std::vector<double>{1, 1, -1}));
+  EXPECT_TRUE(sheared.rotation.empty());
+  EXPECT_TRUE(sheared.scale.empty());
+  EXPECT_EQ(sheared.translation, (std::vector<double>{0, 0, 3}));
+  EXPECT_NE(primitive(sheared).attributes.at("POSITION"), attributes.at("POSITION"));
+  // Normals and UVs indexed like the vertices: the vertices as they are,
+  // the normals made unit length and turned (the host's -Y is glTF's +Z).
+  const auto& parallel = primitive(model.nodes[4]).attributes;
+  const auto& normals = model.accessors[static_cast<std::size_t>(parallel.at("NORMAL"))];
+  ASSERT_EQ(normals.count, 4u);
+  const auto& view = model.bufferViews[static_cast<std::size_t>(normals.bufferView)];
+  const auto* normal = reinterpret_cast<const float*>(model.buffers[0].data.data() + view.byteOffset) + 3;
+  EXPECT_EQ((std::vector<float>(normal, normal + 3)), (std::vector<float>{0, 0, 1}));
+
+  const auto& full = model.materials[static_cast<std::size_t>(primitive(plain).material)];
+  EXPECT_NEAR(full.pbrMetallicRoughness.roughnessFactor, 0.2, 1e-6);  // glossiness 0.8 inverted
+  EXPECT_EQ(full.alphaMode, "MASK");
+  EXPECT_EQ(full.alphaCutoff, 0.5);
+  // A tiling of 2 from the scene's UVW transform: texture read at
+  // (2u, 1 - 2v) of glTF's (u, v) = (u, 1 - v of the host).
+  const auto& transform = full.pbrMetallicRoughness.baseColorTexture.extensions.at("KHR_texture_transform");
+  EXPECT_EQ(transform.Get("scale").Get(0).GetNumberAsDouble(), 2.0);
+  EXPECT_EQ(transform.Get("offset").Get(0).GetNumberAsDouble(), 0.0);
+  EXPECT_EQ(transform.Get("offset").Get(1).GetNumberAsDouble(), -1.0);
+  EXPECT_NEAR(full.extensions.at("KHR_materials_transmission").Get("transmissionFactor").GetNumberAsDouble(), 0.2, 1e-6);
+  EXPECT_NEAR(full.extensions.at("KHR_materials_ior").Get("ior").GetNumberAsDouble(), 1.6, 1e-6);
+  EXPECT_NEAR(full.extensions.at("KHR_materials_specular").Get("specularColorFactor").Get(0).GetNumberAsDouble(), 0.5, 1e-6);
+  const auto& light = model.materials[static_cast<std::size_t>(primitive(instance).material)];
+  EXPECT_NEAR(light.extensions.at("KHR_materials_emissive_strength").Get("emissiveStrength").GetNumberAsDouble(), 3.0, 1e-6);
+  EXPECT_NEAR(light.emissiveFactor[1], 0.9, 1e-6);
+  EXPECT_EQ(light.pbrMetallicRoughness.baseColorFactor[0], 0.0);
+
+  // The export's losses, beside the import's.
+  std::vector<std::string> lost;
+  for (const ReportEntry& entry : report.entries()) {
+    EXPECT_EQ(entry.stage, ReportStage::Export);
+    lost.push_back(entry.kind + "|" + entry.subject);
+  }
+  EXPECT_EQ(lost, (std::vector<std::string>{"mirrored node|mirrored", "shear baked into mesh|sheared",
+                                            "normal replaced|plain", "normal replaced|sheared", "map left out|Bump Map",
+                                            "map left out|Base Color Map"}));
+  // The mesh without UVs wears the colour without the texture.
+  const auto& bare = model.materials[static_cast<std::size_t>(primitive(model.nodes[5]).material)];
+  EXPECT_EQ(bare.pbrMetallicRoughness.baseColorTexture.index, -1);
+}
+
+TEST_F(GltfSceneTest, NodeTransformTurnedUpAndInMetres) {
+  // A quarter turn about the host's Z (up) at (100, 200, 300) cm: glTF's Y
+  // is up, its Z the host's -Y, lengths in metres.
+  host::setSystemUnit(host::SystemUnit::Centimeters);
+  TriObject* object = CreateNewTriObject();
+  Mesh& mesh = object->GetMesh();
+  mesh.setNumVerts(3);
+  mesh.setVert(0, Point3(0.0f, 0.0f, 0.0f));
+  mesh.setVert(1, Point3(100.0f, 0.0f, 0.0f));
+  mesh.setVert(2, Point3(0.0f, 100.0f, 0.0f));
+  mesh.setNumFaces(1);
+  mesh.faces[0].setVerts(0, 1, 2);
+  INode* node = GetCOREInterface()->CreateObjectNode(object);
+  Matrix3 tm;
+  tm.SetRow(0, Point3(0.0f, 1.0f, 0.0f));
+  tm.SetRow(1, Point3(-1.0f, 0.0f, 0.0f));
+  tm.SetRow(3, Point3(100.0f, 200.0f, 300.0f));
+  node->SetNodeTM(0, tm);
+
+  const std::string glb = writeGlb();
+  expectValid(glb);
+  tinygltf::Model model;
+  ASSERT_TRUE(load(glb, model));
+  const auto& n = model.nodes.at(0);
+  ASSERT_EQ(n.translation.size(), 3u);
+  EXPECT_NEAR(n.translation[0], 1.0, 1e-7);
+  EXPECT_NEAR(n.translation[1], 3.0, 1e-7);
+  EXPECT_NEAR(n.translation[2], -2.0, 1e-7);
+  ASSERT_EQ(n.rotation.size(), 4u);
+  EXPECT_NEAR(n.rotation[1], std::sqrt(0.5), 1e-7);
+  EXPECT_NEAR(n.rotation[3], std::sqrt(0.5), 1e-7);
+  // The host's vertex (0, 100, 0) cm is glTF's (0, 0, -1) m before the node.
+  std::size_t count = 0;
+  const auto& accessor = model.accessors.at(static_cast<std::size_t>(model.meshes[0].primitives[0].attributes.at("POSITION")));
+  count = accessor.count;
+  EXPECT_EQ(count, 3u);
+  EXPECT_EQ(accessor.minValues, (std::vector<double>{0, 0, -1}));
+  EXPECT_EQ(accessor.maxValues, (std::vector<double>{1, 0, 0}));
+  EXPECT_TRUE(report.empty());
+}
+
+// A 2 x 2 BMP, 24 bits, bottom-up rows padded to four bytes.
+std::string bmp() {
+  std::string bytes = "BM";
+  auto word = [&](std::uint32_t v, int size) {
+    for (int i = 0; i < size; ++i) bytes += static_cast<char>((v >> (8 * i)) & 0xFF);
+  };
+  word(70, 4), word(0, 4), word(54, 4), word(40, 4), word(2, 4), word(2, 4), word(1, 2), word(24, 2), word(0, 4),
+      word(16, 4), word(2835, 4), word(2835, 4), word(0, 4), word(0, 4);
+  for (int row = 0; row < 2; ++row) bytes += std::string("\xff\x00\x00\x00\xff\x00\x00\x00", 8);
+  return bytes;
+}
+
+TEST_F(GltfSceneTest, ImagesTypedByTheirBytesAndOthersConvertedToPng) {
+  // PNG bytes under a ".jpg" name, and a BMP, on two materials' base colour.
+  const std::string png = dir.write("wood.jpg", readFile(std::string(CVIMP_SAMPLES_DIR) + "/room/textures/oak.png"));
+  const std::string other = dir.write("tiles.bmp", bmp());
+  for (const std::string& file : {png, other}) {
+    TriObject* object = CreateNewTriObject();
+    Mesh& mesh = object->GetMesh();
+    mesh.setNumVerts(3);
+    mesh.setVert(1, Point3(1.0f, 0.0f, 0.0f));
+    mesh.setVert(2, Point3(0.0f, 1.0f, 0.0f));
+    mesh.setNumFaces(1);
+    mesh.faces[0].setVerts(0, 1, 2);
+    mesh.setNumMaps(2);
+    mesh.setMapSupport(1);
+    mesh.Map(1).setNumVerts(3);
+    mesh.Map(1).setNumFaces(1);
+    mesh.Map(1).tf[0].setTVerts(0, 1, 2);
+    auto* material = static_cast<Mtl*>(GetCOREInterface()->CreateInstance(MATERIAL_CLASS_ID, PHYSICAL_MATERIAL_CLASS_ID));
+    BitmapTex* map = NewDefaultBitmapTex();
+    const WStr path = WStr::FromACP(file.c_str());
+    map->SetMap(MaxSDK::AssetManagement::IAssetManager::GetInstance()->GetAsset(path.data(), MaxSDK::AssetManagement::kBitmapAsset));
+    material->SetSubTexmap(1, map);
+    GetCOREInterface()->CreateObjectNode(object)->SetMtl(material);
+  }
+  const std::string glb = writeGlb();
+  expectValid(glb);
+  tinygltf::Model model;
+  ASSERT_TRUE(load(glb, model));
+  ASSERT_EQ(model.images.size(), 2u);
+  EXPECT_EQ(model.images[0].mimeType, "image/png");
+  EXPECT_EQ(model.images[1].mimeType, "image/png");
+  // tinygltf decodes what it reads: the BMP's blue and green pixels (stored
+  // as BGR) survive the conversion.
+  const tinygltf::Image& converted = model.images[1];
+  ASSERT_EQ(converted.width, 2);
+  ASSERT_EQ(converted.component, 4);
+  EXPECT_EQ((std::vector<int>(converted.image.begin(), converted.image.begin() + 8)),
+            (std::vector<int>{0, 0, 255, 255, 0, 255, 0, 255}));
+  EXPECT_TRUE(report.empty());
+}
+
+TEST_F(GltfSceneTest, AnEmptySceneAndAnUnwritablePath) {
+  expectValid(writeGlb());
+  std::string error;
+  EXPECT_FALSE(writeSceneGlb((dir.path() / "no" / "such" / "x.glb").string(), report, error));
+  EXPECT_NE(error.find("cannot write"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "no"));
+}
+
+}  // namespace
+}  // namespace cvimp::test
