@@ -70,7 +70,8 @@ Bounds GltfTest::hostBounds() {
     Object* object = node->GetObjectRef();
     std::vector<Point3> points;
     if (object != nullptr && object->ClassID() == TRIOBJ_CLASS_ID) {
-      points = static_cast<TriObject*>(object)->GetMesh().verts.items();
+      const Mesh& mesh = static_cast<TriObject*>(object)->GetMesh();
+      points.assign(mesh.verts.begin(), mesh.verts.end());
     } else if (object != nullptr && object->ClassID() == POLYOBJ_CLASS_ID) {
       points = static_cast<PolyObject*>(object)->vertices;
     }
