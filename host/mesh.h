@@ -47,12 +47,23 @@ class Face {
 class TVFace {
  public:
   DWORD t[3] = {0, 0, 0};
+
   void setTVerts(DWORD a, DWORD b, DWORD c) {
     t[0] = a;
     t[1] = b;
     t[2] = c;
   }
 };
+
+// All three hold zero bytes by default.
+namespace host {
+template <>
+inline constexpr bool kZeroIsDefault<Point3> = true;
+template <>
+inline constexpr bool kZeroIsDefault<Face> = true;
+template <>
+inline constexpr bool kZeroIsDefault<TVFace> = true;
+}  // namespace host
 
 class MeshMap {
  public:

@@ -38,8 +38,10 @@ Blocks& blocks() {
 
 }  // namespace
 
-void* allocateSceneBytes(std::size_t bytes) {
+void* allocateSceneBytes(std::size_t bytes, bool& zeroed) {
+  zeroed = false;
   if (bytes < kSmallBytes) return ::operator new(bytes);
+  zeroed = true;  // blocks are never carved twice
   if (bytes >= kOwnBlockBytes) {
     void* pages = cvimp::platform::allocatePages(bytes);
     if (pages == nullptr) throw std::bad_alloc();
@@ -82,10 +84,9 @@ void freeSceneBytes(void* items, std::size_t bytes) {
   if (found == all.byStart.begin()) return;
   Block& block = (--found)->second;
   if (--block.live != 0) return;
-  if (&block == all.current) {
-    block.used = 0;  // empty again: carved anew
-    return;
-  }
+  // An empty block goes, the current one too: memory is never carved twice,
+  // so what is carved is always fresh.
+  if (&block == all.current) all.current = nullptr;
   cvimp::platform::freePages(block.start, kBlockBytes);
   all.byStart.erase(found);
 }

@@ -9,7 +9,8 @@
 
 namespace host {
 
-void* allocateSceneBytes(std::size_t bytes);  // throws std::bad_alloc
+// `zeroed` tells whether the memory is fresh from the system, all zero bytes.
+void* allocateSceneBytes(std::size_t bytes, bool& zeroed);  // throws std::bad_alloc
 void freeSceneBytes(void* items, std::size_t bytes);
 
 }  // namespace host

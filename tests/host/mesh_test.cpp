@@ -131,6 +131,34 @@ TEST_F(MeshTest, IndicesOutOfRangeNeverReachMemory) {
   EXPECT_EQ(rejections(), expected);
 }
 
+// Small arrays live on the heap, mid-sized ones in shared blocks, large ones
+// in mappings of their own: in each, growing keeps what was there, new
+// elements hold their defaults (fresh memory or not), and copies are deep.
+TEST_F(MeshTest, ArraysOfEverySizeResizeAndCopy) {
+  for (const int count : {10, 40'000, 1'000'000}) {
+    mesh.setNumVerts(count, FALSE);
+    mesh.verts[count - 1] = Point3(1.0f, 2.0f, 3.0f);
+    mesh.setNumVerts(count + 5, TRUE);
+    EXPECT_EQ(mesh.verts[count - 1], Point3(1.0f, 2.0f, 3.0f)) << count;
+    EXPECT_EQ(mesh.verts[count + 4], Point3()) << count;
+    mesh.SpecifyNormals();
+    MeshNormalSpec& normals = *mesh.GetSpecifiedNormals();
+    normals.SetNumFaces(count);
+    EXPECT_EQ(normals.Face(count - 1).GetNormalID(2), -1) << count;
+
+    MeshMap map;
+    map.setNumVerts(count);
+    map.tv[count - 1] = UVVert(0.5f, 0.25f, 0.0f);
+    const MeshMap copy = map;
+    map.tv[count - 1] = UVVert();
+    EXPECT_EQ(copy.tv[count - 1], UVVert(0.5f, 0.25f, 0.0f)) << count;
+    EXPECT_EQ(copy.tv[0], UVVert()) << count;
+    mesh.setNumVerts(0, FALSE);
+    mesh.ClearSpecifiedNormals();
+  }
+  EXPECT_TRUE(rejections().empty());
+}
+
 TEST(FaceFlags, EdgeVisibilityAndMaterialIdShareTheWord) {
   Face face;
   face.setEdgeVisFlags(EDGE_VIS, EDGE_INVIS, EDGE_VIS);
