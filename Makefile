@@ -57,8 +57,9 @@ bench: deps
 # own synchronisation is invisible to the sanitizer: scripts/tsan.supp).
 tsan: deps
 	$(CONFIGURE) -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DCVIMP_SANITIZE=thread
-	$(CMAKE) --build build/tsan -j $(JOBS) --target vrscene_concurrency_tests bridge_concurrency_tests
+	$(CMAKE) --build build/tsan -j $(JOBS) --target vrscene_concurrency_tests builder_concurrency_tests bridge_concurrency_tests
 	build/tsan/tests/vrscene_concurrency_tests
+	build/tsan/tests/builder_concurrency_tests
 	TSAN_OPTIONS="suppressions=$(CURDIR)/scripts/tsan.supp:halt_on_error=1" \
 	  ./scripts/with-display build/tsan/tests/bridge_concurrency_tests --gtest_repeat=5
 
