@@ -3,6 +3,7 @@
 // "ZIPC" text, Base64-decode it and inflate it, on one thread, with nothing
 // kept. The loader benchmark measures the loader against this floor.
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -27,5 +28,11 @@ class FloorDecoder {
   std::vector<std::uint8_t> compressed_;
   std::vector<std::uint8_t> inflated_;
 };
+
+// The least time the reader's own decoding can take: every packed text of
+// `texts` decoded as the reader decodes it (its Base64, its inflater), on
+// `threads` threads, into output buffers allocated and touched beforehand.
+// The best of `runs` passes, in seconds; negative when a text fails.
+double warmDecodeSeconds(const std::vector<std::string>& texts, int threads, int runs);
 
 }  // namespace cvimp::bench
