@@ -1,5 +1,6 @@
 #include "builder/mesh_object.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -29,12 +30,17 @@ std::int32_t intAt(const PackedListView& list, std::size_t i) {
 }
 
 // Every one of the first `used` indices lies in [0, limit).
+// Read as unsigned, a negative index is larger than any limit, so one
+// maximum answers for both ends (and the loop vectorises).
 bool indicesWithin(const PackedListView& indices, std::size_t used, std::size_t limit) {
+  const std::uint8_t* bytes = indices.element(0);
+  std::uint32_t largest = 0;
   for (std::size_t i = 0; i < used; ++i) {
-    const std::int32_t index = intAt(indices, i);
-    if (index < 0 || static_cast<std::size_t>(index) >= limit) return false;
+    std::uint32_t index = 0;
+    std::memcpy(&index, bytes + 4 * i, sizeof index);
+    largest = std::max(largest, index);
   }
-  return true;
+  return used == 0 || largest < limit;
 }
 
 // A mesh that loses something says so where the user looks: on standard
@@ -103,16 +109,20 @@ void sizeChannels(Mesh& mesh, const VrpPlugin& plugin, std::size_t faceIndexCoun
 
 // Copies the elements into arrays the host has sized; no host call, so it
 // may run on another thread while the host goes on with other objects.
+// The host's arrays are sized for every index used here, so they are
+// written through plain pointers, as the host's own arrays are.
 void fillMesh(Mesh& mesh, const MeshFill& fill) {
   const float unit = fill.unitFactor;
+  Point3* verts = &mesh.verts[0];
   for (std::size_t k = 0; k < fill.vertices.count; ++k) {
     const VrpVector v = vectorAt(fill.vertices, k);
-    mesh.verts[static_cast<long long>(k)] = Point3(v.x * unit, v.y * unit, v.z * unit);
+    verts[k] = Point3(v.x * unit, v.y * unit, v.z * unit);
   }
   const std::size_t faceCount = fill.faces.count / 3;
   const bool useMaterialIds = fill.materialIds.count != 0;
+  Face* faces = &mesh.faces[0];
   for (std::size_t k = 0; k < faceCount; ++k) {
-    Face& face = mesh.faces[static_cast<long long>(k)];
+    Face& face = faces[k];
     face.setVerts(static_cast<DWORD>(intAt(fill.faces, 3 * k)), static_cast<DWORD>(intAt(fill.faces, 3 * k + 1)),
                   static_cast<DWORD>(intAt(fill.faces, 3 * k + 2)));
     face.setEdgeVisFlags(EDGE_VIS, EDGE_VIS, EDGE_VIS);
@@ -135,14 +145,16 @@ void fillMesh(Mesh& mesh, const MeshFill& fill) {
   }
   for (const MeshFill::Channel& channel : fill.channels) {
     MeshMap& map = mesh.Map(channel.channel);
+    UVVert* tv = &map.tv[0];
     for (std::size_t i = 0; i < channel.uvw.count; ++i) {
       const VrpVector v = vectorAt(channel.uvw, i);
-      map.tv[static_cast<long long>(i)] = UVVert(v.x, v.y, v.z);
+      tv[i] = UVVert(v.x, v.y, v.z);
     }
+    TVFace* tf = &map.tf[0];
     for (std::size_t i = 0; i < channel.uvwFaces.count / 3; ++i) {
-      map.tf[static_cast<long long>(i)].setTVerts(static_cast<DWORD>(intAt(channel.uvwFaces, 3 * i)),
-                                                  static_cast<DWORD>(intAt(channel.uvwFaces, 3 * i + 1)),
-                                                  static_cast<DWORD>(intAt(channel.uvwFaces, 3 * i + 2)));
+      tf[i].setTVerts(static_cast<DWORD>(intAt(channel.uvwFaces, 3 * i)),
+                      static_cast<DWORD>(intAt(channel.uvwFaces, 3 * i + 1)),
+                      static_cast<DWORD>(intAt(channel.uvwFaces, 3 * i + 2)));
     }
   }
 }
