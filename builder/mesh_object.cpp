@@ -103,6 +103,9 @@ void sizeChannels(Mesh& mesh, const VrpPlugin& plugin, std::size_t faceIndexCoun
     MeshMap& map = mesh.Map(channel);
     map.setNumVerts(static_cast<int>(uvw.count), FALSE);
     map.setNumFaces(static_cast<int>(faceCount), FALSE, 0);
+    // A later entry for the same channel sized it anew: its elements replace
+    // the earlier entry's, which are not written at all.
+    std::erase_if(fill.channels, [&](const MeshFill::Channel& queued) { return queued.channel == channel; });
     fill.channels.push_back({channel, std::move(uvw), std::move(uvwFaces)});
   }
 }

@@ -142,6 +142,8 @@ TEST_F(MeshObjectTest, MapChannelsByNumberWithHiddenChannelsAndReplacement) {
   EXPECT_EQ(printed, kNoOptionalLists);
   ASSERT_NE(object, nullptr);
   EXPECT_EQ(host::journal().find("Mesh::setNumMaps").at(0).args, "6, false");
+  // The replaced entry's elements are not written into the replacement's arrays.
+  EXPECT_TRUE(host::journal().find("IndexRejected").empty());
 
   // Channel 1: the later entry replaced the earlier one.
   ASSERT_TRUE(mesh().mapSupport(1));
