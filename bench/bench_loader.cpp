@@ -296,9 +296,10 @@ void reportDesign(const DesignResult& d, Goals& goals) {
   if (!d.floor.empty()) {
     std::printf("floor       %s: one thread, zlib, Base64 + inflate only\n", d.floor.described().c_str());
     if (d.limitSeconds > 0) {
-      std::printf("limit       %.3f s best of 3, %.3f x floor: the reader's own decoding alone (AVX2 Base64, ISA-L), "
-                  "2 threads, into warm buffers\n",
-                  d.limitSeconds, d.limitSeconds / d.floor.median());
+      std::printf(
+          "limit       %.3f s best of 3, %.3f x floor: the reader's own decoding alone (AVX2 Base64, ISA-L), "
+          "2 threads, into warm buffers\n",
+          d.limitSeconds, d.limitSeconds / d.floor.median());
     }
   }
   if (!d.loader.empty()) {

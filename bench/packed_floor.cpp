@@ -1,15 +1,14 @@
 #include "bench/packed_floor.h"
 
-#include <zlib.h>
-
 #include <tbb/global_control.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
-#include <memory>
 #include <cstring>
+#include <memory>
 
 #include "platform/platform.h"
 #include "vrscene/packed.h"
@@ -50,13 +49,14 @@ std::size_t plainBase64(const char* text, std::size_t length, std::uint8_t* out,
   for (; i < length && filled < 4 && table[static_cast<unsigned char>(text[i])] >= 0; ++i, ++filled) {
     bits |= static_cast<std::uint32_t>(table[static_cast<unsigned char>(text[i])]) << (18 - 6 * filled);
   }
-  for (int k = 0; k + 1 < filled && written < capacity; ++k) out[written++] = static_cast<std::uint8_t>(bits >> (16 - 8 * k));
+  for (int k = 0; k + 1 < filled && written < capacity; ++k)
+    out[written++] = static_cast<std::uint8_t>(bits >> (16 - 8 * k));
   return written;
 }
 
-}  // namespace
-
-void FloorDecoder::decodeText(std::string_view text, FloorTotals& totals) {
+// Every double-quoted string of `text`, without its quotes.
+template <typename Visit>
+void forEachQuoted(std::string_view text, Visit visit) {
   const char* p = text.data();
   const char* const end = text.data() + text.size();
   while (p < end) {
@@ -65,10 +65,17 @@ void FloorDecoder::decodeText(std::string_view text, FloorTotals& totals) {
     const char* start = open + 1;
     const auto* close = static_cast<const char*>(std::memchr(start, '"', static_cast<std::size_t>(end - start)));
     const char* stop = close != nullptr ? close : end;
-    const std::string_view quoted(start, static_cast<std::size_t>(stop - start));
-    if (quoted.starts_with("ZIPC")) decodePacked(quoted, totals);
+    visit(std::string_view(start, static_cast<std::size_t>(stop - start)));
     p = stop + 1;
   }
+}
+
+}  // namespace
+
+void FloorDecoder::decodeText(std::string_view text, FloorTotals& totals) {
+  forEachQuoted(text, [&](std::string_view quoted) {
+    if (quoted.starts_with("ZIPC")) decodePacked(quoted, totals);
+  });
 }
 
 bool FloorDecoder::decodePacked(std::string_view packed, FloorTotals& totals) {
@@ -105,21 +112,12 @@ double warmDecodeSeconds(const std::vector<std::string>& texts, int threads, int
   };
   std::vector<List> lists;
   for (const std::string& text : texts) {
-    const char* p = text.data();
-    const char* const end = text.data() + text.size();
-    while (p < end) {
-      const auto* open = static_cast<const char*>(std::memchr(p, '"', static_cast<std::size_t>(end - p)));
-      if (open == nullptr) break;
-      const char* start = open + 1;
-      const auto* close = static_cast<const char*>(std::memchr(start, '"', static_cast<std::size_t>(end - start)));
-      const char* stop = close != nullptr ? close : end;
-      const std::string_view quoted(start, static_cast<std::size_t>(stop - start));
+    forEachQuoted(text, [&](std::string_view quoted) {
       if (const std::optional<ZipcHeader> header = readZipcHeader(quoted)) {
         auto out = std::make_unique<std::uint8_t[]>(header->size + 1);  // zeroed: touched
         lists.push_back({quoted, *header, std::move(out)});
       }
-      p = stop + 1;
-    }
+    });
   }
   tbb::global_control parallelism(tbb::global_control::max_allowed_parallelism, static_cast<std::size_t>(threads));
   double best = -1;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "vrscene/packed.h"
 #include "vrscene/vrscene.h"
 
 #if defined(__x86_64__)
@@ -15,16 +16,8 @@ namespace cvimp {
 
 namespace {
 
-constexpr std::array<std::int8_t, 256> makeTable(std::string_view alphabet) {
-  std::array<std::int8_t, 256> table{};
-  for (auto& entry : table) entry = -1;
-  for (std::size_t i = 0; i < alphabet.size(); ++i)
-    table[static_cast<unsigned char>(alphabet[i])] = static_cast<std::int8_t>(i);
-  return table;
-}
-
 constexpr std::array<std::int8_t, 256> kBase64 =
-    makeTable("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/");
+    makeDigitTable("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/");
 
 // The bytes of one group of four sextets; values of -1 (characters outside
 // the alphabet) take part with all their bits set, as they always have.
@@ -41,13 +34,13 @@ void emitGroup(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t 
 // block holding anything else, which the scalar code then takes; returns the
 // characters consumed.
 __attribute__((target("avx2"))) std::size_t decodeBlocksAvx2(const char* text, std::size_t length, std::uint8_t* out,
-                                                              std::size_t capacity) {
-  const __m256i lutLo = _mm256_setr_epi8(0x15, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x13, 0x1A, 0x1B,
-                                         0x1B, 0x1B, 0x1A, 0x15, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11,
-                                         0x13, 0x1A, 0x1B, 0x1B, 0x1B, 0x1A);
-  const __m256i lutHi = _mm256_setr_epi8(0x10, 0x10, 0x01, 0x02, 0x04, 0x08, 0x04, 0x08, 0x10, 0x10, 0x10, 0x10, 0x10,
-                                         0x10, 0x10, 0x10, 0x10, 0x10, 0x01, 0x02, 0x04, 0x08, 0x04, 0x08, 0x10, 0x10,
-                                         0x10, 0x10, 0x10, 0x10, 0x10, 0x10);
+                                                             std::size_t capacity) {
+  const __m256i lutLo =
+      _mm256_setr_epi8(0x15, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x13, 0x1A, 0x1B, 0x1B, 0x1B, 0x1A,
+                       0x15, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x13, 0x1A, 0x1B, 0x1B, 0x1B, 0x1A);
+  const __m256i lutHi =
+      _mm256_setr_epi8(0x10, 0x10, 0x01, 0x02, 0x04, 0x08, 0x04, 0x08, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10,
+                       0x10, 0x10, 0x01, 0x02, 0x04, 0x08, 0x04, 0x08, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10);
   const __m256i lutRoll = _mm256_setr_epi8(0, 16, 19, 4, -65, -65, -71, -71, 0, 0, 0, 0, 0, 0, 0, 0, 0, 16, 19, 4, -65,
                                            -65, -71, -71, 0, 0, 0, 0, 0, 0, 0, 0);
   const __m256i mask2F = _mm256_set1_epi8(0x2F);

@@ -16,7 +16,9 @@ namespace {
 constexpr std::uint64_t kBatchBytes = std::uint64_t{4} << 20;
 constexpr std::uint64_t kAlignment = 16;
 
-std::uint64_t slotBytes(const ZipcHeader& header) { return (header.size + 1 + kAlignment - 1) / kAlignment * kAlignment; }
+std::uint64_t slotBytes(const ZipcHeader& header) {
+  return (header.size + 1 + kAlignment - 1) / kAlignment * kAlignment;
+}
 
 // The packed lists decodeLists would reach, as far as their text is given
 // directly.

@@ -16,15 +16,7 @@ namespace cvimp {
 
 namespace {
 
-constexpr std::array<std::int8_t, 256> makeTable(std::string_view alphabet) {
-  std::array<std::int8_t, 256> table{};
-  for (auto& entry : table) entry = -1;
-  for (std::size_t i = 0; i < alphabet.size(); ++i)
-    table[static_cast<unsigned char>(alphabet[i])] = static_cast<std::int8_t>(i);
-  return table;
-}
-
-constexpr std::array<std::int8_t, 256> kHexDigits = makeTable("0123456789ABCDEF");
+constexpr std::array<std::int8_t, 256> kHexDigits = makeDigitTable("0123456789ABCDEF");
 
 // Deflate data cannot inflate by more than 1032:1.
 constexpr std::uint64_t kMaxInflateRatio = 1032;

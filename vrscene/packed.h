@@ -2,6 +2,7 @@
 // Packed lists: "ZIPC" texts (hexadecimal sizes, then Base64 of a zlib
 // stream) holding arrays of 32-bit integers, singles or single triples, and
 // the 128-digit "TransformHex" form.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -15,6 +16,15 @@ namespace cvimp {
 
 class VrpScene;
 class VrpValue;
+
+// A byte's value in `alphabet` (its index), -1 for every byte not in it.
+constexpr std::array<std::int8_t, 256> makeDigitTable(std::string_view alphabet) {
+  std::array<std::int8_t, 256> table{};
+  for (auto& entry : table) entry = -1;
+  for (std::size_t i = 0; i < alphabet.size(); ++i)
+    table[static_cast<unsigned char>(alphabet[i])] = static_cast<std::int8_t>(i);
+  return table;
+}
 
 struct DecodedList {
   std::shared_ptr<std::uint8_t[]> data;  // declared size + 1 bytes, zero after the elements

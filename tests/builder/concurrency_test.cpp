@@ -2,7 +2,6 @@
 // objects and nodes: the host scene must be the one a single thread builds.
 // Also built under ThreadSanitizer (make tsan).
 #include <gtest/gtest.h>
-
 #include <tbb/global_control.h>
 
 #include <string>

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "host/stand_in.h"
 #include "host/max.h"
+#include "host/stand_in.h"
 #include "tests/support/host_fixture.h"
 
 namespace {
@@ -88,8 +88,12 @@ TEST_F(MeshTest, ChannelsOutOfRangeAreRejected) {
   EXPECT_EQ(mesh.getNumMaps(), 2);
   EXPECT_FALSE(mesh.mapSupport(5));
   const std::vector<std::string> expected = {
-      "Mesh::setMapSupport channel 100", "Mesh::setMapSupport channel -3", "Mesh::Map channel 100",
-      "Mesh::Map channel -3", "Mesh::Map channel 5", "Mesh::Map channel 100",
+      "Mesh::setMapSupport channel 100",
+      "Mesh::setMapSupport channel -3",
+      "Mesh::Map channel 100",
+      "Mesh::Map channel -3",
+      "Mesh::Map channel 5",
+      "Mesh::Map channel 100",
   };
   EXPECT_EQ(rejections(), expected);
 }
@@ -123,9 +127,17 @@ TEST_F(MeshTest, IndicesOutOfRangeNeverReachMemory) {
   EXPECT_TRUE(normals->Normal(0) == Point3() && normals->Normal(1) == Point3());
 
   const std::vector<std::string> expected = {
-      "Mesh::verts[-1] of 3", "Mesh::verts[3] of 3", "Mesh::verts[2147483647] of 3", "Mesh::faces[1] of 1",
-      "Mesh::verts[-1] of 3", "MeshMap::tv[2] of 2", "MeshMap::tf[0] of 0", "MeshNormalSpec::Normal[2] of 2",
-      "MeshNormalSpec::Normal[-1] of 2", "MeshNormalSpec::explicit[5] of 2", "MeshNormalSpec::explicit[5] of 2",
+      "Mesh::verts[-1] of 3",
+      "Mesh::verts[3] of 3",
+      "Mesh::verts[2147483647] of 3",
+      "Mesh::faces[1] of 1",
+      "Mesh::verts[-1] of 3",
+      "MeshMap::tv[2] of 2",
+      "MeshMap::tf[0] of 0",
+      "MeshNormalSpec::Normal[2] of 2",
+      "MeshNormalSpec::Normal[-1] of 2",
+      "MeshNormalSpec::explicit[5] of 2",
+      "MeshNormalSpec::explicit[5] of 2",
       "MeshNormalSpec::Face[0] of 0",
   };
   EXPECT_EQ(rejections(), expected);

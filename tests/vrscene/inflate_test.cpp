@@ -2,7 +2,6 @@
 // good ones, bad headers, wrong checksums, cut streams, short outputs and
 // random damage.
 #include <gtest/gtest.h>
-
 #include <zlib.h>
 
 #include <cstdint>
@@ -80,11 +79,13 @@ TEST(Inflate, AnswersAsZlibOnBadStreams) {
     return stream;
   };
   const Bytes cases[] = {
-      variant([](Bytes& s) { s.back() ^= 1; }),                                // checksum
-      variant([](Bytes& s) { s[0] = 0x87; }),                                  // method 7
-      variant([](Bytes& s) { s[0] = 0x88, s[1] = static_cast<std::uint8_t>(31 - (0x88 * 256) % 31); }),  // 64 KiB window
-      variant([](Bytes& s) { s[1] ^= 1; }),                                    // header check value
-      variant([](Bytes& s) { s[1] = static_cast<std::uint8_t>(0x20 | (31 - (0x78 * 256 + 0x20) % 31)); }),  // dictionary
+      variant([](Bytes& s) { s.back() ^= 1; }),  // checksum
+      variant([](Bytes& s) { s[0] = 0x87; }),    // method 7
+      variant(
+          [](Bytes& s) { s[0] = 0x88, s[1] = static_cast<std::uint8_t>(31 - (0x88 * 256) % 31); }),  // 64 KiB window
+      variant([](Bytes& s) { s[1] ^= 1; }),  // header check value
+      variant(
+          [](Bytes& s) { s[1] = static_cast<std::uint8_t>(0x20 | (31 - (0x78 * 256 + 0x20) % 31)); }),  // dictionary
       {},
       {0x78},
   };
@@ -95,7 +96,8 @@ TEST(Inflate, AnswersAsZlibOnBadStreams) {
   std::mt19937 random(11);
   for (int trial = 0; trial < 3000; ++trial) {
     Bytes stream = good;
-    for (int k = 0; k < 1 + trial % 3; ++k) stream[random() % stream.size()] ^= static_cast<std::uint8_t>(1 + random() % 255);
+    for (int k = 0; k < 1 + trial % 3; ++k)
+      stream[random() % stream.size()] ^= static_cast<std::uint8_t>(1 + random() % 255);
     expectAsZlib(stream, data.size(), "damaged");
   }
 }

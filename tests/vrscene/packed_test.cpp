@@ -1,7 +1,6 @@
 // Packed lists: hexadecimal sizes, Base64, zlib streams, TransformHex, and
 // decoding them in place inside scene values.
 #include <gtest/gtest.h>
-
 #include <zlib.h>
 
 #include <cstring>
@@ -9,8 +8,8 @@
 #include <vector>
 
 #include "tests/support/test_support.h"
-#include "tools/scenegen/scene_writer.h"
 #include "tests/vrscene/vrscene_internals.h"
+#include "tools/scenegen/scene_writer.h"
 
 namespace cvimp {
 namespace {
@@ -146,12 +145,12 @@ TEST(PackedLists, BadPackedTextsGiveNoData) {
       {"", "[VRP] ERROR: Cannot decode non-ZIPC data.\n"},
       {"ZIP", "[VRP] ERROR: Cannot decode non-ZIPC data.\n"},
       {"zipc" + good.substr(4), "[VRP] ERROR: Cannot decode non-ZIPC data.\n"},
-      {"ZIPC", ""},                         // header cut short
-      {"ZIPC1400000019", ""},               // header cut short
+      {"ZIPC", ""},                            // header cut short
+      {"ZIPC1400000019", ""},                  // header cut short
       {"ZIPC00000000" + good.substr(12), ""},  // no elements declared
       {good.substr(0, 12) + "00000000" + good.substr(20), ""},
-      {good.substr(0, 20), ""},                  // no stream
-      {good.substr(0, good.size() - 6), ""},     // truncated stream
+      {good.substr(0, 20), ""},               // no stream
+      {good.substr(0, good.size() - 6), ""},  // truncated stream
       {lowerSizes, ""},
       {badStream, ""},
       {tooSmall, ""},
@@ -200,9 +199,13 @@ TEST(PackedLists, TransformHex) {
 TEST(PackedLists, DecodeListsFollowsListsAndTheFirstInterpolateKey) {
   const std::string uv = gen::packVectors({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}});
   const std::string idx = gen::packInts({0, 1, 2});
-  ParsedScene s("X p { ch=List(0, ListVectorHex(\"" + uv + "\"), ListIntHex(\"" + idx + "\")); "
-                "v=Vector(ListIntHex(\"" + idx + "\"), 1, 2); "
-                "ip=interpolate((0, ListIntHex(\"" + idx + "\")), (1, ListIntHex(\"" + idx + "\"))); }");
+  ParsedScene s("X p { ch=List(0, ListVectorHex(\"" + uv + "\"), ListIntHex(\"" + idx +
+                "\")); "
+                "v=Vector(ListIntHex(\"" +
+                idx +
+                "\"), 1, 2); "
+                "ip=interpolate((0, ListIntHex(\"" +
+                idx + "\")), (1, ListIntHex(\"" + idx + "\"))); }");
   ASSERT_TRUE(s.ok);
   for (const auto& attribute : s.scene.findPlugin("p")->attributes()) decodeLists(attribute->value, &s.scene);
 
