@@ -1,4 +1,5 @@
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -28,6 +29,13 @@ void* allocatePages(std::size_t bytes) {
   // block takes no more memory than it holds.
   ::madvise(pages, bytes / kHugePage * kHugePage, MADV_HUGEPAGE);
   return pages;
+}
+
+void releasePages(void* start, std::size_t bytes) {
+  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const auto first = (reinterpret_cast<std::uintptr_t>(start) + page - 1) / page * page;
+  const auto last = (reinterpret_cast<std::uintptr_t>(start) + bytes) / page * page;
+  if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
 }
 
 void freePages(void* pages, std::size_t bytes) {

@@ -102,6 +102,10 @@ class TaskGroup {
 inline constexpr std::size_t kMappedBytes = std::size_t{4} << 20;
 void* allocatePages(std::size_t bytes);
 void freePages(void* pages, std::size_t bytes);
+// Gives the memory of the whole pages inside [start, start + bytes) back to
+// the system; they read as zero afterwards. For memory that will not be
+// used after all, in blocks that stay.
+void releasePages(void* start, std::size_t bytes);
 
 // Uninitialised memory for large data (file texts, decoded lists): a block
 // of a few megabytes or more comes straight from the kernel as pages that

@@ -52,7 +52,12 @@ void decodeBatch(const std::vector<EarlyDecoder::List>& lists, std::uint64_t byt
       std::uint8_t* slot = block->data() + offset;
       offset += slotBytes(list.header);
       std::uint64_t length = 0;
-      if (!decodeZipcInto(list.text, list.header, slot, length)) continue;
+      if (!decodeZipcInto(list.text, list.header, slot, length)) {
+        // What a stream that failed wrote is not kept: with huge pages a few
+        // bytes would hold two megabytes each.
+        platform::releasePages(slot, static_cast<std::size_t>(list.header.size) + 1);
+        continue;
+      }
       list.function->early = std::shared_ptr<std::uint8_t[]>(block, slot);
       list.function->earlyCount = length / list.elementSize;
     }

@@ -1,14 +1,13 @@
 // Loading files with includes, and the prebuild step.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include <clocale>
 #include <cstring>
+#include <filesystem>
 
 #include "tests/support/test_support.h"
-#include "tools/scenegen/scene_writer.h"
 #include "tests/vrscene/vrscene_internals.h"
+#include "tools/scenegen/scene_writer.h"
 
 namespace cvimp {
 namespace {
@@ -28,8 +27,7 @@ struct Loaded {
   std::string out;
 };
 
-std::unique_ptr<Loaded> load(const std::string& path, const SearchDirectories& directories = {},
-                             bool quiet = false) {
+std::unique_ptr<Loaded> load(const std::string& path, const SearchDirectories& directories = {}, bool quiet = false) {
   auto loaded = std::make_unique<Loaded>();
   loaded->out = captureStdout([&] { loaded->ok = loadScene(path, loaded->scene, directories, quiet); });
   return loaded;
@@ -118,8 +116,7 @@ TEST(SceneLoading, FilesAreFoundThroughTheSearchDirectories) {
 
 TEST(SceneLoading, LaterDefinitionInTheMainFileWinsOverTheInclude) {
   TempDir dir;
-  const std::string main =
-      dir.write("main.vrscene", "X p { a=1; b=1; }\n#include \"inc.vrscene\"\nX p { b=3; }\n");
+  const std::string main = dir.write("main.vrscene", "X p { a=1; b=1; }\n#include \"inc.vrscene\"\nX p { b=3; }\n");
   dir.write("inc.vrscene", "Y p { a=2; b=2; c=2; }\n");
   auto loaded = load(main, {dir.str()}, true);
   const VrpPlugin* p = loaded->scene.findPlugin("p");
@@ -151,7 +148,8 @@ TEST(SceneLoading, NumbersIgnoreTheProcessLocale) {
   const std::string main = dir.write("main.vrscene", "X p { f=2.5; g=1e-3; }\n#include \"a.vrscene\"\n");
   dir.write("a.vrscene", "X q { f=0.25; }\n");
   const std::string saved = std::setlocale(LC_ALL, nullptr);
-  ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "the de_DE.UTF-8 locale is missing (scripts/install-deps)";
+  ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr)
+      << "the de_DE.UTF-8 locale is missing (scripts/install-deps)";
   ASSERT_EQ(std::strtod("2,5", nullptr), 2.5);  // the comma locale is really in effect
   auto loaded = load(main, {dir.str()}, true);
   const std::string after = std::setlocale(LC_ALL, nullptr);
@@ -257,6 +255,45 @@ TEST(ScenePrebuild, LongReferenceChainsDoNotExhaustTheStack) {
   ASSERT_EQ(p.order.size(), static_cast<std::size_t>(kChain + 1));
   EXPECT_EQ(p.order.front()->name, "p" + std::to_string(kChain));
   EXPECT_EQ(p.order.back()->name, "p0");
+}
+
+// Lists decode while the text is read; what prebuilding then finds, prints
+// and leaves is what it would decode itself: good lists decoded, bad ones not
+// (with the message only prebuilding prints), and nothing decoded kept
+// behind a failed prebuild or in a definition merged away.
+TEST(SceneLoading, ListsDecodedWhileReadingLeaveWhatPrebuildingWould) {
+  namespace gen = scenegen;
+  const std::string good = gen::packInts({1, 2, 3});
+  std::string damaged = gen::packInts({4, 5, 6});
+  damaged[damaged.size() - 3] = damaged[damaged.size() - 3] == 'A' ? 'B' : 'A';
+  TempDir dir;
+  const std::string main =
+      dir.write("main.vrscene", "X p { a=ListIntHex(\"" + good + "\"); b=ListIntHex(\"" + damaged +
+                                    "\"); c=ListIntHex(\"NOPE\"); }\nX q { a=ListIntHex(\"" + good +
+                                    "\"); }\nX q { a=ListIntHex(\"" + gen::packInts({7}) + "\"); }\n");
+  auto loaded = load(main, {dir.str()});
+  ASSERT_TRUE(loaded->ok);
+  EXPECT_EQ(loaded->out, "");
+  std::vector<VrpPlugin*> order;
+  bool prebuilt = false;
+  EXPECT_EQ(captureStdout([&] { prebuilt = prebuildScene(loaded->scene, order); }),
+            "[VRP] ERROR: Cannot decode non-ZIPC data.\n");
+  ASSERT_TRUE(prebuilt);
+  const VrpPlugin& p = *loaded->scene.findPlugin("p");
+  EXPECT_EQ(p.findAttribute("a")->function()->count, 3u);
+  EXPECT_EQ(p.findAttribute("b")->function()->data, nullptr);
+  const VrpFunction& q = *loaded->scene.findPlugin("q")->findAttribute("a")->function();
+  ASSERT_EQ(q.count, 1u);
+  for (const VrpPlugin* plugin : {&p, static_cast<const VrpPlugin*>(loaded->scene.findPlugin("q"))}) {
+    for (const auto& attribute : plugin->attributes()) EXPECT_EQ(attribute->value.function()->early, nullptr);
+  }
+
+  auto failing = load(dir.write("failing.vrscene", "X r { a=ListIntHex(\"" + good + "\"); t=interpolate(5); }\n"));
+  std::vector<VrpPlugin*> none;
+  EXPECT_FALSE(prebuildScene(failing->scene, none));
+  const VrpFunction& r = *failing->scene.findPlugin("r")->findAttribute("a")->function();
+  EXPECT_EQ(r.data, nullptr);
+  EXPECT_EQ(r.early, nullptr);
 }
 
 }  // namespace
