@@ -685,7 +685,7 @@ bool writeSceneGlb(const std::string& path, Report& report, std::string& error) 
     std::remove(temporary.c_str());
     return error.empty() ? fail(error, "cannot write \"" + path + "\"") : false;
   }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+  if (!platform::replaceFile(temporary, path)) {
     std::remove(temporary.c_str());
     return fail(error, "cannot write \"" + path + "\"");
   }
