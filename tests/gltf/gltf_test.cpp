@@ -13,7 +13,7 @@ std::string sample() { return std::string(CVIMP_SAMPLES_DIR) + "/room/vr.vrscene
 class GltfSceneTest : public GltfTest {
  protected:
   static void expectValid(const std::string& glb) {
-    const Validation v = validate(glb);
+    const Validation v = validateGlb(glb);
     ASSERT_TRUE(v.ran) << v.output;
     EXPECT_EQ(v.errors, 0) << v.output;
     EXPECT_EQ(v.warnings, 0) << v.output;
