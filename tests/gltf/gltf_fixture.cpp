@@ -125,11 +125,19 @@ std::array<double, 3> place(const tinygltf::Node& node, std::array<double, 3> p)
   return p;
 }
 
-const float* floats(const tinygltf::Model& model, int accessorIndex, std::size_t& count) {
+}  // namespace
+
+const unsigned char* GltfTest::accessorBytes(const tinygltf::Model& model, int accessorIndex, std::size_t& count) {
   const tinygltf::Accessor& accessor = model.accessors[static_cast<std::size_t>(accessorIndex)];
   const tinygltf::BufferView& view = model.bufferViews[static_cast<std::size_t>(accessor.bufferView)];
   count = accessor.count;
-  return reinterpret_cast<const float*>(model.buffers[0].data.data() + view.byteOffset + accessor.byteOffset);
+  return model.buffers[0].data.data() + view.byteOffset + accessor.byteOffset;
+}
+
+namespace {
+
+const float* floats(const tinygltf::Model& model, int accessorIndex, std::size_t& count) {
+  return reinterpret_cast<const float*>(GltfTest::accessorBytes(model, accessorIndex, count));
 }
 
 }  // namespace

@@ -23,6 +23,10 @@ struct Bounds {
 };
 
 class GltfTest : public HostTest {
+ public:
+  // Where an accessor's elements start in the binary chunk, and how many.
+  static const unsigned char* accessorBytes(const tinygltf::Model& model, int accessor, std::size_t& count);
+
  protected:
   // Imports `scene` through the import driver; true on "Succeed".
   static bool importScene(const std::string& scene, bool quadrify = false);
