@@ -2,13 +2,25 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <vector>
 
 namespace cvimp::gltf {
 
 namespace {
 
 constexpr std::uint32_t kNone = std::numeric_limits<std::uint32_t>::max();
+
+// A built object's vertex data.
+struct MeshBuffers {
+  std::uint32_t vertexCount = 0;
+  std::vector<float> positions;  // 3 per vertex, metres, Y up
+  std::vector<float> normals;    // 3 per vertex, unit length; empty: none
+  std::vector<std::vector<float>> uvSets;  // 2 per vertex each, V flipped; map channels 1, 2, ... in order
+  std::vector<std::uint32_t> indices;      // 3 per triangle, counter-clockwise seen from outside
+  MeshSummary summary;                     // counts, bounds and losses
+};
 
 struct Channel {
   const Point3* uvs = nullptr;
@@ -27,10 +39,6 @@ struct Corners {
   std::uint32_t normalCount = 0;
   std::vector<std::uint32_t> normal;  // kNone: the face's own normal
   std::vector<Channel> channels;      // map channels 1, 2, ... that pair with the faces
-  // Normals and UVs indexed like the points, every normal usable: the
-  // object's own arrays serve as they are, and the corner lists of normals
-  // and UVs stay empty.
-  bool shared = false;
 };
 
 std::uint32_t count(std::size_t size) {
@@ -42,42 +50,23 @@ bool usable(const Point3& n) {
   return std::isfinite(length) && length > 1e-24;
 }
 
-// Whether every face's normal and UV corners name the face's own vertices,
-// every index lies within its array and every normal of a vertex is usable:
-// read without copying anything, so that the common case holds no more
-// than it writes.
-bool sharesVertexIndices(const Mesh& mesh, const Corners& corners, const std::vector<const MeshMap*>& maps,
-                         const std::vector<char>& good) {
-  const auto& faces = mesh.faces.items();
-  const std::uint32_t n = corners.pointCount;
-  const MeshNormalSpec* spec = mesh.GetSpecifiedNormals();
-  if (corners.hasNormals) {
-    if (corners.normalCount < n || spec->GetNumFaces() < static_cast<long long>(faces.size())) return false;
-    for (std::uint32_t i = 0; i < n; ++i) {
-      if (!good[i]) return false;
+// Map channels 1, 2, ... that pair with the faces, in order, to `visit`;
+// the others counted as skipped.
+template <typename Visit>
+void pairedChannels(const Mesh& mesh, std::uint64_t& skipped, Visit visit) {
+  const std::size_t faces = mesh.faces.items().size();
+  for (int channel = 1; channel < mesh.getNumMaps(); ++channel) {
+    const MeshMap* map = mesh.findMap(channel);
+    if (map == nullptr || !map->IsUsed()) continue;
+    if (map->tf.items().size() != faces || map->tv.items().empty()) {
+      ++skipped;
+      continue;
     }
+    visit(*map);
   }
-  for (const Channel& channel : corners.channels) {
-    if (channel.uvCount < n) return false;
-  }
-  for (std::size_t f = 0; f < faces.size(); ++f) {
-    const DWORD* v = faces[f].v;
-    if (v[0] >= n || v[1] >= n || v[2] >= n) return false;
-    if (corners.hasNormals) {
-      const MeshNormalFace& normals = spec->Face(static_cast<int>(f));
-      for (int c = 0; c < 3; ++c) {
-        if (normals.GetNormalID(c) != static_cast<int>(v[c])) return false;
-      }
-    }
-    for (const MeshMap* map : maps) {
-      const DWORD* t = map->tf.items()[f].t;
-      if (t[0] != v[0] || t[1] != v[1] || t[2] != v[2]) return false;
-    }
-  }
-  return true;
 }
 
-void gatherMesh(const Mesh& mesh, bool mayShare, Corners& corners, MeshBuffers& out) {
+void gatherMesh(const Mesh& mesh, Corners& corners, MeshBuffers& out) {
   const auto& faces = mesh.faces.items();
   corners.points = mesh.verts.items().data();
   corners.pointCount = count(mesh.verts.items().size());
@@ -86,28 +75,17 @@ void gatherMesh(const Mesh& mesh, bool mayShare, Corners& corners, MeshBuffers& 
   std::vector<char> good;
   if (corners.hasNormals) {
     corners.normalCount = static_cast<std::uint32_t>(spec->GetNumNormals());
-    corners.normals = &spec->Normal(0);
+    corners.normals = spec->GetNormalArray();
     good.resize(corners.normalCount);
     for (std::uint32_t i = 0; i < corners.normalCount; ++i) good[i] = usable(corners.normals[i]);
   }
   std::vector<const MeshMap*> maps;
-  for (int channel = 1; channel < mesh.getNumMaps(); ++channel) {
-    const MeshMap* map = mesh.findMap(channel);
-    if (map == nullptr || !map->IsUsed()) continue;
-    if (map->tf.items().size() != faces.size() || map->tv.items().empty()) {
-      ++out.skippedChannels;
-      continue;
-    }
-    maps.push_back(map);
-    corners.channels.push_back({map->tv.items().data(), count(map->tv.items().size()), {}});
-  }
+  pairedChannels(mesh, out.summary.skippedChannels, [&](const MeshMap& map) {
+    maps.push_back(&map);
+    corners.channels.push_back({map.tv.items().data(), count(map.tv.items().size()), {}});
+  });
   const std::size_t reserve = faces.size() * 3;
   corners.vertex.reserve(reserve);
-  corners.shared = mayShare && sharesVertexIndices(mesh, corners, maps, good);
-  if (corners.shared) {
-    for (const Face& face : faces) corners.vertex.insert(corners.vertex.end(), face.v, face.v + 3);
-    return;
-  }
   if (corners.hasNormals) corners.normal.reserve(reserve);
   for (Channel& channel : corners.channels) channel.index.reserve(reserve);
 
@@ -121,7 +99,7 @@ void gatherMesh(const Mesh& mesh, bool mayShare, Corners& corners, MeshBuffers& 
               tf.t[2] < corners.channels[c].uvCount;
     }
     if (!valid) {
-      ++out.skippedFaces;
+      ++out.summary.skippedFaces;
       continue;
     }
     corners.vertex.insert(corners.vertex.end(), face.v, face.v + 3);
@@ -133,7 +111,7 @@ void gatherMesh(const Mesh& mesh, bool mayShare, Corners& corners, MeshBuffers& 
     for (int corner = 0; corner < 3; ++corner) {
       std::uint32_t id = kNone;
       if (static_cast<long long>(f) < normalFaces) {
-        const MeshNormalFace& normalFace = spec->Face(static_cast<int>(f));
+        const MeshNormalFace& normalFace = spec->GetFaceArray()[f];
         const int given = normalFace.GetNormalID(corner);
         if (given >= 0 && static_cast<std::uint32_t>(given) < corners.normalCount && good[given]) {
           id = static_cast<std::uint32_t>(given);
@@ -153,7 +131,7 @@ void gatherPoly(const PolyObject& poly, Corners& corners, MeshBuffers& out) {
     bool pairs = map.faces.size() == poly.faces.size() && !map.vertices.empty();
     for (std::size_t f = 0; pairs && f < poly.faces.size(); ++f) pairs = map.faces[f].size() == poly.faces[f].vertices.size();
     if (!pairs) {
-      ++out.skippedChannels;
+      ++out.summary.skippedChannels;
       continue;
     }
     maps.push_back(&map);
@@ -169,7 +147,7 @@ void gatherPoly(const PolyObject& poly, Corners& corners, MeshBuffers& out) {
       }
     }
     if (!valid) {
-      ++out.skippedFaces;
+      ++out.summary.skippedFaces;
       continue;
     }
     // Polygons of the host are convex (quadrify makes only convex quads): a
@@ -249,11 +227,7 @@ class Builder {
   void build() {
     const std::size_t cornerCount = corners_.vertex.size();
     out_.uvSets.resize(corners_.channels.size());
-    if (corners_.shared) {
-      buildShared();
-    } else {
-      buildSplit();
-    }
+    buildSplit();
     // Winding as the placement leaves it: a mirroring bake turns every face.
     if (placement_.mirrors()) {
       for (std::size_t c = 0; c + 2 < cornerCount; c += 3) std::swap(out_.indices[c + 1], out_.indices[c + 2]);
@@ -262,22 +236,6 @@ class Builder {
   }
 
  private:
-  void buildShared() {
-    const std::uint32_t n = corners_.pointCount;
-    out_.vertexCount = n;
-    out_.positions.resize(std::size_t{n} * 3);
-    for (std::uint32_t i = 0; i < n; ++i) putPosition(i, corners_.points[i]);
-    if (corners_.hasNormals) {
-      out_.normals.resize(std::size_t{n} * 3);
-      for (std::uint32_t i = 0; i < n; ++i) putNormal(i, *placement_.normal(corners_.normals[i]));
-    }
-    for (std::size_t c = 0; c < corners_.channels.size(); ++c) {
-      out_.uvSets[c].resize(std::size_t{n} * 2);
-      for (std::uint32_t i = 0; i < n; ++i) putUv(c, i, corners_.channels[c].uvs[i]);
-    }
-    out_.indices = std::move(corners_.vertex);
-  }
-
   // One glTF vertex per distinct (point, normal, UVs) of the corners, found
   // through a chain per point: corners of one point are few.
   void buildSplit() {
@@ -295,7 +253,7 @@ class Builder {
       key[1] = !corners_.hasNormals              ? 0
                : corners_.normal[c] != kNone     ? corners_.normal[c]
                                                  : kNone - 1 - static_cast<std::uint32_t>(c / 3);
-      if (corners_.hasNormals && corners_.normal[c] == kNone) ++out_.replacedNormals;
+      if (corners_.hasNormals && corners_.normal[c] == kNone) ++out_.summary.replacedNormals;
       for (std::size_t s = 0; s < sets; ++s) key[2 + s] = corners_.channels[s].index[c];
       std::uint32_t found = head[key[0]];
       while (found != kNone && !std::equal(key.begin(), key.end(), keys.begin() + static_cast<std::ptrdiff_t>(found * width))) {
@@ -348,7 +306,7 @@ class Builder {
     float* to = &out_.positions[std::size_t{i} * 3];
     for (int k = 0; k < 3; ++k) to[k] = static_cast<float>(g[k]);
     if (!std::isfinite(to[0]) || !std::isfinite(to[1]) || !std::isfinite(to[2])) {
-      ++out_.replacedPositions;
+      ++out_.summary.replacedPositions;
       to[0] = to[1] = to[2] = 0.0f;
     }
   }
@@ -366,13 +324,14 @@ class Builder {
   }
 
   void bounds() {
+    MeshSummary& summary = out_.summary;
     if (out_.vertexCount == 0) return;
-    out_.min = {out_.positions[0], out_.positions[1], out_.positions[2]};
-    out_.max = out_.min;
+    summary.min = {out_.positions[0], out_.positions[1], out_.positions[2]};
+    summary.max = summary.min;
     for (std::size_t i = 0; i < out_.positions.size(); i += 3) {
       for (std::size_t k = 0; k < 3; ++k) {
-        out_.min[k] = std::min(out_.min[k], out_.positions[i + k]);
-        out_.max[k] = std::max(out_.max[k], out_.positions[i + k]);
+        summary.min[k] = std::min(summary.min[k], out_.positions[i + k]);
+        summary.max[k] = std::max(summary.max[k], out_.positions[i + k]);
       }
     }
   }
@@ -382,15 +341,11 @@ class Builder {
   MeshBuffers& out_;
 };
 
-}  // namespace
-
 bool buildMeshBuffers(Object& object, const Frame& frame, const std::optional<Mat3>& bake, MeshBuffers& out) {
   out = MeshBuffers();
   Corners corners;
   if (object.ClassID() == TRIOBJ_CLASS_ID) {
-    // A baked copy's normals go through the bake, which may flatten some:
-    // the corners then name them one by one.
-    gatherMesh(static_cast<TriObject&>(object).GetMesh(), !bake, corners, out);
+    gatherMesh(static_cast<TriObject&>(object).GetMesh(), corners, out);
   } else if (object.ClassID() == POLYOBJ_CLASS_ID) {
     gatherPoly(static_cast<const PolyObject&>(object), corners, out);
   } else {
@@ -398,6 +353,185 @@ bool buildMeshBuffers(Object& object, const Frame& frame, const std::optional<Ma
   }
   const Placement placement(frame, bake);
   Builder(corners, placement, out).build();
+  MeshSummary& summary = out.summary;
+  summary.vertexCount = out.vertexCount;
+  summary.indexCount = out.indices.size();
+  summary.normals = !out.normals.empty();
+  summary.uvSets = static_cast<std::uint32_t>(out.uvSets.size());
+  return true;
+}
+
+// A position as written: metres, Y up, a non-finite one at the origin.
+inline bool putPosition(const Frame& frame, const Point3& p, float* to) {
+  const Vec3 g = frame.point(p);
+  for (int k = 0; k < 3; ++k) to[k] = static_cast<float>(g[k]);
+  if (std::isfinite(to[0]) && std::isfinite(to[1]) && std::isfinite(to[2])) return true;
+  to[0] = to[1] = to[2] = 0.0f;
+  return false;
+}
+
+// Whether the mesh's own arrays serve as glTF's: every face's normal and UV
+// corners name the face's own points, every index lies within its array and
+// every normal of a point is usable.
+bool indexedLikePoints(const Mesh& mesh, std::uint64_t& skippedChannels, std::uint32_t& uvSets) {
+  const auto faces = mesh.faces.items();
+  const std::size_t n = mesh.verts.items().size();
+  const MeshNormalSpec* spec = mesh.GetSpecifiedNormals();
+  const bool hasNormals = spec != nullptr && spec->GetNumNormals() > 0;
+  const MeshNormalFace* normalFaces = nullptr;
+  if (hasNormals) {
+    if (static_cast<std::size_t>(spec->GetNumNormals()) < n || static_cast<std::size_t>(spec->GetNumFaces()) < faces.size()) {
+      return false;
+    }
+    const Point3* normals = spec->GetNormalArray();
+    for (std::size_t i = 0; i < n; ++i) {
+      if (!usable(normals[i])) return false;
+    }
+    normalFaces = spec->GetFaceArray();
+  }
+  constexpr std::size_t kMostChannels = MAX_MESHMAPS;
+  std::array<const TVFace*, kMostChannels> maps{};
+  std::size_t mapCount = 0;
+  bool fits = true;
+  pairedChannels(mesh, skippedChannels, [&](const MeshMap& map) {
+    fits = fits && map.tv.items().size() >= n;
+    maps[mapCount++] = map.tf.items().data();
+  });
+  uvSets = static_cast<std::uint32_t>(mapCount);
+  if (!fits) return false;
+  const Face* face = faces.data();
+  for (std::size_t f = 0; f < faces.size(); ++f) {
+    const DWORD* v = face[f].v;
+    bool same = v[0] < n && v[1] < n && v[2] < n;
+    if (normalFaces != nullptr) {
+      const MeshNormalFace& normal = normalFaces[f];
+      same = same && normal.GetNormalID(0) == static_cast<int>(v[0]) && normal.GetNormalID(1) == static_cast<int>(v[1]) &&
+             normal.GetNormalID(2) == static_cast<int>(v[2]);
+    }
+    for (std::size_t c = 0; c < mapCount; ++c) {
+      const DWORD* t = maps[c][f].t;
+      same = same && t[0] == v[0] && t[1] == v[1] && t[2] == v[2];
+    }
+    if (!same) return false;
+  }
+  return true;
+}
+
+// The `set`th map channel that pairs with the faces.
+const MeshMap* pairedChannel(const Mesh& mesh, std::uint32_t set) {
+  const MeshMap* found = nullptr;
+  std::uint64_t skipped = 0;
+  std::uint32_t seen = 0;
+  pairedChannels(mesh, skipped, [&](const MeshMap& map) {
+    if (seen++ == set) found = &map;
+  });
+  return found;
+}
+
+}  // namespace
+
+bool summarizeDirect(Object& object, const Frame& frame, const std::optional<Mat3>& bake, MeshSummary& out) {
+  out = MeshSummary();
+  // A baked copy's normals go through the bake, which may flatten some:
+  // the corners then name them one by one.
+  if (bake || object.ClassID() != TRIOBJ_CLASS_ID) return false;
+  const Mesh& mesh = static_cast<TriObject&>(object).GetMesh();
+  if (!indexedLikePoints(mesh, out.skippedChannels, out.uvSets)) return false;
+  const auto points = mesh.verts.items();
+  out.direct = true;
+  out.vertexCount = count(points.size());
+  out.indexCount = std::uint64_t{mesh.faces.items().size()} * 3;
+  const MeshNormalSpec* spec = mesh.GetSpecifiedNormals();
+  out.normals = spec != nullptr && spec->GetNumNormals() > 0;
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    float p[3];
+    if (!putPosition(frame, points[i], p)) ++out.replacedPositions;
+    if (i == 0) {
+      out.min = {p[0], p[1], p[2]};
+      out.max = out.min;
+    }
+    for (std::size_t k = 0; k < 3; ++k) {
+      out.min[k] = std::min(out.min[k], p[k]);
+      out.max[k] = std::max(out.max[k], p[k]);
+    }
+  }
+  return true;
+}
+
+bool summarizeBuilt(Object& object, const Frame& frame, const std::optional<Mat3>& bake, MeshSummary& out) {
+  MeshBuffers buffers;
+  const bool mesh = buildMeshBuffers(object, frame, bake, buffers);
+  out = buffers.summary;
+  return mesh;
+}
+
+bool encodeDirect(Object& object, const Frame& frame, Section section, std::uint32_t set, std::size_t first,
+                  std::size_t count, std::uint8_t* to) {
+  if (object.ClassID() != TRIOBJ_CLASS_ID) return false;
+  const Mesh& mesh = static_cast<TriObject&>(object).GetMesh();
+  auto holds = [&](std::size_t size) { return first <= size && count <= size - first; };
+  switch (section) {
+    case Section::Positions: {
+      if (!holds(mesh.verts.items().size())) return false;
+      const Point3* points = mesh.verts.items().data() + first;
+      for (std::size_t i = 0; i < count; ++i) {
+        float p[3];
+        putPosition(frame, points[i], p);
+        std::memcpy(to + i * 12, p, 12);
+      }
+      return true;
+    }
+    case Section::Normals: {
+      const MeshNormalSpec* spec = mesh.GetSpecifiedNormals();
+      if (spec == nullptr || !holds(static_cast<std::size_t>(spec->GetNumNormals()))) return false;
+      const Point3* normals = spec->GetNormalArray() + first;
+      for (std::size_t i = 0; i < count; ++i) {
+        const std::optional<Vec3> n = Placement::unit(Frame::direction({normals[i].x, normals[i].y, normals[i].z}));
+        if (!n) return false;
+        const float f[3] = {static_cast<float>((*n)[0]), static_cast<float>((*n)[1]), static_cast<float>((*n)[2])};
+        std::memcpy(to + i * 12, f, 12);
+      }
+      return true;
+    }
+    case Section::Uvs: {
+      const MeshMap* map = pairedChannel(mesh, set);
+      if (map == nullptr || !holds(map->tv.items().size())) return false;
+      const UVVert* uvs = map->tv.items().data() + first;
+      // glTF's V runs down the image, 3ds Max's up.
+      for (std::size_t i = 0; i < count; ++i) {
+        const float f[2] = {std::isfinite(uvs[i].x) ? uvs[i].x : 0.0f, std::isfinite(uvs[i].y) ? 1.0f - uvs[i].y : 0.0f};
+        std::memcpy(to + i * 8, f, 8);
+      }
+      return true;
+    }
+    case Section::Indices: {
+      if (!holds(mesh.faces.items().size())) return false;
+      const Face* faces = mesh.faces.items().data() + first;
+      for (std::size_t f = 0; f < count; ++f) std::memcpy(to + f * 12, faces[f].v, 12);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool encodeBuilt(Object& object, const Frame& frame, const std::optional<Mat3>& bake, const MeshSummary& summary,
+                 std::uint8_t* to) {
+  MeshBuffers buffers;
+  if (!buildMeshBuffers(object, frame, bake, buffers)) return false;
+  const MeshSummary& built = buffers.summary;
+  if (built.vertexCount != summary.vertexCount || built.indexCount != summary.indexCount ||
+      built.normals != summary.normals || built.uvSets != summary.uvSets) {
+    return false;
+  }
+  auto put = [&to](const auto& items) {
+    const std::size_t size = items.size() * sizeof(items[0]);
+    if (size > 0) std::memcpy(to, items.data(), size);
+    to += size;
+  };
+  put(buffers.positions);
+  put(buffers.normals);
+  for (const auto& set : buffers.uvSets) put(set);
+  put(buffers.indices);
   return true;
 }
 

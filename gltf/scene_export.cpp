@@ -2,12 +2,14 @@
 #include <rapidjson/writer.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
 #include <map>
 #include <set>
+#include <vector>
 
 #include "gltf/gltf.h"
 #include "gltf/material_export.h"
@@ -35,11 +37,7 @@ struct Unit {
   std::optional<Mat3> bake;
   std::string firstNode;
   bool usable = false;
-  std::uint32_t vertexCount = 0;
-  std::size_t indexCount = 0;
-  bool normals = false;
-  std::size_t uvSets = 0;
-  std::array<float, 3> min{}, max{};
+  MeshSummary summary;
   // Filled when the layout is made.
   int firstAccessor = -1;
 };
@@ -89,13 +87,13 @@ void plan(Layout& layout, MaterialTable& materials, const Frame& frame, Report& 
       if (entry.transform.bake) {
         report.add(ReportStage::Export, loss::kShearBaked, entry.name, "its mesh written again for it");
         entry.unit = static_cast<int>(layout.units.size());
-        layout.units.push_back({object, entry.transform.bake, entry.name});
+        layout.units.push_back(Unit{object, entry.transform.bake, entry.name, false, {}, -1});
       } else if (const auto known = shared.find(object); known != shared.end()) {
         entry.unit = known->second;
       } else {
         entry.unit = static_cast<int>(layout.units.size());
         shared.emplace(object, entry.unit);
-        layout.units.push_back({object, std::nullopt, entry.name});
+        layout.units.push_back(Unit{object, std::nullopt, entry.name, false, {}, -1});
       }
     }
     if (entry.transform.mirrored) {
@@ -105,37 +103,40 @@ void plan(Layout& layout, MaterialTable& materials, const Frame& frame, Report& 
     layout.nodes.push_back(std::move(entry));
   }
 
-  MeshBuffers buffers;
-  for (Unit& unit : layout.units) {
-    if (!buildMeshBuffers(*unit.object, frame, unit.bake, buffers)) {
+  // The objects whose own arrays serve are read on worker threads (they
+  // read the host's arrays and nothing else); the others are built here,
+  // one at a time.
+  std::vector<char> isMesh(layout.units.size());
+  platform::parallelFor(layout.units.size(), [&](std::size_t i) {
+    Unit& unit = layout.units[i];
+    isMesh[i] = summarizeDirect(*unit.object, frame, unit.bake, unit.summary);
+  });
+  for (std::size_t i = 0; i < layout.units.size(); ++i) {
+    Unit& unit = layout.units[i];
+    if (!isMesh[i] && !summarizeBuilt(*unit.object, frame, unit.bake, unit.summary)) {
       report.add(ReportStage::Export, loss::kObjectLeftOut, unit.firstNode,
                  platform::utf16ToUtf8(unit.object->ClassName().str()) + ": not a mesh");
       continue;
     }
-    if (buffers.replacedNormals > 0) {
+    const MeshSummary& summary = unit.summary;
+    if (summary.replacedNormals > 0) {
       report.add(ReportStage::Export, loss::kNormalReplaced, unit.firstNode,
-                 "zero, non-finite or missing normals: their faces' normals used", static_cast<std::uint32_t>(std::min<std::uint64_t>(buffers.replacedNormals, UINT32_MAX)));
+                 "zero, non-finite or missing normals: their faces' normals used", static_cast<std::uint32_t>(std::min<std::uint64_t>(summary.replacedNormals, UINT32_MAX)));
     }
-    if (buffers.replacedPositions > 0) {
+    if (summary.replacedPositions > 0) {
       report.add(ReportStage::Export, loss::kMeshPartSkipped, unit.firstNode, "non-finite vertex positions written as 0");
     }
-    if (buffers.skippedFaces > 0) {
+    if (summary.skippedFaces > 0) {
       report.add(ReportStage::Export, loss::kMeshPartSkipped, unit.firstNode, "faces with an index outside their arrays left out");
     }
-    if (buffers.skippedChannels > 0) {
+    if (summary.skippedChannels > 0) {
       report.add(ReportStage::Export, loss::kMeshPartSkipped, unit.firstNode, "map channels that do not pair with the faces left out");
     }
-    if (buffers.indices.empty()) {
+    if (summary.indexCount == 0) {
       report.add(ReportStage::Export, loss::kObjectLeftOut, unit.firstNode, "no faces");
       continue;
     }
     unit.usable = true;
-    unit.vertexCount = buffers.vertexCount;
-    unit.indexCount = buffers.indices.size();
-    unit.normals = !buffers.normals.empty();
-    unit.uvSets = buffers.uvSets.size();
-    unit.min = buffers.min;
-    unit.max = buffers.max;
   }
 
   // One glTF mesh per object and material: instances with different
@@ -147,7 +148,7 @@ void plan(Layout& layout, MaterialTable& materials, const Frame& frame, Report& 
     int material = materials.indexOf(nodes[i]->GetMtl());
     // glTF reads a texture through TEXCOORD_0, which a mesh without UVs
     // lacks: such a mesh wears the material's colour alone.
-    if (layout.units[static_cast<std::size_t>(entry.unit)].uvSets == 0) {
+    if (layout.units[static_cast<std::size_t>(entry.unit)].summary.uvSets == 0) {
       const int plain = materials.untextured(material);
       if (plain != material) {
         report.add(ReportStage::Export, loss::kMapLeftOut, "Base Color Map", "on a mesh without UVs: its colour alone");
@@ -293,11 +294,12 @@ void documentJson(Layout& layout, const MaterialTable& materials, rapidjson::Str
   };
   for (Unit& unit : layout.units) {
     if (!unit.usable) continue;
+    const MeshSummary& summary = unit.summary;
     unit.firstAccessor = static_cast<int>(views.size());
-    addView(std::uint64_t{unit.vertexCount} * 12, kArrayBuffer);
-    if (unit.normals) addView(std::uint64_t{unit.vertexCount} * 12, kArrayBuffer);
-    for (std::size_t s = 0; s < unit.uvSets; ++s) addView(std::uint64_t{unit.vertexCount} * 8, kArrayBuffer);
-    addView(std::uint64_t{unit.indexCount} * 4, kElementArrayBuffer);
+    addView(std::uint64_t{summary.vertexCount} * 12, kArrayBuffer);
+    if (summary.normals) addView(std::uint64_t{summary.vertexCount} * 12, kArrayBuffer);
+    for (std::size_t s = 0; s < summary.uvSets; ++s) addView(std::uint64_t{summary.vertexCount} * 8, kArrayBuffer);
+    addView(summary.indexCount * 4, kElementArrayBuffer);
   }
   const std::size_t firstImageView = views.size();
   for (const ImageDesc& image : materials.images()) addView(image.size, 0);
@@ -361,6 +363,7 @@ void documentJson(Layout& layout, const MaterialTable& materials, rapidjson::Str
     out.StartArray();
     for (const auto& [unitIndex, material] : layout.meshes) {
       const Unit& unit = layout.units[static_cast<std::size_t>(unitIndex)];
+      const MeshSummary& summary = unit.summary;
       int accessor = unit.firstAccessor;
       out.StartObject();
       out.Key("primitives");
@@ -370,11 +373,11 @@ void documentJson(Layout& layout, const MaterialTable& materials, rapidjson::Str
       out.StartObject();
       out.Key("POSITION");
       out.Int(accessor++);
-      if (unit.normals) {
+      if (summary.normals) {
         out.Key("NORMAL");
         out.Int(accessor++);
       }
-      for (std::size_t s = 0; s < unit.uvSets; ++s) {
+      for (std::size_t s = 0; s < summary.uvSets; ++s) {
         const std::string name = "TEXCOORD_" + std::to_string(s);
         out.Key(name.c_str());
         out.Int(accessor++);
@@ -397,10 +400,11 @@ void documentJson(Layout& layout, const MaterialTable& materials, rapidjson::Str
     int view = 0;
     for (const Unit& unit : layout.units) {
       if (!unit.usable) continue;
-      writeAccessor(out, view++, kFloat, unit.vertexCount, "VEC3", &unit.min, &unit.max);
-      if (unit.normals) writeAccessor(out, view++, kFloat, unit.vertexCount, "VEC3");
-      for (std::size_t s = 0; s < unit.uvSets; ++s) writeAccessor(out, view++, kFloat, unit.vertexCount, "VEC2");
-      writeAccessor(out, view++, kUnsignedInt, unit.indexCount, "SCALAR");
+      const MeshSummary& summary = unit.summary;
+      writeAccessor(out, view++, kFloat, summary.vertexCount, "VEC3", &summary.min, &summary.max);
+      if (summary.normals) writeAccessor(out, view++, kFloat, summary.vertexCount, "VEC3");
+      for (std::size_t s = 0; s < summary.uvSets; ++s) writeAccessor(out, view++, kFloat, summary.vertexCount, "VEC2");
+      writeAccessor(out, view++, kUnsignedInt, summary.indexCount, "SCALAR");
     }
     out.EndArray();
   }
@@ -497,6 +501,130 @@ class Output {
   std::uint64_t written_ = 0;
 };
 
+// A stretch of the binary chunk, encoded apart from the others: parts of
+// one or more units, in file order.
+struct Part {
+  std::size_t unit = 0;
+  bool whole = false;  // a built unit, all of it
+  Section section = Section::Positions;
+  std::uint32_t set = 0;
+  std::size_t first = 0, count = 0;
+  std::uint64_t bytes = 0;
+};
+
+struct Piece {
+  std::vector<Part> parts;
+  std::uint64_t bytes = 0;
+  bool built = false;  // holds a built unit: encoded on this thread
+};
+
+// Large enough for few writes, small enough that a few of them in flight
+// stay well below the largest mesh.
+constexpr std::uint64_t kPieceBytes = std::uint64_t{1} << 20;
+
+std::vector<Piece> cutPieces(const Layout& layout) {
+  std::vector<Piece> pieces(1);
+  auto add = [&pieces](const Part& part) {
+    pieces.back().parts.push_back(part);
+    pieces.back().bytes += part.bytes;
+  };
+  for (std::size_t u = 0; u < layout.units.size(); ++u) {
+    const Unit& unit = layout.units[u];
+    if (!unit.usable) continue;
+    const MeshSummary& summary = unit.summary;
+    if (!summary.direct) {
+      add({u, true, Section::Positions, 0, 0, 0, summary.bytes()});
+      pieces.back().built = true;
+      if (pieces.back().bytes >= kPieceBytes) pieces.emplace_back();
+      continue;
+    }
+    auto section = [&](Section kind, std::uint32_t set, std::size_t elements) {
+      const std::size_t stride = sectionStride(kind);
+      for (std::size_t first = 0; first < elements;) {
+        if (pieces.back().bytes + stride > kPieceBytes) pieces.emplace_back();
+        const std::size_t count = std::min<std::size_t>(elements - first, (kPieceBytes - pieces.back().bytes) / stride);
+        add({u, false, kind, set, first, count, std::uint64_t{count} * stride});
+        first += count;
+      }
+    };
+    section(Section::Positions, 0, summary.vertexCount);
+    if (summary.normals) section(Section::Normals, 0, summary.vertexCount);
+    for (std::uint32_t s = 0; s < summary.uvSets; ++s) section(Section::Uvs, s, summary.vertexCount);
+    section(Section::Indices, 0, summary.indexCount / 3);
+  }
+  if (pieces.back().parts.empty()) pieces.pop_back();
+  return pieces;
+}
+
+bool encodePiece(const Layout& layout, const Piece& piece, const Frame& frame, std::uint8_t* to) {
+  for (const Part& part : piece.parts) {
+    const Unit& unit = layout.units[part.unit];
+    const bool ok = part.whole ? encodeBuilt(*unit.object, frame, unit.bake, unit.summary, to)
+                               : encodeDirect(*unit.object, frame, part.section, part.set, part.first, part.count, to);
+    if (!ok) return false;
+    to += part.bytes;
+  }
+  return true;
+}
+
+// The pieces written in order, the next ones encoded meanwhile on worker
+// threads, a few at a time. The host is not changed while the file is
+// written, so its objects may be read from those threads.
+class PieceWriter {
+ public:
+  PieceWriter(const Layout& layout, const Frame& frame) : layout_(layout), frame_(frame), pieces_(cutPieces(layout)) {}
+  PieceWriter(const PieceWriter&) = delete;
+  PieceWriter& operator=(const PieceWriter&) = delete;
+
+  // False when a piece no longer matches the layout.
+  template <typename Put>
+  bool write(Put put) {
+    for (std::size_t i = 0; i < pieces_.size(); ++i) {
+      for (; launched_ < pieces_.size() && launched_ < i + kWindow; ++launched_) launch(launched_);
+      const Piece& piece = pieces_[i];
+      Slot& slot = slots_[i % kWindow];
+      if (piece.built) {
+        slot.ok = encodePiece(layout_, piece, frame_, slot.bytes.data());
+      } else {
+        slot.task.wait();
+      }
+      if (!slot.ok) return false;
+      if (!put(slot.bytes.data(), static_cast<std::size_t>(piece.bytes))) return false;
+      // A built unit's piece may be large: not kept.
+      if (slot.bytes.size() > kPieceBytes) slot.bytes = std::vector<std::uint8_t>();
+    }
+    return true;
+  }
+
+ private:
+  static constexpr std::size_t kWindow = 4;
+
+  struct Slot {
+    platform::TaskGroup task;
+    std::vector<std::uint8_t> bytes;
+    bool ok = false;
+  };
+
+  void launch(std::size_t index) {
+    const Piece& piece = pieces_[index];
+    Slot& slot = slots_[index % kWindow];
+    // Sized once to a whole piece: grown bit by bit, a vector would take
+    // up to twice that.
+    if (slot.bytes.size() < piece.bytes) {
+      slot.bytes = std::vector<std::uint8_t>(static_cast<std::size_t>(std::max(piece.bytes, kPieceBytes)));
+    }
+    if (piece.built) return;
+    slot.task.run([this, &piece, &slot] { slot.ok = encodePiece(layout_, piece, frame_, slot.bytes.data()); });
+  }
+
+  const Layout& layout_;
+  const Frame& frame_;
+  std::vector<Piece> pieces_;
+  std::size_t launched_ = 0;
+  // Last: destroyed first, waiting for the tasks still running.
+  std::array<Slot, kWindow> slots_;
+};
+
 bool fail(std::string& error, std::string text) {
   error = std::move(text);
   return false;
@@ -533,19 +661,12 @@ bool writeSceneGlb(const std::string& path, Report& report, std::string& error) 
   if (ok && hasBinary) {
     ok = out.word(static_cast<std::uint32_t>(layout.binaryLength)) && out.put("BIN\0", 4);
     const std::uint64_t start = out.written();
-    // Pass two: each unit built again and written, then dropped.
-    MeshBuffers buffers;
-    for (const Unit& unit : layout.units) {
-      if (!ok) break;
-      if (!unit.usable) continue;
-      buildMeshBuffers(*unit.object, frame, unit.bake, buffers);
-      if (buffers.vertexCount != unit.vertexCount || buffers.indices.size() != unit.indexCount) {
-        ok = fail(error, "the scene changed while it was written");
-        break;
-      }
-      ok = out.all(buffers.positions) && out.all(buffers.normals);
-      for (const auto& set : buffers.uvSets) ok = ok && out.all(set);
-      ok = ok && out.all(buffers.indices);
+    // Pass two: the units' data encoded again, piece by piece, and written.
+    if (ok) {
+      PieceWriter pieces(layout, frame);
+      bool written = true;
+      ok = pieces.write([&](const std::uint8_t* data, std::size_t size) { return written = out.put(data, size); });
+      if (!ok && written) fail(error, "the scene changed while it was written");
     }
     std::vector<std::uint8_t> bytes;
     for (const ImageDesc& image : materials.images()) {
@@ -564,7 +685,7 @@ bool writeSceneGlb(const std::string& path, Report& report, std::string& error) 
     std::remove(temporary.c_str());
     return error.empty() ? fail(error, "cannot write \"" + path + "\"") : false;
   }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+  if (!platform::replaceFile(temporary, path)) {
     std::remove(temporary.c_str());
     return fail(error, "cannot write \"" + path + "\"");
   }

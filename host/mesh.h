@@ -114,6 +114,9 @@ class MeshNormalSpec {
   int GetNumFaces() const { return faces_.size(); }
   MeshNormalFace& Face(int i) { return faces_[i]; }
   const MeshNormalFace& Face(int i) const { return faces_[i]; }
+  // The arrays themselves, GetNumNormals() and GetNumFaces() long.
+  const Point3* GetNormalArray() const { return normals_.begin(); }
+  const MeshNormalFace* GetFaceArray() const { return faces_.begin(); }
 
  private:
   host::HostArray<Point3> normals_{"MeshNormalSpec::Normal"};

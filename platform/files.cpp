@@ -1,4 +1,9 @@
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include <cstdlib>
 #include <filesystem>
@@ -22,6 +27,20 @@ std::optional<std::uint64_t> fileSize(std::FILE* file) {
   const off_t size = ::ftello(file);
   if (size < 0 || ::fseeko(file, 0, SEEK_SET) != 0) return std::nullopt;
   return static_cast<std::uint64_t>(size);
+}
+
+bool replaceFile(const std::string& from, const std::string& to) {
+  // A file renamed over another makes ext4 write it out at once and wait
+  // for that (its guard for programs that do not flush), tens of
+  // milliseconds for a large file; exchanged, it is written back later like
+  // any other, and the old one, now under the temporary name, removed.
+  struct stat target {};
+  if (::lstat(to.c_str(), &target) == 0 && S_ISREG(target.st_mode) &&
+      ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_EXCHANGE) == 0) {
+    ::unlink(from.c_str());
+    return true;
+  }
+  return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
 std::optional<std::uint64_t> availableBytes(const std::string& path) {

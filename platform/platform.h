@@ -26,6 +26,11 @@ bool closeFile(File& file);
 // Nothing when it cannot be told (a pipe, an error).
 std::optional<std::uint64_t> fileSize(std::FILE* file);
 
+// Moves the file `from` to `to`, replacing a file there in one step: `to`
+// names the old file or the new one at every moment. False, with nothing
+// moved, when it cannot.
+bool replaceFile(const std::string& from, const std::string& to);
+
 // Text in the system's 8-bit code page, UTF-8 here, and UTF-16. A broken,
 // overlong or surrogate sequence, or one beyond U+10FFFF, becomes one
 // U+FFFD for what was read of it, and so does an unpaired surrogate, as

@@ -1,7 +1,5 @@
 #include "tests/gltf/gltf_fixture.h"
 
-#include <rapidjson/document.h>
-
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -9,7 +7,6 @@
 
 #include "builder/builder.h"
 #include "host/stand_in.h"
-#include "tests/platform/child_process.h"
 #include "tools/scenegen/png_writer.h"
 #include "tools/scenegen/scene_writer.h"
 
@@ -37,22 +34,6 @@ std::string GltfTest::writeGlb(const std::string& name) {
   std::string error;
   EXPECT_TRUE(writeSceneGlb(path, report, error)) << error;
   return path;
-}
-
-Validation GltfTest::validate(const std::string& glb) {
-  Validation result;
-  const ProgramRun run = runProgram(CVIMP_NODE, {CVIMP_GLTF_VALIDATOR, glb});
-  result.output = run.output;
-  rapidjson::Document document;
-  document.Parse(run.output.c_str());
-  if (!run.succeeded || document.HasParseError() || !document.IsObject()) {
-    result.output = "the validator did not run (scripts/install-deps installs it): " + run.output;
-    return result;
-  }
-  result.ran = true;
-  result.errors = document["errors"].GetInt();
-  result.warnings = document["warnings"].GetInt();
-  return result;
 }
 
 bool GltfTest::load(const std::string& glb, tinygltf::Model& model) {
@@ -144,11 +125,19 @@ std::array<double, 3> place(const tinygltf::Node& node, std::array<double, 3> p)
   return p;
 }
 
-const float* floats(const tinygltf::Model& model, int accessorIndex, std::size_t& count) {
+}  // namespace
+
+const unsigned char* GltfTest::accessorBytes(const tinygltf::Model& model, int accessorIndex, std::size_t& count) {
   const tinygltf::Accessor& accessor = model.accessors[static_cast<std::size_t>(accessorIndex)];
   const tinygltf::BufferView& view = model.bufferViews[static_cast<std::size_t>(accessor.bufferView)];
   count = accessor.count;
-  return reinterpret_cast<const float*>(model.buffers[0].data.data() + view.byteOffset + accessor.byteOffset);
+  return model.buffers[0].data.data() + view.byteOffset + accessor.byteOffset;
+}
+
+namespace {
+
+const float* floats(const tinygltf::Model& model, int accessorIndex, std::size_t& count) {
+  return reinterpret_cast<const float*>(GltfTest::accessorBytes(model, accessorIndex, count));
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #pragma once
 // What the glTF suites share: a host with a scene in it (imported or built
-// by hand), the scene written as .glb, the Khronos validator run on it under
-// node, and tinygltf reading it back.
+// by hand), the scene written as .glb, checked by the Khronos validator, and
+// tinygltf reading it back.
 #include <gtest/gtest.h>
 #include <tiny_gltf.h>
 
@@ -10,16 +10,11 @@
 #include <string>
 
 #include "gltf/gltf.h"
+#include "tests/gltf/gltf_validator.h"
 #include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"
 
 namespace cvimp::test {
-
-struct Validation {
-  bool ran = false;
-  int errors = -1, warnings = -1;
-  std::string output;  // the validator's JSON, for failure messages
-};
 
 // Axis-aligned bounds in metres, Y up.
 struct Bounds {
@@ -28,12 +23,15 @@ struct Bounds {
 };
 
 class GltfTest : public HostTest {
+ public:
+  // Where an accessor's elements start in the binary chunk, and how many.
+  static const unsigned char* accessorBytes(const tinygltf::Model& model, int accessor, std::size_t& count);
+
  protected:
   // Imports `scene` through the import driver; true on "Succeed".
   static bool importScene(const std::string& scene, bool quadrify = false);
   // Writes the host scene; the report gets the export's losses.
   std::string writeGlb(const std::string& name = "scene.glb");
-  static Validation validate(const std::string& glb);
   static bool load(const std::string& glb, tinygltf::Model& model);
 
   // Of the host scene and of a model: world bounds, and the triangles of

@@ -1,6 +1,9 @@
 // The host scene as .glb: valid for the Khronos validator, read back by
 // tinygltf as the host holds it, and the mappings worked out by hand.
+#include <array>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 #include "host/stand_in.h"
 #include "tests/gltf/gltf_fixture.h"
@@ -13,7 +16,7 @@ std::string sample() { return std::string(CVIMP_SAMPLES_DIR) + "/room/vr.vrscene
 class GltfSceneTest : public GltfTest {
  protected:
   static void expectValid(const std::string& glb) {
-    const Validation v = validate(glb);
+    const Validation v = validateGlb(glb);
     ASSERT_TRUE(v.ran) << v.output;
     EXPECT_EQ(v.errors, 0) << v.output;
     EXPECT_EQ(v.warnings, 0) << v.output;
@@ -159,6 +162,95 @@ TEST_F(GltfSceneTest, NodeTransformTurnedUpAndInMetres) {
   EXPECT_EQ(accessor.minValues, (std::vector<double>{0, 0, -1}));
   EXPECT_EQ(accessor.maxValues, (std::vector<double>{1, 0, 0}));
   EXPECT_TRUE(report.empty());
+}
+
+// A triangle whose UV corners differ from its points: the writer builds it
+// whole.
+void addBuiltTriangle() {
+  TriObject* object = CreateNewTriObject();
+  Mesh& mesh = object->GetMesh();
+  mesh.setNumVerts(3);
+  mesh.setVert(1, Point3(1.0f, 0.0f, 0.0f));
+  mesh.setVert(2, Point3(0.0f, 1.0f, 0.0f));
+  mesh.setNumFaces(1);
+  mesh.faces[0].setVerts(0, 1, 2);
+  mesh.setMapSupport(1);
+  mesh.Map(1).setNumVerts(1);
+  mesh.Map(1).setNumFaces(1);
+  GetCOREInterface()->CreateObjectNode(object);
+}
+
+// Points, normals and UVs indexed alike, as the platform exports them, and
+// more data than the writer encodes in one piece, between two meshes it
+// builds whole: every value read back in its place.
+TEST_F(GltfSceneTest, ALargeMeshReadsBackValueForValue) {
+  host::setSystemUnit(host::SystemUnit::Meters);
+  constexpr int kSide = 256, kPoints = kSide * kSide, kFaces = 2 * (kSide - 1) * (kSide - 1);
+  addBuiltTriangle();
+  TriObject* grid = CreateNewTriObject();
+  Mesh& mesh = grid->GetMesh();
+  mesh.setNumVerts(kPoints);
+  mesh.setNumFaces(kFaces);
+  mesh.SpecifyNormals();
+  MeshNormalSpec& normals = *mesh.GetSpecifiedNormals();
+  normals.SetNumNormals(kPoints);
+  normals.SetNumFaces(kFaces);
+  mesh.setMapSupport(1);
+  MeshMap& uvs = mesh.Map(1);
+  uvs.setNumVerts(kPoints);
+  uvs.setNumFaces(kFaces);
+  auto point = [](int i) { return Point3(float(i % kSide), float(i / kSide), float(i % 7)); };
+  auto uv = [](int i) { return Point3(float(i % kSide) / kSide, float(i / kSide) / kSide, 0.0f); };
+  auto angle = [](int i) { return i * 1e-4; };
+  for (int i = 0; i < kPoints; ++i) {
+    mesh.setVert(i, point(i));
+    normals.Normal(i) = Point3(std::cos(angle(i)), std::sin(angle(i)), 0.0);
+    uvs.tv[i] = uv(i);
+  }
+  int f = 0;
+  for (DWORD a = 0; a + kSide + 1 < kPoints; ++a) {
+    if (a % kSide == kSide - 1) continue;
+    for (const std::array<DWORD, 3>& v : {std::array<DWORD, 3>{a, a + 1, a + kSide + 1}, std::array<DWORD, 3>{a, a + kSide + 1, a + kSide}}) {
+      mesh.faces[f].setVerts(v[0], v[1], v[2]);
+      uvs.tf[f].setTVerts(v[0], v[1], v[2]);
+      for (int c = 0; c < 3; ++c) normals.Face(f).SetNormalID(c, static_cast<int>(v[static_cast<std::size_t>(c)]));
+      ++f;
+    }
+  }
+  GetCOREInterface()->CreateObjectNode(grid);
+  addBuiltTriangle();
+
+  const std::string glb = writeGlb();
+  expectValid(glb);
+  expectSameAsHost(glb);
+  tinygltf::Model model;
+  ASSERT_TRUE(load(glb, model));
+  const tinygltf::Primitive& primitive = model.meshes.at(static_cast<std::size_t>(model.nodes.at(1).mesh)).primitives.at(0);
+  std::size_t count = 0;
+  auto floats = [&](const char* attribute, std::size_t width) {
+    const unsigned char* bytes = accessorBytes(model, primitive.attributes.at(attribute), count);
+    EXPECT_EQ(count, std::size_t{kPoints}) << attribute;
+    std::vector<float> values(count * width);
+    std::memcpy(values.data(), bytes, values.size() * sizeof(float));
+    return values;
+  };
+  const std::vector<float> positions = floats("POSITION", 3), normal = floats("NORMAL", 3), texcoords = floats("TEXCOORD_0", 2);
+  for (int i = 0; i < kPoints; ++i) {
+    const auto k = static_cast<std::size_t>(i);
+    const Point3 p = point(i), t = uv(i);
+    ASSERT_EQ(std::vector<float>(positions.begin() + 3 * k, positions.begin() + 3 * k + 3), (std::vector<float>{p.x, p.z, -p.y})) << i;
+    ASSERT_NEAR(normal[3 * k], std::cos(angle(i)), 1e-6) << i;
+    ASSERT_NEAR(normal[3 * k + 2], -std::sin(angle(i)), 1e-6) << i;
+    ASSERT_EQ(texcoords[2 * k], t.x) << i;
+    ASSERT_EQ(texcoords[2 * k + 1], 1.0f - t.y) << i;
+  }
+  const unsigned char* indices = accessorBytes(model, primitive.indices, count);
+  ASSERT_EQ(count, std::size_t{kFaces} * 3);
+  for (std::size_t c = 0; c < count; ++c) {
+    std::uint32_t index = 0;
+    std::memcpy(&index, indices + 4 * c, 4);
+    ASSERT_EQ(index, mesh.faces[static_cast<long long>(c / 3)].v[c % 3]) << c;
+  }
 }
 
 // A 2 x 2 BMP, 24 bits, bottom-up rows padded to four bytes.

@@ -3,11 +3,13 @@
 // import window's page served from 127.0.0.1 running a real "startImport".
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "cli/package_server.h"
 #include "bridge/page_address.h"
+#include "tests/gltf/gltf_validator.h"
 #include "tests/jobs/jobs_internals.h"
 #include "tests/platform/child_process.h"
 #include "tests/support/test_support.h"
@@ -64,6 +66,40 @@ TEST(Maxhost, HeadlessLoadsThePlugInAndRunsItsCommands) {
   EXPECT_NE(scene.find("\"class\":\"poly\""), std::string::npos);
   EXPECT_NE(scene.find("\"report\":[{\"stage\":\"export\""), std::string::npos);
   EXPECT_EQ(cvimp::test::readFile(downloads.path() / "scene.glb").substr(0, 4), "glTF");
+}
+
+// The current folder, changed for as long as it lives.
+class InFolder {
+ public:
+  explicit InFolder(const std::filesystem::path& folder) : before_(std::filesystem::current_path()) {
+    std::filesystem::current_path(folder);
+  }
+  ~InFolder() { std::filesystem::current_path(before_); }
+  InFolder(const InFolder&) = delete;
+  InFolder& operator=(const InFolder&) = delete;
+
+ private:
+  std::filesystem::path before_;
+};
+
+// Headless there is no one to ask where: "Export glTF..." writes scene.glb
+// in the current folder.
+TEST(Maxhost, HeadlessExportGltfFromTheFileMenuWritesAValidFile) {
+  TempDir folder;
+  cvimp::test::ProgramRun run;
+  {
+    const InFolder inFolder(folder.path());
+    run = runMaxhost({"--headless", "--download-dir", folder.str()},
+                     {std::string("CVIMP_TEST_VRSCENE=") + CVIMP_SAMPLES_DIR + "/room/vr.vrscene"},
+                     "key Shift+A\nmenu File/Export glTF...\n");
+  }
+  EXPECT_TRUE(run.succeeded) << run.output;
+  EXPECT_NE(run.output.find("\nglTF written to scene.glb\n"), std::string::npos) << run.output;
+  EXPECT_TRUE(run.output.ends_with("\nFile/Export glTF...: ran\n")) << run.output;
+  const cvimp::test::Validation validation = cvimp::test::validateGlb((folder.path() / "scene.glb").string());
+  ASSERT_TRUE(validation.ran) << validation.output;
+  EXPECT_EQ(validation.errors, 0) << validation.output;
+  EXPECT_EQ(validation.warnings, 0) << validation.output;
 }
 
 TEST(Maxhost, ShiftKImportsTheServedDesignIntoTheNodeList) {

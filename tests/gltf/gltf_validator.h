@@ -1,0 +1,16 @@
+#pragma once
+// The Khronos glTF Validator (npm, installed by scripts/install-deps), run
+// under node on a .glb.
+#include <string>
+
+namespace cvimp::test {
+
+struct Validation {
+  bool ran = false;
+  int errors = -1, warnings = -1;
+  std::string output;  // the validator's JSON, for failure messages
+};
+
+Validation validateGlb(const std::string& glb);
+
+}  // namespace cvimp::test
