@@ -52,14 +52,16 @@ bench: deps
 	build/bench/bench/bench_gltf $(BENCH_DESIGNS)/1x/vr.vrscene build/bench/design.glb
 
 # Concurrency suites under ThreadSanitizer (not part of `make test`): the
-# scene loader's parallel loops, and the page bridge's workers against the
-# host's main thread (on a private Xvfb when there is no display; GLib's
+# scene loader's parallel loops, the import's mesh filling and the glTF
+# writer's encoding on worker threads, and the page bridge's workers against
+# the host's main thread (on a private Xvfb when there is no display; GLib's
 # own synchronisation is invisible to the sanitizer: scripts/tsan.supp).
 tsan: deps
 	$(CONFIGURE) -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DCVIMP_SANITIZE=thread
-	$(CMAKE) --build build/tsan -j $(JOBS) --target vrscene_concurrency_tests builder_concurrency_tests bridge_concurrency_tests
+	$(CMAKE) --build build/tsan -j $(JOBS) --target vrscene_concurrency_tests builder_concurrency_tests gltf_concurrency_tests bridge_concurrency_tests
 	build/tsan/tests/vrscene_concurrency_tests
 	build/tsan/tests/builder_concurrency_tests
+	build/tsan/tests/gltf_concurrency_tests
 	TSAN_OPTIONS="suppressions=$(CURDIR)/scripts/tsan.supp:halt_on_error=1" \
 	  ./scripts/with-display build/tsan/tests/bridge_concurrency_tests --gtest_repeat=5
 
