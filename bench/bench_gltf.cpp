@@ -9,10 +9,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
-#include <optional>
-#include <sstream>
 #include <string>
 
+#include "bench/peak_memory.h"
 #include "builder/builder.h"
 #include "gltf/gltf.h"
 #include "host/stand_in.h"
@@ -24,28 +23,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
-// A "Vm..." line of /proc/self/status, in bytes.
-std::optional<std::uint64_t> statusBytes(const std::string& key) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.starts_with(key + ":")) {
-      std::istringstream fields(line.substr(key.size() + 1));
-      std::uint64_t kilobytes = 0;
-      if (fields >> kilobytes) return kilobytes * 1024;
-    }
-  }
-  return std::nullopt;
-}
-
-// Makes the kernel's high-water mark (VmHWM) restart from the current RSS.
-bool resetPeakRss() {
-  std::ofstream clearRefs("/proc/self/clear_refs");
-  clearRefs << "5";
-  clearRefs.flush();
-  return static_cast<bool>(clearRefs);
-}
 
 // The largest mesh: as the host holds it (vertices, faces, specified
 // normals, mapping channels, counted as the loader benchmark counts them),
@@ -110,8 +87,7 @@ bool runOnce(const std::string& scene, const std::string& out, Run& run) {
   run.largestMesh = largestMesh();
 
   cvimp::platform::releaseFreeMemory();
-  resetPeakRss();
-  const std::uint64_t before = statusBytes("VmRSS").value_or(0);
+  cvimp::bench::PeakMemory memory = cvimp::bench::startPeak();
   cvimp::Report report;
   std::string error;
   start = Clock::now();
@@ -120,8 +96,8 @@ bool runOnce(const std::string& scene, const std::string& out, Run& run) {
     return false;
   }
   run.writeSeconds = secondsSince(start);
-  const std::uint64_t peak = statusBytes("VmHWM").value_or(before);
-  run.writeGrowth = peak > before ? peak - before : 0;
+  cvimp::bench::endPeak(memory);
+  run.writeGrowth = memory.growth();
   std::ifstream file(out, std::ios::binary | std::ios::ate);
   run.fileBytes = static_cast<std::uint64_t>(file.tellg());
   host::reset();

@@ -5,7 +5,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <vector>
 
@@ -25,31 +24,6 @@ double secondsSince(Clock::time_point start) { return std::chrono::duration<doub
 platform::ProcessUsage difference(const platform::ProcessUsage& after, const platform::ProcessUsage& before) {
   return {after.userSeconds - before.userSeconds, after.systemSeconds - before.systemSeconds,
           after.pageFaults - before.pageFaults};
-}
-
-// A "Vm..." line of /proc/self/status, in bytes.
-std::optional<std::uint64_t> statusBytes(const std::string& key) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.starts_with(key + ":")) {
-      std::istringstream fields(line.substr(key.size() + 1));
-      std::uint64_t kilobytes = 0;
-      if (fields >> kilobytes) return kilobytes * 1024;
-    }
-  }
-  return std::nullopt;
-}
-
-// Restarts the kernel's high-water mark (VmHWM) from the current resident set.
-PeakMemory startPeak() {
-  PeakMemory memory;
-  std::ofstream clearRefs("/proc/self/clear_refs");
-  clearRefs << "5";
-  clearRefs.flush();
-  memory.reset = static_cast<bool>(clearRefs);
-  memory.baseline = statusBytes("VmRSS");
-  return memory;
 }
 
 std::string directoryOf(const std::string& mainScene) {
@@ -98,7 +72,7 @@ LoaderRun runLoader(const std::string& mainScene) {
     run.prebuildSeconds = secondsSince(prebuildStart);
     run.usage = difference(platform::processUsage(), before);
     if (!prebuilt) throw std::runtime_error("prebuildScene failed on " + mainScene);
-    run.memory.peak = statusBytes("VmHWM");
+    endPeak(run.memory);
     run.textBytes = scene.keptTextBytes();
     run.plugins = scene.pluginCount();
   }
@@ -144,7 +118,7 @@ ImportRun runImport(const std::string& mainScene) {
     const bool imported = importDesign(state, result);
     run.seconds = secondsSince(start);
     run.usage = difference(platform::processUsage(), before);
-    run.memory.peak = statusBytes("VmHWM");
+    endPeak(run.memory);
     if (!imported) throw std::runtime_error("importDesign failed on " + mainScene + ": " + result.ToACP().str());
   }
   run.counts = host::countScene();

@@ -9,17 +9,11 @@
 #include <string>
 
 #include "bench/document_digest.h"
+#include "bench/peak_memory.h"
 #include "host/stand_in.h"
 #include "platform/platform.h"
 
 namespace cvimp::bench {
-
-struct PeakMemory {
-  std::optional<std::uint64_t> baseline;  // resident before the run
-  std::optional<std::uint64_t> peak;      // high-water mark during it
-  bool reset = false;                     // whether the mark could be restarted for the run
-  std::uint64_t growth() const { return peak ? *peak - std::min(*peak, baseline.value_or(0)) : 0; }
-};
 
 struct LoaderRun {
   double loadSeconds = 0;
