@@ -7,6 +7,7 @@
 #include <vector>
 #else
 #include <tbb/parallel_for.h>
+#include <tbb/task_arena.h>
 #include <tbb/task_group.h>
 #endif
 
@@ -34,6 +35,12 @@ void parallelFor(std::size_t count, const std::function<void(std::size_t)>& body
   tbb::parallel_for(std::size_t{0}, count, [&](std::size_t i) { body(i); });
 #endif
 }
+
+#if CVIMP_PLAIN_THREADS
+void isolated(const std::function<void()>& work) { work(); }
+#else
+void isolated(const std::function<void()>& work) { tbb::this_task_arena::isolate(work); }
+#endif
 
 #if CVIMP_PLAIN_THREADS
 // A thread per task: the sanitizer build reads small texts only.

@@ -84,6 +84,10 @@ void releaseFreeMemory();
 // by one while the caller goes on, waited for together.
 void parallelFor(std::size_t count, const std::function<void(std::size_t)>& body);
 
+// Runs `work` so that, while it waits for parallel work of its own, this
+// thread takes on no other pending task (whose output would mix with its).
+void isolated(const std::function<void()>& work);
+
 class TaskGroup {
  public:
   TaskGroup();

@@ -1,6 +1,7 @@
 #pragma once
 // The scene reader's diagnostics: single lines on the process's standard output.
 #include <cstddef>
+#include <string>
 
 #include "vrscene/vrscene.h"
 
@@ -9,5 +10,18 @@ namespace cvimp {
 // "[ERROR] Unknown value type: %zu\n" for a value whose alternative index is
 // not one of the six.
 void printUnknownValueType(std::size_t typeIndex);
+
+// While one lives, what this thread prints through vrpPrint is appended to
+// `into` instead (a piece of a file read ahead of its turn).
+class DiagnosticCapture {
+ public:
+  explicit DiagnosticCapture(std::string& into);
+  ~DiagnosticCapture();
+  DiagnosticCapture(const DiagnosticCapture&) = delete;
+  DiagnosticCapture& operator=(const DiagnosticCapture&) = delete;
+
+ private:
+  std::string* previous_;
+};
 
 }  // namespace cvimp

@@ -1,11 +1,14 @@
 #include "vrscene/loader.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string_view>
+#include <thread>
 #include <unordered_set>
 
 #include "platform/platform.h"
@@ -13,6 +16,7 @@
 #include "vrscene/early_decoding.h"
 #include "vrscene/packed.h"
 #include "vrscene/readers.h"
+#include "vrscene/statement_scan.h"
 
 namespace cvimp {
 
@@ -70,38 +74,122 @@ void includeFile(LoadContext& load, ParsedFile::Include& include, std::size_t de
   ok.exchange(0);
 }
 
+// The statements of a file, or of a piece of it, as read.
+struct StatementsRead {
+  std::vector<std::unique_ptr<VrpPlugin>> plugins;
+  std::vector<ParsedFile::Include> includes;
+  bool ok = true;
+  bool endedWithBlock = false;  // its last statement a plugin block
+  std::uint64_t statements = 0;
+  const char* stop = nullptr;  // where reading stopped
+  std::string printed;         // what a piece read ahead of its turn printed
+};
+
+// Reads statements from the cursor to the end of its text, numbering them
+// from `first`, until one fails. The text holds at least one byte.
+void readStatements(LoadContext& load, TextCursor cursor, std::uint64_t first, StatementsRead& read) {
+  const DefinitionPath relative;
+  // Packed lists start inflating on other threads while the text is read.
+  EarlyDecoder decoder;
+  std::uint64_t statement = first;
+  while (true) {
+    bool block = false;
+    if (readComment(cursor)) {
+      // discarded
+    } else if (auto name = readInclude(cursor)) {
+      read.includes.push_back({std::string(*name), statement, false});
+    } else {
+      std::unique_ptr<VrpPlugin> plugin = readPluginBlock(cursor, load.scene, relative, statement);
+      if (!plugin) {
+        read.ok = false;
+        break;
+      }
+      block = true;
+      if (!plugin->name.empty()) {
+        decoder.add(*plugin);
+        read.plugins.push_back(std::move(plugin));
+      }
+    }
+    ++statement;
+    read.endedWithBlock = block;
+    skipWhitespace(cursor);
+    if (cursor.atEnd()) break;
+  }
+  read.statements = statement - first;
+  read.stop = cursor.next;
+  decoder.finish();
+}
+
+void keep(ParsedFile& file, StatementsRead& read) {
+  for (auto& plugin : read.plugins) file.plugins.push_back(std::move(plugin));
+  for (auto& include : read.includes) file.includes.push_back(std::move(include));
+}
+
+// A large text in pieces, one per thread at a time, cut where a quick pass
+// over the syntax finds plugin blocks ending. Each piece prints into a
+// buffer; pieces are then taken in order as long as each ended exactly where
+// the next begins, after a block, with the number of statements the pass
+// counted (so the next piece began where a reading on one thread would
+// have). From the first piece that did not, the rest of the text is read on
+// this thread. False when a statement fails.
+bool readInPieces(LoadContext& load, ParsedFile& file, std::string_view text, const std::vector<TextCut>& cuts) {
+  const std::size_t count = cuts.size();
+  std::vector<StatementsRead> pieces(count);
+  auto pieceEnd = [&](std::size_t i) { return i + 1 < count ? cuts[i + 1].offset : text.size(); };
+  platform::parallelFor(count, [&](std::size_t i) {
+    platform::isolated([&] {
+      DiagnosticCapture capture(pieces[i].printed);
+      const std::string_view piece = text.substr(cuts[i].offset, pieceEnd(i) - cuts[i].offset);
+      readStatements(load, TextCursor(piece), cuts[i].statement, pieces[i]);
+    });
+  });
+  for (std::size_t i = 0; i < count; ++i) {
+    StatementsRead& piece = pieces[i];
+    const bool last = i + 1 == count;
+    const bool confirmed = last || (piece.ok && piece.endedWithBlock && piece.stop == text.data() + pieceEnd(i) &&
+                                    piece.statements == cuts[i + 1].statement - cuts[i].statement);
+    if (!confirmed) {
+      StatementsRead rest;
+      readStatements(load, TextCursor(text.substr(cuts[i].offset)), cuts[i].statement, rest);
+      keep(file, rest);
+      return rest.ok;
+    }
+    if (!piece.printed.empty()) vrpPrint("%s", piece.printed.c_str());
+    keep(file, piece);
+    if (!piece.ok) return false;
+  }
+  return true;
+}
+
+std::atomic<std::size_t> splitSetting{kDefaultSplitBytes};
+
 // Reads one file's statements, then its includes (several at a time).
 // False when a statement fails: the plugins read so far are kept, the
 // file's includes are not processed.
 bool parseFile(LoadContext& load, ParsedFile& file, SceneText text, std::size_t depth) {
   // The scene keeps the text: string values are views into it.
   const std::string_view kept = load.scene.keepText(std::move(text.bytes), text.length);
-  TextCursor cursor(kept);
-  const DefinitionPath relative;
-  // Packed lists start inflating on other threads while the text is read.
-  EarlyDecoder decoder;
-
-  for (std::uint64_t statement = 0; !kept.empty(); ++statement) {
-    if (readComment(cursor)) {
-      // discarded
-    } else if (auto name = readInclude(cursor)) {
-      file.includes.push_back({std::string(*name), statement, false});
-    } else {
-      std::unique_ptr<VrpPlugin> plugin = readPluginBlock(cursor, load.scene, relative, statement);
-      if (!plugin) return false;
-      if (!plugin->name.empty()) {
-        decoder.add(*plugin);
-        file.plugins.push_back(std::move(plugin));
-      }
+  if (!kept.empty()) {
+    const std::size_t split = splitSetting.load();
+    std::vector<TextCut> cuts{{0, 0}};
+    if (split != 0 && kept.size() >= split) {
+      const std::size_t threads = std::max(2u, std::thread::hardware_concurrency());
+      cuts = findCuts(kept, std::max(split, kept.size() / (4 * threads)));
     }
-    skipWhitespace(cursor);
-    if (cursor.atEnd()) break;
+    if (cuts.size() > 1) {
+      if (!readInPieces(load, file, kept, cuts)) return false;
+    } else {
+      StatementsRead read;
+      readStatements(load, TextCursor(kept), 0, read);
+      keep(file, read);
+      if (!read.ok) return false;
+    }
   }
-  decoder.finish();
 
   // Includes start after all of this file's statements are read.
   std::atomic<std::int32_t> ok{1};
-  platform::parallelFor(file.includes.size(), [&](std::size_t i) { includeFile(load, file.includes[i], depth + 1, ok); });
+  platform::parallelFor(file.includes.size(),
+                        [&](std::size_t i) { includeFile(load, file.includes[i], depth + 1, ok); });
   return true;
 }
 
@@ -299,6 +387,10 @@ void decodePlugin(VrpPlugin& plugin, const VrpScene& scene) {
 }
 
 }  // namespace
+
+void setSplitBytes(std::size_t bytes) { splitSetting.store(bytes); }
+
+std::size_t splitBytes() { return splitSetting.load(); }
 
 bool loadScene(const std::string& fileName, VrpScene& scene, const SearchDirectories& searchDirectories, bool quiet) {
   try {

@@ -20,6 +20,14 @@ namespace cvimp {
 // change the result. "Including NAME" lines are printed unless `quiet`.
 bool loadScene(const std::string& fileName, VrpScene& scene, const SearchDirectories& searchDirectories, bool quiet);
 
+// Files of at least this many bytes are read in pieces on several threads,
+// cut at plugin blocks and joined in document order: the document and what
+// is printed are those of a reading on one thread. Thread-safe; 0 reads
+// every file on one thread.
+inline constexpr std::size_t kDefaultSplitBytes = std::size_t{8} << 20;
+void setSplitBytes(std::size_t bytes);
+std::size_t splitBytes();
+
 // Lists the plugins so that each comes after the plugins it refers to, with
 // warnings for references to missing plugins, then decodes all packed lists
 // (one plugin per task). False when the walk of a top-level plugin fails.

@@ -45,6 +45,8 @@ void readEveryValue(const cvimp::VrpScene& scene) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   cvimp::fuzz::silenceStandardOutput();
   host::setProgressOnTerminal(false);
+  // Every input is read in pieces, as a large file is.
+  cvimp::setSplitBytes(1);
   // The sample design's other files and textures, for includes and bitmaps
   // the input names.
   static cvimp::fuzz::Sandbox sandbox("cvimp-scene-fuzz-");

@@ -3,13 +3,12 @@
 // first, and must equal the document read on a single thread. Also built
 // under ThreadSanitizer (make tsan).
 #include <gtest/gtest.h>
-
 #include <tbb/global_control.h>
 
 #include "cli/scene_json.h"
 #include "tests/support/test_support.h"
-#include "tools/scenegen/scene_writer.h"
 #include "tests/vrscene/vrscene_internals.h"
+#include "tools/scenegen/scene_writer.h"
 
 namespace cvimp {
 namespace {
@@ -123,6 +122,46 @@ TEST(ParallelLoading, RepeatedDefinitionsTakeTheirLatestValues) {
   EXPECT_EQ(late->definitionPath, (DefinitionPath{0, 1, 13, 1}));
   EXPECT_EQ(late->getInt("v", -1), 1);
   EXPECT_EQ(late->getInt("w", 0), -(kIncludes - 1));
+}
+
+// A text read in pieces gives what one reading of it gives: document,
+// messages and failure, also where the quick pass that cuts it cannot follow
+// the syntax (quotes inside identifiers, an include without a name, braces
+// and semicolons in strings, a statement that fails half-way).
+TEST(PiecewiseReading, SameDocumentAndMessagesAsOneReading) {
+  std::string good;
+  for (int i = 0; i < 40; ++i) {
+    good += "// block " + std::to_string(i) + "\nNode n" + std::to_string(i) + " { a=" + std::to_string(i) +
+            "; s=\"x;}{\\n\"; // note\n l=List(1, 'q}', ListIntHex(\"" + gen::packInts({i, i + 1}) + "\")); }\n";
+    if (i % 7 == 3) good += "Node { a=1; }\nMat m" + std::to_string(i) + " junk words { v=nan; }\n";
+  }
+  const std::string texts[] = {
+      good,
+      good + "Node tail { a=1;",                                      // fails at the end
+      good.substr(0, good.size() / 2) + "Node bad { a=; }\n" + good,  // fails half-way
+      good.substr(0, good.size() / 3) + "Node q\"uote { a=\"b\"; }\n" + good,
+      good.substr(0, good.size() / 3) + "#include\nNode after { a=1; }\n" + good,
+      good.substr(0, good.size() / 4) + "Node open { s=\"unterminated; }\n" + good,
+      good + "Node last { a=1; }",
+  };
+  auto read = [](const std::string& text, std::size_t split) {
+    setSplitBytes(split);
+    VrpScene scene;
+    IncludeSet includes;
+    bool ok = false;
+    const std::string printed =
+        captureStdout([&] { ok = parseSceneText(scene, includes, text, {}, DefinitionPath{0}, true); });
+    std::vector<VrpPlugin*> none;
+    return std::to_string(ok) + printed + sceneDocumentJson(scene, ok, nullptr, none);
+  };
+  const std::size_t setting = splitBytes();
+  for (const std::string& text : texts) {
+    const std::string whole = read(text, 0);
+    for (const std::size_t split : {std::size_t{1}, std::size_t{64}, text.size() / 3}) {
+      EXPECT_EQ(read(text, split), whole) << "split at " << split << "\n" << text.substr(0, 120);
+    }
+  }
+  setSplitBytes(setting);
 }
 
 }  // namespace
