@@ -62,4 +62,11 @@ class JobEnvironment {
   std::string package_;  // the sample design, with the demo's password
 };
 
+// The one environment of a harness, made at its first use: call it from
+// LLVMFuzzerInitialize, so its set-up is not timed as an input.
+inline JobEnvironment& jobEnvironment() {
+  static JobEnvironment environment;
+  return environment;
+}
+
 }  // namespace cvimp::fuzz

@@ -6,17 +6,13 @@
 #include "platform/platform.h"
 #include "tests/fuzz/job_environment.h"
 
-namespace {
-cvimp::fuzz::JobEnvironment* environment = nullptr;
-}  // namespace
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  static cvimp::fuzz::JobEnvironment jobs;
-  environment = &jobs;
+  cvimp::fuzz::jobEnvironment();
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size) {
-  environment->run(cvimp::platform::utf8ToUtf16(std::string_view(reinterpret_cast<const char*>(data), size)));
+  cvimp::fuzz::jobEnvironment().run(
+      cvimp::platform::utf8ToUtf16(std::string_view(reinterpret_cast<const char*>(data), size)));
   return 0;
 }

@@ -11,13 +11,8 @@
 #include "tests/bridge/webview/webview_internals.h"
 #include "tests/fuzz/job_environment.h"
 
-namespace {
-cvimp::fuzz::JobEnvironment* environment = nullptr;
-}  // namespace
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  static cvimp::fuzz::JobEnvironment jobs;
-  environment = &jobs;
+  cvimp::fuzz::jobEnvironment();
   return 0;
 }
 
@@ -31,6 +26,6 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
   const cvimp::webview::PageCall call = cvimp::webview::readPageCall(message);
   if (!admitted || !call.id || !call.refusal.empty() || call.method != "HandleEventFunc") return 0;
   std::u16string jobText;
-  if (cvimp::jobTextOf(call.params, jobText)) environment->run(jobText);
+  if (cvimp::jobTextOf(call.params, jobText)) cvimp::fuzz::jobEnvironment().run(jobText);
   return 0;
 }
