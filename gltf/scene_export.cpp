@@ -121,16 +121,20 @@ void plan(Layout& layout, MaterialTable& materials, const Frame& frame, Report& 
     const MeshSummary& summary = unit.summary;
     if (summary.replacedNormals > 0) {
       report.add(ReportStage::Export, loss::kNormalReplaced, unit.firstNode,
-                 "zero, non-finite or missing normals: their faces' normals used", static_cast<std::uint32_t>(std::min<std::uint64_t>(summary.replacedNormals, UINT32_MAX)));
+                 "zero, non-finite or missing normals: their faces' normals used",
+                 static_cast<std::uint32_t>(std::min<std::uint64_t>(summary.replacedNormals, UINT32_MAX)));
     }
     if (summary.replacedPositions > 0) {
-      report.add(ReportStage::Export, loss::kMeshPartSkipped, unit.firstNode, "non-finite vertex positions written as 0");
+      report.add(ReportStage::Export, loss::kMeshPartSkipped, unit.firstNode,
+                 "non-finite vertex positions written as 0");
     }
     if (summary.skippedFaces > 0) {
-      report.add(ReportStage::Export, loss::kMeshPartSkipped, unit.firstNode, "faces with an index outside their arrays left out");
+      report.add(ReportStage::Export, loss::kMeshPartSkipped, unit.firstNode,
+                 "faces with an index outside their arrays left out");
     }
     if (summary.skippedChannels > 0) {
-      report.add(ReportStage::Export, loss::kMeshPartSkipped, unit.firstNode, "map channels that do not pair with the faces left out");
+      report.add(ReportStage::Export, loss::kMeshPartSkipped, unit.firstNode,
+                 "map channels that do not pair with the faces left out");
     }
     if (summary.indexCount == 0) {
       report.add(ReportStage::Export, loss::kObjectLeftOut, unit.firstNode, "no faces");
@@ -242,39 +246,39 @@ void writeMaterial(Writer& out, const MaterialDesc& m, std::set<std::string>& ex
   if (strength || transmission || specular) {
     out.Key("extensions");
     out.StartObject();
-    if (strength) {
-      extensions.insert("KHR_materials_emissive_strength");
-      out.Key("KHR_materials_emissive_strength");
+    // One extension object: its name noted for the file's list, then its members.
+    auto extension = [&](const char* name, auto members) {
+      extensions.insert(name);
+      out.Key(name);
       out.StartObject();
-      out.Key("emissiveStrength");
-      number(out, m.emissiveStrength);
+      members();
       out.EndObject();
+    };
+    if (strength) {
+      extension("KHR_materials_emissive_strength", [&] {
+        out.Key("emissiveStrength");
+        number(out, m.emissiveStrength);
+      });
     }
     if (transmission) {
-      extensions.insert("KHR_materials_ior");
-      out.Key("KHR_materials_ior");
-      out.StartObject();
-      out.Key("ior");
-      number(out, m.ior);
-      out.EndObject();
+      extension("KHR_materials_ior", [&] {
+        out.Key("ior");
+        number(out, m.ior);
+      });
     }
     if (specular) {
-      extensions.insert("KHR_materials_specular");
-      out.Key("KHR_materials_specular");
-      out.StartObject();
-      out.Key("specularFactor");
-      number(out, m.specular);
-      out.Key("specularColorFactor");
-      numbers(out, m.specularColor);
-      out.EndObject();
+      extension("KHR_materials_specular", [&] {
+        out.Key("specularFactor");
+        number(out, m.specular);
+        out.Key("specularColorFactor");
+        numbers(out, m.specularColor);
+      });
     }
     if (transmission) {
-      extensions.insert("KHR_materials_transmission");
-      out.Key("KHR_materials_transmission");
-      out.StartObject();
-      out.Key("transmissionFactor");
-      number(out, m.transmission);
-      out.EndObject();
+      extension("KHR_materials_transmission", [&] {
+        out.Key("transmissionFactor");
+        number(out, m.transmission);
+      });
     }
     out.EndObject();
   }
@@ -656,8 +660,8 @@ bool writeSceneGlb(const std::string& path, Report& report, std::string& error) 
   std::setvbuf(file.get(), nullptr, _IOFBF, std::size_t{64} << 10);
   Output out(file.get());
   bool ok = out.put("glTF", 4) && out.word(2) && out.word(static_cast<std::uint32_t>(total)) &&
-            out.word(static_cast<std::uint32_t>(jsonChunk)) && out.put("JSON", 4) && out.put(json.GetString(), json.GetSize()) &&
-            out.pad(' ');
+            out.word(static_cast<std::uint32_t>(jsonChunk)) && out.put("JSON", 4) &&
+            out.put(json.GetString(), json.GetSize()) && out.pad(' ');
   if (ok && hasBinary) {
     ok = out.word(static_cast<std::uint32_t>(layout.binaryLength)) && out.put("BIN\0", 4);
     const std::uint64_t start = out.written();

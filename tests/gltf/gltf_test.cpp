@@ -63,7 +63,9 @@ TEST_F(GltfSceneTest, EveryMappingIsValidAndAsWorkedOut) {
   const auto& instance = model.nodes[1];
   const auto& mirrored = model.nodes[2];
   const auto& sheared = model.nodes[3];
-  auto primitive = [&](const tinygltf::Node& node) { return model.meshes[static_cast<std::size_t>(node.mesh)].primitives[0]; };
+  auto primitive = [&](const tinygltf::Node& node) {
+    return model.meshes[static_cast<std::size_t>(node.mesh)].primitives[0];
+  };
 
   // Instances with different materials: two meshes, one set of accessors.
   EXPECT_NE(plain.mesh, instance.mesh);
@@ -101,11 +103,14 @@ TEST_F(GltfSceneTest, EveryMappingIsValidAndAsWorkedOut) {
   EXPECT_EQ(transform.Get("scale").Get(0).GetNumberAsDouble(), 2.0);
   EXPECT_EQ(transform.Get("offset").Get(0).GetNumberAsDouble(), 0.0);
   EXPECT_EQ(transform.Get("offset").Get(1).GetNumberAsDouble(), -1.0);
-  EXPECT_NEAR(full.extensions.at("KHR_materials_transmission").Get("transmissionFactor").GetNumberAsDouble(), 0.2, 1e-6);
+  EXPECT_NEAR(full.extensions.at("KHR_materials_transmission").Get("transmissionFactor").GetNumberAsDouble(), 0.2,
+              1e-6);
   EXPECT_NEAR(full.extensions.at("KHR_materials_ior").Get("ior").GetNumberAsDouble(), 1.6, 1e-6);
-  EXPECT_NEAR(full.extensions.at("KHR_materials_specular").Get("specularColorFactor").Get(0).GetNumberAsDouble(), 0.5, 1e-6);
+  EXPECT_NEAR(full.extensions.at("KHR_materials_specular").Get("specularColorFactor").Get(0).GetNumberAsDouble(), 0.5,
+              1e-6);
   const auto& light = model.materials[static_cast<std::size_t>(primitive(instance).material)];
-  EXPECT_NEAR(light.extensions.at("KHR_materials_emissive_strength").Get("emissiveStrength").GetNumberAsDouble(), 3.0, 1e-6);
+  EXPECT_NEAR(light.extensions.at("KHR_materials_emissive_strength").Get("emissiveStrength").GetNumberAsDouble(), 3.0,
+              1e-6);
   EXPECT_NEAR(light.emissiveFactor[1], 0.9, 1e-6);
   EXPECT_EQ(light.pbrMetallicRoughness.baseColorFactor[0], 0.0);
 
@@ -156,7 +161,8 @@ TEST_F(GltfSceneTest, NodeTransformTurnedUpAndInMetres) {
   EXPECT_NEAR(n.rotation[3], std::sqrt(0.5), 1e-7);
   // The host's vertex (0, 100, 0) cm is glTF's (0, 0, -1) m before the node.
   std::size_t count = 0;
-  const auto& accessor = model.accessors.at(static_cast<std::size_t>(model.meshes[0].primitives[0].attributes.at("POSITION")));
+  const auto& accessor =
+      model.accessors.at(static_cast<std::size_t>(model.meshes[0].primitives[0].attributes.at("POSITION")));
   count = accessor.count;
   EXPECT_EQ(count, 3u);
   EXPECT_EQ(accessor.minValues, (std::vector<double>{0, 0, -1}));
@@ -164,9 +170,10 @@ TEST_F(GltfSceneTest, NodeTransformTurnedUpAndInMetres) {
   EXPECT_TRUE(report.empty());
 }
 
-// A triangle whose UV corners differ from its points: the writer builds it
-// whole.
-void addBuiltTriangle() {
+// The triangle (0, 0, 0), (1, 0, 0), (0, 1, 0), with map channel 1 of
+// `uvPoints` points (one: its corners differ from the points, and the
+// writer builds the mesh whole; three: indexed like the points).
+TriObject* triangle(int uvPoints) {
   TriObject* object = CreateNewTriObject();
   Mesh& mesh = object->GetMesh();
   mesh.setNumVerts(3);
@@ -175,10 +182,13 @@ void addBuiltTriangle() {
   mesh.setNumFaces(1);
   mesh.faces[0].setVerts(0, 1, 2);
   mesh.setMapSupport(1);
-  mesh.Map(1).setNumVerts(1);
+  mesh.Map(1).setNumVerts(uvPoints);
   mesh.Map(1).setNumFaces(1);
-  GetCOREInterface()->CreateObjectNode(object);
+  if (uvPoints == 3) mesh.Map(1).tf[0].setTVerts(0, 1, 2);
+  return object;
 }
+
+void addBuiltTriangle() { GetCOREInterface()->CreateObjectNode(triangle(1)); }
 
 // Points, normals and UVs indexed alike, as the platform exports them, and
 // more data than the writer encodes in one piece, between two meshes it
@@ -210,7 +220,8 @@ TEST_F(GltfSceneTest, ALargeMeshReadsBackValueForValue) {
   int f = 0;
   for (DWORD a = 0; a + kSide + 1 < kPoints; ++a) {
     if (a % kSide == kSide - 1) continue;
-    for (const std::array<DWORD, 3>& v : {std::array<DWORD, 3>{a, a + 1, a + kSide + 1}, std::array<DWORD, 3>{a, a + kSide + 1, a + kSide}}) {
+    for (const std::array<DWORD, 3>& v :
+         {std::array<DWORD, 3>{a, a + 1, a + kSide + 1}, std::array<DWORD, 3>{a, a + kSide + 1, a + kSide}}) {
       mesh.faces[f].setVerts(v[0], v[1], v[2]);
       uvs.tf[f].setTVerts(v[0], v[1], v[2]);
       for (int c = 0; c < 3; ++c) normals.Face(f).SetNormalID(c, static_cast<int>(v[static_cast<std::size_t>(c)]));
@@ -225,7 +236,8 @@ TEST_F(GltfSceneTest, ALargeMeshReadsBackValueForValue) {
   expectSameAsHost(glb);
   tinygltf::Model model;
   ASSERT_TRUE(load(glb, model));
-  const tinygltf::Primitive& primitive = model.meshes.at(static_cast<std::size_t>(model.nodes.at(1).mesh)).primitives.at(0);
+  const tinygltf::Primitive& primitive =
+      model.meshes.at(static_cast<std::size_t>(model.nodes.at(1).mesh)).primitives.at(0);
   std::size_t count = 0;
   auto floats = [&](const char* attribute, std::size_t width) {
     const unsigned char* bytes = accessorBytes(model, primitive.attributes.at(attribute), count);
@@ -234,11 +246,14 @@ TEST_F(GltfSceneTest, ALargeMeshReadsBackValueForValue) {
     std::memcpy(values.data(), bytes, values.size() * sizeof(float));
     return values;
   };
-  const std::vector<float> positions = floats("POSITION", 3), normal = floats("NORMAL", 3), texcoords = floats("TEXCOORD_0", 2);
+  const std::vector<float> positions = floats("POSITION", 3), normal = floats("NORMAL", 3),
+                           texcoords = floats("TEXCOORD_0", 2);
   for (int i = 0; i < kPoints; ++i) {
     const auto k = static_cast<std::size_t>(i);
     const Point3 p = point(i), t = uv(i);
-    ASSERT_EQ(std::vector<float>(positions.begin() + 3 * k, positions.begin() + 3 * k + 3), (std::vector<float>{p.x, p.z, -p.y})) << i;
+    ASSERT_EQ(std::vector<float>(positions.begin() + 3 * k, positions.begin() + 3 * k + 3),
+              (std::vector<float>{p.x, p.z, -p.y}))
+        << i;
     ASSERT_NEAR(normal[3 * k], std::cos(angle(i)), 1e-6) << i;
     ASSERT_NEAR(normal[3 * k + 2], -std::sin(angle(i)), 1e-6) << i;
     ASSERT_EQ(texcoords[2 * k], t.x) << i;
@@ -270,22 +285,13 @@ TEST_F(GltfSceneTest, ImagesTypedByTheirBytesAndOthersConvertedToPng) {
   const std::string png = dir.write("wood.jpg", readFile(std::string(CVIMP_SAMPLES_DIR) + "/room/textures/oak.png"));
   const std::string other = dir.write("tiles.bmp", bmp());
   for (const std::string& file : {png, other}) {
-    TriObject* object = CreateNewTriObject();
-    Mesh& mesh = object->GetMesh();
-    mesh.setNumVerts(3);
-    mesh.setVert(1, Point3(1.0f, 0.0f, 0.0f));
-    mesh.setVert(2, Point3(0.0f, 1.0f, 0.0f));
-    mesh.setNumFaces(1);
-    mesh.faces[0].setVerts(0, 1, 2);
-    mesh.setNumMaps(2);
-    mesh.setMapSupport(1);
-    mesh.Map(1).setNumVerts(3);
-    mesh.Map(1).setNumFaces(1);
-    mesh.Map(1).tf[0].setTVerts(0, 1, 2);
-    auto* material = static_cast<Mtl*>(GetCOREInterface()->CreateInstance(MATERIAL_CLASS_ID, PHYSICAL_MATERIAL_CLASS_ID));
+    TriObject* object = triangle(3);
+    auto* material =
+        static_cast<Mtl*>(GetCOREInterface()->CreateInstance(MATERIAL_CLASS_ID, PHYSICAL_MATERIAL_CLASS_ID));
     BitmapTex* map = NewDefaultBitmapTex();
     const WStr path = WStr::FromACP(file.c_str());
-    map->SetMap(MaxSDK::AssetManagement::IAssetManager::GetInstance()->GetAsset(path.data(), MaxSDK::AssetManagement::kBitmapAsset));
+    map->SetMap(MaxSDK::AssetManagement::IAssetManager::GetInstance()->GetAsset(path.data(),
+                                                                                MaxSDK::AssetManagement::kBitmapAsset));
     material->SetSubTexmap(1, map);
     GetCOREInterface()->CreateObjectNode(object)->SetMtl(material);
   }
