@@ -1,7 +1,8 @@
 #pragma once
 // The host's Physical Materials as glTF metallic-roughness materials with
 // the KHR extensions for what the core model lacks, and the bitmaps they
-// show as embedded images. What cannot be carried over is reported.
+// show as embedded images. What cannot be carried over is reported. The
+// viewport draws materials from the same descriptions.
 #include <array>
 #include <cstdint>
 #include <optional>

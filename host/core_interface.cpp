@@ -1,4 +1,5 @@
 #include "host/core_interface.h"
+#include "host/viewport.h"
 
 #include <algorithm>
 #include <functional>
@@ -166,6 +167,7 @@ void reset() {
   core().dialogs.clear();
   resetActions();
   resetMenus();
+  resetViewport();
 }
 
 }  // namespace host
@@ -238,8 +240,13 @@ void Interface::DisableSceneRedraw() {
 
 void Interface::EnableSceneRedraw() {
   journal().record("EnableSceneRedraw");
-  std::lock_guard guard(core().lock);
-  if (core().redrawDisabled > 0) core().redrawDisabled -= 1;
+  bool enabled = false;
+  {
+    std::lock_guard guard(core().lock);
+    if (core().redrawDisabled > 0) core().redrawDisabled -= 1;
+    enabled = core().redrawDisabled == 0;
+  }
+  if (enabled) host::requestViewportRedraw();
 }
 
 bool Interface::IsSceneRedrawDisabled() const {
@@ -283,6 +290,7 @@ void Interface::SelectNode(INode* node, int clearSelection) {
                        std::to_string(clearSelection));
   if (clearSelection != 0) host::scene().clearSelection();
   if (node != nullptr) node->setSelected(true);
+  host::requestViewportRedraw();
 }
 
 void Interface::SelectNodeTab(INodeTab& nodes, BOOL select, BOOL redraw) {
@@ -291,11 +299,13 @@ void Interface::SelectNodeTab(INodeTab& nodes, BOOL select, BOOL redraw) {
   for (INode* node : nodes) {
     if (node != nullptr) node->setSelected(select != 0);
   }
+  if (redraw != 0) host::requestViewportRedraw();
 }
 
 void Interface::ClearNodeSelection(BOOL redraw) {
   journal().record("ClearNodeSelection", flag(redraw != 0));
   host::scene().clearSelection();
+  if (redraw != 0) host::requestViewportRedraw();
 }
 
 int Interface::GetSelNodeCount() { return static_cast<int>(host::scene().selection().size()); }
@@ -307,9 +317,14 @@ INode* Interface::GetSelNode(int i) {
 
 void Interface::ViewportZoomExtents(BOOL doAll, BOOL skipPerspective) {
   journal().record("ViewportZoomExtents", flag(doAll != 0) + ", " + flag(skipPerspective != 0));
+  // One viewport: the whole scene, whatever is selected.
+  host::zoomExtents();
 }
 
-void Interface::ForceCompleteRedraw(BOOL doDisabled) { journal().record("ForceCompleteRedraw", flag(doDisabled != 0)); }
+void Interface::ForceCompleteRedraw(BOOL doDisabled) {
+  journal().record("ForceCompleteRedraw", flag(doDisabled != 0));
+  host::requestViewportRedraw();
+}
 
 const MCHAR* Interface::GetDir(int which) {
   journal().record("GetDir", std::to_string(which));

@@ -5,6 +5,8 @@
 #include "host/mesh.h"
 #include "host/wstr.h"
 
+using AnimHandle = unsigned long long;
+
 class Animatable {
  public:
   Animatable() = default;
@@ -17,6 +19,13 @@ class Animatable {
   virtual WStr ClassName() const = 0;
   // Removes the object from the host scene, which destroys it.
   virtual void DeleteThis();
+  // A number no other animatable of this run has had, as 3ds Max's anim
+  // handles: what a cache can key on when addresses are reused.
+  static AnimHandle GetHandleByAnim(const Animatable* anim) { return anim != nullptr ? anim->handle_ : 0; }
+
+ private:
+  static AnimHandle nextHandle();
+  AnimHandle handle_ = nextHandle();
 };
 
 class ReferenceTarget : public Animatable {};

@@ -1,6 +1,7 @@
 #include "host/scene.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "host/journal.h"
 
@@ -105,6 +106,11 @@ Scene& scene() {
 }  // namespace host
 
 void Animatable::DeleteThis() { host::scene().remove(this); }
+
+AnimHandle Animatable::nextHandle() {
+  static std::atomic<AnimHandle> next{1};
+  return next.fetch_add(1, std::memory_order_relaxed);
+}
 
 TriObject* CreateNewTriObject() {
   host::journal().record("CreateNewTriObject");

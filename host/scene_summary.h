@@ -24,6 +24,7 @@ struct NodeRow {
   std::string object;
   std::string material;
   bool selected = false;
+  friend bool operator==(const NodeRow&, const NodeRow&) = default;
 };
 std::vector<NodeRow> nodeRows();
 

@@ -12,4 +12,5 @@
 #include "host/scene.h"           // scene(): nodes, objects, materials, maps
 #include "host/scene_json.h"      // sceneJson()
 #include "host/scene_summary.h"   // countScene(), nodeRows()
+#include "host/viewport.h"        // the viewport's view, camera and style
 #include "host/window_handles.h"  // mainWindow(), windowName()

@@ -13,6 +13,7 @@
 #include "host/max.h"
 #include "host/stand_in.h"
 #include "maxhost/gltf_export.h"
+#include "maxhost/viewport/offscreen.h"
 #include "report/report.h"
 
 namespace maxhost {
@@ -26,6 +27,7 @@ std::string trim(const std::string& text) {
 }
 
 std::string itemText(const IMenuItem& item) {
+  if (item.IsSeparator()) return "-";
   std::string text = host::utf16ToUtf8(item.GetTitle().str());
   if (const ActionItem* action = item.GetActionItem(); action != nullptr && !action->GetShortcut().empty()) {
     text += std::string(" (") + host::utf16ToUtf8(shortcutText(action->GetShortcut())) + ")";
@@ -127,6 +129,8 @@ CommandResult CommandShell::run(const std::string& line) {
     close(arguments);
   } else if (command == "click") {
     click(arguments);
+  } else if (command == "view") {
+    view(arguments);
   } else if (command == "wait") {
     waitFor(arguments);
   } else {
@@ -237,6 +241,64 @@ void CommandShell::waitFor(const std::string& arguments) {
   const std::size_t nodes = host::scene().nodes().size();
   printLine(nodes >= wanted ? std::string("Nodes: ") + std::to_string(nodes)
                             : std::string("Timed out with ") + std::to_string(nodes) + " nodes");
+}
+
+}  // namespace maxhost
+
+namespace maxhost {
+
+void CommandShell::view(const std::string& arguments) {
+  std::istringstream words(arguments);
+  std::string word, path;
+  std::optional<host::ViewType> type;
+  bool flat = false, usage = false;
+  int width = 0, height = 0;
+  while (words >> word) {
+    if (word == "persp") {
+      type = host::ViewType::Perspective;
+    } else if (word == "top") {
+      type = host::ViewType::Top;
+    } else if (word == "front") {
+      type = host::ViewType::Front;
+    } else if (word == "left") {
+      type = host::ViewType::Left;
+    } else if (word == "--flat") {
+      flat = true;
+    } else if (word == "-o") {
+      usage |= !(words >> path);
+    } else if (word == "--size") {
+      std::string size;
+      usage |= !(words >> size);
+      const std::size_t x = size.find('x');
+      const std::optional<int> w = x == std::string::npos ? std::nullopt : number(size.substr(0, x));
+      const std::optional<int> h = x == std::string::npos ? std::nullopt : number(size.substr(x + 1));
+      usage |= !w || !h || *w <= 0 || *h <= 0;
+      width = w.value_or(0);
+      height = h.value_or(0);
+    } else {
+      usage = true;
+    }
+  }
+  if (usage) {
+    printLine("Usage: view [persp|top|front|left] [--flat] [-o FILE.png] [--size WxH]");
+    return;
+  }
+  if (type) host::setViewType(*type);
+  host::setFlatColor(flat);
+  const host::ViewportState state = host::viewport();
+  printLine(std::string("View: ") + host::viewName(state.camera.type) + (flat ? ", Flat Color" : ", Default Shading") +
+            (state.edgedFaces ? ", Edged Faces" : ""));
+  if (path.empty()) return;
+  std::vector<std::uint8_t> rgba;
+  std::string error;
+  if (!window_.viewImage) {
+    error = "no viewport";
+  } else if (window_.viewImage(width, height, rgba, error) &&
+             viewport::writePng(path, width, height, rgba.data(), error)) {
+    printLine("View written to " + path + " (" + std::to_string(width) + "x" + std::to_string(height) + ")");
+    return;
+  }
+  printLine("Cannot draw the view: " + error);
 }
 
 }  // namespace maxhost

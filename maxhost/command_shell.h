@@ -10,6 +10,10 @@
 //   scene [-o FILE] [--gltf FILE.glb]
 //                       print the scene's totals, or write it as JSON
 //                       (with the last import's report) and as glTF
+//   view [persp|top|front|left] [--flat] [-o FILE.png] [--size WxH]
+//                       switch the viewport to a view and style ("Flat
+//                       Color" with --flat, shaded without) and write its
+//                       picture as PNG
 //   windows             print the open dialogs
 //   close TITLE         close a dialog from its title bar
 //   click TITLE ID      click control ID of a dialog
@@ -18,8 +22,10 @@
 //   settle              let the host finish what it has to do and draw
 //                       ("Settled"), e.g. before a screenshot
 //   quit                close the host
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "host/stand_in.h"
 
@@ -41,6 +47,9 @@ class CommandShell {
     std::function<void()> changed;
     std::function<std::string()> shownList;
     std::function<void()> settle;
+    // The viewport's picture at a size (0 x 0: the size it is shown at), as
+    // RGBA rows from the top; false with a text.
+    std::function<bool(int& width, int& height, std::vector<std::uint8_t>& rgba, std::string& error)> viewImage;
   };
   explicit CommandShell(Window window = {});
 
@@ -54,6 +63,7 @@ class CommandShell {
   void close(const std::string& title);
   void click(const std::string& arguments);
   void waitFor(const std::string& arguments);
+  void view(const std::string& arguments);
 
   Window window_;
 };

@@ -1,8 +1,8 @@
 // maxhost: the stand-in 3ds Max. It loads the plug-in modules of its
 // plug-in folder as 3ds Max does at start-up, shows its main window (menu
-// bar, node list, status bar with the progress bar) and runs the plug-ins'
-// commands from the menus and shortcuts; with --headless, without a
-// display, from commands on standard input.
+// bar, node list, viewport, status bar with the progress bar) and runs the
+// plug-ins' commands from the menus and shortcuts; with --headless, without
+// a display, from commands on standard input.
 #include <gtk/gtk.h>
 #include <unistd.h>
 
@@ -13,6 +13,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/gui/gtk_ownership.h"
 #include "host/gui/plugin_host.h"
@@ -21,8 +22,15 @@
 #include "maxhost/command_shell.h"
 #include "maxhost/gltf_export.h"
 #include "maxhost/main_window.h"
+#include "maxhost/view_menu.h"
+#include "maxhost/viewport/offscreen.h"
+#include "maxhost/viewport_widget.h"
 
 namespace {
+
+// The picture `view -o` draws without a window, unless --size says.
+constexpr int kHeadlessViewWidth = 800;
+constexpr int kHeadlessViewHeight = 600;
 
 struct Options {
   bool headless = false;
@@ -67,7 +75,24 @@ int runHeadless(const Options& options) {
   loadPlugins(plugins, options.plugins);
   // Without a window there is no one to ask: the file goes beside.
   const maxhost::ExportMenu exportMenu([] { return std::string("scene.glb"); });
-  maxhost::CommandShell shell;
+  const maxhost::ViewMenu viewMenu;
+  // Pictures of the viewport without a display: EGL on Mesa's surfaceless
+  // platform, made on the first picture.
+  maxhost::viewport::OffscreenViewport offscreen;
+  maxhost::CommandShell shell({
+      .runLoop = nullptr,
+      .changed = nullptr,
+      .shownList = nullptr,
+      .settle = nullptr,
+      .viewImage =
+          [&offscreen](int& width, int& height, std::vector<std::uint8_t>& rgba, std::string& error) {
+            if (width == 0) {
+              width = kHeadlessViewWidth;
+              height = kHeadlessViewHeight;
+            }
+            return offscreen.image(width, height, rgba, error);
+          },
+  });
   std::string line;
   while (std::getline(std::cin, line)) {
     if (shell.run(line).quit) break;
@@ -138,6 +163,7 @@ int runWindow(const Options& options) {
       host::PluginHost plugins;
       loadPlugins(plugins, options.plugins);
       const maxhost::ExportMenu exportMenu(askGltfPath);
+      const maxhost::ViewMenu viewMenu;
       window.show();
       maxhost::CommandShell shell({
           .runLoop = [] { g_main_context_iteration(nullptr, TRUE); },
@@ -149,6 +175,11 @@ int runWindow(const Options& options) {
                 for (int i = 0; i < 1000 && g_main_context_iteration(nullptr, FALSE); ++i) {
                 }
                 gdk_display_sync(gdk_display_get_default());
+              },
+          .viewImage =
+              [&window](int& width, int& height, std::vector<std::uint8_t>& rgba, std::string& error) {
+                if (width == 0) window.viewport()->size(width, height);
+                return window.viewport()->image(width, height, rgba, error);
               },
       });
       gui.shell = &shell;

@@ -13,6 +13,7 @@
 #include "host/max.h"
 #include "host/stand_in.h"
 #include "maxhost/command_shell.h"
+#include "maxhost/viewport_widget.h"
 
 namespace maxhost {
 
@@ -35,11 +36,10 @@ std::string mnemonic(const std::u16string& title) {
   return label;
 }
 
-// The shortcut text of a key press with Shift, Ctrl or Alt; empty for
-// plain keys and keys without a name the action system knows.
+// The shortcut text of a key press ("Z", "F4", "Shift+K"); empty for keys
+// without a name the action system knows.
 std::string shortcutOf(const GdkEventKey& event) {
   const guint modifiers = event.state & (GDK_SHIFT_MASK | GDK_CONTROL_MASK | GDK_MOD1_MASK);
-  if (modifiers == 0) return "";
   const guint key = gdk_keyval_to_upper(event.keyval);
   std::string name;
   if ((key >= GDK_KEY_A && key <= GDK_KEY_Z) || (key >= GDK_KEY_0 && key <= GDK_KEY_9)) {
@@ -64,6 +64,10 @@ struct MainWindow::Impl {
   GtkWidget* window = nullptr;  // the host's main window: the host owns it
   GtkWidget* menuBar = nullptr;
   host::gtk::ObjectRef<GtkListStore> nodes;
+  GtkWidget* list = nullptr;
+  std::vector<host::NodeRow> shownRows;  // what the list holds, selection aside
+  bool syncing = false;  // the list's selection is being set from the host's
+  std::unique_ptr<ViewportWidget> viewport;
   GtkWidget* prompt = nullptr;
   GtkWidget* progress = nullptr;
   GtkWidget* cancel = nullptr;
@@ -81,6 +85,8 @@ struct MainWindow::Impl {
     self->refresh();
   }
 
+  // Before the focused widget sees the key: a shortcut of the action
+  // manager wins over the node list's type-ahead search, as in 3ds Max.
   static gboolean onKey(GtkWidget*, GdkEventKey* event, gpointer data) {
     auto* self = static_cast<Impl*>(data);
     const std::string shortcut = shortcutOf(*event);
@@ -107,20 +113,63 @@ struct MainWindow::Impl {
 
   void refresh() {
     if (!nodes) return;
-    const std::vector<host::NodeRow> rows = host::nodeRows();
-    gtk_list_store_clear(nodes.get());
-    for (const host::NodeRow& row : rows) {
-      GtkTreeIter iter;
-      gtk_list_store_append(nodes.get(), &iter);
-      gtk_list_store_set(nodes.get(), &iter, kName, row.name.c_str(), kObject, row.object.c_str(), kMaterial,
-                         row.material.c_str(), -1);
+    std::vector<host::NodeRow> rows = host::nodeRows();
+    std::vector<bool> selected;
+    for (host::NodeRow& row : rows) {
+      selected.push_back(row.selected);
+      row.selected = false;
     }
+    syncing = true;
+    if (rows != shownRows) {
+      gtk_list_store_clear(nodes.get());
+      for (const host::NodeRow& row : rows) {
+        GtkTreeIter iter;
+        gtk_list_store_append(nodes.get(), &iter);
+        gtk_list_store_set(nodes.get(), &iter, kName, row.name.c_str(), kObject, row.object.c_str(), kMaterial,
+                           row.material.c_str(), -1);
+      }
+      shownRows = std::move(rows);
+    }
+    // The list shows the host's selection.
+    GtkTreeSelection* selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(list));
+    GtkTreeModel* model = GTK_TREE_MODEL(nodes.get());
+    GtkTreeIter iter;
+    std::size_t index = 0;
+    for (gboolean more = gtk_tree_model_get_iter_first(model, &iter); more && index < selected.size();
+         more = gtk_tree_model_iter_next(model, &iter), ++index) {
+      if (selected[index] != (gtk_tree_selection_iter_is_selected(selection, &iter) != FALSE)) {
+        if (selected[index]) {
+          gtk_tree_selection_select_iter(selection, &iter);
+        } else {
+          gtk_tree_selection_unselect_iter(selection, &iter);
+        }
+      }
+    }
+    syncing = false;
     const host::SceneCounts counts = host::countScene();
     if (!busy) {
       const std::string text = std::to_string(counts.nodes) + " nodes, " + std::to_string(counts.triangles) +
                                " triangles, " + std::to_string(counts.materials) + " materials";
       gtk_label_set_text(GTK_LABEL(prompt), text.c_str());
     }
+    if (viewport) viewport->redraw();
+  }
+
+  // Rows chosen in the list become the host's selection.
+  static void onListSelection(GtkTreeSelection* selection, gpointer data) {
+    auto* self = static_cast<Impl*>(data);
+    if (self->syncing || self->busy) return;
+    const auto& all = host::scene().nodes();
+    Interface* core = GetCOREInterface();
+    core->ClearNodeSelection(FALSE);
+    GtkTreeModel* model = GTK_TREE_MODEL(self->nodes.get());
+    GtkTreeIter iter;
+    std::size_t index = 0;
+    for (gboolean more = gtk_tree_model_get_iter_first(model, &iter); more && index < all.size();
+         more = gtk_tree_model_iter_next(model, &iter), ++index) {
+      if (gtk_tree_selection_iter_is_selected(selection, &iter)) core->SelectNode(all[index].get(), 0);
+    }
+    host::requestViewportRedraw();
   }
 
   // The bar as it stands while long work runs on this thread; the loop
@@ -202,6 +251,10 @@ struct MainWindow::Impl {
 
     nodes.reset(gtk_list_store_new(kColumns, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_STRING));
     GtkWidget* view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(nodes.get()));
+    list = view;
+    GtkTreeSelection* selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(view));
+    gtk_tree_selection_set_mode(selection, GTK_SELECTION_MULTIPLE);
+    g_signal_connect(selection, "changed", G_CALLBACK(&Impl::onListSelection), this);
     const char* titles[kColumns] = {"Node", "Object", "Material"};
     for (int column = 0; column < kColumns; ++column) {
       GtkTreeViewColumn* made = gtk_tree_view_column_new_with_attributes(titles[column], gtk_cell_renderer_text_new(),
@@ -211,7 +264,15 @@ struct MainWindow::Impl {
     }
     GtkWidget* scroll = gtk_scrolled_window_new(nullptr, nullptr);
     gtk_container_add(GTK_CONTAINER(scroll), view);
-    gtk_box_pack_start(GTK_BOX(box), scroll, TRUE, TRUE, 0);
+    // The node list at the left, as 3ds Max's scene explorer; the viewport
+    // takes the rest.
+    GtkWidget* panes = gtk_paned_new(GTK_ORIENTATION_HORIZONTAL);
+    gtk_widget_set_size_request(scroll, 200, -1);
+    gtk_paned_pack1(GTK_PANED(panes), scroll, FALSE, TRUE);
+    viewport = std::make_unique<ViewportWidget>([this] { refresh(); });
+    gtk_paned_pack2(GTK_PANED(panes), viewport->widget(), TRUE, FALSE);
+    gtk_paned_set_position(GTK_PANED(panes), 340);
+    gtk_box_pack_start(GTK_BOX(box), panes, TRUE, TRUE, 0);
 
     GtkWidget* status = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
     gtk_container_set_border_width(GTK_CONTAINER(status), 4);
@@ -252,6 +313,7 @@ struct MainWindow::Impl {
       gtk_widget_hide(window);
       if (GtkWidget* child = gtk_bin_get_child(GTK_BIN(window))) gtk_widget_destroy(child);
     }
+    viewport.reset();
     nodes.reset();
   }
 };
@@ -275,6 +337,8 @@ void MainWindow::rebuildMenuBar() { impl_->rebuildMenuBar(); }
 
 void MainWindow::refreshNodes() { impl_->refresh(); }
 
+ViewportWidget* MainWindow::viewport() const { return impl_->viewport.get(); }
+
 std::string MainWindow::shownNodes() const {
   GtkTreeModel* model = GTK_TREE_MODEL(impl_->nodes.get());
   std::string rows;
@@ -285,7 +349,9 @@ std::string MainWindow::shownNodes() const {
     gchar* cells[kColumns] = {};
     gtk_tree_model_get(model, &iter, kName, &cells[kName], kObject, &cells[kObject], kMaterial, &cells[kMaterial], -1);
     const host::gtk::Text name(cells[kName]), object(cells[kObject]), material(cells[kMaterial]);
-    rows.append("\n").append(describeNode({name.get(), object.get(), material.get(), false}));
+    const bool selected =
+        gtk_tree_selection_iter_is_selected(gtk_tree_view_get_selection(GTK_TREE_VIEW(impl_->list)), &iter) != FALSE;
+    rows.append("\n").append(describeNode({name.get(), object.get(), material.get(), selected}));
     ++count;
   }
   return std::string("Node list: ") + std::to_string(count) + rows;

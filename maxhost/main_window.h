@@ -1,13 +1,16 @@
 #pragma once
 // maxhost's main window on GTK: the host's main window (GetMAXHWnd) filled
-// with the menu bar built from the menu manager, the scene's node list and
-// a status bar with the progress bar and its cancel button. Shortcuts
-// pressed in it go to the action manager.
+// with the menu bar built from the menu manager, the scene's node list
+// beside the viewport, and a status bar with the progress bar and its
+// cancel button. Shortcuts pressed in it go to the action manager; the
+// list and the viewport show, and set, the host's selection.
 #include <functional>
 #include <memory>
 #include <string>
 
 namespace maxhost {
+
+class ViewportWidget;
 
 class MainWindow {
  public:
@@ -26,8 +29,10 @@ class MainWindow {
   // The menu bar from the menu manager, and the node list from the scene.
   void rebuildMenuBar();
   void refreshNodes();
-  // "Node list: N" and a line per row, "  name | object | material".
+  // "Node list: N" and a line per row, "  name | object | material", with
+  // " | selected" for a row selected in the list.
   std::string shownNodes() const;
+  ViewportWidget* viewport() const;
 
   struct Impl;
 

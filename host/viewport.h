@@ -1,0 +1,87 @@
+#pragma once
+// The host's viewport as 3ds Max keeps it: which view it shows, where its
+// camera is, its display style, and the requests to draw it. The picture
+// itself is drawn by whatever shows the viewport (maxhost's window, or an
+// image rendered without one); this part holds no graphics.
+#include <array>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "host/geometry.h"
+
+class INode;
+
+namespace host {
+
+// Perspective and the three standard views; Orthographic is a user view,
+// which an orbit turns an axis view into, as in 3ds Max.
+enum class ViewType { Perspective, Top, Front, Left, Orthographic };
+const char* viewName(ViewType type);
+
+// What frames the picture. The camera looks at `target` from the direction
+// given by `azimuth` (about Z, 0 from the front, -Y) and `elevation` (up
+// from the ground plane), both in radians; `size` is half the image's
+// smaller side, in system units, measured at the target.
+struct Camera {
+  ViewType type = ViewType::Perspective;
+  std::array<double, 3> target{0, 0, 0};
+  double azimuth = 0.785398163397448;   // from the front right
+  double elevation = 0.436332312998582;  // 25 degrees
+  double size = 1000;
+};
+
+struct ViewportState {
+  Camera camera;
+  bool edgedFaces = false;  // F4: polygon edges over the shading
+  bool flatColor = false;   // the "Flat Color" style: colours and textures unlit
+};
+
+ViewportState viewport();
+void setViewType(ViewType type);
+void setEdgedFaces(bool on);
+void setFlatColor(bool on);
+
+// An axis-aligned box in world space; empty until something is added.
+struct Box {
+  std::array<double, 3> min{0, 0, 0}, max{0, 0, 0};
+  bool empty = true;
+  void add(const std::array<double, 3>& p);
+};
+// The world box of a node's object under its transform; empty for a node
+// without geometry.
+Box worldBox(INode& node);
+Box sceneBox(const std::vector<INode*>& nodes);
+
+// Frames `nodes` (all nodes when empty) with a margin, so that they show
+// whole in an image of any shape. Returns false, changing nothing, when
+// they have no geometry.
+bool zoomExtents(const std::vector<INode*>& nodes = {});
+// Alt + middle drag: turns the camera about its target; an axis view
+// becomes the Orthographic user view.
+void orbit(double azimuthStep, double elevationStep);
+// Middle drag: moves the camera along the image, by fractions of the
+// image's smaller side (right and up positive).
+void pan(double right, double up);
+// Wheel: `factor` below 1 zooms in.
+void zoom(double factor);
+
+// The viewport needs drawing (a redraw, a new view). The one listener is
+// what shows the viewport; null: none. Kept across reset.
+void setViewportListener(std::function<void()> listener);
+void requestViewportRedraw();
+
+// Column-major 4 x 4 matrices for a picture of width / height `aspect` of a
+// scene within `scene` (for the depth range).
+struct ViewMatrices {
+  std::array<float, 16> view{};
+  std::array<float, 16> projection{};
+  std::array<double, 3> toEye{0, 0, 1};  // unit direction from the target to the camera
+  bool orthographic = false;
+};
+ViewMatrices viewMatrices(const Camera& camera, double aspect, const Box& scene);
+
+// Part of host::reset: the default perspective view, shaded, no edges.
+void resetViewport();
+
+}  // namespace host

@@ -1,0 +1,157 @@
+#include "maxhost/view_menu.h"
+
+#include <array>
+#include <vector>
+
+#include "host/max.h"
+#include "host/stand_in.h"
+
+namespace maxhost {
+
+namespace {
+
+constexpr ActionTableId kViewsTableId = 0x4D584833;
+constexpr ActionContextId kViewsContextId = 0x4D584834;
+
+enum Command : WORD {
+  kZoomExtents = 1,
+  kPerspective,
+  kTop,
+  kFront,
+  kLeft,
+  kEdgedFaces,
+  kDefaultShading,
+  kFlatColor,
+};
+
+constexpr BYTE kKey = FVIRTKEY | FNOINVERT;
+constexpr WORD kF4 = 0x73;
+constexpr ACCEL kShortcuts[] = {
+    {kKey, 'Z', kZoomExtents}, {kKey, 'P', kPerspective}, {kKey, 'T', kTop},
+    {kKey, 'F', kFront},       {kKey, 'L', kLeft},        {kKey | host::kAcceleratorEndMark, kF4, kEdgedFaces},
+};
+constexpr int kAccelerators = 1;
+constexpr host::AcceleratorResource kAcceleratorTables[] = {{kAccelerators, kShortcuts}};
+
+// String ids: the command's menu text, then its description.
+constexpr UINT kTextBase = 100, kDescriptionBase = 200, kCategory = 300;
+constexpr host::StringResource kStrings[] = {
+    {kTextBase + kZoomExtents, u"Zoom Extents"},
+    {kTextBase + kPerspective, u"Perspective"},
+    {kTextBase + kTop, u"Top"},
+    {kTextBase + kFront, u"Front"},
+    {kTextBase + kLeft, u"Left"},
+    {kTextBase + kEdgedFaces, u"Edged Faces"},
+    {kTextBase + kDefaultShading, u"Default Shading"},
+    {kTextBase + kFlatColor, u"Flat Color"},
+    {kDescriptionBase + kZoomExtents, u"Zoom Extents Selected: the selection, or the scene when nothing is selected"},
+    {kDescriptionBase + kPerspective, u"Perspective View"},
+    {kDescriptionBase + kTop, u"Top View"},
+    {kDescriptionBase + kFront, u"Front View"},
+    {kDescriptionBase + kLeft, u"Left View"},
+    {kDescriptionBase + kEdgedFaces, u"Edged Faces Toggle"},
+    {kDescriptionBase + kDefaultShading, u"Default Shading: base colours and maps under a head light"},
+    {kDescriptionBase + kFlatColor, u"Flat Color: base colours and maps, unlit"},
+    {kCategory, u"Views"},
+};
+constexpr host::StringTable kStringTables[] = {{0, kStrings}};
+constexpr host::ResourceDirectory kResources{kStringTables, kAcceleratorTables, {}};
+
+constexpr std::array<Command, 8> kCommands = {kZoomExtents, kPerspective, kTop,           kFront,
+                                              kLeft,        kEdgedFaces,  kDefaultShading, kFlatColor};
+
+// The module whose resources these are: the host itself.
+char moduleTag;
+HINSTANCE module() { return reinterpret_cast<HINSTANCE>(&moduleTag); }
+
+}  // namespace
+
+bool zoomExtentsSelected() { return host::zoomExtents(host::scene().selection()); }
+
+struct ViewMenu::Parts : ActionCallback {
+  BOOL ExecuteAction(int id) override {
+    switch (id) {
+      case kZoomExtents:
+        zoomExtentsSelected();
+        return TRUE;
+      case kPerspective:
+        host::setViewType(host::ViewType::Perspective);
+        return TRUE;
+      case kTop:
+        host::setViewType(host::ViewType::Top);
+        return TRUE;
+      case kFront:
+        host::setViewType(host::ViewType::Front);
+        return TRUE;
+      case kLeft:
+        host::setViewType(host::ViewType::Left);
+        return TRUE;
+      case kEdgedFaces:
+        host::setEdgedFaces(!host::viewport().edgedFaces);
+        return TRUE;
+      case kDefaultShading:
+        host::setFlatColor(false);
+        return TRUE;
+      case kFlatColor:
+        host::setFlatColor(true);
+        return TRUE;
+      default:
+        return FALSE;
+    }
+  }
+
+  std::unique_ptr<ActionTable> table;
+  IMenu* views = nullptr;
+  std::vector<IMenuItem*> items;
+};
+
+ViewMenu::ViewMenu() : parts_(std::make_unique<Parts>()) {
+  host::registerModuleResources(module(), &kResources);
+  std::vector<ActionDescription> descriptions;
+  for (const Command command : kCommands) {
+    descriptions.push_back({command, static_cast<int>(kDescriptionBase + command), static_cast<int>(kTextBase + command),
+                            static_cast<int>(kCategory)});
+  }
+  parts_->table = std::make_unique<ActionTable>(kViewsTableId, kViewsContextId, MSTR(u"Views"),
+                                                LoadAcceleratorsW(module(), kAccelerators),
+                                                static_cast<int>(descriptions.size()), descriptions.data(), module());
+  Interface* core = GetCOREInterface();
+  IActionManager* actions = core->GetActionManager();
+  IMenuManager* menus = core->GetMenuManager();
+  if (actions == nullptr || menus == nullptr) return;
+  actions->RegisterActionContext(kViewsContextId, u"Views");
+  actions->RegisterActionTable(parts_->table.get());
+  actions->ActivateActionTable(parts_.get(), kViewsTableId);
+  parts_->views = menus->FindMenu(MSTR(u"Views"));
+  if (parts_->views == nullptr) return;
+  for (const Command command : kCommands) {
+    // A line between the views and the display styles, as in 3ds Max.
+    if (command == kEdgedFaces) {
+      IMenuItem* separator = GetIMenuItem();
+      separator->ActAsSeparator();
+      parts_->views->AddItem(separator);
+      parts_->items.push_back(separator);
+    }
+    IMenuItem* item = GetIMenuItem();
+    ActionItem* action = parts_->table->GetAction(command);
+    item->SetActionItem(action);
+    MSTR title;
+    action->GetMenuText(title);
+    item->SetTitle(title);
+    parts_->views->AddItem(item);
+    parts_->items.push_back(item);
+  }
+  menus->UpdateMenuBar();
+}
+
+ViewMenu::~ViewMenu() {
+  if (parts_->views != nullptr) {
+    for (IMenuItem* item : parts_->items) parts_->views->RemoveItem(item);
+  }
+  if (IActionManager* actions = GetCOREInterface()->GetActionManager()) {
+    actions->DeactivateActionTable(parts_.get(), kViewsTableId);
+  }
+  host::registerModuleResources(module(), nullptr);
+}
+
+}  // namespace maxhost
