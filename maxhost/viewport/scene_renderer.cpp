@@ -452,8 +452,12 @@ void SceneRenderer::drawScene(int width, int height, const host::ViewportState& 
     if (!state.edgedFaces && !one.selected) continue;
     std::array<float, 4> color = color8(kSelection);
     if (!one.selected) {
+      // The wire colour; half of it where the surface shows the wire
+      // colour itself (no material), or the edges would not show.
       const DWORD wire = one.node->GetWireColor();
-      color = {(wire & 0xFF) / 255.0f, ((wire >> 8) & 0xFF) / 255.0f, ((wire >> 16) & 0xFF) / 255.0f, 1.0f};
+      const float scale = one.node->GetMtl() == nullptr ? 0.5f : 1.0f;
+      color = {std::round((wire & 0xFF) * scale) / 255.0f, std::round(((wire >> 8) & 0xFF) * scale) / 255.0f,
+               std::round(((wire >> 16) & 0xFF) * scale) / 255.0f, 1.0f};
     }
     glUniformMatrix4fv(at(lines_, "model"), 1, GL_FALSE, one.model.data());
     glUniform4fv(at(lines_, "lineColor"), 1, color.data());

@@ -1,0 +1,283 @@
+// The viewport's pictures, drawn without a window system, checked by their
+// pixels: colours worked out by hand from the materials, the maps'
+// placement and the light, the selection's and the polygons' edges, zoom
+// extents' framing and picking.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "builder/builder.h"
+#include "maxhost/viewport/offscreen.h"
+#include "maxhost/viewport/scene_renderer.h"
+#include "state/plugin_state.h"
+#include "tests/support/host_fixture.h"
+#include "tests/support/test_support.h"
+#include "tools/scenegen/png_writer.h"
+#include "tools/scenegen/scene_writer.h"
+
+namespace {
+
+using Rgb = std::array<int, 3>;
+namespace vp = maxhost::viewport;
+
+constexpr Rgb kBackground{vp::kBackground[0], vp::kBackground[1], vp::kBackground[2]};
+constexpr Rgb kWhite{255, 255, 255};
+// The checker's two colours, 8 x 8 texels each in a 16 x 16 image.
+constexpr std::uint32_t kCellA = 0x3060C0, kCellB = 0xE0A020;
+constexpr Rgb kRgbA{0x30, 0x60, 0xC0}, kRgbB{0xE0, 0xA0, 0x20};
+
+struct Image {
+  int width = 0, height = 0;
+  std::vector<unsigned char> rgba;
+  Rgb at(int x, int y) const {
+    const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 4;
+    return {rgba[i], rgba[i + 1], rgba[i + 2]};
+  }
+  int count(const Rgb& color) const {
+    int n = 0;
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) n += at(x, y) == color ? 1 : 0;
+    return n;
+  }
+};
+
+class ViewportTest : public cvimp::test::HostTest {
+ protected:
+  static void SetUpTestSuite() { offscreen = std::make_unique<vp::OffscreenViewport>(); }
+  static void TearDownTestSuite() { offscreen.reset(); }
+
+  static Image render(int width = 400, int height = 400) {
+    Image image{width, height, {}};
+    std::string error;
+    EXPECT_TRUE(offscreen->image(width, height, image.rgba, error)) << error;
+    return image;
+  }
+
+  // A square of `size` in the ground plane from (x, y), two triangles whose
+  // shared diagonal is hidden, in a wire colour and no material.
+  static INode* square(const char16_t* name, float x, float y, float size, DWORD wire) {
+    TriObject* object = CreateNewTriObject();
+    Mesh& mesh = object->GetMesh();
+    mesh.setNumVerts(4);
+    mesh.setVert(0, {x, y, 0.0f});
+    mesh.setVert(1, {x + size, y, 0.0f});
+    mesh.setVert(2, {x + size, y + size, 0.0f});
+    mesh.setVert(3, {x, y + size, 0.0f});
+    mesh.setNumFaces(2);
+    mesh.faces[0].setVerts(0, 1, 2);
+    mesh.faces[0].setEdgeVisFlags(1, 1, 0);
+    mesh.faces[1].setVerts(0, 2, 3);
+    mesh.faces[1].setEdgeVisFlags(0, 1, 1);
+    INode* node = GetCOREInterface()->CreateObjectNode(object);
+    node->SetName(name);
+    node->SetWireColor(wire);
+    return node;
+  }
+
+  // Where a ground-plane point shows in a top view framed on `node` alone
+  // (zoom extents: half the image's smaller side spans 1.1 x the half size).
+  static std::array<int, 2> topPixel(const host::Box& box, double x, double y, int width, int height) {
+    const double cx = (box.min[0] + box.max[0]) / 2, cy = (box.min[1] + box.max[1]) / 2;
+    const double size = std::max(box.max[0] - box.min[0], box.max[1] - box.min[1]) / 2 * 1.1;
+    const double half = std::min(width, height) / 2.0;
+    return {static_cast<int>(std::floor(width / 2.0 + (x - cx) / size * half)),
+            static_cast<int>(std::floor(height / 2.0 - (y - cy) / size * half))};
+  }
+
+  static std::unique_ptr<vp::OffscreenViewport> offscreen;
+  cvimp::test::TempDir dir;
+};
+
+std::unique_ptr<vp::OffscreenViewport> ViewportTest::offscreen;
+
+// A floor of a plain colour and, beside it, a square metre whose map is
+// the checker tiled twice, imported through the import driver.
+void importColourAndMap(const std::filesystem::path& folder) {
+  using namespace cvimp::scenegen;
+  std::filesystem::create_directories(folder / "textures");
+  std::ofstream(folder / "textures" / "checker.png", std::ios::binary) << checkerPng(16, 8, kCellA, kCellB);
+  SceneWriter w;
+  auto plugin = [&](const char* type, const char* name, std::vector<std::pair<std::string, std::string>> attributes) {
+    w.begin(type, name);
+    for (const auto& [key, value] : attributes) w.attribute(key, value);
+    w.end();
+  };
+  auto vectors = [](const std::vector<Vec3>& v) { return "ListVectorHex(\"" + packVectors(v) + "\")"; };
+  auto ints = [](const std::vector<std::int32_t>& v) { return "ListIntHex(\"" + packInts(v) + "\")"; };
+  plugin("GeomStaticMesh", "mesh_square",
+         {{"vertices", vectors({{0, 0, 0}, {1000, 0, 0}, {1000, 1000, 0}, {0, 1000, 0}})},
+          {"faces", ints({0, 1, 2, 0, 2, 3})},
+          {"normals", vectors({{0, 0, 1}, {0, 0, 1}, {0, 0, 1}, {0, 0, 1}})},
+          {"faceNormals", ints({0, 1, 2, 0, 2, 3})},
+          {"map_channels", "List(List(1, " + vectors({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}) + ", " +
+                               ints({0, 1, 2, 0, 2, 3}) + "))"}});
+  plugin("UVWGenChannel", "uvw_tiled",
+         {{"uvw_channel", "1"},
+          {"uvw_transform", "Transform(Matrix(Vector(2, 0, 0), Vector(0, 2, 0), Vector(0, 0, 1)), Vector(0, 0, 0))"}});
+  plugin("BitmapBuffer", "bitmap_checker", {{"file", "\"textures/checker.png\""}});
+  plugin("TexBitmap", "tex_checker", {{"bitmap", "bitmap_checker"}, {"uvwgen", "uvw_tiled"}});
+  plugin("BRDFDiffuse", "brdf_plain", {{"color", "Color(0.8, 0.4, 0.2)"}});
+  plugin("BRDFDiffuse", "brdf_map", {{"color", "tex_checker"}});
+  plugin("MtlSingleBRDF", "mtl_plain", {{"brdf", "brdf_plain"}});
+  plugin("MtlSingleBRDF", "mtl_map", {{"brdf", "brdf_map"}});
+  const std::string identity = "Matrix(Vector(1, 0, 0), Vector(0, 1, 0), Vector(0, 0, 1))";
+  plugin("Node", "floor",
+         {{"transform", "Transform(Matrix(Vector(4, 0, 0), Vector(0, 3, 0), Vector(0, 0, 1)), Vector(0, 0, 0))"},
+          {"geometry", "mesh_square"},
+          {"material", "mtl_plain"}});
+  plugin("Node", "tiles",
+         {{"transform", "Transform(" + identity + ", Vector(5000, 0, 0))"},
+          {"geometry", "mesh_square"},
+          {"material", "mtl_map"}});
+  const std::string scene = (folder / "design.vrscene").string();
+  std::ofstream(scene, std::ios::binary) << w.text();
+  cvimp::PluginState state;
+  state.scenePath = WStr::FromACP(scene.c_str(), static_cast<std::ptrdiff_t>(scene.size()));
+  WStr result;
+  bool succeeded = false;
+  cvimp::test::captureStdout([&] { succeeded = cvimp::importDesign(state, result); });
+  ASSERT_TRUE(succeeded) << result.ToACP().data();
+}
+
+INode* named(const char16_t* name) { return host::scene().findNode(name); }
+
+TEST_F(ViewportTest, FlatColorShowsBaseColoursAndPlacedMapsExactly) {
+  importColourAndMap(dir.path());
+  ASSERT_NE(named(u"floor"), nullptr);
+  host::setViewType(host::ViewType::Top);
+  host::setFlatColor(true);
+
+  // The floor, 4 x 3 m, framed alone: its colour everywhere inside.
+  ASSERT_TRUE(host::zoomExtents({named(u"floor")}));
+  Image image = render();
+  EXPECT_EQ(image.at(200, 200), (Rgb{204, 102, 51}));
+  EXPECT_EQ(image.at(30, 200), (Rgb{204, 102, 51}));
+  EXPECT_EQ(image.at(5, 200), kBackground);  // beyond the margin
+
+  // The map tiled twice about its centre: u' = 2u - 0.5. At u = 0.375 the
+  // map is read at 0.25, in the left column of cells (A above, B below
+  // with V up); at u = 0.625, at 0.75, in the right one.
+  INode* tiles = named(u"tiles");
+  ASSERT_TRUE(host::zoomExtents({tiles}));
+  image = render();
+  const host::Box box = host::worldBox(*tiles);
+  auto texel = [&](double u, double v) {
+    const auto [x, y] = topPixel(box, 5000 + u * 1000, v * 1000, image.width, image.height);
+    return image.at(x, y);
+  };
+  EXPECT_EQ(texel(0.375, 0.625), kRgbA);  // read at (0.25, 0.75): top left cell
+  EXPECT_EQ(texel(0.625, 0.625), kRgbB);
+  EXPECT_EQ(texel(0.375, 0.375), kRgbB);
+  EXPECT_EQ(texel(0.625, 0.375), kRgbA);
+  // A quarter further on, the tiling repeats.
+  EXPECT_EQ(texel(0.875, 0.625), kRgbA);
+}
+
+TEST_F(ViewportTest, ShadingLightsFromTheViewer) {
+  importColourAndMap(dir.path());
+  host::setViewType(host::ViewType::Top);
+  ASSERT_TRUE(host::zoomExtents({named(u"floor")}));
+  // Facing the head light: the base colour itself.
+  Image image = render();
+  const Rgb facing = image.at(200, 200);
+  for (int c = 0; c < 3; ++c) EXPECT_NEAR(facing[c], (Rgb{204, 102, 51})[c], 1);
+  // Turned 60 degrees from it: 0.3 + 0.7 cos 60 = 0.65 of it.
+  host::orbit(0, -3.14159265358979 / 3);
+  EXPECT_EQ(host::viewport().camera.type, host::ViewType::Orthographic);
+  image = render();
+  const Rgb turned = image.at(200, 200);
+  for (int c = 0; c < 3; ++c) EXPECT_NEAR(turned[c], (Rgb{204, 102, 51})[c] * 0.65, 1.5);
+}
+
+TEST_F(ViewportTest, EdgesShowPolygonsAndTheSelectionInWhite) {
+  INode* node = square(u"quad", 0, 0, 1000, RGB(200, 0, 0));
+  host::setViewType(host::ViewType::Top);
+  host::setFlatColor(true);
+  ASSERT_TRUE(host::zoomExtents());
+  const host::Box box = host::worldBox(*node);
+  // Along the hidden diagonal and along a side, a few pixels in from the
+  // corners.
+  auto along = [&](const Image& image, double x0, double y0, double x1, double y1, const Rgb& color) {
+    int hits = 0;
+    for (int i = 10; i <= 90; i += 10) {
+      const double t = i / 100.0;
+      const auto [x, y] = topPixel(box, x0 + (x1 - x0) * t, y0 + (y1 - y0) * t, 400, 400);
+      for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+          if (image.at(x + dx, y + dy) == color) {
+            hits += 1;
+            dy = dx = 2;
+          }
+        }
+    }
+    return hits;
+  };
+  Image image = render();
+  EXPECT_EQ(image.count(kWhite), 0);
+  EXPECT_EQ(image.at(200, 200), (Rgb{200, 0, 0}));
+
+  GetCOREInterface()->SelectNode(node);
+  image = render();
+  EXPECT_EQ(along(image, 0, 0, 1000, 0, kWhite), 9);    // a side
+  EXPECT_EQ(along(image, 0, 0, 1000, 1000, kWhite), 0);  // the diagonal stays hidden
+
+  // As an editable poly quadrified, with edged faces: the quad's sides, no
+  // diagonal. Without a material its surface shows the wire colour, and its
+  // edges half of it.
+  GetCOREInterface()->ClearNodeSelection();
+  std::unique_ptr<PolyObject> poly = host::polyFromMesh(static_cast<TriObject*>(node->GetObjectRef())->GetMesh());
+  ASSERT_EQ(host::quadrify(*poly), 1);
+  host::scene().replaceObject(node->GetObjectRef(), std::move(poly));
+  node->SetWireColor(RGB(0, 0, 180));
+  host::setEdgedFaces(true);
+  image = render();
+  EXPECT_EQ(along(image, 0, 1000, 1000, 1000, Rgb{0, 0, 90}), 9);
+  EXPECT_EQ(along(image, 0, 0, 1000, 1000, Rgb{0, 0, 90}), 0);
+}
+
+TEST_F(ViewportTest, ZoomExtentsShowsTheWholeSceneWithAMargin) {
+  square(u"near", -3000, 200, 500, RGB(255, 0, 0));
+  square(u"far", 2500, -1800, 500, RGB(255, 0, 0));
+  // Both lie in the ground plane, which the side views see edge-on.
+  for (const host::ViewType view : {host::ViewType::Perspective, host::ViewType::Top}) {
+    host::setViewType(view);
+    ASSERT_TRUE(host::zoomExtents());
+    for (const auto& [width, height] : {std::pair{400, 300}, std::pair{300, 400}}) {
+      const Image image = render(width, height);
+      int inside = 0, margin = 0;
+      const int band = std::min(width, height) / 40;
+      for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+          if (image.at(x, y) != (Rgb{255, 0, 0}) && image.at(x, y)[0] < 120) continue;
+          const bool edge = x < band || y < band || x >= width - band || y >= height - band;
+          (edge ? margin : inside) += 1;
+        }
+      EXPECT_GT(inside, 0) << host::viewName(view) << " " << width << "x" << height;
+      EXPECT_EQ(margin, 0) << host::viewName(view) << " " << width << "x" << height;
+    }
+  }
+}
+
+TEST_F(ViewportTest, PickingFindsTheNodeUnderThePointer) {
+  INode* left = square(u"left", 0, 0, 1000, RGB(0, 200, 0));
+  INode* right = square(u"right", 2000, 0, 1000, RGB(0, 0, 200));
+  host::setViewType(host::ViewType::Top);
+  ASSERT_TRUE(host::zoomExtents());
+  std::string error;
+  vp::SceneRenderer* renderer = offscreen->renderer(error);
+  ASSERT_NE(renderer, nullptr) << error;
+  const host::Box box = host::sceneBox({left, right});
+  const auto [lx, ly] = topPixel(box, 500, 500, 400, 300);
+  const auto [rx, ry] = topPixel(box, 2500, 500, 400, 300);
+  EXPECT_EQ(renderer->pick(400, 300, host::viewport(), lx, ly), left);
+  EXPECT_EQ(renderer->pick(400, 300, host::viewport(), rx, ry), right);
+  EXPECT_EQ(renderer->pick(400, 300, host::viewport(), 2, 2), nullptr);
+  EXPECT_EQ(renderer->pick(400, 300, host::viewport(), 400, 2), nullptr);  // outside the picture
+}
+
+}  // namespace
