@@ -129,6 +129,8 @@ CommandResult CommandShell::run(const std::string& line) {
     close(arguments);
   } else if (command == "click") {
     click(arguments);
+  } else if (command == "viewport") {
+    printLine(window_.viewportPlace ? window_.viewportPlace() : "No viewport on the screen without a window");
   } else if (command == "view") {
     view(arguments);
   } else if (command == "wait") {

@@ -92,6 +92,7 @@ int runHeadless(const Options& options) {
             }
             return offscreen.image(width, height, rgba, error);
           },
+      .viewportPlace = nullptr,
   });
   std::string line;
   while (std::getline(std::cin, line)) {
@@ -171,15 +172,27 @@ int runWindow(const Options& options) {
           .shownList = [&window] { return window.shownNodes(); },
           .settle =
               [] {
-                // Bounded: a page may keep the loop busy for ever.
-                for (int i = 0; i < 1000 && g_main_context_iteration(nullptr, FALSE); ++i) {
+                // A round trip first: input another client (xdotool) made
+                // before is then queued here. Bounded: a page may keep the
+                // loop busy for ever.
+                for (int round = 0; round < 2; ++round) {
+                  gdk_display_sync(gdk_display_get_default());
+                  for (int i = 0; i < 1000 && g_main_context_iteration(nullptr, FALSE); ++i) {
+                  }
                 }
-                gdk_display_sync(gdk_display_get_default());
               },
           .viewImage =
               [&window](int& width, int& height, std::vector<std::uint8_t>& rgba, std::string& error) {
                 if (width == 0) window.viewport()->size(width, height);
                 return window.viewport()->image(width, height, rgba, error);
+              },
+          .viewportPlace =
+              [&window] {
+                int x = 0, y = 0, width = 0, height = 0;
+                window.viewport()->origin(x, y);
+                window.viewport()->size(width, height);
+                return "Viewport at " + std::to_string(x) + "," + std::to_string(y) + " size " +
+                       std::to_string(width) + "x" + std::to_string(height);
               },
       });
       gui.shell = &shell;

@@ -184,6 +184,17 @@ void ViewportWidget::size(int& width, int& height) const {
   height = gtk_widget_get_allocated_height(impl_->area) * scale;
 }
 
+void ViewportWidget::origin(int& x, int& y) const {
+  x = y = 0;
+  GtkWidget* top = gtk_widget_get_toplevel(impl_->area);
+  GdkWindow* window = gtk_widget_get_window(top);
+  int inX = 0, inY = 0, topX = 0, topY = 0;
+  if (window == nullptr || !gtk_widget_translate_coordinates(impl_->area, top, 0, 0, &inX, &inY)) return;
+  gdk_window_get_origin(window, &topX, &topY);
+  x = topX + inX;
+  y = topY + inY;
+}
+
 bool ViewportWidget::image(int width, int height, std::vector<std::uint8_t>& rgba, std::string& error) {
   if (!impl_->current()) {
     error = impl_->failure.empty() ? std::string("the viewport is not shown") : impl_->failure;

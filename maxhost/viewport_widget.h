@@ -26,6 +26,8 @@ class ViewportWidget {
   void redraw();
   // The size it shows, in pixels.
   void size(int& width, int& height) const;
+  // Where it shows on the screen: its top left corner, in screen pixels.
+  void origin(int& x, int& y) const;
   // The picture it would show at `width` x `height`, as RGBA rows from the
   // top; false with a text (no OpenGL, a size it cannot draw).
   bool image(int width, int height, std::vector<std::uint8_t>& rgba, std::string& error);

@@ -2,8 +2,12 @@
 // headless with commands on standard input, and under the display with the
 // import window's page served from 127.0.0.1 running a real "startImport".
 #include <gtest/gtest.h>
+#include <stb_image.h>
 
+#include <array>
+#include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -40,6 +44,8 @@ TEST(Maxhost, HeadlessLoadsThePlugInAndRunsItsCommands) {
       "Main menu bar: File, Edit, Tools, Group, Views, Create, Modifiers, Animation, Rendering, Casavia (&K), "
       "Customize, Scripting, Help\n"
       "File: Export glTF...\n"
+      "Views: Zoom Extents (Z), Perspective (P), Top (T), Front (F), Left (L), -, Edged Faces (F4), Default "
+      "Shading, Flat Color\n"
       "Casavia (&K): 导入... (Shift+K), 四边化已选择模型 (Shift+Q), 帮助... (Shift+H), 关于... (Shift+A)\n"
       "Shift+A: ran\n"
       "No node named nothing\n"
@@ -122,6 +128,133 @@ TEST(Maxhost, ShiftKImportsTheServedDesignIntoTheNodeList) {
       << run.output;
   EXPECT_NE(run.output.find("  chair_2 | Editable Mesh, 12 faces | Physical Material #6\n"), std::string::npos)
       << run.output;
+}
+
+// A PNG the view command wrote, as RGB pixels.
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<unsigned char> rgb;
+  std::array<int, 3> at(int x, int y) const {
+    const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 3;
+    return {rgb[i], rgb[i + 1], rgb[i + 2]};
+  }
+  int count(const std::array<int, 3>& color) const {
+    int n = 0;
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) n += at(x, y) == color ? 1 : 0;
+    return n;
+  }
+};
+
+Picture readPicture(const std::filesystem::path& path) {
+  Picture picture;
+  int components = 0;
+  unsigned char* pixels = stbi_load(path.c_str(), &picture.width, &picture.height, &components, 3);
+  if (pixels != nullptr) picture.rgb.assign(pixels, pixels + static_cast<std::size_t>(picture.width) * picture.height * 3);
+  stbi_image_free(pixels);
+  return picture;
+}
+
+// The sample's ceiling lamp, black and right above the room's centre, as
+// the top view shows it unlit.
+constexpr std::array<int, 3> kLamp{0, 0, 0};
+
+// Without any display: EGL on Mesa's surfaceless platform draws it.
+TEST(Maxhost, HeadlessViewWritesThePictureWithoutADisplay) {
+  TempDir folder;
+  const cvimp::test::ScopedEnv noDisplay("DISPLAY", nullptr);
+  const std::string top = (folder.path() / "top.png").string(), persp = (folder.path() / "persp.png").string();
+  const cvimp::test::ProgramRun run =
+      runMaxhost({"--headless", "--download-dir", folder.str()},
+                 {std::string("CVIMP_TEST_VRSCENE=") + CVIMP_SAMPLES_DIR + "/room/vr.vrscene"},
+                 "key Shift+A\nkey T\nview --flat -o " + top + " --size 320x240\nkey F4\nview persp -o " + persp +
+                     "\nview sideways\nview -o " + (folder.path() / "no" / "such.png").string() + "\n");
+  EXPECT_TRUE(run.succeeded) << run.output;
+  EXPECT_NE(run.output.find("T: ran\nView: Top, Flat Color\nView written to " + top + " (320x240)\nF4: ran\n"
+                            "View: Perspective, Default Shading, Edged Faces\nView written to " + persp +
+                            " (800x600)\nUsage: view [persp|top|front|left] [--flat] [-o FILE.png] [--size WxH]\n"
+                            "View: Perspective, Default Shading, Edged Faces\nCannot draw the view: cannot write "),
+            std::string::npos)
+      << run.output;
+  const Picture picture = readPicture(top);
+  ASSERT_EQ(picture.width, 320);
+  EXPECT_EQ(picture.at(160, 120), kLamp);
+  EXPECT_EQ(readPicture(persp).height, 600);
+}
+
+// Under the display, with real input through the X server (xdotool): a
+// click selects the node under the pointer and the node list follows; Z,
+// P and T change the picture.
+TEST(Maxhost, ViewportAnswersClicksAndViewKeys) {
+  TempDir folder;
+  cvimp::test::ChildProcess maxhost(CVIMP_MAXHOST_PATH, {"--download-dir", folder.str()},
+                                    {std::string("CVIMP_TEST_VRSCENE=") + CVIMP_SAMPLES_DIR + "/room/vr.vrscene"}, "",
+                                    true);
+  ASSERT_TRUE(maxhost.started());
+  auto ask = [&](const std::string& commands, const std::string& answer) {
+    maxhost.send(commands + "\n");
+    return maxhost.readUntil(answer);
+  };
+  auto picture = [&](const std::string& name) {
+    const std::string path = (folder.path() / name).string();
+    ask("settle\nview --flat -o " + path, "View written");
+    return readPicture(path);
+  };
+  ask("key Shift+A\nsettle\nview top", "View:");
+  std::istringstream place(ask("viewport", "Viewport at"));
+  std::string word;
+  int x = 0, y = 0, width = 0, height = 0;
+  char comma = 0, by = 0;
+  while (place >> word && word != "at") {
+  }
+  place >> x >> comma >> y >> word >> width >> by >> height;
+  ASSERT_GT(width, 100);
+  auto xdotool = [](const std::string& arguments) {
+    ASSERT_EQ(std::system(("xdotool " + arguments).c_str()), 0) << arguments;
+  };
+  const std::string centre = std::to_string(x + width / 2) + " " + std::to_string(y + height / 2);
+  const std::string corner = std::to_string(x + 20) + " " + std::to_string(y + 20);
+  const Picture top = picture("top.png");
+  EXPECT_EQ(top.at(width / 2, height / 2), kLamp);
+
+  xdotool("mousemove " + centre + " click 1");
+  std::string list = ask("settle\nlist", "  chair_2");
+  EXPECT_NE(list.find("  ceiling_lamp | Editable Mesh, 12 faces | Physical Material #4 | selected\n"),
+            std::string::npos)
+      << list;
+  EXPECT_EQ(list.find("floor | Editable Mesh, 24 faces | Physical Material #1 | selected"), std::string::npos);
+  // The lamp's edges in white.
+  EXPECT_GT(picture("selected.png").count({255, 255, 255}), 20);
+
+  // A click on nothing clears the selection.
+  xdotool("mousemove " + corner + " click 1");
+  list = ask("settle\nlist", "  chair_2");
+  EXPECT_EQ(list.find("| selected"), std::string::npos) << list;
+
+  // A row chosen in the node list selects its node: the first, the floor,
+  // just under the list's header.
+  xdotool("mousemove " + std::to_string(x / 2) + " " + std::to_string(y + 45) + " click 1");
+  list = ask("settle\nnodes", "  chair_2");
+  EXPECT_NE(list.find("  floor | Editable Mesh, 24 faces | Physical Material #1 | selected\n"), std::string::npos)
+      << list;
+
+  // Z frames the selection (the lamp again): it fills the middle.
+  xdotool("mousemove " + centre + " click 1 key z");
+  const Picture zoomed = picture("zoomed.png");
+  EXPECT_GT(zoomed.count(kLamp), 10 * top.count(kLamp));
+
+  // P, then T back.
+  xdotool("key p");
+  EXPECT_NE(ask("view", "View:").find("View: Perspective"), std::string::npos);
+  const Picture persp = picture("persp.png");
+  EXPECT_NE(persp.rgb, zoomed.rgb);
+  xdotool("key t");
+  EXPECT_NE(ask("view", "View:").find("View: Top"), std::string::npos);
+  // The top view again, framed as Z left it.
+  EXPECT_GT(picture("top_again.png").count(kLamp), 10 * top.count(kLamp));
+
+  maxhost.send("quit\n");
+  EXPECT_TRUE(maxhost.finish()) << maxhost.output();
 }
 
 }  // namespace

@@ -11,7 +11,8 @@ extern char** environ;
 namespace cvimp::test {
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
-                           const std::vector<std::string>& environment, const std::string& input) {
+                           const std::vector<std::string>& environment, const std::string& input,
+                           bool conversing) {
   // Close-on-exec: the program inherits only the two ends it is given.
   int in[2];
   int out[2];
@@ -43,13 +44,17 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
   posix_spawn_file_actions_destroy(&actions);
   ::close(in[0]);
   ::close(out[1]);
+  // A program that ends without reading its input must not end the tests.
+  ::signal(SIGPIPE, SIG_IGN);
   if (spawned && !input.empty()) {
-    // A program that ends without reading its input must not end the tests.
-    ::signal(SIGPIPE, SIG_IGN);
     const ssize_t written = ::write(in[1], input.data(), input.size());
     (void)written;
   }
-  ::close(in[1]);
+  if (spawned && conversing) {
+    inputPipe_ = in[1];
+  } else {
+    ::close(in[1]);
+  }
   outputPipe_ = out[0];
   if (spawned) pid_ = child;
 }
@@ -60,9 +65,45 @@ ChildProcess::~ChildProcess() {
     ::waitpid(pid_, nullptr, 0);
   }
   if (outputPipe_ >= 0) ::close(outputPipe_);
+  if (inputPipe_ >= 0) ::close(inputPipe_);
+}
+
+void ChildProcess::send(const std::string& text) {
+  std::size_t done = 0;
+  while (inputPipe_ >= 0 && done < text.size()) {
+    const ssize_t written = ::write(inputPipe_, text.data() + done, text.size() - done);
+    if (written <= 0) break;
+    done += static_cast<std::size_t>(written);
+  }
+}
+
+std::string ChildProcess::readUntil(const std::string& prefix) {
+  char buffer[4096];
+  for (;;) {
+    // A whole line that starts with the prefix, after what was given.
+    for (std::size_t start = read_; start < output_.size();) {
+      const std::size_t end = output_.find('\n', start);
+      if (end == std::string::npos) break;
+      if (output_.compare(start, prefix.size(), prefix) == 0) {
+        std::string part = output_.substr(read_, end + 1 - read_);
+        read_ = end + 1;
+        return part;
+      }
+      start = end + 1;
+    }
+    const ssize_t got = outputPipe_ >= 0 ? ::read(outputPipe_, buffer, sizeof buffer) : 0;
+    if (got <= 0) {
+      std::string rest = output_.substr(read_);
+      read_ = output_.size();
+      return rest;
+    }
+    output_.append(buffer, static_cast<std::size_t>(got));
+  }
 }
 
 bool ChildProcess::finish() {
+  if (inputPipe_ >= 0) ::close(inputPipe_);
+  inputPipe_ = -1;
   char buffer[4096];
   ssize_t got = 0;
   while (outputPipe_ >= 0 && (got = ::read(outputPipe_, buffer, sizeof buffer)) > 0) {

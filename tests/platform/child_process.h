@@ -11,9 +11,11 @@ class ChildProcess {
  public:
   // Starts `program` with `arguments` (after its own name) and `environment`
   // ("NAME=value") added to this process's; standard input is `input`,
-  // written at once and closed (small enough for the pipe's buffer).
+  // written at once (small enough for the pipe's buffer) and closed unless
+  // `conversing`: then send() writes more, and finish() closes it.
   ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
-               const std::vector<std::string>& environment = {}, const std::string& input = {});
+               const std::vector<std::string>& environment = {}, const std::string& input = {},
+               bool conversing = false);
   // Kills the program if it still runs.
   ~ChildProcess();
   ChildProcess(const ChildProcess&) = delete;
@@ -24,11 +26,18 @@ class ChildProcess {
   // Reads standard output to its end and waits for the program; true when it
   // exited with status 0.
   bool finish();
+  // In a conversation: writes `text` to its standard input, and reads its
+  // output up to and with the first new line that starts with `prefix`
+  // (all of it when the program ends first), giving what was read.
+  void send(const std::string& text);
+  std::string readUntil(const std::string& prefix);
   const std::string& output() const { return output_; }
 
  private:
   int pid_ = -1;
   int outputPipe_ = -1;
+  int inputPipe_ = -1;
+  std::size_t read_ = 0;  // of output_, what readUntil gave so far
   std::string output_;
 };
 
