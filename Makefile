@@ -35,13 +35,14 @@ demo: deps
 # Loader and import benchmark: cvimp inspect and cvimp import, and the reader
 # in-process, against the decode floor, on a generated design of about 60 MB
 # of scene text, the same with all geometry in one file, and the design grown
-# 2 and 4 times; then the glTF writer against the import on the first design.
+# 2 and 4 times; then the glTF writer and the viewport (upload and frames on
+# Mesa's software renderer) against the import on the first design.
 # Designs are kept in build/bench and written again only when the generator or
 # its options change.
 BENCH_DESIGNS = build/bench/designs
 bench: deps
 	$(CONFIGURE) -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DCVIMP_TESTS=OFF -DCVIMP_BENCH=ON
-	$(CMAKE) --build build/bench -j $(JOBS) --target generate_design bench_loader bench_gltf cvimp
+	$(CMAKE) --build build/bench -j $(JOBS) --target generate_design bench_loader bench_gltf bench_viewport cvimp
 	build/bench/bench/generate_design $(BENCH_DESIGNS)/1x --reuse
 	build/bench/bench/generate_design $(BENCH_DESIGNS)/1x-one-file --layout categories --reuse
 	build/bench/bench/generate_design $(BENCH_DESIGNS)/2x --scale 2 --reuse
@@ -50,6 +51,7 @@ bench: deps
 	  --one-file $(BENCH_DESIGNS)/1x-one-file/vr.vrscene \
 	  --scale 2 $(BENCH_DESIGNS)/2x/vr.vrscene --scale 4 $(BENCH_DESIGNS)/4x/vr.vrscene
 	build/bench/bench/bench_gltf $(BENCH_DESIGNS)/1x/vr.vrscene build/bench/design.glb
+	build/bench/bench/bench_viewport $(BENCH_DESIGNS)/1x/vr.vrscene
 
 # Concurrency suites under ThreadSanitizer (not part of `make test`): the
 # scene loader's parallel loops, the import's mesh filling and the glTF
