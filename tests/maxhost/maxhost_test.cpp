@@ -238,20 +238,36 @@ TEST(Maxhost, ViewportAnswersClicksAndViewKeys) {
   EXPECT_NE(list.find("  floor | Editable Mesh, 24 faces | Physical Material #1 | selected\n"), std::string::npos)
       << list;
 
+  // P, F and L each show another picture, T the top view again.
+  std::vector<std::vector<unsigned char>> seen{top.rgb};
+  for (const auto& [key, view] : {std::pair{"p", "Perspective"}, std::pair{"f", "Front"}, std::pair{"l", "Left"}}) {
+    xdotool(std::string("key ") + key);
+    EXPECT_NE(ask("view", "View:").find(std::string("View: ") + view), std::string::npos) << view;
+    const Picture shown = picture(std::string(key) + ".png");
+    for (const auto& earlier : seen) EXPECT_NE(shown.rgb, earlier) << view;
+    seen.push_back(shown.rgb);
+  }
+  xdotool("key t");
+  EXPECT_NE(ask("view", "View:").find("View: Top"), std::string::npos);
+
   // Z frames the selection (the lamp again): it fills the middle.
   xdotool("mousemove " + centre + " click 1 key z");
   const Picture zoomed = picture("zoomed.png");
   EXPECT_GT(zoomed.count(kLamp), 10 * top.count(kLamp));
 
-  // P, then T back.
-  xdotool("key p");
-  EXPECT_NE(ask("view", "View:").find("View: Perspective"), std::string::npos);
-  const Picture persp = picture("persp.png");
-  EXPECT_NE(persp.rgb, zoomed.rgb);
-  xdotool("key t");
-  EXPECT_NE(ask("view", "View:").find("View: Top"), std::string::npos);
-  // The top view again, framed as Z left it.
-  EXPECT_GT(picture("top_again.png").count(kLamp), 10 * top.count(kLamp));
+  // The wheel zooms out; a middle drag moves the picture with the pointer.
+  auto lampLeft = [](const Picture& shown) {
+    for (int column = 0; column < shown.width; ++column)
+      for (int row = 0; row < shown.height; ++row)
+        if (shown.at(column, row) == kLamp) return column;
+    return -1;
+  };
+  xdotool("click 5");
+  const Picture fartherOut = picture("farther.png");
+  EXPECT_LT(fartherOut.count(kLamp), zoomed.count(kLamp));
+  xdotool("mousedown 2 mousemove " + std::to_string(x + width / 2 + 40) + " " + std::to_string(y + height / 2) +
+          " mouseup 2");
+  EXPECT_NEAR(lampLeft(picture("panned.png")), lampLeft(fartherOut) + 40, 1);
 
   maxhost.send("quit\n");
   EXPECT_TRUE(maxhost.finish()) << maxhost.output();

@@ -30,6 +30,9 @@ constexpr Rgb kWhite{255, 255, 255};
 // The checker's two colours, 8 x 8 texels each in a 16 x 16 image.
 constexpr std::uint32_t kCellA = 0x3060C0, kCellB = 0xE0A020;
 constexpr Rgb kRgbA{0x30, 0x60, 0xC0}, kRgbB{0xE0, 0xA0, 0x20};
+// A 16 x 16 image of four quadrants: top left, top right, bottom left,
+// bottom right.
+constexpr std::array<Rgb, 4> kQuadrants{Rgb{200, 40, 40}, Rgb{40, 200, 40}, Rgb{40, 40, 200}, Rgb{200, 200, 40}};
 
 struct Image {
   int width = 0, height = 0;
@@ -96,11 +99,17 @@ class ViewportTest : public cvimp::test::HostTest {
 std::unique_ptr<vp::OffscreenViewport> ViewportTest::offscreen;
 
 // A floor of a plain colour and, beside it, a square metre whose map is
-// the checker tiled twice, imported through the import driver.
+// the checker tiled twice, and one whose map of quadrants is turned a
+// quarter and moved a quarter, imported through the import driver.
 void importColourAndMap(const std::filesystem::path& folder) {
   using namespace cvimp::scenegen;
   std::filesystem::create_directories(folder / "textures");
   std::ofstream(folder / "textures" / "checker.png", std::ios::binary) << checkerPng(16, 8, kCellA, kCellB);
+  std::vector<std::uint8_t> quadrants;
+  for (int row = 0; row < 16; ++row)
+    for (int column = 0; column < 16; ++column)
+      for (const int channel : kQuadrants[(row / 8) * 2 + column / 8]) quadrants.push_back(static_cast<std::uint8_t>(channel));
+  std::ofstream(folder / "textures" / "quadrants.png", std::ios::binary) << encodePng(16, 16, quadrants);
   SceneWriter w;
   auto plugin = [&](const char* type, const char* name, std::vector<std::pair<std::string, std::string>> attributes) {
     w.begin(type, name);
@@ -119,8 +128,15 @@ void importColourAndMap(const std::filesystem::path& folder) {
   plugin("UVWGenChannel", "uvw_tiled",
          {{"uvw_channel", "1"},
           {"uvw_transform", "Transform(Matrix(Vector(2, 0, 0), Vector(0, 2, 0), Vector(0, 0, 1)), Vector(0, 0, 0))"}});
+  plugin("UVWGenChannel", "uvw_turned",
+         {{"uvw_channel", "1"},
+          {"uvw_transform", "Transform(Matrix(Vector(0, 1, 0), Vector(-1, 0, 0), Vector(0, 0, 1)), Vector(0.25, 0, 0))"}});
   plugin("BitmapBuffer", "bitmap_checker", {{"file", "\"textures/checker.png\""}});
   plugin("TexBitmap", "tex_checker", {{"bitmap", "bitmap_checker"}, {"uvwgen", "uvw_tiled"}});
+  plugin("BitmapBuffer", "bitmap_quadrants", {{"file", "\"textures/quadrants.png\""}});
+  plugin("TexBitmap", "tex_turned", {{"bitmap", "bitmap_quadrants"}, {"uvwgen", "uvw_turned"}});
+  plugin("BRDFDiffuse", "brdf_turned", {{"color", "tex_turned"}});
+  plugin("MtlSingleBRDF", "mtl_turned", {{"brdf", "brdf_turned"}});
   plugin("BRDFDiffuse", "brdf_plain", {{"color", "Color(0.8, 0.4, 0.2)"}});
   plugin("BRDFDiffuse", "brdf_map", {{"color", "tex_checker"}});
   plugin("MtlSingleBRDF", "mtl_plain", {{"brdf", "brdf_plain"}});
@@ -134,6 +150,10 @@ void importColourAndMap(const std::filesystem::path& folder) {
          {{"transform", "Transform(" + identity + ", Vector(5000, 0, 0))"},
           {"geometry", "mesh_square"},
           {"material", "mtl_map"}});
+  plugin("Node", "turned",
+         {{"transform", "Transform(" + identity + ", Vector(7000, 0, 0))"},
+          {"geometry", "mesh_square"},
+          {"material", "mtl_turned"}});
   const std::string scene = (folder / "design.vrscene").string();
   std::ofstream(scene, std::ios::binary) << w.text();
   cvimp::PluginState state;
@@ -176,6 +196,21 @@ TEST_F(ViewportTest, FlatColorShowsBaseColoursAndPlacedMapsExactly) {
   EXPECT_EQ(texel(0.625, 0.375), kRgbA);
   // A quarter further on, the tiling repeats.
   EXPECT_EQ(texel(0.875, 0.625), kRgbA);
+
+  // Turned a quarter (W 90 degrees) after an offset of -0.25 in U: read at
+  // Rot(90) (uv - c - o) + c = (1 - v, u + 0.25); rows go down from V = 1.
+  INode* turned = named(u"turned");
+  ASSERT_TRUE(host::zoomExtents({turned}));
+  image = render();
+  const host::Box turnedBox = host::worldBox(*turned);
+  auto quadrant = [&](double u, double v) {
+    const auto [x, y] = topPixel(turnedBox, 7000 + u * 1000, v * 1000, image.width, image.height);
+    return image.at(x, y);
+  };
+  EXPECT_EQ(quadrant(0.5, 0.75), kQuadrants[0]);   // (0.25, 0.75)
+  EXPECT_EQ(quadrant(0.5, 0.25), kQuadrants[1]);   // (0.75, 0.75)
+  EXPECT_EQ(quadrant(0.05, 0.75), kQuadrants[2]);  // (0.25, 0.3)
+  EXPECT_EQ(quadrant(0.05, 0.25), kQuadrants[3]);  // (0.75, 0.3)
 }
 
 TEST_F(ViewportTest, ShadingLightsFromTheViewer) {
