@@ -114,7 +114,7 @@ int main(int argc, char** argv) {
   std::printf("ratio upload / import: %.2f (goal 0.50: %s)\n", best.uploadSeconds / best.importSeconds,
               best.uploadSeconds <= 0.5 * best.importSeconds ? "met" : "not met");
   const double frame = median(frames), edged = median(edgedFrames);
-  std::printf("frame %dx%d, median of 9: %.3f s shaded, %.3f s with edged faces (goal under 1 s: %s)\n", width,
-              height, frame, edged, std::max(frame, edged) < 1.0 ? "met" : "not met");
+  std::printf("frame %dx%d, median of 9: %.3f s shaded, %.3f s with edged faces (goal under 1 s: %s)\n", width, height,
+              frame, edged, std::max(frame, edged) < 1.0 ? "met" : "not met");
   return 0;
 }

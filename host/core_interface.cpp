@@ -1,5 +1,4 @@
 #include "host/core_interface.h"
-#include "host/viewport.h"
 
 #include <algorithm>
 #include <functional>
@@ -13,6 +12,7 @@
 #include "host/objects.h"
 #include "host/progress_display.h"
 #include "host/scene.h"
+#include "host/viewport.h"
 #include "host/window_handles.h"
 
 namespace host {

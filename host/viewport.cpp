@@ -99,8 +99,8 @@ void addPoints(Box& box, const Matrix3& tm, const Points& points, std::size_t co
                 (corner & 4) != 0 ? local.max[2] : local.min[2]};
     Vec world{};
     for (int axis = 0; axis < 3; ++axis) {
-      world[axis] = p[0] * tm.GetRow(0)[axis] + p[1] * tm.GetRow(1)[axis] + p[2] * tm.GetRow(2)[axis] +
-                    tm.GetRow(3)[axis];
+      world[axis] =
+          p[0] * tm.GetRow(0)[axis] + p[1] * tm.GetRow(1)[axis] + p[2] * tm.GetRow(2)[axis] + tm.GetRow(3)[axis];
     }
     if (std::isfinite(world[0]) && std::isfinite(world[1]) && std::isfinite(world[2])) box.add(world);
   }

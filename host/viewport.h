@@ -26,7 +26,7 @@ const char* viewName(ViewType type);
 struct Camera {
   ViewType type = ViewType::Perspective;
   std::array<double, 3> target{0, 0, 0};
-  double azimuth = 0.785398163397448;   // from the front right
+  double azimuth = 0.785398163397448;    // from the front right
   double elevation = 0.436332312998582;  // 25 degrees
   double size = 1000;
 };

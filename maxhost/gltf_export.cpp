@@ -44,10 +44,11 @@ struct ExportMenu::Parts : ActionCallback {
   IMenuItem* item = nullptr;
 };
 
-ExportMenu::ExportMenu(std::function<std::string()> choosePath) : parts_(std::make_unique<Parts>(std::move(choosePath))) {
+ExportMenu::ExportMenu(std::function<std::string()> choosePath)
+    : parts_(std::make_unique<Parts>(std::move(choosePath))) {
   const ActionDescription export_{kExportGltf, 0, 0, 0};
-  parts_->table = std::make_unique<ActionTable>(kHostTableId, kHostContextId, MSTR(u"maxhost"), nullptr, 1, &export_,
-                                                nullptr);
+  parts_->table =
+      std::make_unique<ActionTable>(kHostTableId, kHostContextId, MSTR(u"maxhost"), nullptr, 1, &export_, nullptr);
   Interface* core = GetCOREInterface();
   IActionManager* actions = core->GetActionManager();
   IMenuManager* menus = core->GetMenuManager();

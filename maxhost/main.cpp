@@ -191,8 +191,8 @@ int runWindow(const Options& options) {
                 int x = 0, y = 0, width = 0, height = 0;
                 window.viewport()->origin(x, y);
                 window.viewport()->size(width, height);
-                return "Viewport at " + std::to_string(x) + "," + std::to_string(y) + " size " +
-                       std::to_string(width) + "x" + std::to_string(height);
+                return "Viewport at " + std::to_string(x) + "," + std::to_string(y) + " size " + std::to_string(width) +
+                       "x" + std::to_string(height);
               },
       });
       gui.shell = &shell;

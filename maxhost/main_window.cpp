@@ -66,7 +66,7 @@ struct MainWindow::Impl {
   host::gtk::ObjectRef<GtkListStore> nodes;
   GtkWidget* list = nullptr;
   std::vector<host::NodeRow> shownRows;  // what the list holds, selection aside
-  bool syncing = false;  // the list's selection is being set from the host's
+  bool syncing = false;                  // the list's selection is being set from the host's
   std::unique_ptr<ViewportWidget> viewport;
   GtkWidget* prompt = nullptr;
   GtkWidget* progress = nullptr;

@@ -57,8 +57,8 @@ constexpr host::StringResource kStrings[] = {
 constexpr host::StringTable kStringTables[] = {{0, kStrings}};
 constexpr host::ResourceDirectory kResources{kStringTables, kAcceleratorTables, {}};
 
-constexpr std::array<Command, 8> kCommands = {kZoomExtents, kPerspective, kTop,           kFront,
-                                              kLeft,        kEdgedFaces,  kDefaultShading, kFlatColor};
+constexpr std::array<Command, 8> kCommands = {kZoomExtents, kPerspective,    kTop,      kFront, kLeft,
+                                              kEdgedFaces,  kDefaultShading, kFlatColor};
 
 // The module whose resources these are: the host itself.
 char moduleTag;
@@ -109,8 +109,8 @@ ViewMenu::ViewMenu() : parts_(std::make_unique<Parts>()) {
   host::registerModuleResources(module(), &kResources);
   std::vector<ActionDescription> descriptions;
   for (const Command command : kCommands) {
-    descriptions.push_back({command, static_cast<int>(kDescriptionBase + command), static_cast<int>(kTextBase + command),
-                            static_cast<int>(kCategory)});
+    descriptions.push_back({command, static_cast<int>(kDescriptionBase + command),
+                            static_cast<int>(kTextBase + command), static_cast<int>(kCategory)});
   }
   parts_->table = std::make_unique<ActionTable>(kViewsTableId, kViewsContextId, MSTR(u"Views"),
                                                 LoadAcceleratorsW(module(), kAccelerators),

@@ -106,8 +106,8 @@ struct ViewportWidget::Impl {
     if (self->orbiting) {
       host::orbit(-dx * kOrbitPerPixel, dy * kOrbitPerPixel);
     } else {
-      const double side = std::max(1, std::min(gtk_widget_get_allocated_width(widget),
-                                               gtk_widget_get_allocated_height(widget)));
+      const double side =
+          std::max(1, std::min(gtk_widget_get_allocated_width(widget), gtk_widget_get_allocated_height(widget)));
       host::pan(dx / side, -dy / side);
     }
     return TRUE;
@@ -153,8 +153,8 @@ ViewportWidget::ViewportWidget(std::function<void()> selected) : impl_(std::make
   gtk_gl_area_set_has_depth_buffer(gl, TRUE);
   gtk_gl_area_set_auto_render(gl, FALSE);
   gtk_widget_set_can_focus(area, TRUE);
-  gtk_widget_add_events(area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_BUTTON2_MOTION_MASK |
-                                  GDK_SCROLL_MASK);
+  gtk_widget_add_events(area,
+                        GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_BUTTON2_MOTION_MASK | GDK_SCROLL_MASK);
   g_signal_connect(area, "realize", G_CALLBACK(&Impl::onRealize), impl_.get());
   g_signal_connect(area, "unrealize", G_CALLBACK(&Impl::onUnrealize), impl_.get());
   g_signal_connect(area, "render", G_CALLBACK(&Impl::onRender), impl_.get());

@@ -207,8 +207,8 @@ std::unique_ptr<GpuMesh> GpuMesh::upload(Object& object) {
     for (std::size_t f = 0; f < poly.faces.size(); ++f) {
       const std::vector<int>& ids = poly.faces[f].vertices;
       const bool inRange = ids.size() >= 3 && std::all_of(ids.begin(), ids.end(), [&](int id) {
-        return id >= 0 && static_cast<std::size_t>(id) < points;
-      });
+                             return id >= 0 && static_cast<std::size_t>(id) < points;
+                           });
       if (!inRange) continue;
       const std::vector<int>* uvIds = map != nullptr && map->faces[f].size() == ids.size() ? &map->faces[f] : nullptr;
       auto cornerUv = [&](std::size_t k) -> std::array<float, 2> {

@@ -164,7 +164,8 @@ std::array<float, 9> normalMatrix(const Mat4& m) {
 void addPlaced(host::Box& box, const host::Box& local, const Mat4& m) {
   if (local.empty) return;
   for (int corner = 0; corner < 8; ++corner) {
-    const double p[3] = {(corner & 1) != 0 ? local.max[0] : local.min[0], (corner & 2) != 0 ? local.max[1] : local.min[1],
+    const double p[3] = {(corner & 1) != 0 ? local.max[0] : local.min[0],
+                         (corner & 2) != 0 ? local.max[1] : local.min[1],
                          (corner & 4) != 0 ? local.max[2] : local.min[2]};
     std::array<double, 3> world{};
     for (int row = 0; row < 3; ++row) world[row] = m[row] * p[0] + m[4 + row] * p[1] + m[8 + row] * p[2] + m[12 + row];
@@ -179,9 +180,9 @@ std::array<float, 4> color8(const std::uint8_t (&rgb)[3]) {
 // KHR_texture_transform's matrix, translation * rotation * scale.
 std::array<float, 9> uvMatrix(const cvimp::gltf::TextureTransform& t) {
   const double c = std::cos(t.rotation), s = std::sin(t.rotation);
-  return {static_cast<float>(c * t.scale[0]), static_cast<float>(s * t.scale[0]), 0,
+  return {static_cast<float>(c * t.scale[0]),  static_cast<float>(s * t.scale[0]), 0,
           static_cast<float>(-s * t.scale[1]), static_cast<float>(c * t.scale[1]), 0,
-          static_cast<float>(t.offset[0]), static_cast<float>(t.offset[1]), 1};
+          static_cast<float>(t.offset[0]),     static_cast<float>(t.offset[1]),    1};
 }
 
 // The grid's spacing: a power of ten that puts some tens of lines across
@@ -270,8 +271,8 @@ GLuint SceneRenderer::textureOf(std::size_t index) {
   const cvimp::gltf::ImageDesc& image = materialTable_->images()[index];
   std::string key = image.path;
   if (!image.bytes.empty())
-    key += "\n" + std::to_string(std::hash<std::string_view>()(std::string_view(
-                      reinterpret_cast<const char*>(image.bytes.data()), image.bytes.size())));
+    key += "\n" + std::to_string(std::hash<std::string_view>()(
+                      std::string_view(reinterpret_cast<const char*>(image.bytes.data()), image.bytes.size())));
   auto found = textures_.find(key);
   if (found != textures_.end()) return found->second.get();
   gl::Texture texture;
@@ -377,7 +378,8 @@ void SceneRenderer::drawScene(int width, int height, const host::ViewportState& 
   // The grid lies within the depth range too.
   host::Box withGrid = box;
   double extent = 1000;
-  if (!box.empty) extent = std::max({std::abs(box.min[0]), std::abs(box.max[0]), std::abs(box.min[1]), std::abs(box.max[1])});
+  if (!box.empty)
+    extent = std::max({std::abs(box.min[0]), std::abs(box.max[0]), std::abs(box.min[1]), std::abs(box.max[1])});
   withGrid.add({-extent * 1.3, -extent * 1.3, 0});
   withGrid.add({extent * 1.3, extent * 1.3, 0});
   const host::ViewMatrices matrices =
@@ -520,7 +522,8 @@ bool SceneRenderer::image(int width, int height, const host::ViewportState& stat
     glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, bottomUp.data());
     rgba.resize(bottomUp.size());
     for (int y = 0; y < height; ++y)
-      std::memcpy(&rgba[static_cast<std::size_t>(y) * row], &bottomUp[static_cast<std::size_t>(height - 1 - y) * row], row);
+      std::memcpy(&rgba[static_cast<std::size_t>(y) * row], &bottomUp[static_cast<std::size_t>(height - 1 - y) * row],
+                  row);
   }
   glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(previous));
   return made;

@@ -28,7 +28,7 @@ inline constexpr std::uint8_t kGridAxis[3] = {28, 28, 28};
 inline constexpr std::uint8_t kSelection[3] = {255, 255, 255};
 
 struct UploadStats {
-  std::size_t objects = 0;    // uploaded by this call
+  std::size_t objects = 0;  // uploaded by this call
   std::size_t triangles = 0;
   std::size_t bytes = 0;
 };
@@ -102,7 +102,7 @@ class SceneRenderer {
   std::vector<AnimHandle> materialHandles_;
   std::unique_ptr<cvimp::Report> materialReport_;
   std::unique_ptr<cvimp::gltf::MaterialTable> materialTable_;
-  std::map<int, Material> materials_;  // by the table's index
+  std::map<int, Material> materials_;            // by the table's index
   std::map<std::string, gl::Texture> textures_;  // by image path and bytes
 
   std::unique_ptr<Target> target_;

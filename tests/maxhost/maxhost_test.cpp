@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/package_server.h"
 #include "bridge/page_address.h"
+#include "cli/package_server.h"
 #include "tests/gltf/gltf_validator.h"
 #include "tests/jobs/jobs_internals.h"
 #include "tests/platform/child_process.h"
@@ -36,8 +36,8 @@ TEST(Maxhost, HeadlessLoadsThePlugInAndRunsItsCommands) {
       runMaxhost({"--headless", "--download-dir", downloads.str()},
                  {std::string("CVIMP_TEST_VRSCENE=") + CVIMP_SAMPLES_DIR + "/room/vr.vrscene"},
                  "menu\nkey Shift+A\nselect floor rug nothing\nkey Shift+Q\nnodes\nwindows\nkey Ctrl+K\nscene -o " +
-                     (downloads.path() / "scene.json").string() + " --gltf " + (downloads.path() / "scene.glb").string() +
-                     "\nbogus\nquit\nkey Shift+A\n");
+                     (downloads.path() / "scene.json").string() + " --gltf " +
+                     (downloads.path() / "scene.glb").string() + "\nbogus\nquit\nkey Shift+A\n");
   EXPECT_TRUE(run.succeeded) << run.output;
   const std::string expected =
       "Loaded cvimp.gup: 连接Casavia与3ds Max\n"
@@ -60,10 +60,11 @@ TEST(Maxhost, HeadlessLoadsThePlugInAndRunsItsCommands) {
       << run.output;
   // The glTF first, its losses in the table and, with the import's, in the
   // JSON's report.
-  EXPECT_NE(run.output.find("\nWindows:\nCtrl+K: no command\nglTF written to " + (downloads.path() / "scene.glb").string() +
-                            "\nReport:\n  stage   what          count  subject   detail\n"
-                            "  export  map left out  1      Bump Map\nScene written to "),
-            std::string::npos)
+  EXPECT_NE(
+      run.output.find("\nWindows:\nCtrl+K: no command\nglTF written to " + (downloads.path() / "scene.glb").string() +
+                      "\nReport:\n  stage   what          count  subject   detail\n"
+                      "  export  map left out  1      Bump Map\nScene written to "),
+      std::string::npos)
       << run.output;
   // Nothing after quit runs.
   EXPECT_TRUE(run.output.ends_with("\nUnknown command: bogus\n")) << run.output;
@@ -118,8 +119,8 @@ TEST(Maxhost, ShiftKImportsTheServedDesignIntoTheNodeList) {
                            "&task=" + cvimp::kDemoTaskId + "&package=" + server.address(cvimp::kPackagePath);
   TempDir downloads;
   const cvimp::test::ProgramRun run = runMaxhost({"--download-dir", downloads.str()},
-                                    {"CVIMP_BROWSER_URL_MAP=" + cvimp::platformPageAddress() + "=" + page},
-                                    "key Shift+K\nwait nodes 10 90\nwindows\nlist\nquit\n");
+                                                 {"CVIMP_BROWSER_URL_MAP=" + cvimp::platformPageAddress() + "=" + page},
+                                                 "key Shift+K\nwait nodes 10 90\nwindows\nlist\nquit\n");
   EXPECT_TRUE(run.succeeded) << run.output;
   EXPECT_NE(run.output.find("Shift+K: ran\nNodes: 10\nWindows: [导入]\n"), std::string::npos) << run.output;
   // What the window's node list shows.
@@ -150,7 +151,8 @@ Picture readPicture(const std::filesystem::path& path) {
   Picture picture;
   int components = 0;
   unsigned char* pixels = stbi_load(path.c_str(), &picture.width, &picture.height, &components, 3);
-  if (pixels != nullptr) picture.rgb.assign(pixels, pixels + static_cast<std::size_t>(picture.width) * picture.height * 3);
+  if (pixels != nullptr)
+    picture.rgb.assign(pixels, pixels + static_cast<std::size_t>(picture.width) * picture.height * 3);
   stbi_image_free(pixels);
   return picture;
 }
@@ -170,8 +172,10 @@ TEST(Maxhost, HeadlessViewWritesThePictureWithoutADisplay) {
                  "key Shift+A\nkey T\nview --flat -o " + top + " --size 320x240\nkey F4\nview persp -o " + persp +
                      "\nview sideways\nview -o " + (folder.path() / "no" / "such.png").string() + "\n");
   EXPECT_TRUE(run.succeeded) << run.output;
-  EXPECT_NE(run.output.find("T: ran\nView: Top, Flat Color\nView written to " + top + " (320x240)\nF4: ran\n"
-                            "View: Perspective, Default Shading, Edged Faces\nView written to " + persp +
+  EXPECT_NE(run.output.find("T: ran\nView: Top, Flat Color\nView written to " + top +
+                            " (320x240)\nF4: ran\n"
+                            "View: Perspective, Default Shading, Edged Faces\nView written to " +
+                            persp +
                             " (800x600)\nUsage: view [persp|top|front|left] [--flat] [-o FILE.png] [--size WxH]\n"
                             "View: Perspective, Default Shading, Edged Faces\nCannot draw the view: cannot write "),
             std::string::npos)

@@ -108,7 +108,8 @@ void importColourAndMap(const std::filesystem::path& folder) {
   std::vector<std::uint8_t> quadrants;
   for (int row = 0; row < 16; ++row)
     for (int column = 0; column < 16; ++column)
-      for (const int channel : kQuadrants[(row / 8) * 2 + column / 8]) quadrants.push_back(static_cast<std::uint8_t>(channel));
+      for (const int channel : kQuadrants[(row / 8) * 2 + column / 8])
+        quadrants.push_back(static_cast<std::uint8_t>(channel));
   std::ofstream(folder / "textures" / "quadrants.png", std::ios::binary) << encodePng(16, 16, quadrants);
   SceneWriter w;
   auto plugin = [&](const char* type, const char* name, std::vector<std::pair<std::string, std::string>> attributes) {
@@ -128,9 +129,10 @@ void importColourAndMap(const std::filesystem::path& folder) {
   plugin("UVWGenChannel", "uvw_tiled",
          {{"uvw_channel", "1"},
           {"uvw_transform", "Transform(Matrix(Vector(2, 0, 0), Vector(0, 2, 0), Vector(0, 0, 1)), Vector(0, 0, 0))"}});
-  plugin("UVWGenChannel", "uvw_turned",
-         {{"uvw_channel", "1"},
-          {"uvw_transform", "Transform(Matrix(Vector(0, 1, 0), Vector(-1, 0, 0), Vector(0, 0, 1)), Vector(0.25, 0, 0))"}});
+  plugin(
+      "UVWGenChannel", "uvw_turned",
+      {{"uvw_channel", "1"},
+       {"uvw_transform", "Transform(Matrix(Vector(0, 1, 0), Vector(-1, 0, 0), Vector(0, 0, 1)), Vector(0.25, 0, 0))"}});
   plugin("BitmapBuffer", "bitmap_checker", {{"file", "\"textures/checker.png\""}});
   plugin("TexBitmap", "tex_checker", {{"bitmap", "bitmap_checker"}, {"uvwgen", "uvw_tiled"}});
   plugin("BitmapBuffer", "bitmap_quadrants", {{"file", "\"textures/quadrants.png\""}});
@@ -258,7 +260,7 @@ TEST_F(ViewportTest, EdgesShowPolygonsAndTheSelectionInWhite) {
 
   GetCOREInterface()->SelectNode(node);
   image = render();
-  EXPECT_EQ(along(image, 0, 0, 1000, 0, kWhite), 9);    // a side
+  EXPECT_EQ(along(image, 0, 0, 1000, 0, kWhite), 9);     // a side
   EXPECT_EQ(along(image, 0, 0, 1000, 1000, kWhite), 0);  // the diagonal stays hidden
 
   // As an editable poly quadrified, with edged faces: the quad's sides, no

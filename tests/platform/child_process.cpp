@@ -11,8 +11,7 @@ extern char** environ;
 namespace cvimp::test {
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
-                           const std::vector<std::string>& environment, const std::string& input,
-                           bool conversing) {
+                           const std::vector<std::string>& environment, const std::string& input, bool conversing) {
   // Close-on-exec: the program inherits only the two ends it is given.
   int in[2];
   int out[2];
