@@ -8,15 +8,14 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <exception>
 #include <string>
 #include <vector>
 
-#include "builder/builder.h"
+#include "bench/in_process.h"
 #include "host/stand_in.h"
 #include "maxhost/viewport/offscreen.h"
 #include "maxhost/viewport/scene_renderer.h"
-#include "platform/platform.h"
-#include "state/plugin_state.h"
 
 namespace {
 
@@ -37,20 +36,13 @@ struct Run {
 };
 
 bool runOnce(const std::string& scene, maxhost::viewport::SceneRenderer& renderer, int width, int height, Run& run) {
-  host::reset();
-  cvimp::platform::releaseFreeMemory();
-  host::setSystemUnit(host::SystemUnit::Millimeters);
-  cvimp::PluginState state;
-  state.scenePath = WStr::FromACP(scene.c_str(), static_cast<std::ptrdiff_t>(scene.size()));
-  WStr result;
-  auto start = Clock::now();
-  if (!cvimp::importDesign(state, result)) {
-    std::fprintf(stderr, "bench_viewport: import of %s: %s\n", scene.c_str(), result.ToACP().data());
+  try {
+    run.importSeconds = cvimp::bench::runImport(scene, true).seconds;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "bench_viewport: %s\n", error.what());
     return false;
   }
-  run.importSeconds = secondsSince(start);
-
-  start = Clock::now();
+  auto start = Clock::now();
   run.upload = renderer.sync();
   renderer.finish();
   run.uploadSeconds = secondsSince(start);

@@ -114,12 +114,8 @@ class Design {
     if (m.triangleCount() == 0) throw std::logic_error("empty mesh " + name);
     SceneWriter& w = geometry_ != nullptr ? *geometry_ : room;
     const int level = options_.zlibLevel;
-    auto vectors = [&](const std::vector<Vec3>& v) {
-      return "ListVectorHex(\"" + scenegen::packVectors(v, level) + "\")";
-    };
-    auto ints = [&](const std::vector<std::int32_t>& v) {
-      return "ListIntHex(\"" + scenegen::packInts(v, level) + "\")";
-    };
+    auto vectors = [&](const std::vector<Vec3>& v) { return scenegen::listVectorHex(v, level); };
+    auto ints = [&](const std::vector<std::int32_t>& v) { return scenegen::listIntHex(v, level); };
     w.begin("GeomStaticMesh", flatName(name));
     w.attribute("vertices", vectors(m.vertices));
     w.attribute("faces", ints(m.faces));

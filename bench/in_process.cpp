@@ -100,7 +100,7 @@ DocumentDigest loadAndDigest(const std::string& mainScene, int threads, double& 
   return digest;
 }
 
-ImportRun runImport(const std::string& mainScene) {
+ImportRun runImport(const std::string& mainScene, bool keepScene) {
   ImportRun run;
   host::reset();
   platform::releaseFreeMemory();
@@ -124,6 +124,7 @@ ImportRun runImport(const std::string& mainScene) {
   run.counts = host::countScene();
   run.meshBytes = hostMeshBytes();
   run.journalEntries = host::journal().calls().size();
+  if (keepScene) return run;
   host::reset();
   platform::releaseFreeMemory();
   return run;

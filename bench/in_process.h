@@ -41,7 +41,8 @@ struct ImportRun {
 };
 
 // One import as `cvimp import --unit mm` runs it: meshes and materials, no
-// quadrify, into an empty host scene, released before returning.
-ImportRun runImport(const std::string& mainScene);
+// quadrify, into an empty host scene, released before returning unless
+// `keepScene`.
+ImportRun runImport(const std::string& mainScene, bool keepScene = false);
 
 }  // namespace cvimp::bench

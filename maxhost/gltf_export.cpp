@@ -4,6 +4,7 @@
 
 #include "gltf/gltf.h"
 #include "host/max.h"
+#include "maxhost/host_commands.h"
 
 namespace maxhost {
 
@@ -39,37 +40,17 @@ struct ExportMenu::Parts : ActionCallback {
   }
 
   std::function<std::string()> choosePath;
-  std::unique_ptr<ActionTable> table;
-  IMenu* file = nullptr;
-  IMenuItem* item = nullptr;
+  std::unique_ptr<HostCommands> commands;
 };
 
 ExportMenu::ExportMenu(std::function<std::string()> choosePath)
     : parts_(std::make_unique<Parts>(std::move(choosePath))) {
   const ActionDescription export_{kExportGltf, 0, 0, 0};
-  parts_->table =
-      std::make_unique<ActionTable>(kHostTableId, kHostContextId, MSTR(u"maxhost"), nullptr, 1, &export_, nullptr);
-  Interface* core = GetCOREInterface();
-  IActionManager* actions = core->GetActionManager();
-  IMenuManager* menus = core->GetMenuManager();
-  if (actions == nullptr || menus == nullptr) return;
-  actions->RegisterActionContext(kHostContextId, u"maxhost");
-  actions->RegisterActionTable(parts_->table.get());
-  actions->ActivateActionTable(parts_.get(), kHostTableId);
-  parts_->file = menus->FindMenu(MSTR(u"File"));
-  if (parts_->file == nullptr) return;
-  parts_->item = GetIMenuItem();
-  parts_->item->SetActionItem(parts_->table->GetAction(kExportGltf));
-  parts_->item->SetTitle(MSTR(u"Export glTF..."));
-  parts_->file->AddItem(parts_->item);
-  menus->UpdateMenuBar();
+  parts_->commands = std::make_unique<HostCommands>(
+      std::make_unique<ActionTable>(kHostTableId, kHostContextId, MSTR(u"maxhost"), nullptr, 1, &export_, nullptr),
+      kHostContextId, u"maxhost", *parts_, u"File", std::vector<HostCommands::Item>{{kExportGltf, u"Export glTF..."}});
 }
 
-ExportMenu::~ExportMenu() {
-  if (parts_->file != nullptr && parts_->item != nullptr) parts_->file->RemoveItem(parts_->item);
-  if (IActionManager* actions = GetCOREInterface()->GetActionManager()) {
-    actions->DeactivateActionTable(parts_.get(), kHostTableId);
-  }
-}
+ExportMenu::~ExportMenu() = default;
 
 }  // namespace maxhost

@@ -5,6 +5,7 @@
 
 #include "host/max.h"
 #include "host/stand_in.h"
+#include "maxhost/host_commands.h"
 
 namespace maxhost {
 
@@ -100,57 +101,29 @@ struct ViewMenu::Parts : ActionCallback {
     }
   }
 
-  std::unique_ptr<ActionTable> table;
-  IMenu* views = nullptr;
-  std::vector<IMenuItem*> items;
+  std::unique_ptr<HostCommands> commands;
 };
 
 ViewMenu::ViewMenu() : parts_(std::make_unique<Parts>()) {
   host::registerModuleResources(module(), &kResources);
   std::vector<ActionDescription> descriptions;
+  // A line between the views and the display styles, as in 3ds Max.
+  std::vector<HostCommands::Item> items;
   for (const Command command : kCommands) {
     descriptions.push_back({command, static_cast<int>(kDescriptionBase + command),
                             static_cast<int>(kTextBase + command), static_cast<int>(kCategory)});
+    if (command == kEdgedFaces) items.push_back({});
+    items.push_back({command});
   }
-  parts_->table = std::make_unique<ActionTable>(kViewsTableId, kViewsContextId, MSTR(u"Views"),
-                                                LoadAcceleratorsW(module(), kAccelerators),
-                                                static_cast<int>(descriptions.size()), descriptions.data(), module());
-  Interface* core = GetCOREInterface();
-  IActionManager* actions = core->GetActionManager();
-  IMenuManager* menus = core->GetMenuManager();
-  if (actions == nullptr || menus == nullptr) return;
-  actions->RegisterActionContext(kViewsContextId, u"Views");
-  actions->RegisterActionTable(parts_->table.get());
-  actions->ActivateActionTable(parts_.get(), kViewsTableId);
-  parts_->views = menus->FindMenu(MSTR(u"Views"));
-  if (parts_->views == nullptr) return;
-  for (const Command command : kCommands) {
-    // A line between the views and the display styles, as in 3ds Max.
-    if (command == kEdgedFaces) {
-      IMenuItem* separator = GetIMenuItem();
-      separator->ActAsSeparator();
-      parts_->views->AddItem(separator);
-      parts_->items.push_back(separator);
-    }
-    IMenuItem* item = GetIMenuItem();
-    ActionItem* action = parts_->table->GetAction(command);
-    item->SetActionItem(action);
-    MSTR title;
-    action->GetMenuText(title);
-    item->SetTitle(title);
-    parts_->views->AddItem(item);
-    parts_->items.push_back(item);
-  }
-  menus->UpdateMenuBar();
+  parts_->commands = std::make_unique<HostCommands>(
+      std::make_unique<ActionTable>(kViewsTableId, kViewsContextId, MSTR(u"Views"),
+                                    LoadAcceleratorsW(module(), kAccelerators), static_cast<int>(descriptions.size()),
+                                    descriptions.data(), module()),
+      kViewsContextId, u"Views", *parts_, u"Views", items);
 }
 
 ViewMenu::~ViewMenu() {
-  if (parts_->views != nullptr) {
-    for (IMenuItem* item : parts_->items) parts_->views->RemoveItem(item);
-  }
-  if (IActionManager* actions = GetCOREInterface()->GetActionManager()) {
-    actions->DeactivateActionTable(parts_.get(), kViewsTableId);
-  }
+  parts_.reset();
   host::registerModuleResources(module(), nullptr);
 }
 

@@ -50,30 +50,17 @@ using Framebuffer = Name<deleteFramebuffer>;
 using Renderbuffer = Name<deleteRenderbuffer>;
 using Program = Name<deleteProgram>;
 
-inline Buffer newBuffer() {
+// A new name from a glGen* call.
+template <typename Owned, typename Generate>
+Owned generated(Generate generate) {
   GLuint name = 0;
-  glGenBuffers(1, &name);
-  return Buffer(name);
+  generate(1, &name);
+  return Owned(name);
 }
-inline VertexArray newVertexArray() {
-  GLuint name = 0;
-  glGenVertexArrays(1, &name);
-  return VertexArray(name);
-}
-inline Texture newTexture() {
-  GLuint name = 0;
-  glGenTextures(1, &name);
-  return Texture(name);
-}
-inline Framebuffer newFramebuffer() {
-  GLuint name = 0;
-  glGenFramebuffers(1, &name);
-  return Framebuffer(name);
-}
-inline Renderbuffer newRenderbuffer() {
-  GLuint name = 0;
-  glGenRenderbuffers(1, &name);
-  return Renderbuffer(name);
-}
+inline Buffer newBuffer() { return generated<Buffer>(glGenBuffers); }
+inline VertexArray newVertexArray() { return generated<VertexArray>(glGenVertexArrays); }
+inline Texture newTexture() { return generated<Texture>(glGenTextures); }
+inline Framebuffer newFramebuffer() { return generated<Framebuffer>(glGenFramebuffers); }
+inline Renderbuffer newRenderbuffer() { return generated<Renderbuffer>(glGenRenderbuffers); }
 
 }  // namespace maxhost::gl

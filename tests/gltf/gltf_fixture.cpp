@@ -192,60 +192,55 @@ std::string writeMappingDesign(const std::filesystem::path& folder) {
   for (const auto& [name, bytes] : images) std::ofstream(folder / "textures" / name, std::ios::binary) << bytes;
 
   SceneWriter w;
-  auto plugin = [&](const char* type, const char* name, std::vector<std::pair<std::string, std::string>> attributes) {
-    w.begin(type, name);
-    for (const auto& [key, value] : attributes) w.attribute(key, value);
-    w.end();
-  };
-  auto vectors = [](const std::vector<Vec3>& v) { return "ListVectorHex(\"" + packVectors(v) + "\")"; };
-  auto ints = [](const std::vector<std::int32_t>& v) { return "ListIntHex(\"" + packInts(v) + "\")"; };
   // A square metre in the XY plane: two triangles, a normal per corner (one
   // of them zero), channel 1 by vertex, channel 2 by corner.
-  plugin("GeomStaticMesh", "mesh_square",
-         {{"vertices", vectors({{0, 0, 0}, {1000, 0, 0}, {1000, 1000, 0}, {0, 1000, 0}})},
-          {"faces", ints({0, 1, 2, 0, 2, 3})},
-          {"normals", vectors({{0, 0, 1}, {0, 0, 2}, {0, 0, 1}, {0, 0, 0}, {0, 0, 1}, {0, 0, 1}})},
-          {"faceNormals", ints({0, 1, 2, 3, 4, 5})},
-          {"map_channels", "List(List(1, " + vectors({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}) + ", " +
-                               ints({0, 1, 2, 0, 2, 3}) + "), List(2, " +
-                               vectors({{0, 0, 0}, {.5f, 0, 0}, {.5f, .5f, 0}, {0, 0, 0}, {.5f, .5f, 0}, {0, .5f, 0}}) +
-                               ", " + ints({0, 1, 2, 3, 4, 5}) + "))"},
-          {"face_mtlIDs", ints({0, 1})}});
+  w.plugin("GeomStaticMesh", "mesh_square",
+           {{"vertices", listVectorHex({{0, 0, 0}, {1000, 0, 0}, {1000, 1000, 0}, {0, 1000, 0}})},
+            {"faces", listIntHex({0, 1, 2, 0, 2, 3})},
+            {"normals", listVectorHex({{0, 0, 1}, {0, 0, 2}, {0, 0, 1}, {0, 0, 0}, {0, 0, 1}, {0, 0, 1}})},
+            {"faceNormals", listIntHex({0, 1, 2, 3, 4, 5})},
+            {"map_channels",
+             "List(List(1, " + listVectorHex({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}) + ", " +
+                 listIntHex({0, 1, 2, 0, 2, 3}) + "), List(2, " +
+                 listVectorHex({{0, 0, 0}, {.5f, 0, 0}, {.5f, .5f, 0}, {0, 0, 0}, {.5f, .5f, 0}, {0, .5f, 0}}) + ", " +
+                 listIntHex({0, 1, 2, 3, 4, 5}) + "))"},
+            {"face_mtlIDs", listIntHex({0, 1})}});
   // The platform's usual form: normals and UVs in lists parallel to the
   // vertices, indexed by the same faces.
-  plugin("GeomStaticMesh", "mesh_parallel",
-         {{"vertices", vectors({{0, 0, 0}, {500, 0, 0}, {500, 0, 500}, {0, 0, 500}})},
-          {"faces", ints({0, 1, 2, 0, 2, 3})},
-          {"normals", vectors({{0, -1, 0}, {0, -2, 0}, {0, -1, 0}, {0, -1, 0}})},
-          {"faceNormals", ints({0, 1, 2, 0, 2, 3})},
-          {"map_channels", "List(List(1, " + vectors({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}) + ", " +
-                               ints({0, 1, 2, 0, 2, 3}) + "))"}});
-  plugin("GeomStaticMesh", "mesh_bare",
-         {{"vertices", vectors({{0, 0, 0}, {500, 0, 0}, {0, 500, 0}})}, {"faces", ints({0, 1, 2})}});
+  w.plugin("GeomStaticMesh", "mesh_parallel",
+           {{"vertices", listVectorHex({{0, 0, 0}, {500, 0, 0}, {500, 0, 500}, {0, 0, 500}})},
+            {"faces", listIntHex({0, 1, 2, 0, 2, 3})},
+            {"normals", listVectorHex({{0, -1, 0}, {0, -2, 0}, {0, -1, 0}, {0, -1, 0}})},
+            {"faceNormals", listIntHex({0, 1, 2, 0, 2, 3})},
+            {"map_channels", "List(List(1, " + listVectorHex({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}) + ", " +
+                                 listIntHex({0, 1, 2, 0, 2, 3}) + "))"}});
+  w.plugin("GeomStaticMesh", "mesh_bare",
+           {{"vertices", listVectorHex({{0, 0, 0}, {500, 0, 0}, {0, 500, 0}})}, {"faces", listIntHex({0, 1, 2})}});
   const std::string identity = "Matrix(Vector(1, 0, 0), Vector(0, 1, 0), Vector(0, 0, 1))";
-  plugin("UVWGenChannel", "uvw_tiled",
-         {{"uvw_channel", "1"},
-          {"uvw_transform", "Transform(Matrix(Vector(2, 0, 0), Vector(0, 2, 0), Vector(0, 0, 1)), Vector(0, 0, 0))"}});
+  w.plugin(
+      "UVWGenChannel", "uvw_tiled",
+      {{"uvw_channel", "1"},
+       {"uvw_transform", "Transform(Matrix(Vector(2, 0, 0), Vector(0, 2, 0), Vector(0, 0, 1)), Vector(0, 0, 0))"}});
   for (const char* name : {"diffuse", "cutout", "bump", "missing"}) {
     const std::string bitmap = std::string("bitmap_") + name;
     const std::string file = std::string(name) == "missing" ? "Z:/vela/data/render/Vray/textures/missing.jpg"
                                                             : std::string("textures/") + name + ".png";
-    plugin("BitmapBuffer", bitmap.c_str(), {{"file", "\"" + file + "\""}});
-    plugin("TexBitmap", (std::string("tex_") + name).c_str(), {{"bitmap", bitmap}, {"uvwgen", "uvw_tiled"}});
+    w.plugin("BitmapBuffer", bitmap.c_str(), {{"file", "\"" + file + "\""}});
+    w.plugin("TexBitmap", (std::string("tex_") + name).c_str(), {{"bitmap", bitmap}, {"uvwgen", "uvw_tiled"}});
   }
-  plugin("BRDFVRayMtl", "brdf_full",
-         {{"diffuse", "tex_diffuse"},
-          {"reflect", "Color(0.5, 0.5, 0.5)"},
-          {"reflect_glossiness", "0.8"},
-          {"refract", "Color(0.2, 0.2, 0.2)"},
-          {"refract_ior", "1.6"},
-          {"opacity", "tex_cutout"},
-          {"bump_map", "tex_bump"},
-          {"bump_amount", "0.5"}});
-  plugin("BRDFLight", "brdf_light", {{"color", "Color(1, 0.9, 0.8)"}, {"colorMultiplier", "3"}});
-  plugin("BRDFDiffuse", "brdf_missing", {{"color", "tex_missing"}});
+  w.plugin("BRDFVRayMtl", "brdf_full",
+           {{"diffuse", "tex_diffuse"},
+            {"reflect", "Color(0.5, 0.5, 0.5)"},
+            {"reflect_glossiness", "0.8"},
+            {"refract", "Color(0.2, 0.2, 0.2)"},
+            {"refract_ior", "1.6"},
+            {"opacity", "tex_cutout"},
+            {"bump_map", "tex_bump"},
+            {"bump_amount", "0.5"}});
+  w.plugin("BRDFLight", "brdf_light", {{"color", "Color(1, 0.9, 0.8)"}, {"colorMultiplier", "3"}});
+  w.plugin("BRDFDiffuse", "brdf_missing", {{"color", "tex_missing"}});
   for (const char* name : {"full", "light", "missing"}) {
-    plugin("MtlSingleBRDF", (std::string("mtl_") + name).c_str(), {{"brdf", std::string("brdf_") + name}});
+    w.plugin("MtlSingleBRDF", (std::string("mtl_") + name).c_str(), {{"brdf", std::string("brdf_") + name}});
   }
   const struct {
     const char* name;
@@ -262,10 +257,10 @@ std::string writeMappingDesign(const std::filesystem::path& folder) {
       {"bare", identity, "Vector(-4000, 0, 0)", "mtl_full", "mesh_bare"},
   };
   for (const auto& node : nodes) {
-    plugin("Node", node.name,
-           {{"transform", "Transform(" + node.matrix + ", " + node.offset + ")"},
-            {"geometry", node.geometry},
-            {"material", node.material}});
+    w.plugin("Node", node.name,
+             {{"transform", "Transform(" + node.matrix + ", " + node.offset + ")"},
+              {"geometry", node.geometry},
+              {"material", node.material}});
   }
   const std::filesystem::path scene = folder / "design.vrscene";
   std::ofstream(scene, std::ios::binary) << w.text();

@@ -92,6 +92,14 @@ class ViewportTest : public cvimp::test::HostTest {
             static_cast<int>(std::floor(height / 2.0 - (y - cy) / size * half))};
   }
 
+  // The colour at (u, v) across a node's box, framed alone in a top view.
+  static Rgb across(const Image& image, INode& node, double u, double v) {
+    const host::Box box = host::worldBox(node);
+    const auto [x, y] = topPixel(box, box.min[0] + u * (box.max[0] - box.min[0]),
+                                 box.min[1] + v * (box.max[1] - box.min[1]), image.width, image.height);
+    return image.at(x, y);
+  }
+
   static std::unique_ptr<vp::OffscreenViewport> offscreen;
   cvimp::test::TempDir dir;
 };
@@ -112,50 +120,44 @@ void importColourAndMap(const std::filesystem::path& folder) {
         quadrants.push_back(static_cast<std::uint8_t>(channel));
   std::ofstream(folder / "textures" / "quadrants.png", std::ios::binary) << encodePng(16, 16, quadrants);
   SceneWriter w;
-  auto plugin = [&](const char* type, const char* name, std::vector<std::pair<std::string, std::string>> attributes) {
-    w.begin(type, name);
-    for (const auto& [key, value] : attributes) w.attribute(key, value);
-    w.end();
-  };
-  auto vectors = [](const std::vector<Vec3>& v) { return "ListVectorHex(\"" + packVectors(v) + "\")"; };
-  auto ints = [](const std::vector<std::int32_t>& v) { return "ListIntHex(\"" + packInts(v) + "\")"; };
-  plugin("GeomStaticMesh", "mesh_square",
-         {{"vertices", vectors({{0, 0, 0}, {1000, 0, 0}, {1000, 1000, 0}, {0, 1000, 0}})},
-          {"faces", ints({0, 1, 2, 0, 2, 3})},
-          {"normals", vectors({{0, 0, 1}, {0, 0, 1}, {0, 0, 1}, {0, 0, 1}})},
-          {"faceNormals", ints({0, 1, 2, 0, 2, 3})},
-          {"map_channels", "List(List(1, " + vectors({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}) + ", " +
-                               ints({0, 1, 2, 0, 2, 3}) + "))"}});
-  plugin("UVWGenChannel", "uvw_tiled",
-         {{"uvw_channel", "1"},
-          {"uvw_transform", "Transform(Matrix(Vector(2, 0, 0), Vector(0, 2, 0), Vector(0, 0, 1)), Vector(0, 0, 0))"}});
-  plugin(
+  w.plugin("GeomStaticMesh", "mesh_square",
+           {{"vertices", listVectorHex({{0, 0, 0}, {1000, 0, 0}, {1000, 1000, 0}, {0, 1000, 0}})},
+            {"faces", listIntHex({0, 1, 2, 0, 2, 3})},
+            {"normals", listVectorHex({{0, 0, 1}, {0, 0, 1}, {0, 0, 1}, {0, 0, 1}})},
+            {"faceNormals", listIntHex({0, 1, 2, 0, 2, 3})},
+            {"map_channels", "List(List(1, " + listVectorHex({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}) + ", " +
+                                 listIntHex({0, 1, 2, 0, 2, 3}) + "))"}});
+  w.plugin(
+      "UVWGenChannel", "uvw_tiled",
+      {{"uvw_channel", "1"},
+       {"uvw_transform", "Transform(Matrix(Vector(2, 0, 0), Vector(0, 2, 0), Vector(0, 0, 1)), Vector(0, 0, 0))"}});
+  w.plugin(
       "UVWGenChannel", "uvw_turned",
       {{"uvw_channel", "1"},
        {"uvw_transform", "Transform(Matrix(Vector(0, 1, 0), Vector(-1, 0, 0), Vector(0, 0, 1)), Vector(0.25, 0, 0))"}});
-  plugin("BitmapBuffer", "bitmap_checker", {{"file", "\"textures/checker.png\""}});
-  plugin("TexBitmap", "tex_checker", {{"bitmap", "bitmap_checker"}, {"uvwgen", "uvw_tiled"}});
-  plugin("BitmapBuffer", "bitmap_quadrants", {{"file", "\"textures/quadrants.png\""}});
-  plugin("TexBitmap", "tex_turned", {{"bitmap", "bitmap_quadrants"}, {"uvwgen", "uvw_turned"}});
-  plugin("BRDFDiffuse", "brdf_turned", {{"color", "tex_turned"}});
-  plugin("MtlSingleBRDF", "mtl_turned", {{"brdf", "brdf_turned"}});
-  plugin("BRDFDiffuse", "brdf_plain", {{"color", "Color(0.8, 0.4, 0.2)"}});
-  plugin("BRDFDiffuse", "brdf_map", {{"color", "tex_checker"}});
-  plugin("MtlSingleBRDF", "mtl_plain", {{"brdf", "brdf_plain"}});
-  plugin("MtlSingleBRDF", "mtl_map", {{"brdf", "brdf_map"}});
+  w.plugin("BitmapBuffer", "bitmap_checker", {{"file", "\"textures/checker.png\""}});
+  w.plugin("TexBitmap", "tex_checker", {{"bitmap", "bitmap_checker"}, {"uvwgen", "uvw_tiled"}});
+  w.plugin("BitmapBuffer", "bitmap_quadrants", {{"file", "\"textures/quadrants.png\""}});
+  w.plugin("TexBitmap", "tex_turned", {{"bitmap", "bitmap_quadrants"}, {"uvwgen", "uvw_turned"}});
+  w.plugin("BRDFDiffuse", "brdf_turned", {{"color", "tex_turned"}});
+  w.plugin("MtlSingleBRDF", "mtl_turned", {{"brdf", "brdf_turned"}});
+  w.plugin("BRDFDiffuse", "brdf_plain", {{"color", "Color(0.8, 0.4, 0.2)"}});
+  w.plugin("BRDFDiffuse", "brdf_map", {{"color", "tex_checker"}});
+  w.plugin("MtlSingleBRDF", "mtl_plain", {{"brdf", "brdf_plain"}});
+  w.plugin("MtlSingleBRDF", "mtl_map", {{"brdf", "brdf_map"}});
   const std::string identity = "Matrix(Vector(1, 0, 0), Vector(0, 1, 0), Vector(0, 0, 1))";
-  plugin("Node", "floor",
-         {{"transform", "Transform(Matrix(Vector(4, 0, 0), Vector(0, 3, 0), Vector(0, 0, 1)), Vector(0, 0, 0))"},
-          {"geometry", "mesh_square"},
-          {"material", "mtl_plain"}});
-  plugin("Node", "tiles",
-         {{"transform", "Transform(" + identity + ", Vector(5000, 0, 0))"},
-          {"geometry", "mesh_square"},
-          {"material", "mtl_map"}});
-  plugin("Node", "turned",
-         {{"transform", "Transform(" + identity + ", Vector(7000, 0, 0))"},
-          {"geometry", "mesh_square"},
-          {"material", "mtl_turned"}});
+  w.plugin("Node", "floor",
+           {{"transform", "Transform(Matrix(Vector(4, 0, 0), Vector(0, 3, 0), Vector(0, 0, 1)), Vector(0, 0, 0))"},
+            {"geometry", "mesh_square"},
+            {"material", "mtl_plain"}});
+  w.plugin("Node", "tiles",
+           {{"transform", "Transform(" + identity + ", Vector(5000, 0, 0))"},
+            {"geometry", "mesh_square"},
+            {"material", "mtl_map"}});
+  w.plugin("Node", "turned",
+           {{"transform", "Transform(" + identity + ", Vector(7000, 0, 0))"},
+            {"geometry", "mesh_square"},
+            {"material", "mtl_turned"}});
   const std::string scene = (folder / "design.vrscene").string();
   std::ofstream(scene, std::ios::binary) << w.text();
   cvimp::PluginState state;
@@ -187,11 +189,7 @@ TEST_F(ViewportTest, FlatColorShowsBaseColoursAndPlacedMapsExactly) {
   INode* tiles = named(u"tiles");
   ASSERT_TRUE(host::zoomExtents({tiles}));
   image = render();
-  const host::Box box = host::worldBox(*tiles);
-  auto texel = [&](double u, double v) {
-    const auto [x, y] = topPixel(box, 5000 + u * 1000, v * 1000, image.width, image.height);
-    return image.at(x, y);
-  };
+  auto texel = [&](double u, double v) { return across(image, *tiles, u, v); };
   EXPECT_EQ(texel(0.375, 0.625), kRgbA);  // read at (0.25, 0.75): top left cell
   EXPECT_EQ(texel(0.625, 0.625), kRgbB);
   EXPECT_EQ(texel(0.375, 0.375), kRgbB);
@@ -204,11 +202,7 @@ TEST_F(ViewportTest, FlatColorShowsBaseColoursAndPlacedMapsExactly) {
   INode* turned = named(u"turned");
   ASSERT_TRUE(host::zoomExtents({turned}));
   image = render();
-  const host::Box turnedBox = host::worldBox(*turned);
-  auto quadrant = [&](double u, double v) {
-    const auto [x, y] = topPixel(turnedBox, 7000 + u * 1000, v * 1000, image.width, image.height);
-    return image.at(x, y);
-  };
+  auto quadrant = [&](double u, double v) { return across(image, *turned, u, v); };
   EXPECT_EQ(quadrant(0.5, 0.75), kQuadrants[0]);   // (0.25, 0.75)
   EXPECT_EQ(quadrant(0.5, 0.25), kQuadrants[1]);   // (0.75, 0.75)
   EXPECT_EQ(quadrant(0.05, 0.75), kQuadrants[2]);  // (0.25, 0.3)

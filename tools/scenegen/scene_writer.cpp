@@ -145,4 +145,19 @@ void SceneWriter::quoted(std::string_view name, std::string_view text) {
 
 void SceneWriter::end() { out_ += "}\n\n"; }
 
+std::string listVectorHex(const std::vector<Vec3>& values, int level) {
+  return "ListVectorHex(\"" + packVectors(values, level) + "\")";
+}
+
+std::string listIntHex(const std::vector<std::int32_t>& values, int level) {
+  return "ListIntHex(\"" + packInts(values, level) + "\")";
+}
+
+void SceneWriter::plugin(std::string_view type, std::string_view name,
+                         const std::vector<std::pair<std::string, std::string>>& attributes) {
+  begin(type, name);
+  for (const auto& [key, value] : attributes) attribute(key, value);
+  end();
+}
+
 }  // namespace cvimp::scenegen

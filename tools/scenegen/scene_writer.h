@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace cvimp::scenegen {
@@ -31,6 +32,9 @@ std::string transformHexText(const std::array<Vec3, 3>& matrix, const std::array
 std::string number(float value);
 std::string number(double value);
 
+std::string listVectorHex(const std::vector<Vec3>& values, int level = 6);       // ListVectorHex("ZIPC...")
+std::string listIntHex(const std::vector<std::int32_t>& values, int level = 6);  // ListIntHex("ZIPC...")
+
 std::string vectorForm(const Vec3& v);             // Vector(x, y, z)
 std::string colorForm(float r, float g, float b);  // Color(r, g, b)
 std::string transformForm(const std::array<Vec3, 3>& matrix,
@@ -45,6 +49,9 @@ class SceneWriter {
   void attribute(std::string_view name, std::string_view valueText);
   void quoted(std::string_view name, std::string_view text);  // name="text";
   void end();
+  // A whole block: begin, the attributes in order, end.
+  void plugin(std::string_view type, std::string_view name,
+              const std::vector<std::pair<std::string, std::string>>& attributes);
 
   const std::string& text() const { return out_; }
   std::string take() { return std::move(out_); }
