@@ -279,22 +279,24 @@ GLuint SceneRenderer::textureOf(std::size_t index) {
   std::vector<std::uint8_t> bytes;
   int width = 0, height = 0, components = 0;
   stbi_uc* pixels = nullptr;
-  if (cvimp::gltf::imageBytes(image, bytes) && !bytes.empty() && bytes.size() <= INT32_MAX)
+  GLint largest = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+  // The size from the header first: an image larger than a texture can be
+  // is not decoded at all (a hostile header may claim gigapixels).
+  if (cvimp::gltf::imageBytes(image, bytes) && !bytes.empty() && bytes.size() <= INT32_MAX &&
+      stbi_info_from_memory(bytes.data(), static_cast<int>(bytes.size()), &width, &height, &components) != 0 &&
+      width <= largest && height <= largest)
     pixels = stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &width, &height, &components, 4);
   if (pixels != nullptr) {
-    GLint largest = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
-    if (width <= largest && height <= largest) {
-      texture = gl::newTexture();
-      glBindTexture(GL_TEXTURE_2D, texture.get());
-      glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-      glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
-      glGenerateMipmap(GL_TEXTURE_2D);
-      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    }
+    texture = gl::newTexture();
+    glBindTexture(GL_TEXTURE_2D, texture.get());
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    glGenerateMipmap(GL_TEXTURE_2D);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     stbi_image_free(pixels);
   }
   // An image that cannot be read is remembered as none: the colour shows.
