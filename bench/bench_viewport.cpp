@@ -3,7 +3,8 @@
 // system) and draws frames of it, three times, and prints the best import
 // and upload seconds, their ratio (goal: the upload at most 0.5 x the
 // import) and the median frame (goal: under 1 s), shaded and with edged
-// faces.
+// faces, and the first of each, which decodes the maps and works out the
+// edges.
 //   bench_viewport SCENE [WIDTHxHEIGHT]
 #include <algorithm>
 #include <chrono>
@@ -33,6 +34,7 @@ struct Run {
   double uploadSeconds = 0;
   maxhost::viewport::UploadStats upload;
   std::vector<double> frames, edgedFrames;
+  double first = 0, firstEdged = 0;
 };
 
 bool runOnce(const std::string& scene, maxhost::viewport::SceneRenderer& renderer, int width, int height, Run& run) {
@@ -58,7 +60,14 @@ bool runOnce(const std::string& scene, maxhost::viewport::SceneRenderer& rendere
         std::fprintf(stderr, "bench_viewport: %s\n", error.c_str());
         return false;
       }
-      (edged ? run.edgedFrames : run.frames).push_back(secondsSince(start));
+      // The first of each works out what it draws the first time: the
+      // maps' images, then the edges.
+      const double seconds = secondsSince(start);
+      if (i == 0) {
+        (edged ? run.firstEdged : run.first) = seconds;
+      } else {
+        (edged ? run.edgedFrames : run.frames).push_back(seconds);
+      }
     }
   }
   host::reset();
@@ -93,6 +102,8 @@ int main(int argc, char** argv) {
     if (!runOnce(argv[1], *renderer, width, height, run)) return 1;
     if (i == 0 || run.importSeconds < best.importSeconds) best.importSeconds = run.importSeconds;
     if (i == 0 || run.uploadSeconds < best.uploadSeconds) best.uploadSeconds = run.uploadSeconds;
+    if (i == 0 || run.first < best.first) best.first = run.first;
+    if (i == 0 || run.firstEdged < best.firstEdged) best.firstEdged = run.firstEdged;
     best.upload = run.upload;
     frames.insert(frames.end(), run.frames.begin(), run.frames.end());
     edgedFrames.insert(edgedFrames.end(), run.edgedFrames.begin(), run.edgedFrames.end());
@@ -106,7 +117,9 @@ int main(int argc, char** argv) {
   std::printf("ratio upload / import: %.2f (goal 0.50: %s)\n", best.uploadSeconds / best.importSeconds,
               best.uploadSeconds <= 0.5 * best.importSeconds ? "met" : "not met");
   const double frame = median(frames), edged = median(edgedFrames);
-  std::printf("frame %dx%d, median of 9: %.3f s shaded, %.3f s with edged faces (goal under 1 s: %s)\n", width, height,
-              frame, edged, std::max(frame, edged) < 1.0 ? "met" : "not met");
+  std::printf("frame %dx%d, median of 6: %.3f s shaded, %.3f s with edged faces (goal under 1 s: %s)\n", width, height,
+              frame, edged, std::max({frame, edged, best.first, best.firstEdged}) < 1.0 ? "met" : "not met");
+  std::printf("first frames (best of 3): %.3f s with the maps decoded, %.3f s with the edges worked out\n", best.first,
+              best.firstEdged);
   return 0;
 }

@@ -412,6 +412,12 @@ void SuspendAll::Resume() {
   if (!active_) return;
   active_ = false;
   journal().record("Resume");
-  std::lock_guard guard(core().lock);
-  core().suspended -= 1;
+  bool resumed = false;
+  {
+    std::lock_guard guard(core().lock);
+    core().suspended -= 1;
+    resumed = core().suspended == 0;
+  }
+  // The viewport draws again what the suspended work built.
+  if (resumed) host::requestViewportRedraw();
 }

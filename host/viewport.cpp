@@ -274,6 +274,7 @@ ViewMatrices viewMatrices(const Camera& camera, double aspect, const Box& scene)
   const double distance = out.orthographic ? 0 : size / std::tan(kHalfFov);
   Vec eye;
   for (int axis = 0; axis < 3; ++axis) eye[axis] = camera.target[axis] + axes.toEye[axis] * distance;
+  out.eye = eye;
 
   // Rows right, up, toward the eye; column-major storage.
   const Vec* rows[3] = {&axes.right, &axes.up, &axes.toEye};
@@ -304,8 +305,10 @@ ViewMatrices viewMatrices(const Camera& camera, double aspect, const Box& scene)
     p[14] = static_cast<float>(-(far + near) / (far - near));
     p[15] = 1;
   } else {
+    // Inside the scene (an interior), the near plane a thousandth of the
+    // far one: enough depth resolution for a rug on a floor.
     const double far = std::max(ahead + radius, distance * 1e-3);
-    const double near = std::max(ahead - radius, far * 1e-5);
+    const double near = std::max(ahead - radius, far * 1e-3);
     p[0] = static_cast<float>(distance / halfWidth);
     p[5] = static_cast<float>(distance / halfHeight);
     p[10] = static_cast<float>(-(far + near) / (far - near));

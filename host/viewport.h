@@ -77,6 +77,7 @@ struct ViewMatrices {
   std::array<float, 16> view{};
   std::array<float, 16> projection{};
   std::array<double, 3> toEye{0, 0, 1};  // unit direction from the target to the camera
+  std::array<double, 3> eye{0, 0, 0};    // the camera (the target itself in orthographic views)
   bool orthographic = false;
 };
 ViewMatrices viewMatrices(const Camera& camera, double aspect, const Box& scene);

@@ -14,8 +14,9 @@
 //                       switch the viewport to a view and style ("Flat
 //                       Color" with --flat, shaded without) and write its
 //                       picture as PNG
-//   viewport            print where the viewport shows on the screen
-//                       ("Viewport at X,Y size WxH")
+//   viewport            print where the viewport and the node list's first
+//                       row show on the screen ("Viewport at X,Y size WxH",
+//                       "Node list row 1 at X,Y size WxH")
 //   windows             print the open dialogs
 //   close TITLE         close a dialog from its title bar
 //   click TITLE ID      click control ID of a dialog
@@ -52,7 +53,7 @@ class CommandShell {
     // The viewport's picture at a size (0 x 0: the size it is shown at), as
     // RGBA rows from the top; false with a text.
     std::function<bool(int& width, int& height, std::vector<std::uint8_t>& rgba, std::string& error)> viewImage;
-    // "Viewport at X,Y size WxH".
+    // "Viewport at X,Y size WxH", then the list's first row likewise.
     std::function<std::string()> viewportPlace;
   };
   explicit CommandShell(Window window = {});

@@ -192,7 +192,7 @@ int runWindow(const Options& options) {
                 window.viewport()->origin(x, y);
                 window.viewport()->size(width, height);
                 return "Viewport at " + std::to_string(x) + "," + std::to_string(y) + " size " + std::to_string(width) +
-                       "x" + std::to_string(height);
+                       "x" + std::to_string(height) + "\n" + window.firstRowPlace();
               },
       });
       gui.shell = &shell;

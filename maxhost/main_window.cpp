@@ -111,7 +111,9 @@ struct MainWindow::Impl {
     return G_SOURCE_CONTINUE;
   }
 
-  void refresh() {
+  // The list and the status line from the host's scene; the viewport is
+  // drawn again when what they show changed, or when `redraw` asks.
+  void refresh(bool redraw = false) {
     if (!nodes) return;
     std::vector<host::NodeRow> rows = host::nodeRows();
     std::vector<bool> selected;
@@ -120,7 +122,9 @@ struct MainWindow::Impl {
       row.selected = false;
     }
     syncing = true;
+    bool changed = redraw;
     if (rows != shownRows) {
+      changed = true;
       gtk_list_store_clear(nodes.get());
       for (const host::NodeRow& row : rows) {
         GtkTreeIter iter;
@@ -138,6 +142,7 @@ struct MainWindow::Impl {
     for (gboolean more = gtk_tree_model_get_iter_first(model, &iter); more && index < selected.size();
          more = gtk_tree_model_iter_next(model, &iter), ++index) {
       if (selected[index] != (gtk_tree_selection_iter_is_selected(selection, &iter) != FALSE)) {
+        changed = true;
         if (selected[index]) {
           gtk_tree_selection_select_iter(selection, &iter);
         } else {
@@ -152,7 +157,7 @@ struct MainWindow::Impl {
                                " triangles, " + std::to_string(counts.materials) + " materials";
       gtk_label_set_text(GTK_LABEL(prompt), text.c_str());
     }
-    if (viewport) viewport->redraw();
+    if (viewport && changed) viewport->redraw();
   }
 
   // Rows chosen in the list become the host's selection.
@@ -160,6 +165,11 @@ struct MainWindow::Impl {
     auto* self = static_cast<Impl*>(data);
     if (self->syncing || self->busy) return;
     const auto& all = host::scene().nodes();
+    // Rows stand for the nodes in order only while the list is current.
+    if (self->shownRows.size() != all.size()) {
+      self->refresh();
+      return;
+    }
     Interface* core = GetCOREInterface();
     core->ClearNodeSelection(FALSE);
     GtkTreeModel* model = GTK_TREE_MODEL(self->nodes.get());
@@ -183,7 +193,7 @@ struct MainWindow::Impl {
       gtk_label_set_text(GTK_LABEL(prompt), host::utf16ToUtf8(state.title).c_str());
       while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
     } else {
-      refresh();
+      refresh(true);
     }
   }
 
@@ -311,6 +321,8 @@ struct MainWindow::Impl {
       // closing it tells the bar's window to hide the mnemonics.
       if (menuBar != nullptr) gtk_menu_shell_deactivate(GTK_MENU_SHELL(menuBar));
       gtk_widget_hide(window);
+      // Tearing the list down must not clear the host's selection.
+      syncing = true;
       if (GtkWidget* child = gtk_bin_get_child(GTK_BIN(window))) gtk_widget_destroy(child);
     }
     viewport.reset();
@@ -338,6 +350,22 @@ void MainWindow::rebuildMenuBar() { impl_->rebuildMenuBar(); }
 void MainWindow::refreshNodes() { impl_->refresh(); }
 
 ViewportWidget* MainWindow::viewport() const { return impl_->viewport.get(); }
+
+std::string MainWindow::firstRowPlace() const {
+  GtkTreeView* view = GTK_TREE_VIEW(impl_->list);
+  GtkTreePath* path = gtk_tree_path_new_first();
+  GdkRectangle area{};
+  gtk_tree_view_get_background_area(view, path, nullptr, &area);
+  gtk_tree_path_free(path);
+  int x = 0, y = 0, windowX = 0, windowY = 0;
+  gtk_tree_view_convert_bin_window_to_widget_coords(view, area.x, area.y, &x, &y);
+  GtkWidget* top = gtk_widget_get_toplevel(impl_->list);
+  if (!gtk_widget_translate_coordinates(impl_->list, top, x, y, &x, &y) || gtk_widget_get_window(top) == nullptr)
+    return "No node list on the screen";
+  gdk_window_get_origin(gtk_widget_get_window(top), &windowX, &windowY);
+  return "Node list row 1 at " + std::to_string(windowX + x) + "," + std::to_string(windowY + y) + " size " +
+         std::to_string(gtk_widget_get_allocated_width(impl_->list)) + "x" + std::to_string(area.height);
+}
 
 std::string MainWindow::shownNodes() const {
   GtkTreeModel* model = GTK_TREE_MODEL(impl_->nodes.get());

@@ -33,6 +33,8 @@ class MainWindow {
   // " | selected" for a row selected in the list.
   std::string shownNodes() const;
   ViewportWidget* viewport() const;
+  // "Node list row 1 at X,Y size WxH", on the screen; the list's first row.
+  std::string firstRowPlace() const;
 
   struct Impl;
 

@@ -32,6 +32,7 @@ struct ViewportWidget::Impl {
   bool dragging = false;
   bool orbiting = false;
   double lastX = 0, lastY = 0;
+  int drawnWidth = 0, drawnHeight = 0;  // of the picture the area holds
 
   int scale() const { return gtk_widget_get_scale_factor(area); }
 
@@ -60,16 +61,32 @@ struct ViewportWidget::Impl {
     self->renderer.reset();
   }
 
+  // Whether the scene may be read: not while it is being built (scene
+  // redraw off, a job under way, a progress bar up), when worker threads may
+  // still be filling its meshes.
+  static bool sceneSettled() {
+    return !GetCOREInterface()->IsSceneRedrawDisabled() && host::suspendDepth() == 0 && !host::progress().shown;
+  }
+
   static gboolean onRender(GtkGLArea* area, GdkGLContext*, gpointer data) {
     auto* self = static_cast<Impl*>(data);
-    // While the scene is being built (redraw off, a job under way), the
-    // last picture stays: the objects are not whole yet.
-    if (self->renderer == nullptr || GetCOREInterface()->IsSceneRedrawDisabled() || host::suspendDepth() > 0 ||
-        host::progress().shown)
-      return TRUE;
+    if (self->renderer == nullptr) return TRUE;
     const int scale = self->scale();
-    self->renderer->draw(gtk_widget_get_allocated_width(GTK_WIDGET(area)) * scale,
-                         gtk_widget_get_allocated_height(GTK_WIDGET(area)) * scale, host::viewport());
+    const int width = gtk_widget_get_allocated_width(GTK_WIDGET(area)) * scale;
+    const int height = gtk_widget_get_allocated_height(GTK_WIDGET(area)) * scale;
+    if (sceneSettled()) {
+      self->renderer->draw(width, height, host::viewport());
+      self->drawnWidth = width;
+      self->drawnHeight = height;
+    } else if (width != self->drawnWidth || height != self->drawnHeight) {
+      // The last picture stays, unless the area was resized: its new
+      // buffers hold nothing yet.
+      glClearColor(viewport::kBackground[0] / 255.0f, viewport::kBackground[1] / 255.0f,
+                   viewport::kBackground[2] / 255.0f, 1);
+      glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+      self->drawnWidth = width;
+      self->drawnHeight = height;
+    }
     return TRUE;
   }
 
@@ -129,7 +146,7 @@ struct ViewportWidget::Impl {
   // Selects the node under the pointer; a click on nothing clears the
   // selection, as in 3ds Max.
   void click(double x, double y) {
-    if (!current()) return;
+    if (!sceneSettled() || !current()) return;
     const int s = scale();
     INode* node = renderer->pick(gtk_widget_get_allocated_width(area) * s, gtk_widget_get_allocated_height(area) * s,
                                  host::viewport(), static_cast<int>(x * s), static_cast<int>(y * s));
@@ -196,6 +213,10 @@ void ViewportWidget::origin(int& x, int& y) const {
 }
 
 bool ViewportWidget::image(int width, int height, std::vector<std::uint8_t>& rgba, std::string& error) {
+  if (!Impl::sceneSettled()) {
+    error = "the scene is being built";
+    return false;
+  }
   if (!impl_->current()) {
     error = impl_->failure.empty() ? std::string("the viewport is not shown") : impl_->failure;
     return false;

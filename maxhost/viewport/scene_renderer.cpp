@@ -264,7 +264,8 @@ void SceneRenderer::syncMaterials() {
   materials_.clear();
   materialReport_ = std::make_unique<cvimp::Report>();
   materialTable_ = std::make_unique<cvimp::gltf::MaterialTable>(*materialReport_);
-  // Textures are kept: the same image file stays on the GPU.
+  // Other materials, other images: what the new ones show is decoded again.
+  textures_.clear();
 }
 
 GLuint SceneRenderer::textureOf(std::size_t index) {
@@ -415,10 +416,8 @@ void SceneRenderer::drawScene(int width, int height, const host::ViewportState& 
   if (!picking) {
     const float toEye[3] = {static_cast<float>(matrices.toEye[0]), static_cast<float>(matrices.toEye[1]),
                             static_cast<float>(matrices.toEye[2])};
-    const double distance = state.camera.size / std::tan(3.14159265358979323846 / 8);
-    const float eye[3] = {static_cast<float>(state.camera.target[0] + matrices.toEye[0] * distance),
-                          static_cast<float>(state.camera.target[1] + matrices.toEye[1] * distance),
-                          static_cast<float>(state.camera.target[2] + matrices.toEye[2] * distance)};
+    const float eye[3] = {static_cast<float>(matrices.eye[0]), static_cast<float>(matrices.eye[1]),
+                          static_cast<float>(matrices.eye[2])};
     glUniform3fv(at(surface, "toEye"), 1, toEye);
     glUniform3fv(at(surface, "eye"), 1, eye);
     glUniform1i(at(surface, "orthographic"), matrices.orthographic ? 1 : 0);
@@ -478,6 +477,9 @@ void SceneRenderer::draw(int width, int height, const host::ViewportState& state
 bool SceneRenderer::ensureTarget(int width, int height, std::string& error) {
   GLint largest = 0;
   glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &largest);
+  // Within what the driver draws, and what a picture and its copies may
+  // take (8192 x 8192 at most: 256 MB each).
+  largest = std::min(largest, 8192);
   if (width <= 0 || height <= 0 || width > largest || height > largest) {
     error = "the size must be from 1x1 to " + std::to_string(largest) + "x" + std::to_string(largest);
     return false;

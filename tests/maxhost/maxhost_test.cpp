@@ -205,14 +205,19 @@ TEST(Maxhost, ViewportAnswersClicksAndViewKeys) {
     return readPicture(path);
   };
   ask("key Shift+A\nsettle\nview top", "View:");
-  std::istringstream place(ask("viewport", "Viewport at"));
-  std::string word;
-  int x = 0, y = 0, width = 0, height = 0;
-  char comma = 0, by = 0;
-  while (place >> word && word != "at") {
-  }
-  place >> x >> comma >> y >> word >> width >> by >> height;
+  // "... at X,Y size WxH": the viewport, then the node list's first row.
+  auto placeOf = [](const std::string& line, std::array<int, 4>& place) {
+    std::istringstream words(line.substr(line.find(" at ") + 4));
+    char comma = 0, by = 0;
+    std::string size;
+    words >> place[0] >> comma >> place[1] >> size >> place[2] >> by >> place[3];
+  };
+  std::array<int, 4> view{}, row{};
+  placeOf(ask("viewport", "Viewport at"), view);
+  placeOf(maxhost.readUntil("Node list row 1 at"), row);
+  const auto [x, y, width, height] = view;
   ASSERT_GT(width, 100);
+  ASSERT_GT(row[3], 5);
   auto xdotool = [](const std::string& arguments) {
     ASSERT_EQ(std::system(("xdotool " + arguments).c_str()), 0) << arguments;
   };
@@ -235,9 +240,8 @@ TEST(Maxhost, ViewportAnswersClicksAndViewKeys) {
   list = ask("settle\nlist", "  chair_2");
   EXPECT_EQ(list.find("| selected"), std::string::npos) << list;
 
-  // A row chosen in the node list selects its node: the first, the floor,
-  // just under the list's header.
-  xdotool("mousemove " + std::to_string(x / 2) + " " + std::to_string(y + 45) + " click 1");
+  // A row chosen in the node list selects its node: the first, the floor.
+  xdotool("mousemove " + std::to_string(row[0] + 20) + " " + std::to_string(row[1] + row[3] / 2) + " click 1");
   list = ask("settle\nnodes", "  chair_2");
   EXPECT_NE(list.find("  floor | Editable Mesh, 24 faces | Physical Material #1 | selected\n"), std::string::npos)
       << list;
@@ -246,13 +250,13 @@ TEST(Maxhost, ViewportAnswersClicksAndViewKeys) {
   std::vector<std::vector<unsigned char>> seen{top.rgb};
   for (const auto& [key, view] : {std::pair{"p", "Perspective"}, std::pair{"f", "Front"}, std::pair{"l", "Left"}}) {
     xdotool(std::string("key ") + key);
-    EXPECT_NE(ask("view", "View:").find(std::string("View: ") + view), std::string::npos) << view;
+    EXPECT_NE(ask("settle\nview", "View:").find(std::string("View: ") + view), std::string::npos) << view;
     const Picture shown = picture(std::string(key) + ".png");
     for (const auto& earlier : seen) EXPECT_NE(shown.rgb, earlier) << view;
     seen.push_back(shown.rgb);
   }
   xdotool("key t");
-  EXPECT_NE(ask("view", "View:").find("View: Top"), std::string::npos);
+  EXPECT_NE(ask("settle\nview", "View:").find("View: Top"), std::string::npos);
 
   // Z frames the selection (the lamp again): it fills the middle.
   xdotool("mousemove " + centre + " click 1 key z");

@@ -1,6 +1,7 @@
 #include "tests/platform/child_process.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -9,6 +10,11 @@
 extern char** environ;
 
 namespace cvimp::test {
+
+namespace {
+// How long readUntil waits for more output.
+constexpr int kAnswerMilliseconds = 120000;
+}  // namespace
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
                            const std::vector<std::string>& environment, const std::string& input, bool conversing) {
@@ -90,7 +96,10 @@ std::string ChildProcess::readUntil(const std::string& prefix) {
       }
       start = end + 1;
     }
-    const ssize_t got = outputPipe_ >= 0 ? ::read(outputPipe_, buffer, sizeof buffer) : 0;
+    // A program that stops answering fails the test rather than hanging it.
+    pollfd ready{outputPipe_, POLLIN, 0};
+    const bool readable = outputPipe_ >= 0 && ::poll(&ready, 1, kAnswerMilliseconds) > 0;
+    const ssize_t got = readable ? ::read(outputPipe_, buffer, sizeof buffer) : 0;
     if (got <= 0) {
       std::string rest = output_.substr(read_);
       read_ = output_.size();

@@ -28,7 +28,8 @@ class ChildProcess {
   bool finish();
   // In a conversation: writes `text` to its standard input, and reads its
   // output up to and with the first new line that starts with `prefix`
-  // (all of it when the program ends first), giving what was read.
+  // (all of it when the program ends first or says nothing for two
+  // minutes), giving what was read.
   void send(const std::string& text);
   std::string readUntil(const std::string& prefix);
   const std::string& output() const { return output_; }
