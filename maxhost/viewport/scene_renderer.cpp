@@ -36,7 +36,8 @@ void main() {
 
 // Base colour times the map, read as 3ds Max places it: the map's rows go
 // up from the top, so V is flipped before the placement (tiling, offset,
-// turn) is applied. Lit by a head light, from both sides.
+// turn) is applied. Lit by a head light, from both sides. For picking, the
+// node's number as a colour where the surface shows (not in cut-out holes).
 constexpr const char* kSurfaceFragment = R"(#version 330 core
 in vec3 worldPosition;
 in vec3 worldNormal;
@@ -47,6 +48,8 @@ uniform sampler2D baseTexture;
 uniform mat3 uvTransform;
 uniform bool cutout;
 uniform bool flatColor;
+uniform bool picking;
+uniform vec4 pickColor;
 uniform bool orthographic;
 uniform vec3 toEye;
 uniform vec3 eye;
@@ -59,6 +62,10 @@ void main() {
     c *= texture(baseTexture, st);
   }
   if (cutout && c.a < 0.5) discard;
+  if (picking) {
+    color = pickColor;
+    return;
+  }
   if (flatColor) {
     color = vec4(c.rgb, 1.0);
     return;
@@ -204,7 +211,6 @@ struct SceneRenderer::Target {
 SceneRenderer::SceneRenderer() {
   surface_ = link(kSurfaceVertex, kSurfaceFragment, error_);
   if (surface_) lines_ = link(kLinesVertex, kFlatFragment, error_);
-  if (lines_) ids_ = link(kSurfaceVertex, kFlatFragment, error_);
   if (!ready()) return;
   gridArray_ = gl::newVertexArray();
   gridBuffer_ = gl::newBuffer();
@@ -410,21 +416,20 @@ void SceneRenderer::drawScene(int width, int height, const host::ViewportState& 
   // Surfaces pushed back a little, so that edges drawn on them show.
   glEnable(GL_POLYGON_OFFSET_FILL);
   glPolygonOffset(1, 1);
-  const gl::Program& surface = picking ? ids_ : surface_;
+  const gl::Program& surface = surface_;
   glUseProgram(surface.get());
   glUniformMatrix4fv(at(surface, "viewProjection"), 1, GL_FALSE, viewProjection.data());
-  if (!picking) {
-    const float toEye[3] = {static_cast<float>(matrices.toEye[0]), static_cast<float>(matrices.toEye[1]),
-                            static_cast<float>(matrices.toEye[2])};
-    const float eye[3] = {static_cast<float>(matrices.eye[0]), static_cast<float>(matrices.eye[1]),
-                          static_cast<float>(matrices.eye[2])};
-    glUniform3fv(at(surface, "toEye"), 1, toEye);
-    glUniform3fv(at(surface, "eye"), 1, eye);
-    glUniform1i(at(surface, "orthographic"), matrices.orthographic ? 1 : 0);
-    glUniform1i(at(surface, "flatColor"), state.flatColor ? 1 : 0);
-    glUniform1i(at(surface, "baseTexture"), 0);
-    glActiveTexture(GL_TEXTURE0);
-  }
+  const float toEye[3] = {static_cast<float>(matrices.toEye[0]), static_cast<float>(matrices.toEye[1]),
+                          static_cast<float>(matrices.toEye[2])};
+  const float eye[3] = {static_cast<float>(matrices.eye[0]), static_cast<float>(matrices.eye[1]),
+                        static_cast<float>(matrices.eye[2])};
+  glUniform3fv(at(surface, "toEye"), 1, toEye);
+  glUniform3fv(at(surface, "eye"), 1, eye);
+  glUniform1i(at(surface, "orthographic"), matrices.orthographic ? 1 : 0);
+  glUniform1i(at(surface, "flatColor"), state.flatColor ? 1 : 0);
+  glUniform1i(at(surface, "picking"), picking ? 1 : 0);
+  glUniform1i(at(surface, "baseTexture"), 0);
+  glActiveTexture(GL_TEXTURE0);
   for (std::size_t i = 0; i < shown.size(); ++i) {
     const Shown& one = shown[i];
     glUniformMatrix4fv(at(surface, "model"), 1, GL_FALSE, one.model.data());
@@ -434,14 +439,13 @@ void SceneRenderer::drawScene(int width, int height, const host::ViewportState& 
       // Node i + 1 as a colour; 0 is the background.
       const std::uint32_t id = static_cast<std::uint32_t>(i + 1);
       const float code[4] = {(id & 0xFF) / 255.0f, ((id >> 8) & 0xFF) / 255.0f, ((id >> 16) & 0xFF) / 255.0f, 1};
-      glUniform4fv(at(surface, "lineColor"), 1, code);
-    } else {
-      glUniform4fv(at(surface, "baseColor"), 1, one.material.color.data());
-      glUniform1i(at(surface, "textured"), one.material.texture != 0 ? 1 : 0);
-      glUniform1i(at(surface, "cutout"), one.material.cutout ? 1 : 0);
-      glUniformMatrix3fv(at(surface, "uvTransform"), 1, GL_FALSE, one.material.uvTransform.data());
-      glBindTexture(GL_TEXTURE_2D, one.material.texture);
+      glUniform4fv(at(surface, "pickColor"), 1, code);
     }
+    glUniform4fv(at(surface, "baseColor"), 1, one.material.color.data());
+    glUniform1i(at(surface, "textured"), one.material.texture != 0 ? 1 : 0);
+    glUniform1i(at(surface, "cutout"), one.material.cutout ? 1 : 0);
+    glUniformMatrix3fv(at(surface, "uvTransform"), 1, GL_FALSE, one.material.uvTransform.data());
+    glBindTexture(GL_TEXTURE_2D, one.material.texture);
     one.mesh->drawFaces();
   }
   glDisable(GL_POLYGON_OFFSET_FILL);

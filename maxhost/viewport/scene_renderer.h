@@ -87,7 +87,7 @@ class SceneRenderer {
   bool ensureTarget(int width, int height, std::string& error);
 
   std::string error_;
-  gl::Program surface_, lines_, ids_;
+  gl::Program surface_, lines_;
   gl::VertexArray gridArray_;
   gl::Buffer gridBuffer_;
 

@@ -246,7 +246,9 @@ TEST(Maxhost, ViewportAnswersClicksAndViewKeys) {
   EXPECT_NE(list.find("  floor | Editable Mesh, 24 faces | Physical Material #1 | selected\n"), std::string::npos)
       << list;
 
-  // P, F and L each show another picture, T the top view again.
+  // P, F and L each show another picture, T the top view again: with the
+  // node list focused (its row was just clicked), the keys reach the
+  // actions, not the list's type-ahead search.
   std::vector<std::vector<unsigned char>> seen{top.rgb};
   for (const auto& [key, view] : {std::pair{"p", "Perspective"}, std::pair{"f", "Front"}, std::pair{"l", "Left"}}) {
     xdotool(std::string("key ") + key);
