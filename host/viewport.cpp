@@ -8,6 +8,7 @@
 #include "host/objects.h"
 #include "host/poly_object.h"
 #include "host/scene.h"
+#include "platform/platform.h"
 
 namespace host {
 
@@ -85,25 +86,20 @@ void aimFor(Camera& camera, ViewType type) {
   }
 }
 
-template <typename Points>
-void addPoints(Box& box, const Matrix3& tm, const Points& points, std::size_t count) {
-  Box local;
-  for (std::size_t i = 0; i < count; ++i) {
-    const Point3& p = points[i];
-    if (std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z)) local.add({p.x, p.y, p.z});
-  }
-  if (local.empty) return;
-  // The eight corners of the object's own box, placed.
-  for (int corner = 0; corner < 8; ++corner) {
-    const Vec p{(corner & 1) != 0 ? local.max[0] : local.min[0], (corner & 2) != 0 ? local.max[1] : local.min[1],
-                (corner & 4) != 0 ? local.max[2] : local.min[2]};
-    Vec world{};
-    for (int axis = 0; axis < 3; ++axis) {
-      world[axis] =
-          p[0] * tm.GetRow(0)[axis] + p[1] * tm.GetRow(1)[axis] + p[2] * tm.GetRow(2)[axis] + tm.GetRow(3)[axis];
+// Points per task of the box's parallel pass.
+constexpr std::size_t kChunk = 1 << 16;
+
+Box boxOf(const Point3* points, std::size_t count) {
+  std::vector<Box> boxes((count + kChunk - 1) / kChunk);
+  cvimp::platform::parallelFor(boxes.size(), [&](std::size_t chunk) {
+    for (std::size_t i = chunk * kChunk; i < std::min(count, (chunk + 1) * kChunk); ++i) {
+      const Point3& p = points[i];
+      if (std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z)) boxes[chunk].add({p.x, p.y, p.z});
     }
-    if (std::isfinite(world[0]) && std::isfinite(world[1]) && std::isfinite(world[2])) box.add(world);
-  }
+  });
+  Box all;
+  for (const Box& box : boxes) all.merge(box);
+  return all;
 }
 
 }  // namespace
@@ -136,29 +132,55 @@ void Box::add(const std::array<double, 3>& p) {
   }
 }
 
-Box worldBox(INode& node) {
+void Box::merge(const Box& other) {
+  if (other.empty) return;
+  add(other.min);
+  add(other.max);
+}
+
+std::array<double, 3> Box::corner(int i) const {
+  return {(i & 1) != 0 ? max[0] : min[0], (i & 2) != 0 ? max[1] : min[1], (i & 4) != 0 ? max[2] : min[2]};
+}
+
+std::array<double, 3> Box::centre() const {
+  return {(min[0] + max[0]) / 2, (min[1] + max[1]) / 2, (min[2] + max[2]) / 2};
+}
+
+Box objectBox(Object& object) {
+  if (object.ClassID() == TRIOBJ_CLASS_ID) {
+    const Mesh& mesh = static_cast<TriObject&>(object).mesh;
+    return boxOf(mesh.verts.begin(), static_cast<std::size_t>(std::max(mesh.getNumVerts(), 0)));
+  }
+  if (object.ClassID() == POLYOBJ_CLASS_ID) {
+    const auto& points = static_cast<PolyObject&>(object).vertices;
+    return boxOf(points.data(), points.size());
+  }
+  return {};
+}
+
+Box placedBox(const Box& local, const Matrix3& tm) {
   Box box;
-  Object* object = node.GetObjectRef();
-  if (object == nullptr) return box;
-  const Matrix3 tm = node.GetNodeTM(0);
-  if (object->ClassID() == TRIOBJ_CLASS_ID) {
-    const Mesh& mesh = static_cast<TriObject*>(object)->mesh;
-    addPoints(box, tm, mesh.verts.begin(), static_cast<std::size_t>(mesh.getNumVerts()));
-  } else if (object->ClassID() == POLYOBJ_CLASS_ID) {
-    const auto& points = static_cast<PolyObject*>(object)->vertices;
-    addPoints(box, tm, points.data(), points.size());
+  if (local.empty) return box;
+  for (int i = 0; i < 8; ++i) {
+    const Vec p = local.corner(i);
+    Vec world{};
+    for (int axis = 0; axis < 3; ++axis) {
+      world[axis] =
+          p[0] * tm.GetRow(0)[axis] + p[1] * tm.GetRow(1)[axis] + p[2] * tm.GetRow(2)[axis] + tm.GetRow(3)[axis];
+    }
+    if (std::isfinite(world[0]) && std::isfinite(world[1]) && std::isfinite(world[2])) box.add(world);
   }
   return box;
 }
 
+Box worldBox(INode& node) {
+  Object* object = node.GetObjectRef();
+  return object != nullptr ? placedBox(objectBox(*object), node.GetNodeTM(0)) : Box();
+}
+
 Box sceneBox(const std::vector<INode*>& nodes) {
   Box box;
-  for (INode* node : nodes) {
-    const Box one = worldBox(*node);
-    if (one.empty) continue;
-    box.add(one.min);
-    box.add(one.max);
-  }
+  for (INode* node : nodes) box.merge(worldBox(*node));
   return box;
 }
 
@@ -201,7 +223,7 @@ bool zoomExtents(const std::vector<INode*>& nodes) {
   {
     std::lock_guard guard(store().lock);
     Camera& camera = store().state.camera;
-    const Vec centre{(box.min[0] + box.max[0]) / 2, (box.min[1] + box.max[1]) / 2, (box.min[2] + box.max[2]) / 2};
+    const Vec centre = box.centre();
     camera.target = centre;
     double size = 0;
     if (camera.type == ViewType::Perspective) {
@@ -211,9 +233,7 @@ bool zoomExtents(const std::vector<INode*>& nodes) {
     } else {
       const Axes axes = axesOf(camera);
       for (int corner = 0; corner < 8; ++corner) {
-        const Vec p{(corner & 1) != 0 ? box.max[0] : box.min[0], (corner & 2) != 0 ? box.max[1] : box.min[1],
-                    (corner & 4) != 0 ? box.max[2] : box.min[2]};
-        const Vec d = sub(p, centre);
+        const Vec d = sub(box.corner(corner), centre);
         size = std::max({size, std::abs(dot(d, axes.right)), std::abs(dot(d, axes.up))});
       }
     }
@@ -288,7 +308,7 @@ ViewMatrices viewMatrices(const Camera& camera, double aspect, const Box& scene)
   Vec centre = camera.target;
   double radius = size;
   if (!scene.empty) {
-    centre = {(scene.min[0] + scene.max[0]) / 2, (scene.min[1] + scene.max[1]) / 2, (scene.min[2] + scene.max[2]) / 2};
+    centre = scene.centre();
     radius = std::sqrt(dot(sub(scene.max, centre), sub(scene.max, centre)));
   }
   radius = std::max(radius, size) * 1.01 + 1e-6;

@@ -11,6 +11,7 @@
 #include "host/geometry.h"
 
 class INode;
+class Object;
 
 namespace host {
 
@@ -42,12 +43,20 @@ void setViewType(ViewType type);
 void setEdgedFaces(bool on);
 void setFlatColor(bool on);
 
-// An axis-aligned box in world space; empty until something is added.
+// An axis-aligned box; empty until something is added.
 struct Box {
   std::array<double, 3> min{0, 0, 0}, max{0, 0, 0};
   bool empty = true;
   void add(const std::array<double, 3>& p);
+  void merge(const Box& other);
+  std::array<double, 3> corner(int i) const;  // i from 0 to 7
+  std::array<double, 3> centre() const;
 };
+// The box of an object's own finite points (triangle mesh or editable
+// poly), read on worker threads too; empty for any other object.
+Box objectBox(Object& object);
+// `local` placed by a node transform: the box of its placed corners.
+Box placedBox(const Box& local, const Matrix3& tm);
 // The world box of a node's object under its transform; empty for a node
 // without geometry.
 Box worldBox(INode& node);

@@ -67,13 +67,12 @@ HINSTANCE module() { return reinterpret_cast<HINSTANCE>(&moduleTag); }
 
 }  // namespace
 
-bool zoomExtentsSelected() { return host::zoomExtents(host::scene().selection()); }
-
 struct ViewMenu::Parts : ActionCallback {
   BOOL ExecuteAction(int id) override {
     switch (id) {
       case kZoomExtents:
-        zoomExtentsSelected();
+        // Zoom Extents Selected: the whole scene when nothing is selected.
+        host::zoomExtents(host::scene().selection());
         return TRUE;
       case kPerspective:
         host::setViewType(host::ViewType::Perspective);

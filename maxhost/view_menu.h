@@ -19,8 +19,4 @@ class ViewMenu {
   std::unique_ptr<Parts> parts_;
 };
 
-// What Z does: frames the selection, or the whole scene when nothing is
-// selected; false when there is nothing to frame.
-bool zoomExtentsSelected();
-
 }  // namespace maxhost

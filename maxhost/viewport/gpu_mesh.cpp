@@ -43,25 +43,6 @@ const MeshMap* uvMap(const Mesh& mesh) {
   return nullptr;
 }
 
-bool finite(const Point3& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
-
-host::Box boxOf(const Point3* points, std::size_t count) {
-  std::vector<host::Box> boxes((count + kChunk - 1) / kChunk);
-  forChunks(count, [&](std::size_t first, std::size_t end) {
-    host::Box& box = boxes[first / kChunk];
-    for (std::size_t i = first; i < end; ++i) {
-      if (finite(points[i])) box.add({points[i].x, points[i].y, points[i].z});
-    }
-  });
-  host::Box all;
-  for (const host::Box& box : boxes) {
-    if (box.empty) continue;
-    all.add(box.min);
-    all.add(box.max);
-  }
-  return all;
-}
-
 // A buffer of `bytes` bytes that `fill` writes through a mapping, on any
 // thread; false when the mapping failed or its contents were lost.
 bool fillBuffer(GLenum target, const gl::Buffer& buffer, std::size_t bytes,
@@ -117,6 +98,7 @@ std::unique_ptr<GpuMesh> GpuMesh::upload(Object& object) {
   gpu->uvs_ = gl::newBuffer();
   gpu->indices_ = gl::newBuffer();
 
+  gpu->box_ = host::objectBox(object);
   if (object.ClassID() == TRIOBJ_CLASS_ID) {
     const Mesh& mesh = static_cast<TriObject&>(object).mesh;
     const std::size_t points = static_cast<std::size_t>(std::max(mesh.getNumVerts(), 0));
@@ -133,7 +115,6 @@ std::unique_ptr<GpuMesh> GpuMesh::upload(Object& object) {
     const bool uvsDirect = map != nullptr && map->getNumVerts() == mesh.getNumVerts();
     gpu->hasNormals_ = spec != nullptr;
     gpu->hasUvs_ = map != nullptr;
-    gpu->box_ = boxOf(mesh.verts.begin(), points);
 
     // The direct form: the faces' own indices, checked as they are copied.
     // A face with a point out of range becomes an empty triangle.
@@ -219,7 +200,6 @@ std::unique_ptr<GpuMesh> GpuMesh::upload(Object& object) {
       }
     }
     gpu->hasUvs_ = map != nullptr;
-    gpu->box_ = boxOf(poly.vertices.data(), points);
     split = true;
     // Fans of triangles; the sides of each polygon are its edges.
     std::vector<std::uint32_t> edges;

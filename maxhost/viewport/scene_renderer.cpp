@@ -168,20 +168,14 @@ std::array<float, 9> normalMatrix(const Mat4& m) {
   return n;
 }
 
-void addPlaced(host::Box& box, const host::Box& local, const Mat4& m) {
-  if (local.empty) return;
-  for (int corner = 0; corner < 8; ++corner) {
-    const double p[3] = {(corner & 1) != 0 ? local.max[0] : local.min[0],
-                         (corner & 2) != 0 ? local.max[1] : local.min[1],
-                         (corner & 4) != 0 ? local.max[2] : local.min[2]};
-    std::array<double, 3> world{};
-    for (int row = 0; row < 3; ++row) world[row] = m[row] * p[0] + m[4 + row] * p[1] + m[8 + row] * p[2] + m[12 + row];
-    if (std::isfinite(world[0]) && std::isfinite(world[1]) && std::isfinite(world[2])) box.add(world);
-  }
-}
-
 std::array<float, 4> color8(const std::uint8_t (&rgb)[3]) {
   return {rgb[0] / 255.0f, rgb[1] / 255.0f, rgb[2] / 255.0f, 1.0f};
+}
+
+// A wire colour (RGB, red in the low byte), times `scale`, in 8-bit steps.
+std::array<float, 4> wireColor(DWORD wire, float scale = 1.0f) {
+  auto channel = [&](int shift) { return std::round(((wire >> shift) & 0xFF) * scale) / 255.0f; };
+  return {channel(0), channel(8), channel(16), 1.0f};
 }
 
 // KHR_texture_transform's matrix, translation * rotation * scale.
@@ -192,11 +186,23 @@ std::array<float, 9> uvMatrix(const cvimp::gltf::TextureTransform& t) {
           static_cast<float>(t.offset[0]),     static_cast<float>(t.offset[1]),    1};
 }
 
-// The grid's spacing: a power of ten that puts some tens of lines across
-// the scene.
-double gridStep(double extent) {
-  if (!(extent > 0) || !std::isfinite(extent)) return 10;
-  return std::pow(10.0, std::floor(std::log10(extent / 4)));
+// The grid on the ground plane: lines a power of ten apart, some tens of
+// them across the scene's footprint, reaching a little past it.
+struct Grid {
+  double step = 10;
+  int lines = 0;  // each side of the axes
+  double reach() const { return lines * step; }
+};
+
+Grid gridFor(const host::Box& scene) {
+  const double extent =
+      scene.empty
+          ? 1000
+          : std::max({std::abs(scene.min[0]), std::abs(scene.max[0]), std::abs(scene.min[1]), std::abs(scene.max[1])});
+  Grid grid;
+  if (extent > 0 && std::isfinite(extent)) grid.step = std::pow(10.0, std::floor(std::log10(extent / 4)));
+  grid.lines = std::min(static_cast<int>(std::ceil(extent * 1.2 / grid.step)), 200);
+  return grid;
 }
 
 }  // namespace
@@ -317,8 +323,7 @@ SceneRenderer::Material SceneRenderer::materialOf(INode& node, const GpuMesh& me
   int index = materialTable_->indexOf(node.GetMtl());
   if (index < 0) {
     // No material: the object's wire colour, as 3ds Max shows it.
-    const DWORD wire = node.GetWireColor();
-    material.color = {(wire & 0xFF) / 255.0f, ((wire >> 8) & 0xFF) / 255.0f, ((wire >> 16) & 0xFF) / 255.0f, 1.0f};
+    material.color = wireColor(node.GetWireColor());
     return material;
   }
   if (!mesh.hasUvs()) index = materialTable_->untextured(index);
@@ -343,21 +348,20 @@ std::vector<SceneRenderer::Shown> SceneRenderer::visible(host::Box& box) {
     auto found = meshes_.find(Animatable::GetHandleByAnim(object));
     if (found == meshes_.end() || found->second.mesh == nullptr) continue;
     GpuMesh* mesh = found->second.mesh.get();
-    const Mat4 model = modelOf(node->GetNodeTM(0));
+    const Matrix3 tm = node->GetNodeTM(0);
+    const Mat4 model = modelOf(tm);
     if (!std::all_of(model.begin(), model.end(), [](float v) { return std::isfinite(v); })) continue;
-    addPlaced(box, mesh->box(), model);
+    box.merge(host::placedBox(mesh->box(), tm));
     shown.push_back({node.get(), mesh, object, model, materialOf(*node, *mesh), node->Selected() != 0});
   }
   return shown;
 }
 
 void SceneRenderer::drawGrid(const host::Box& box, const Mat4& viewProjection) {
-  double extent = 0;
-  for (int axis = 0; axis < 2; ++axis) extent = std::max({extent, std::abs(box.min[axis]), std::abs(box.max[axis])});
-  if (box.empty) extent = 1000;
-  const double step = gridStep(extent);
-  const int lines = std::min(static_cast<int>(std::ceil(extent * 1.2 / step)), 200);
-  const float reach = static_cast<float>(lines * step);
+  const Grid grid = gridFor(box);
+  const int lines = grid.lines;
+  const double step = grid.step;
+  const float reach = static_cast<float>(grid.reach());
   std::vector<float> points;
   std::vector<float> axes;
   for (int i = -lines; i <= lines; ++i) {
@@ -386,11 +390,9 @@ void SceneRenderer::drawScene(int width, int height, const host::ViewportState& 
   const std::vector<Shown> shown = visible(box);
   // The grid lies within the depth range too.
   host::Box withGrid = box;
-  double extent = 1000;
-  if (!box.empty)
-    extent = std::max({std::abs(box.min[0]), std::abs(box.max[0]), std::abs(box.min[1]), std::abs(box.max[1])});
-  withGrid.add({-extent * 1.3, -extent * 1.3, 0});
-  withGrid.add({extent * 1.3, extent * 1.3, 0});
+  const double reach = gridFor(box).reach();
+  withGrid.add({-reach, -reach, 0});
+  withGrid.add({reach, reach, 0});
   const host::ViewMatrices matrices =
       host::viewMatrices(state.camera, static_cast<double>(width) / std::max(height, 1), withGrid);
   const Mat4 viewProjection = multiply(matrices.projection, matrices.view);
@@ -461,10 +463,7 @@ void SceneRenderer::drawScene(int width, int height, const host::ViewportState& 
     if (!one.selected) {
       // The wire colour; half of it where the surface shows the wire
       // colour itself (no material), or the edges would not show.
-      const DWORD wire = one.node->GetWireColor();
-      const float scale = one.node->GetMtl() == nullptr ? 0.5f : 1.0f;
-      color = {std::round((wire & 0xFF) * scale) / 255.0f, std::round(((wire >> 8) & 0xFF) * scale) / 255.0f,
-               std::round(((wire >> 16) & 0xFF) * scale) / 255.0f, 1.0f};
+      color = wireColor(one.node->GetWireColor(), one.node->GetMtl() == nullptr ? 0.5f : 1.0f);
     }
     glUniformMatrix4fv(at(lines_, "model"), 1, GL_FALSE, one.model.data());
     glUniform4fv(at(lines_, "lineColor"), 1, color.data());
