@@ -4,7 +4,7 @@ CMAKE ?= cmake
 # Every build of ours treats warnings as errors.
 CONFIGURE = $(CMAKE) -DCVIMP_WERROR=ON
 
-.PHONY: all deps test demo bench tsan fuzz sample screenshot clean
+.PHONY: all deps test demo bench tsan fuzz sample screenshot windows windows-test clean
 
 all: test
 
@@ -93,6 +93,25 @@ screenshot:
 	$(CONFIGURE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DCVIMP_TESTS=OFF
 	$(CMAKE) --build build/release -j $(JOBS) --target cvimp maxhost cvimp_module
 	./scripts/screenshot build/release docs/maxhost.png
+
+# Windows: every headless library, cvimp.exe, cvimp-jobs.exe and the headless
+# suites, cross-built with MinGW-w64 against static libraries that
+# scripts/windows-deps builds from Debian's source packages (once, into a
+# cache outside the clone); windows-test runs the suites under Wine, in a
+# Wine prefix inside the build folder. The GTK and WebKit parts and the
+# plug-in shell are Linux-only.
+WINDOWS_BUILD = build/windows
+windows:
+	./scripts/install-deps windows
+	prefix=$$(./scripts/windows-deps) && \
+	  $(CONFIGURE) -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCVIMP_WINDOWS_DEPS="$$prefix" \
+	    -DCMAKE_BUILD_TYPE=Release
+	./scripts/wine-run $(CURDIR)/$(WINDOWS_BUILD)/wine --start
+	$(CMAKE) --build $(WINDOWS_BUILD) -j $(JOBS)
+
+windows-test: windows
+	./scripts/wine-run $(CURDIR)/$(WINDOWS_BUILD)/wine --start
+	cd $(WINDOWS_BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # Rewrites the sample scene shipped in samples/room.
 sample:

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
+#include <optional>
+
+#include "platform/platform.h"
 
 #ifndef CVIMP_PLATFORM_DOMAIN
 #error "CVIMP_PLATFORM_DOMAIN names the platform's domain"
@@ -27,8 +29,8 @@ bool isDigits(const std::string& text) {
 std::string platformDomain() { return CVIMP_PLATFORM_DOMAIN; }
 
 std::string pageAddress(const std::string& domain) {
-  const char* environment = std::getenv("CVIMP_IMPORT_ENV");
-  const std::string subDomain = environment != nullptr && *environment != '\0' ? environment : "www";
+  const std::optional<std::string> environment = platform::environmentVariable("CVIMP_IMPORT_ENV");
+  const std::string subDomain = environment && !environment->empty() ? *environment : "www";
   return "https://" + subDomain + "." + domain + "/pub/site/custom/3dsmax";
 }
 

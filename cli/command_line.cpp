@@ -9,6 +9,10 @@
 
 namespace cvimp {
 
+namespace {
+constexpr bool kWindowCommands = CVIMP_WINDOW_COMMANDS;
+}  // namespace
+
 CommandLine::CommandLine() {
   app.require_subcommand(1);
 
@@ -56,11 +60,22 @@ CommandLine::CommandLine() {
   serveCommand->add_option("--page", serve.pageFile, "The page to serve at the platform page's path");
 }
 
-std::optional<int> CommandLine::parse(int argc, char** argv) {
+std::optional<int> CommandLine::parse(const std::vector<std::string>& arguments) {
+  std::vector<const char*> argv;
+  for (const std::string& argument : arguments) argv.push_back(argument.c_str());
   try {
-    app.parse(argc, argv);
+    app.parse(static_cast<int>(argv.size()), argv.data());
   } catch (const CLI::ParseError& error) {
     return app.exit(error);
+  }
+  // The import window and the page server that feeds it need GTK and
+  // WebKit, which only the Linux build has.
+  for (CLI::App* command : {windowCommand, serveCommand}) {
+    if (!kWindowCommands && command->parsed()) {
+      std::fprintf(stderr, "cvimp %s: not available on Windows (the import window runs on Linux)\n",
+                   command->get_name().c_str());
+      return 1;
+    }
   }
   import.importMesh = !noMesh_;
   import.importMaterial = !noMaterials_;
@@ -71,16 +86,16 @@ std::optional<int> CommandLine::parse(int argc, char** argv) {
   return std::nullopt;
 }
 
-int runSiblingProgram(const char* program, int argc, char** argv) {
+int runSiblingProgram(const char* program, const std::vector<std::string>& arguments) {
   const std::string self = platform::executablePath();
   if (self.empty()) {
     std::fprintf(stderr, "cvimp: cannot tell where cvimp is, to start %s beside it\n", program);
     return 1;
   }
-  const std::string path = (std::filesystem::path(self).parent_path() / program).string();
-  std::vector<std::string> arguments{path};
-  for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
-  const std::string error = platform::replaceProcess(path, arguments);
+  const std::string path = platform::utf8FromPath(platform::pathFromUtf8(self).parent_path() / program);
+  std::vector<std::string> passed{path};
+  passed.insert(passed.end(), arguments.begin() + (arguments.empty() ? 0 : 1), arguments.end());
+  const std::string error = platform::runInPlaceOfThisProcess(path, passed);
   std::fprintf(stderr, "cvimp: cannot start %s: %s\n", path.c_str(), error.c_str());
   return 1;
 }

@@ -7,6 +7,7 @@
 // libraries it uses.
 #include <CLI/CLI.hpp>
 #include <string>
+#include <vector>
 
 #include "cli/demo_command.h"
 #include "cli/import_command.h"
@@ -34,18 +35,19 @@ class CommandLine {
   CLI::App* windowCommand = nullptr;
 
   CommandLine();
-  // Parses the arguments; on a parse error, help or a job command without
-  // its job, the exit status to end with.
-  std::optional<int> parse(int argc, char** argv);
+  // Parses the arguments (the program's name first, UTF-8); on a parse
+  // error, help, a job command without its job or a command this build
+  // cannot run, the exit status to end with.
+  std::optional<int> parse(const std::vector<std::string>& arguments);
 
  private:
   bool noMesh_ = false;
   bool noMaterials_ = false;
 };
 
-// Runs `program` (cvimp-jobs or cvimp-window, beside this program) with
-// this program's arguments after its name; returns only on failure, with
-// the status.
-int runSiblingProgram(const char* program, int argc, char** argv);
+// Runs `program` (cvimp-jobs or cvimp-window, beside this program) in this
+// process's place, with this program's arguments after its name; returns
+// only on failure, with the status.
+int runSiblingProgram(const char* program, const std::vector<std::string>& arguments);
 
 }  // namespace cvimp

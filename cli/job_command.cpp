@@ -11,6 +11,7 @@
 #include "host/max.h"
 #include "host/stand_in.h"
 #include "jobs/jobs.h"
+#include "platform/platform.h"
 #include "state/plugin_state.h"
 
 namespace cvimp {
@@ -33,7 +34,7 @@ bool runAndPrintJob(const std::string& jobText) {
 int runJobCommand(const JobOptions& options) {
   std::string text = options.jobText;
   if (!options.jobFile.empty()) {
-    std::ifstream in(options.jobFile, std::ios::binary);
+    std::ifstream in(platform::pathFromUtf8(options.jobFile), std::ios::binary);
     if (!in) {
       std::fprintf(stderr, "cvimp: cannot read the job file \"%s\"\n", options.jobFile.c_str());
       return 1;

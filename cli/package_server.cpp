@@ -1,33 +1,48 @@
 #include "cli/package_server.h"
 
+#include <httplib.h>
+
+#include <atomic>
+#include <thread>
+
 namespace cvimp {
 
-PackageServer::PackageServer(std::string package, std::string page)
-    : package_(std::move(package)), page_(std::move(page)) {
-  server_.Get(kPackagePath, [this](const httplib::Request&, httplib::Response& response) {
-    response.set_content(package_, "application/zip");
+struct PackageServer::Serving {
+  std::string package;
+  std::string page;
+  httplib::Server server;
+  std::thread thread;
+  std::atomic<bool> served{false};  // the accept loop has ended
+};
+
+PackageServer::PackageServer(std::string package, std::string page) : serving_(std::make_unique<Serving>()) {
+  Serving& s = *serving_;
+  s.package = std::move(package);
+  s.page = std::move(page);
+  s.server.Get(kPackagePath, [&s](const httplib::Request&, httplib::Response& response) {
+    response.set_content(s.package, "application/zip");
   });
-  if (!page_.empty()) {
-    server_.Get(kPagePath, [this](const httplib::Request&, httplib::Response& response) {
-      response.set_content(page_, "text/html; charset=utf-8");
+  if (!s.page.empty()) {
+    s.server.Get(kPagePath, [&s](const httplib::Request&, httplib::Response& response) {
+      response.set_content(s.page, "text/html; charset=utf-8");
     });
   }
   // Bound is listening: connections wait in the socket's queue until the
   // thread starts accepting them.
-  port_ = server_.bind_to_any_port("127.0.0.1");
+  port_ = s.server.bind_to_any_port("127.0.0.1");
   if (port_ <= 0) return;
-  thread_ = std::thread([this] {
-    server_.listen_after_bind();
-    served_.store(true);
+  s.thread = std::thread([&s] {
+    s.server.listen_after_bind();
+    s.served.store(true);
   });
   // stop() reaches only a server that runs: wait for its accept loop, so
   // that a server dropped at once does not leave the loop to run for ever.
-  while (!server_.is_running() && !served_.load()) std::this_thread::yield();
+  while (!s.server.is_running() && !s.served.load()) std::this_thread::yield();
 }
 
 PackageServer::~PackageServer() {
-  server_.stop();
-  if (thread_.joinable()) thread_.join();
+  serving_->server.stop();
+  if (serving_->thread.joinable()) serving_->thread.join();
 }
 
 std::string PackageServer::address(const char* path) const {

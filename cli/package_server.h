@@ -1,12 +1,11 @@
 #pragma once
 // A local HTTP server on 127.0.0.1 for the demo and `cvimp serve`: the
 // design package at "/packages/design.zip" and, when given, a page at
-// "/pub/site/custom/3dsmax", the platform page's path.
-#include <httplib.h>
-
-#include <atomic>
+// "/pub/site/custom/3dsmax", the platform page's path. The HTTP library
+// stays inside package_server.cpp: on Windows it brings in the system's
+// headers, which the stand-in host's own must not meet.
+#include <memory>
 #include <string>
-#include <thread>
 
 namespace cvimp {
 
@@ -27,11 +26,8 @@ class PackageServer {
   std::string address(const char* path) const;
 
  private:
-  std::string package_;
-  std::string page_;
-  httplib::Server server_;
-  std::thread thread_;
-  std::atomic<bool> served_{false};  // the accept loop has ended
+  struct Serving;
+  std::unique_ptr<Serving> serving_;
   int port_ = -1;
 };
 

@@ -1,6 +1,5 @@
 #include "cli/serve_command.h"
 
-#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -8,6 +7,7 @@
 #include "bridge/page_address.h"
 #include "cli/package_server.h"
 #include "jobs/jobs.h"
+#include "platform/platform.h"
 #include "tools/packaging/design_package.h"
 
 namespace cvimp {
@@ -19,21 +19,16 @@ int runServe(const ServeOptions& options) {
     std::fprintf(stderr, "cvimp serve: cannot package the design in \"%s\"\n", options.designFolder.c_str());
     return 1;
   }
-  std::ifstream file(options.pageFile, std::ios::binary);
+  std::ifstream file(platform::pathFromUtf8(options.pageFile), std::ios::binary);
   std::ostringstream page;
   page << file.rdbuf();
   if (!file || page.str().empty()) {
     std::fprintf(stderr, "cvimp serve: cannot read the page \"%s\"\n", options.pageFile.c_str());
     return 1;
   }
-  // Blocked before the server's thread starts, which inherits the mask, so
-  // that sigwait below takes them.
-  sigset_t stops;
-  sigemptyset(&stops);
-  sigaddset(&stops, SIGINT);
-  sigaddset(&stops, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stops, nullptr);
-
+  // Made before the server's thread starts: Ctrl-C then reaches the wait
+  // below, and the server is shut down in order.
+  platform::InterruptWait interrupt;
   PackageServer server(package, page.str());
   if (server.port() <= 0) {
     std::fprintf(stderr, "cvimp serve: cannot serve on 127.0.0.1\n");
@@ -44,8 +39,7 @@ int runServe(const ServeOptions& options) {
   std::printf("Package: %zu bytes at %s\n", package.size(), server.address(kPackagePath).c_str());
   std::printf("CVIMP_BROWSER_URL_MAP=%s=%s\n", platformPageAddress().c_str(), job.c_str());
   std::fflush(stdout);
-  int signal = 0;
-  sigwait(&stops, &signal);
+  interrupt.wait();
   return 0;
 }
 

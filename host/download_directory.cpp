@@ -1,31 +1,25 @@
 #include "host/download_directory.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
 #include "host/host_state.h"
 #include "host/host_types.h"
 #include "host/wstr.h"
+#include "platform/platform.h"
 
 namespace host {
 
 namespace fs = std::filesystem;
 
 std::string defaultDownloadDirectory() {
-  fs::path cache;
-  if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg != nullptr && *xdg == '/') {
-    cache = xdg;
-  } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-    cache = fs::path(home) / ".cache";
-  } else {
-    return {};
-  }
-  const fs::path folder = cache / "cvimp" / "downloads";
+  const std::string cache = cvimp::platform::userCacheDirectory();
+  if (cache.empty()) return {};
+  const fs::path folder = cvimp::platform::pathFromUtf8(cache) / "cvimp" / "downloads";
   std::error_code error;
   fs::create_directories(folder, error);
-  return fs::is_directory(folder, error) ? folder.string() : std::string();
+  return fs::is_directory(folder, error) ? cvimp::platform::utf8FromPath(folder) : std::string();
 }
 
 bool useDownloadDirectory(std::string folder, const char* program) {
@@ -35,7 +29,7 @@ bool useDownloadDirectory(std::string folder, const char* program) {
     return false;
   }
   std::error_code error;
-  fs::create_directories(folder, error);
+  fs::create_directories(cvimp::platform::pathFromUtf8(folder), error);
   setDirectory(APP_DOWNLOAD_DIR, utf8ToUtf16(folder));
   return true;
 }

@@ -51,7 +51,7 @@ std::string quoted(std::string_view text) {
   return out;
 }
 
-std::string quoted(std::u16string_view text) { return quoted(utf16ToUtf8(text)); }
+std::string quoted(std::u16string_view text) { return host::quoted(std::string_view(utf16ToUtf8(text))); }
 
 std::string flag(bool value) { return value ? "true" : "false"; }
 

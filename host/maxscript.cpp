@@ -27,7 +27,7 @@ PolyObject* convertToPoly(INode& node) {
   if (object == nullptr) return nullptr;
   if (object->ClassID() == POLYOBJ_CLASS_ID) return static_cast<PolyObject*>(object);
   if (object->ClassID() != TRIOBJ_CLASS_ID) return nullptr;
-  journal().record("Convert_to_Poly", quoted(std::u16string_view(node.GetName())));
+  journal().record("Convert_to_Poly", host::quoted(std::u16string_view(node.GetName())));
   std::unique_ptr<PolyObject> poly = polyFromMesh(static_cast<TriObject*>(object)->GetMesh());
   return static_cast<PolyObject*>(scene().replaceObject(object, std::move(poly)));
 }
@@ -42,7 +42,7 @@ void runQuadrifyScript() {
     if (PolyObject* poly = convertToPoly(*node)) {
       const int quads = quadrify(*poly);
       journal().record("PolyToolsModeling.Quadrify",
-                       quoted(std::u16string_view(node->GetName())) + ", " + std::to_string(quads));
+                       host::quoted(std::u16string_view(node->GetName())) + ", " + std::to_string(quads));
     }
     done += 1;
     const float percent = static_cast<float>(done) / count * 100.0f;

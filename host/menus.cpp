@@ -99,7 +99,7 @@ MenuState& state() {
   return instance;
 }
 
-std::string titleOf(const IMenu* menu) { return menu != nullptr ? quoted(menu->GetTitle().str()) : "none"; }
+std::string titleOf(const IMenu* menu) { return menu != nullptr ? host::quoted(menu->GetTitle().str()) : "none"; }
 
 std::u16string withoutMarks(std::u16string text) {
   std::erase(text, u'&');
@@ -152,7 +152,7 @@ bool chooseMenuItem(std::string_view path) {
     tableId = chosen->GetActionTableId();
     cmdId = chosen->GetActionCommandId();
   }
-  journal().record("chooseMenuItem", quoted(path));
+  journal().record("chooseMenuItem", host::quoted(path));
   return executeAction(tableId, cmdId);
 }
 
@@ -172,7 +172,7 @@ using host::journal;
 using host::quoted;
 
 void IMenuItem::SetTitle(const MSTR& title) {
-  journal().record("IMenuItem::SetTitle", quoted(title.str()));
+  journal().record("IMenuItem::SetTitle", host::quoted(title.str()));
   std::lock_guard guard(host::state().lock);
   title_ = title;
 }
@@ -221,7 +221,7 @@ void IMenuItem::ActAsSeparator() {
 }
 
 void IMenu::SetTitle(const MSTR& title) {
-  journal().record("IMenu::SetTitle", quoted(title.str()));
+  journal().record("IMenu::SetTitle", host::quoted(title.str()));
   std::lock_guard guard(host::state().lock);
   title_ = title;
 }
@@ -233,9 +233,10 @@ IMenuItem* IMenu::GetItem(int position) const {
 }
 
 bool IMenu::AddItem(IMenuItem* item, int position) {
-  journal().record("IMenu::AddItem", host::titleOf(this) + ", " +
-                                         (item != nullptr ? quoted(item->GetTitle().str()) : std::string("none")) +
-                                         ", " + std::to_string(position));
+  journal().record("IMenu::AddItem",
+                   host::titleOf(this) + ", " +
+                       (item != nullptr ? host::quoted(item->GetTitle().str()) : std::string("none")) + ", " +
+                       std::to_string(position));
   std::lock_guard guard(host::state().lock);
   if (item == nullptr || item->menu_ != nullptr) return false;
   const auto at = position < 0 || position > NumItems() ? items_.end() : items_.begin() + position;
@@ -292,7 +293,7 @@ BOOL IMenuManager::UnRegisterMenu(IMenu* menu) {
 }
 
 IMenu* IMenuManager::FindMenu(const MSTR& title) {
-  journal().record("IMenuManager::FindMenu", quoted(title.str()));
+  journal().record("IMenuManager::FindMenu", host::quoted(title.str()));
   std::lock_guard guard(host::state().lock);
   host::state().ensureMade();
   return host::state().find(title.str());

@@ -1,13 +1,11 @@
 #include "host/plugin_module.h"
 
-#include <dlfcn.h>
-#include <link.h>
-
 #include <mutex>
 #include <set>
 #include <utility>
 
 #include "host/journal.h"
+#include "host/module_library.h"
 
 namespace host {
 namespace {
@@ -49,36 +47,20 @@ PluginModule& PluginModule::operator=(PluginModule&& other) noexcept {
 bool PluginModule::load(const std::string& path) {
   unload();
   error_.clear();
-  // The code stays mapped after unload(): a module leaves work behind that
-  // may still run its code (idle sources of the browser layer, the page
-  // bridge's detached workers returning from a send), and brings in
-  // libraries that run threads and register GLib types of their own
-  // (oneTBB's workers, the browser engine). To the plug-in, unload() is an
-  // unload all the same: detached, resources gone, handle closed. Its
-  // statics live on (a later load finds them as they were) and are
-  // destroyed at exit.
-  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
-  if (handle == nullptr) {
-    const char* reason = dlerror();
-    error_ = reason != nullptr ? reason : "cannot load " + path;
+  const module_library::Loaded loaded = module_library::load(path);
+  if (loaded.handle == nullptr) {
+    error_ = loaded.error;
     return false;
   }
-  link_map* map = nullptr;
-  if (dlinfo(handle, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr) {
-    error_ = "cannot locate " + path;
-    dlclose(handle);
-    return false;
-  }
-  handle_ = handle;
-  instance_ = reinterpret_cast<HINSTANCE>(map->l_addr);
-  journal().record("LoadLibrary", quoted(std::string_view(path)));
+  handle_ = loaded.handle;
+  instance_ = reinterpret_cast<HINSTANCE>(loaded.base);
+  journal().record("LoadLibrary", host::quoted(std::string_view(path)));
   if (auto resources = function<ModuleResourcesFunction>("HostModuleResources"))
     registerModuleResources(instance_, resources());
-  if (auto entry = function<DllMainFunction>("DllMain");
-      entry != nullptr && !entry(instance_, DLL_PROCESS_ATTACH, nullptr)) {
+  if (auto entry = entryPoint(); entry != nullptr && !entry(instance_, DLL_PROCESS_ATTACH, nullptr)) {
     error_ = "the entry point of " + path + " refused to attach";
     registerModuleResources(instance_, nullptr);
-    dlclose(handle_);
+    module_library::unload(handle_);
     handle_ = nullptr;
     instance_ = nullptr;
     return false;
@@ -88,19 +70,25 @@ bool PluginModule::load(const std::string& path) {
 
 void PluginModule::unload() {
   if (handle_ == nullptr) return;
-  if (auto entry = function<DllMainFunction>("DllMain")) entry(instance_, DLL_PROCESS_DETACH, nullptr);
+  if (auto entry = entryPoint()) entry(instance_, DLL_PROCESS_DETACH, nullptr);
   registerModuleResources(instance_, nullptr);
   {
     std::lock_guard guard(threadCalls().lock);
     threadCalls().disabled.erase(instance_);
   }
-  dlclose(handle_);
+  module_library::unload(handle_);
   journal().record("FreeLibrary");
   handle_ = nullptr;
   instance_ = nullptr;
 }
 
-void* PluginModule::symbol(const char* name) const { return handle_ != nullptr ? dlsym(handle_, name) : nullptr; }
+void* PluginModule::symbol(const char* name) const {
+  return handle_ != nullptr ? module_library::symbol(handle_, name) : nullptr;
+}
+
+DllMainFunction PluginModule::entryPoint() const {
+  return module_library::systemCallsEntryPoint() ? nullptr : function<DllMainFunction>("DllMain");
+}
 
 }  // namespace host
 

@@ -2,8 +2,8 @@
 // Plug-in modules: what the host loads from its plug-in folders, and the
 // fixed entry points it asks them.
 //
-// On Windows the loader calls a DLL's entry point itself. The stand-in's
-// loader does the same by hand: after dlopen it registers the module's
+// On Windows the loader calls a DLL's entry point itself. On other systems
+// the stand-in's loader does the same by hand: after dlopen it registers the module's
 // resources (its "HostModuleResources" export) under the module's handle
 // and calls its "DllMain" export with DLL_PROCESS_ATTACH; before dlclose it
 // calls it with DLL_PROCESS_DETACH and takes the resources away. The
@@ -68,6 +68,9 @@ class PluginModule {
   }
 
  private:
+  // "DllMain", when the host is the one to call it.
+  DllMainFunction entryPoint() const;
+
   void* handle_ = nullptr;
   HINSTANCE instance_ = nullptr;
   std::string error_;

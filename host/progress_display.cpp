@@ -1,19 +1,18 @@
 #include "host/progress_display.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <string>
 
 #include "host/wstr.h"
+#include "platform/platform.h"
 
 namespace host {
 
 namespace {
 
 bool onTerminal() {
-  static const bool terminal = ::isatty(STDERR_FILENO) == 1;
+  static const bool terminal = cvimp::platform::standardErrorIsTerminal();
   return terminal;
 }
 

@@ -1,13 +1,7 @@
 #include "host/shell.h"
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 #include <mutex>
 #include <optional>
@@ -16,6 +10,7 @@
 #include <vector>
 
 #include "host/journal.h"
+#include "host/launcher.h"
 #include "host/wstr.h"
 
 namespace fs = std::filesystem;
@@ -26,39 +21,19 @@ namespace {
 
 constexpr INT_PTR kFileNotFound = 2;
 constexpr INT_PTR kPathNotFound = 3;
-constexpr INT_PTR kOutOfResources = 0;
-constexpr INT_PTR kAccessDenied = 5;
-constexpr INT_PTR kBadFormat = 11;
-constexpr INT_PTR kCannotExecute = 1;
-constexpr INT_PTR kNoAssociation = 31;
-constexpr INT_PTR kStarted = 42;
+constexpr INT_PTR kNoAssociation = launcher::kNoAssociation;
+constexpr INT_PTR kStarted = launcher::kStarted;
 
 struct LauncherState {
   std::mutex lock;
-  std::optional<std::string> opener;  // unset: look for xdg-open
-  std::vector<pid_t> children;
+  std::optional<std::string> opener;  // unset: the system's own handler
   bool recordOnly = false;
   std::vector<std::string> recorded;
 };
 
-LauncherState& launcher() {
+LauncherState& launches() {
   static LauncherState state;
   return state;
-}
-
-// A program on PATH, or empty.
-std::string findOnPath(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  if (path == nullptr) return {};
-  std::string directories = path;
-  std::size_t start = 0;
-  while (start <= directories.size()) {
-    const std::size_t end = std::min(directories.find(':', start), directories.size());
-    const fs::path candidate = fs::path(directories.substr(start, end - start)) / name;
-    if (::access(candidate.c_str(), X_OK) == 0) return candidate.string();
-    start = end + 1;
-  }
-  return {};
 }
 
 // Parameters split at blanks, double quotes grouping, as a command line.
@@ -84,74 +59,18 @@ std::vector<std::string> splitParameters(const std::string& text) {
   return words;
 }
 
-// The shell's answer for a program that could not be started.
-INT_PTR launchError(int error) {
-  switch (error) {
-    case ENOENT:
-      return kFileNotFound;
-    case ENOTDIR:
-      return kPathNotFound;
-    case EACCES:
-    case EPERM:
-      return kAccessDenied;
-    case ENOEXEC:
-      return kBadFormat;
-    case ENOMEM:
-      return kOutOfResources;
-    default:
-      return kCannotExecute;
-  }
-}
-
-// Starts `program` with `arguments` in `directory` (empty: the current one)
-// without waiting for it to end. The child reports a failed start through a
-// pipe that closes by itself when the program is running.
+// Starts a program, or writes down that it would have been started.
 INT_PTR start(const std::string& program, const std::vector<std::string>& arguments, const std::string& directory) {
   {
-    std::lock_guard guard(launcher().lock);
-    if (launcher().recordOnly) {
+    std::lock_guard guard(launches().lock);
+    if (launches().recordOnly) {
       std::string line = program;
       for (const std::string& argument : arguments) line += " " + argument;
-      launcher().recorded.push_back(line + " (in " + (directory.empty() ? "." : directory) + ")");
+      launches().recorded.push_back(line + " (in " + (directory.empty() ? "." : directory) + ")");
       return kStarted;
     }
   }
-  std::vector<std::string> argv = {program};
-  argv.insert(argv.end(), arguments.begin(), arguments.end());
-  std::vector<char*> pointers;
-  for (std::string& argument : argv) pointers.push_back(argument.data());
-  pointers.push_back(nullptr);
-  int report[2];
-  if (::pipe2(report, O_CLOEXEC) != 0) return kOutOfResources;
-  const pid_t child = ::fork();
-  if (child < 0) {
-    ::close(report[0]);
-    ::close(report[1]);
-    return kOutOfResources;
-  }
-  if (child == 0) {
-    ::close(report[0]);
-    if (directory.empty() || ::chdir(directory.c_str()) == 0) ::execv(program.c_str(), pointers.data());
-    const int error = errno;
-    [[maybe_unused]] const ssize_t written = ::write(report[1], &error, sizeof error);
-    ::_exit(127);
-  }
-  ::close(report[1]);
-  int error = 0;
-  ssize_t got = 0;
-  do {
-    got = ::read(report[0], &error, sizeof error);
-  } while (got < 0 && errno == EINTR);
-  ::close(report[0]);
-  if (got == static_cast<ssize_t>(sizeof error)) {
-    ::waitpid(child, nullptr, 0);
-    return launchError(error);
-  }
-  std::lock_guard guard(launcher().lock);
-  // Programs that ended since the last launch are reaped now.
-  std::erase_if(launcher().children, [](pid_t pid) { return ::waitpid(pid, nullptr, WNOHANG) == pid; });
-  launcher().children.push_back(child);
-  return kStarted;
+  return launcher::start(program, arguments, directory);
 }
 
 // "https://...", "mailto:...": a scheme of two or more characters (one
@@ -164,9 +83,19 @@ bool isAddress(const std::string& file) {
   });
 }
 
-std::string desktopOpener() {
-  std::lock_guard guard(launcher().lock);
-  return launcher().opener ? *launcher().opener : findOnPath("xdg-open");
+// A document or address opened with the opener set for tests and the
+// fuzzer, or else with the system's handler.
+INT_PTR openDocument(const std::string& target, const std::string& directory) {
+  std::optional<std::string> opener;
+  bool recording = false;
+  {
+    std::lock_guard guard(launches().lock);
+    opener = launches().opener;
+    recording = launches().recordOnly;
+  }
+  if (opener) return opener->empty() ? kNoAssociation : start(*opener, {target}, directory);
+  if (recording) return start("(system handler)", {target}, directory);
+  return launcher::openWithSystem(target, directory);
 }
 
 INT_PTR launch(const std::string& operation, const std::string& file, const std::string& parameters,
@@ -182,55 +111,42 @@ INT_PTR launch(const std::string& operation, const std::string& file, const std:
   const bool exists = !file.empty() && fs::exists(target, error);
   // An address opens in the default browser, through the desktop's opener
   // (an existing file whose name looks like one stays a file).
-  if (!exists && isAddress(file)) {
-    const std::string opener = opening ? desktopOpener() : std::string();
-    return opener.empty() ? kNoAssociation : start(opener, {file}, directory.value_or(""));
-  }
+  if (!exists && isAddress(file)) return opening ? openDocument(file, directory.value_or("")) : kNoAssociation;
   if (!exists) {
     const fs::path parent = target.parent_path();
     return parent.empty() || fs::is_directory(parent, error) ? kFileNotFound : kPathNotFound;
   }
-  if (fs::is_regular_file(target, error) && ::access(target.c_str(), X_OK) == 0 && (opening || operation == "runas")) {
+  if (launcher::isProgram(target) && (opening || operation == "runas")) {
     return start(fs::absolute(target, error).string(), splitParameters(parameters), directory.value_or(""));
   }
   if (!opening) return kNoAssociation;
-  const std::string opener = desktopOpener();
-  if (opener.empty()) return kNoAssociation;
-  return start(opener, {fs::absolute(target, error).string()}, directory.value_or(""));
+  return openDocument(fs::absolute(target, error).string(), directory.value_or(""));
 }
 
 }  // namespace
 
 void setDesktopOpener(std::string opener) {
-  std::lock_guard guard(launcher().lock);
-  launcher().opener = std::move(opener);
+  std::lock_guard guard(launches().lock);
+  launches().opener = std::move(opener);
 }
 
 void useDefaultDesktopOpener() {
-  std::lock_guard guard(launcher().lock);
-  launcher().opener.reset();
+  std::lock_guard guard(launches().lock);
+  launches().opener.reset();
 }
 
 void setLaunchesRecorded(bool recorded) {
-  std::lock_guard guard(launcher().lock);
-  launcher().recordOnly = recorded;
-  launcher().recorded.clear();
+  std::lock_guard guard(launches().lock);
+  launches().recordOnly = recorded;
+  launches().recorded.clear();
 }
 
 std::vector<std::string> recordedLaunches() {
-  std::lock_guard guard(launcher().lock);
-  return launcher().recorded;
+  std::lock_guard guard(launches().lock);
+  return launches().recorded;
 }
 
-int waitForLaunchedPrograms() {
-  std::vector<pid_t> children;
-  {
-    std::lock_guard guard(launcher().lock);
-    children.swap(launcher().children);
-  }
-  for (const pid_t pid : children) ::waitpid(pid, nullptr, 0);
-  return static_cast<int>(children.size());
-}
+int waitForLaunchedPrograms() { return launcher::waitForStarted(); }
 
 }  // namespace host
 

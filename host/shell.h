@@ -12,8 +12,9 @@
 // desktop's opener. A file or directory that does not exist gives 2 (file)
 // or 3 (its folder is missing too); an executable file is started with the
 // parameters in the directory; any other existing file or folder is opened
-// with the desktop's opener. Without an opener, addresses and documents
-// give 31 (no association).
+// with the desktop's opener: by default the system's own handler (xdg-open
+// found on PATH, or Windows' file associations). Without one, addresses and
+// documents give 31 (no association).
 constexpr int SW_SHOWNORMAL = 1;
 
 HINSTANCE ShellExecuteW(HWND owner, const MCHAR* operation, const MCHAR* file, const MCHAR* parameters,
@@ -21,10 +22,10 @@ HINSTANCE ShellExecuteW(HWND owner, const MCHAR* operation, const MCHAR* file, c
 
 namespace host {
 
-// The desktop's opener the launcher uses ("xdg-open" found on PATH by
-// default); an empty name means none is installed.
+// A program the launcher opens documents and addresses with, in place of
+// the system's own handler; an empty name means none is installed.
 void setDesktopOpener(std::string opener);
-// Back to looking for "xdg-open" on PATH.
+// Back to the system's own handler.
 void useDefaultDesktopOpener();
 // Waits for every program the launcher has started to end; returns how
 // many there were.

@@ -1,7 +1,7 @@
 #include "jobs/import_job.h"
 
-#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -35,8 +35,8 @@ bool isSceneOrMeshFile(const fs::path& file) {
 bool cancelPressed() { return GetCOREInterface()->GetCancel() != FALSE; }
 
 bool keepIntermediateFiles() {
-  const char* log = std::getenv("CVIMP_LOG_FILENAME");
-  return log != nullptr && *log != '\0';
+  const std::optional<std::string> log = platform::environmentVariable("CVIMP_LOG_FILENAME");
+  return log && !log->empty();
 }
 
 // Best effort: what cannot be removed or walked stays.

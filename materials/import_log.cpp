@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <optional>
 #include <utility>
-#include <cstdlib>
 
 namespace cvimp {
 
@@ -39,9 +39,9 @@ void reportLoss(ImportLog* log, std::string_view kind, std::string_view subject,
 std::unique_ptr<ImportLog> openImportLog(const std::string& scenePath) {
   // The name is used as the bytes the environment holds: no round trip
   // through UTF-16 that could alter a name that is not valid UTF-8.
-  const char* name = std::getenv("CVIMP_LOG_FILENAME");
-  if (name == nullptr || *name == '\0') return nullptr;
-  auto log = std::make_unique<ImportLog>(name);
+  const std::optional<std::string> name = platform::environmentVariable("CVIMP_LOG_FILENAME");
+  if (!name || name->empty()) return nullptr;
+  auto log = std::make_unique<ImportLog>(*name);
   if (!log->isOpen()) return nullptr;
   logLine(log.get(), "=== design ID: %s\n", scenePath.c_str());
   return log;

@@ -37,7 +37,7 @@ class ImportLog {
 // Every line of the import log goes through here, printf-style, written as
 // it stands (the text brings its own newline); nothing when there is no open
 // log. A breakpoint here stops at each line.
-void logLine(ImportLog* log, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void logLine(ImportLog* log, const char* format, ...) CVIMP_PRINTF_FORMAT(2, 3);
 
 // Adds an import loss to the log's report (nothing without a log). The log
 // line that tells of it is written apart, in its own words.

@@ -1,15 +1,30 @@
 #pragma once
 // What the product needs from the operating system beyond the C++ library,
 // behind plain functions: with the stand-in host, the one place a port to
-// another system rewrites. Any layer may use it.
+// another system rewrites. Any layer may use it. One implementation per
+// system (posix/, win32/), chosen by the build; text, numbers and parallel
+// loops are the same code on every system.
+//
+// Paths and texts are UTF-8 inside the program on every system; on Windows
+// they meet the system through its wide (UTF-16) calls.
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+// Format checking for printf-style functions. MinGW's C++ runtime prints
+// through its own C99 printf (%zu, %lld), which GCC checks as gnu_printf;
+// plain "printf" there means Microsoft's.
+#if defined(__MINGW32__)
+#define CVIMP_PRINTF_FORMAT(string, first) __attribute__((format(gnu_printf, string, first)))
+#else
+#define CVIMP_PRINTF_FORMAT(string, first) __attribute__((format(printf, string, first)))
+#endif
 
 namespace cvimp::platform {
 
@@ -18,7 +33,8 @@ struct FileCloser {
   void operator()(std::FILE* file) const;
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
-// Null when the file cannot be opened (`mode` as fopen's).
+// Null when the file cannot be opened (`mode` as fopen's; always give "b":
+// Windows turns "\n" into "\r\n" in text mode).
 File openFile(const std::string& path, const char* mode);
 // Closes the stream now; false when what was written did not all reach the file.
 bool closeFile(File& file);
@@ -38,22 +54,62 @@ bool replaceFile(const std::string& from, const std::string& to);
 std::u16string utf8ToUtf16(std::string_view text);
 std::string utf16ToUtf8(std::u16string_view text);
 std::string toValidUtf8(std::string_view bytes);
+// A path from its UTF-8 name and back, on every system: a std::string made
+// into a path directly is read in the code page on Windows.
+std::filesystem::path pathFromUtf8(std::string_view name);
+std::string utf8FromPath(const std::filesystem::path& path);
+
 // The UTF-8 text as a JSON string literal, quotes included; also a valid
 // JavaScript literal (U+2028 and U+2029 escaped).
 std::string jsonQuoted(std::string_view text);
 
 // Numbers as strtod and strtoll read them in the "C" locale, whatever the
-// process locale is; safe on any thread.
+// process locale and C runtime are; safe on any thread.
 double parseDoubleC(const char* text, char** end);
 long long parseIntegerC(const char* text, char** end);
 
-// Sets an environment variable; null removes it.
+// An environment variable's value as UTF-8 (on Windows read from the wide
+// environment, so that no character outside the code page is lost);
+// nothing when it is not set.
+std::optional<std::string> environmentVariable(const char* name);
+// Sets an environment variable (UTF-8); null removes it.
 void setEnvironmentVariable(const char* name, const char* value);
+
+// The program's arguments, its own name first, as UTF-8: on Windows read
+// from the wide command line, since `argv` holds them in the code page.
+std::vector<std::string> programArguments(int argc, char** argv);
+// The arguments as one Windows command line, each quoted where needed so
+// that CommandLineToArgvW, and every C runtime, reads them back unchanged;
+// the first, a program's path, only in plain quotes, as Windows reads it.
+std::string windowsCommandLine(const std::vector<std::string>& arguments);
+// Makes standard output and error take UTF-8 bytes as they are, "\n"
+// included, on a Windows console too. Call first thing in main.
+void useUtf8Console();
+// Whether standard error is a terminal (a console), where progress is drawn.
+bool standardErrorIsTerminal();
+
+// Ctrl-C (and, on POSIX, a request to terminate) for a program that serves
+// until it is stopped: from the waiter's making on, these no longer end the
+// program, and wait() returns once one came. Make it before starting any
+// thread.
+class InterruptWait {
+ public:
+  InterruptWait();
+  ~InterruptWait();
+  InterruptWait(const InterruptWait&) = delete;
+  InterruptWait& operator=(const InterruptWait&) = delete;
+  void wait();
+};
 
 // The bytes an unprivileged user may still write on the file system that
 // holds `path` (or, when it does not exist yet, its nearest existing
 // ancestor); nothing when it cannot be told.
 std::optional<std::uint64_t> availableBytes(const std::string& path);
+
+// The user's folder for caches (UTF-8): $XDG_CACHE_HOME or ~/.cache on
+// POSIX, the local application data folder on Windows; empty when there is
+// none.
+std::string userCacheDirectory();
 
 // A new, empty directory under the system's temporary folder, its name
 // starting with `prefix`; empty when none can be made.
@@ -61,9 +117,13 @@ std::string makeTemporaryDirectory(const std::string& prefix);
 
 // The running program's file; empty when it cannot be told.
 std::string executablePath();
-// Replaces this process with `program` run with `arguments` (its own name
-// first). Returns only when that fails, with the reason.
-std::string replaceProcess(const std::string& program, const std::vector<std::string>& arguments);
+// Runs `program` with `arguments` (its own name first) in this process's
+// place: its exit status becomes this process's, and it shares the terminal
+// (on POSIX it replaces this process; on Windows it is a child on the same
+// console, ".exe" added to a name without one, while this one waits and
+// leaves Ctrl-C to it). Returns only when it cannot be started, with the
+// reason.
+std::string runInPlaceOfThisProcess(const std::string& program, const std::vector<std::string>& arguments);
 
 // What this process has used so far.
 struct ProcessUsage {
@@ -152,11 +212,12 @@ struct ProgramRun {
 };
 
 // Runs programs one at a time, their standard output and error going to the
-// null device, from a helper process made with the runner and ended with it.
-// The kernel starts a child's peak resident set from its parent's memory
-// (what the parent holds, after fork; the parent's own peak, after vfork), so
-// the helper is made while this process is still small and single-threaded:
-// make the runner first thing in main.
+// null device. On POSIX from a helper process made with the runner and ended
+// with it: the kernel starts a child's peak resident set from its parent's
+// memory (what the parent holds, after fork; the parent's own peak, after
+// vfork), so the helper is made while this process is still small and
+// single-threaded: make the runner first thing in main. On Windows a
+// process's peak working set is its own, and programs start directly.
 class ProgramRunner {
  public:
   ProgramRunner();
@@ -164,13 +225,13 @@ class ProgramRunner {
   ProgramRunner(const ProgramRunner&) = delete;
   ProgramRunner& operator=(const ProgramRunner&) = delete;
 
-  bool ready() const { return channel_ >= 0; }
+  bool ready() const;
   // `arguments` without the program's own name.
   ProgramRun run(const std::string& program, const std::vector<std::string>& arguments);
 
  private:
-  int channel_ = -1;
-  int helper_ = -1;  // process id
+  int channel_ = -1;  // POSIX: the helper's socket and process id
+  int helper_ = -1;
 };
 
 }  // namespace cvimp::platform

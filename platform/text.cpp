@@ -149,4 +149,29 @@ std::string jsonQuoted(std::string_view text) {
   return out;
 }
 
+// Names are bytes on POSIX, kept as they are; on Windows they are UTF-16,
+// converted without the exceptions std::filesystem throws on broken text.
+namespace {
+
+[[maybe_unused]] std::filesystem::path nativePath(std::string_view name, char) {
+  return std::filesystem::path(std::string(name));
+}
+[[maybe_unused]] std::filesystem::path nativePath(std::string_view name, wchar_t) {
+  const std::u16string wide = utf8ToUtf16(name);
+  return std::filesystem::path(std::wstring(wide.begin(), wide.end()));
+}
+
+[[maybe_unused]] std::string nativeName(const std::string& name) { return name; }
+[[maybe_unused]] std::string nativeName(const std::wstring& name) {
+  return utf16ToUtf8(std::u16string(name.begin(), name.end()));
+}
+
+}  // namespace
+
+std::filesystem::path pathFromUtf8(std::string_view name) {
+  return nativePath(name, std::filesystem::path::value_type{});
+}
+
+std::string utf8FromPath(const std::filesystem::path& path) { return nativeName(path.native()); }
+
 }  // namespace cvimp::platform

@@ -1,10 +1,12 @@
 #include "plugin/cvimp_action_callback.h"
 
-#include <cstdlib>
+#include <optional>
+#include <string>
 
 #include "bridge/bridge.h"
 #include "builder/builder.h"
 #include "host/max.h"
+#include "platform/platform.h"
 #include "plugin/about_window.h"
 #include "plugin/cvimp_gup.h"
 #include "plugin/module_instance.h"
@@ -29,10 +31,10 @@ void openAddress(std::u16string_view address) {
 // A developer's shortcut: with CVIMP_TEST_VRSCENE naming a scene file, the
 // about command imports it with the options as they stand.
 bool importTestScene(cvimp::PluginState& state) {
-  const char* scene = std::getenv("CVIMP_TEST_VRSCENE");
-  if (scene == nullptr || *scene == '\0') return false;
+  const std::optional<std::string> scene = cvimp::platform::environmentVariable("CVIMP_TEST_VRSCENE");
+  if (!scene || scene->empty()) return false;
   cvimp::JobSuspension suspension;
-  state.scenePath = WStr::FromACP(scene);
+  state.scenePath = WStr::FromACP(scene->c_str());
   WStr result;
   cvimp::importDesign(state, result);
   suspension.resume();

@@ -8,6 +8,7 @@
 //
 //   make_sample OUTPUT_DIRECTORY
 #include <cmath>
+#include <numbers>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -249,7 +250,7 @@ std::string furnitureScene() {
   w.attribute("brdf", "brdf_upholstery");
   w.end();
 
-  const double c = std::cos(M_PI / 2), s = std::sin(M_PI / 2);
+  const double c = std::cos(std::numbers::pi / 2), s = std::sin(std::numbers::pi / 2);
   const std::array<Vec3, 3> turned = {{{static_cast<float>(c), static_cast<float>(s), 0},
                                        {static_cast<float>(-s), static_cast<float>(c), 0},
                                        {0, 0, 1}}};

@@ -37,8 +37,8 @@ struct NumberScan {
 };
 
 // Plain decimal forms go through from_chars; the rest (a leading "+",
-// hexadecimal, inf and nan, out-of-range values) through the C library's
-// conversions in the fixed locale, which define the accepted forms.
+// hexadecimal, inf and nan, out-of-range values) through the platform's
+// parser, which reads them as strtod and strtoll do in the "C" locale.
 bool scanFast(const char* p, const char* end, NumberScan& scan) {
   const char* digits = *p == '-' ? p + 1 : p;
   if (digits >= end) return false;
@@ -69,6 +69,13 @@ void scanSlow(const char* p, NumberScan& scan) {
   char* integerEnd = nullptr;
   scan.integer = platform::parseIntegerC(p, &integerEnd);  // saturates on overflow
   scan.integerLength = static_cast<std::size_t>(integerEnd - p);
+}
+
+// glibc's "%f" spelling of a value that is not finite, written here so the
+// warning reads the same whatever C library prints it.
+const char* nonFiniteText(double value) {
+  if (std::isnan(value)) return std::signbit(value) ? "-nan" : "nan";
+  return value < 0 ? "-inf" : "inf";
 }
 
 constexpr bool mayStartNumber(unsigned char c) {
@@ -209,7 +216,7 @@ std::optional<VrpValue> readNumber(TextCursor& cursor) {
     cursor.next = p + std::min(scan.floatingLength, cursor.remaining());
     double value = scan.floating;
     if (!std::isfinite(value)) {
-      vrpPrint("[VRP] WARNING: Invalid floating point number: %f\n", value);
+      vrpPrint("[VRP] WARNING: Invalid floating point number: %s\n", nonFiniteText(value));
       value = 0.0;
     }
     return VrpValue::makeFloat(value);

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/platform.h"
 #include "vrscene/file_lookup.h"  // SearchDirectories, resolveFile, joinPath
 #include "vrscene/scene.h"        // the document, its plugins and values
 
@@ -35,7 +36,7 @@ bool prebuildScene(VrpScene& scene, std::vector<VrpPlugin*>& orderedPlugins);
 
 // Every diagnostic of the reader and of those who report in its words goes
 // through here (printf-style); a breakpoint here stops at the first one.
-void vrpPrint(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void vrpPrint(const char* format, ...) CVIMP_PRINTF_FORMAT(1, 2);
 
 // The packed list forms ("ListIntHex", "ListFloatHex", "ListVectorHex",
 // "ListColorHex") and the bytes of one decoded element.

@@ -22,8 +22,8 @@
 #include "host/stand_in.h"
 #include "host/gui/window_host.h"
 #include "host/gui/windows.h"
-#include "tests/jobs/https_test_support.h"
 #include "tests/support/host_fixture.h"
+#include "tests/support/http_server.h"
 #include "tests/support/test_support.h"
 
 namespace cvimp {
@@ -115,13 +115,13 @@ TEST_F(PageBridge, ProcessingWhileTheJobRunsAndNoAnswerOnceTheWindowIsGone) {
 class Origin {
  public:
   Origin() {
-    server_.server().Get(R"(/(\w+\.html))", [this](const httplib::Request& request, httplib::Response& response) {
+    server_.get(R"(/(\w+\.html))", [this](const test::HttpRequest& request, test::HttpResponse& response) {
       std::lock_guard guard(lock_);
-      const auto found = pages_.find(request.matches[1].str());
-      if (found != pages_.end()) response.set_content(found->second, "text/html; charset=utf-8");
+      const auto found = pages_.find(request.matches[1]);
+      if (found != pages_.end()) response.setContent(found->second, "text/html; charset=utf-8");
       if (found == pages_.end()) response.status = 404;
     });
-    server_.server().Post("/report", [this](const httplib::Request& request, httplib::Response&) {
+    server_.post("/report", [this](const test::HttpRequest& request, test::HttpResponse&) {
       std::lock_guard guard(lock_);
       reports_.push_back(request.body);
     });

@@ -9,8 +9,8 @@
 
 #include "host/max.h"
 #include "host/stand_in.h"
-#include "tests/jobs/https_test_support.h"
 #include "tests/support/host_fixture.h"
+#include "tests/support/http_server.h"
 #include "tests/support/test_support.h"
 
 namespace cvimp {
@@ -41,9 +41,9 @@ TEST_F(JobCommand, PrintsFlagAndResultWithItsExitStatus) {
 TEST_F(JobCommand, InterruptCancelsTheJob) {
   test::TempDir dir;
   test::LocalServer server;
-  server.server().Get("/file", [](const httplib::Request& request, httplib::Response& response) {
+  server.get("/file", [](const test::HttpRequest& request, test::HttpResponse& response) {
     if (request.method == "GET") std::raise(SIGINT);
-    response.set_content("file", "text/plain");
+    response.setContent("file", "text/plain");
   });
   server.start();
   JobOptions options;

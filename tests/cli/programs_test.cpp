@@ -7,8 +7,8 @@
 #include <mutex>
 #include <string>
 
-#include "tests/jobs/https_test_support.h"
 #include "tests/platform/child_process.h"
+#include "tests/support/http_server.h"
 #include "tests/support/test_support.h"
 
 namespace cvimp::test {
@@ -44,12 +44,12 @@ TEST(Programs, AJobWaitingOnItsDownloadHasNoGuiLibraryMapped) {
   bool requested = false;
   bool released = false;
   LocalServer server;
-  server.server().Get("/slow", [&](const httplib::Request&, httplib::Response& response) {
+  server.get("/slow", [&](const HttpRequest&, HttpResponse& response) {
     std::unique_lock guard(lock);
     requested = true;
     changed.notify_all();
     changed.wait(guard, [&] { return released; });
-    response.set_content("file", "text/plain");
+    response.setContent("file", "text/plain");
   });
   server.start();
   TempDir downloads;

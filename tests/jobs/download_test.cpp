@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "host/stand_in.h"
-#include "tests/jobs/https_test_support.h"
 #include "tests/support/host_fixture.h"
+#include "tests/support/http_server.h"
 #include "tests/support/test_support.h"
 
 namespace cvimp {
@@ -121,7 +121,7 @@ class Download : public test::HostTest {
 
 TEST_F(Download, ProbeAnswering404RefusesWithoutTouchingTheTargetOrShowingProgress) {
   std::atomic<int> transfers{0};
-  http.server().Get("/missing", [&](const httplib::Request& request, httplib::Response& response) {
+  http.get("/missing", [&](const test::HttpRequest& request, test::HttpResponse& response) {
     if (request.method == "GET") ++transfers;
     response.status = 404;
   });
@@ -142,8 +142,8 @@ TEST_F(Download, ProbeAnswering404RefusesWithoutTouchingTheTargetOrShowingProgre
 
 TEST_F(Download, WritesTheBodyAndMovesTheBarByWholePercentages) {
   const std::string body = bodyOf(1 << 20);
-  http.server().Get("/design.zip", [&](const httplib::Request&, httplib::Response& response) {
-    response.set_content(body, "application/zip");
+  http.get("/design.zip", [&](const test::HttpRequest&, test::HttpResponse& response) {
+    response.setContent(body, "application/zip");
   });
   http.start();
   const std::string path = existingTarget("an older, shorter or longer package than the new one");
@@ -177,8 +177,8 @@ TEST_F(Download, ProbeAnsweringAnythingBut404StillTransfers) {
     SCOPED_TRACE(probeStatus);
     freshHost();
     test::LocalServer server;
-    server.server().Get("/design.zip", [&](const httplib::Request& request, httplib::Response& response) {
-      response.set_content("package bytes", "application/zip");
+    server.get("/design.zip", [&](const test::HttpRequest& request, test::HttpResponse& response) {
+      response.setContent("package bytes", "application/zip");
       if (request.method == "HEAD") response.status = probeStatus;
     });
     server.start();
@@ -191,10 +191,10 @@ TEST_F(Download, ProbeAnsweringAnythingBut404StillTransfers) {
 }
 
 TEST_F(Download, FailedTransferKeepsTheExistingTargetAndLeavesNoPartialFile) {
-  http.server().Get("/broken", [](const httplib::Request& request, httplib::Response& response) {
+  http.get("/broken", [](const test::HttpRequest& request, test::HttpResponse& response) {
     if (request.method == "HEAD") return;  // 200 to the probe
     response.status = 500;
-    response.set_content("<html>internal error</html>", "text/html");
+    response.setContent("<html>internal error</html>", "text/html");
   });
   http.start();
   const std::string kept = existingTarget(std::string("old\0package\xff", 12));
@@ -206,23 +206,22 @@ TEST_F(Download, FailedTransferKeepsTheExistingTargetAndLeavesNoPartialFile) {
 }
 
 TEST_F(Download, FollowsRedirectsToTheResource) {
-  http.server().Get("/old", [](const httplib::Request&, httplib::Response& response) {
-    response.set_redirect("/older", 302);
-    response.set_content("redirect page", "text/html");
+  http.get("/old", [](const test::HttpRequest&, test::HttpResponse& response) {
+    response.setRedirect("/older", 302);
+    response.setContent("redirect page", "text/html");
   });
-  http.server().Get("/older", [](const httplib::Request&, httplib::Response& response) {
-    response.set_redirect("/current", 301);
-  });
-  http.server().Get("/current", [](const httplib::Request&, httplib::Response& response) {
-    response.set_content("the package itself", "application/zip");
+  http.get("/older",
+           [](const test::HttpRequest&, test::HttpResponse& response) { response.setRedirect("/current", 301); });
+  http.get("/current", [](const test::HttpRequest&, test::HttpResponse& response) {
+    response.setContent("the package itself", "application/zip");
   });
   // "/hops/N" takes N redirects to reach the package.
-  http.server().Get(R"(/hops/(\d+))", [](const httplib::Request& request, httplib::Response& response) {
+  http.get(R"(/hops/(\d+))", [](const test::HttpRequest& request, test::HttpResponse& response) {
     const int left = std::stoi(request.matches[1]);
     if (left == 0) {
-      response.set_content("far package", "application/zip");
+      response.setContent("far package", "application/zip");
     } else {
-      response.set_redirect("/hops/" + std::to_string(left - 1), 302);
+      response.setRedirect("/hops/" + std::to_string(left - 1), 302);
     }
   });
   http.start();
@@ -238,15 +237,13 @@ TEST_F(Download, FollowsRedirectsToTheResource) {
 }
 
 TEST_F(Download, AddressesAndRedirectsOutsideHttpOrWithoutEndFail) {
-  http.server().Get("/to-file", [](const httplib::Request&, httplib::Response& response) {
-    response.set_redirect("file:///etc/hostname", 302);
+  http.get("/to-file", [](const test::HttpRequest&, test::HttpResponse& response) {
+    response.setRedirect("file:///etc/hostname", 302);
   });
-  http.server().Get("/to-ftp", [](const httplib::Request&, httplib::Response& response) {
-    response.set_redirect("ftp://127.0.0.1/design.zip", 302);
+  http.get("/to-ftp", [](const test::HttpRequest&, test::HttpResponse& response) {
+    response.setRedirect("ftp://127.0.0.1/design.zip", 302);
   });
-  http.server().Get("/loop", [](const httplib::Request&, httplib::Response& response) {
-    response.set_redirect("/loop", 302);
-  });
+  http.get("/loop", [](const test::HttpRequest&, test::HttpResponse& response) { response.setRedirect("/loop", 302); });
   http.start();
   const std::string kept = existingTarget("previous package");
 
@@ -262,8 +259,8 @@ TEST_F(Download, AddressesAndRedirectsOutsideHttpOrWithoutEndFail) {
 
 TEST_F(Download, AnswerWithoutLengthIsWrittenWithoutMovingTheBar) {
   const std::string body = bodyOf(100000);
-  http.server().Get("/chunked", [&](const httplib::Request&, httplib::Response& response) {
-    response.set_chunked_content_provider("application/zip", [&](std::size_t offset, httplib::DataSink& sink) {
+  http.get("/chunked", [&](const test::HttpRequest&, test::HttpResponse& response) {
+    response.setChunkedContentProvider("application/zip", [&](std::size_t offset, test::HttpSink& sink) {
       if (offset < body.size()) {
         sink.write(body.data() + offset, std::min<std::size_t>(4096, body.size() - offset));
       } else {
@@ -293,9 +290,9 @@ TEST_F(Download, RefusedConnectionFails) {
 
 TEST_F(Download, TargetWithoutAFolderFailsBeforeAnyRequest) {
   std::atomic<int> requests{0};
-  http.server().Get("/design.zip", [&](const httplib::Request&, httplib::Response& response) {
+  http.get("/design.zip", [&](const test::HttpRequest&, test::HttpResponse& response) {
     ++requests;
-    response.set_content("package bytes", "application/zip");
+    response.setContent("package bytes", "application/zip");
   });
   http.start();
   std::filesystem::create_directory(folder.path() / "a folder");
@@ -314,19 +311,19 @@ TEST_F(Download, TransferUnderTheSpeedLimitFailsAfterTheStallTime) {
   settings.stallBytesPerSecond = 1 << 30;  // far above what one-byte chunks make
   settings.stallSeconds = 1;
   setDownloadSettings(settings);
-  http.server().Get("/stall", [&](const httplib::Request&, httplib::Response& response) {
+  http.get("/stall", [&](const test::HttpRequest&, test::HttpResponse& response) {
     // Headers and a length, then nothing until the test has its answer. A
     // client that waits it out gets the whole body after all.
-    response.set_content_provider(4, "application/zip", [&](std::size_t, std::size_t, httplib::DataSink& sink) {
+    response.setContentProvider(4, "application/zip", [&](std::size_t, std::size_t, test::HttpSink& sink) {
       if (gate.wait()) return false;
       return sink.write("PK\3\4", 4);
     });
   });
   // One byte a chunk until the client goes, or for as long as a client
   // without a limit would wait.
-  http.server().Get("/trickle", [&](const httplib::Request&, httplib::Response& response) {
+  http.get("/trickle", [&](const test::HttpRequest&, test::HttpResponse& response) {
     const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    response.set_chunked_content_provider("application/zip", [bound](std::size_t, httplib::DataSink& sink) {
+    response.setChunkedContentProvider("application/zip", [bound](std::size_t, test::HttpSink& sink) {
       if (std::chrono::steady_clock::now() < bound) return sink.write("x", 1);
       sink.done();
       return true;
@@ -351,10 +348,10 @@ TEST_F(Download, ResourceOverTheSizeLimitFailsWhetherAnnouncedOrNot) {
   settings.maxBytes = 1000;
   setDownloadSettings(settings);
   // "/announced/N" answers N bytes with their length, "/chunked/N" without.
-  http.server().Get(R"(/(announced|chunked)/(\d+))", [](const httplib::Request& request, httplib::Response& response) {
+  http.get(R"(/(announced|chunked)/(\d+))", [](const test::HttpRequest& request, test::HttpResponse& response) {
     const std::string body = bodyOf(std::stoul(request.matches[2]));
-    if (request.matches[1] == "announced") return response.set_content(body, "application/zip");
-    response.set_chunked_content_provider("application/zip", [body](std::size_t offset, httplib::DataSink& sink) {
+    if (request.matches[1] == "announced") return response.setContent(body, "application/zip");
+    response.setChunkedContentProvider("application/zip", [body](std::size_t offset, test::HttpSink& sink) {
       if (offset == body.size()) {
         sink.done();
         return true;
@@ -384,15 +381,15 @@ TEST_F(Download, ResourceOverTheSizeLimitFailsWhetherAnnouncedOrNot) {
 // server holds the body back.
 TEST_F(Download, CancelEndsTheProbeOrTheTransfer) {
   std::atomic<int> transfers{0};
-  http.server().Get("/probe", [&](const httplib::Request& request, httplib::Response& response) {
+  http.get("/probe", [&](const test::HttpRequest& request, test::HttpResponse& response) {
     if (request.method == "HEAD") host::pressCancel();
     if (request.method == "GET") ++transfers;
-    response.set_content("package bytes", "application/zip");
+    response.setContent("package bytes", "application/zip");
   });
   std::atomic<bool> boundReached{false};
-  http.server().Get("/held", [&](const httplib::Request& request, httplib::Response& response) {
+  http.get("/held", [&](const test::HttpRequest& request, test::HttpResponse& response) {
     if (request.method == "GET") host::pressCancel();
-    response.set_content_provider(4, "application/zip", [&](std::size_t, std::size_t, httplib::DataSink& sink) {
+    response.setContentProvider(4, "application/zip", [&](std::size_t, std::size_t, test::HttpSink& sink) {
       if (gate.wait()) return false;
       boundReached = true;
       return sink.write("PK\3\4", 4);
@@ -417,13 +414,13 @@ TEST_F(Download, CancelEndsTheProbeOrTheTransfer) {
 TEST_F(Download, HttpsWithATrustedCertificate) {
   setDownloadSettings(trusting(trusted));
   test::LocalServer https(trusted);
-  https.server().Get("/design.zip", [](const httplib::Request&, httplib::Response& response) {
-    response.set_content("secure package", "application/zip");
+  https.get("/design.zip", [](const test::HttpRequest&, test::HttpResponse& response) {
+    response.setContent("secure package", "application/zip");
   });
   https.start();
   // An HTTP address that sends the importer on to HTTPS.
-  http.server().Get("/design.zip", [&](const httplib::Request&, httplib::Response& response) {
-    response.set_redirect(https.url("/design.zip"), 302);
+  http.get("/design.zip", [&](const test::HttpRequest&, test::HttpResponse& response) {
+    response.setRedirect(https.url("/design.zip"), 302);
   });
   http.start();
 
@@ -437,8 +434,8 @@ TEST_F(Download, HttpsServerThatDoesNotCheckOutIsRefused) {
   test::LocalServer unknown(trusted);
   test::LocalServer misnamed(elsewhere);
   for (test::LocalServer* server : {&unknown, &misnamed}) {
-    server->server().Get("/design.zip", [](const httplib::Request&, httplib::Response& response) {
-      response.set_content("forged package", "application/zip");
+    server->get("/design.zip", [](const test::HttpRequest&, test::HttpResponse& response) {
+      response.setContent("forged package", "application/zip");
     });
     server->start();
   }

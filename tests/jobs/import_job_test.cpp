@@ -1,8 +1,6 @@
 // The "startImport" and "downloadUrl" jobs end to end: a real package on a
 // real HTTP server on 127.0.0.1, downloaded, decrypted, extracted, imported
 // and cleaned up.
-#include <httplib.h>
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -11,13 +9,13 @@
 #include <map>
 #include <mutex>
 #include <sstream>
-#include <thread>
 
 #include "jobs/jobs.h"
 #include "tests/jobs/jobs_internals.h"
 #include "host/max.h"
 #include "host/stand_in.h"
 #include "tests/support/host_fixture.h"
+#include "tests/support/http_server.h"
 #include "tests/support/test_support.h"
 #include "tools/packaging/design_package.h"
 
@@ -33,42 +31,28 @@ constexpr const char* kTaskId = "task-0042";
 class Server {
  public:
   Server() {
-    server_.Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
+    server_.get(".*", [this](const test::HttpRequest& request, test::HttpResponse& response) {
       std::lock_guard guard(lock_);
       const auto found = bodies_.find(request.path);
       if (found == bodies_.end()) {
         response.status = 404;
         return;
       }
-      response.set_content(found->second, "application/octet-stream");
+      response.setContent(found->second, "application/octet-stream");
     });
-    port_ = server_.bind_to_any_port("127.0.0.1");
-    thread_ = std::thread([this] { server_.listen_after_bind(); });
-    // One answered request: the server is accepting before any test runs.
-    serve("/ready", "yes");
-    httplib::Client client("127.0.0.1", port_);
-    const auto answer = client.Get("/ready");
-    EXPECT_TRUE(answer && answer->status == 200);
+    server_.start();
   }
-  ~Server() {
-    server_.stop();
-    thread_.join();
-  }
-  Server(const Server&) = delete;
-  Server& operator=(const Server&) = delete;
 
   void serve(const std::string& path, std::string body) {
     std::lock_guard guard(lock_);
     bodies_[path] = std::move(body);
   }
-  std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+  std::string url(const std::string& path) const { return server_.url(path); }
 
  private:
-  httplib::Server server_;
-  std::thread thread_;
   std::mutex lock_;
   std::map<std::string, std::string> bodies_;
-  int port_ = -1;
+  test::LocalServer server_;  // stopped before the bodies go
 };
 
 class ImportJobTest : public test::HostTest {

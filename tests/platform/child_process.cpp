@@ -16,8 +16,15 @@ namespace {
 constexpr int kAnswerMilliseconds = 120000;
 }  // namespace
 
+struct ChildProcess::Running {
+  pid_t pid = -1;
+  int outputPipe = -1;
+  int inputPipe = -1;
+};
+
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
-                           const std::vector<std::string>& environment, const std::string& input, bool conversing) {
+                           const std::vector<std::string>& environment, const std::string& input, bool conversing)
+    : running_(std::make_unique<Running>()) {
   // Close-on-exec: the program inherits only the two ends it is given.
   int in[2];
   int out[2];
@@ -56,27 +63,30 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     (void)written;
   }
   if (spawned && conversing) {
-    inputPipe_ = in[1];
+    running_->inputPipe = in[1];
   } else {
     ::close(in[1]);
   }
-  outputPipe_ = out[0];
-  if (spawned) pid_ = child;
+  running_->outputPipe = out[0];
+  if (spawned) running_->pid = child;
 }
 
+bool ChildProcess::started() const { return running_->pid > 0; }
+int ChildProcess::pid() const { return running_->pid; }
+
 ChildProcess::~ChildProcess() {
-  if (pid_ > 0) {
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
+  if (running_->pid > 0) {
+    ::kill(running_->pid, SIGKILL);
+    ::waitpid(running_->pid, nullptr, 0);
   }
-  if (outputPipe_ >= 0) ::close(outputPipe_);
-  if (inputPipe_ >= 0) ::close(inputPipe_);
+  if (running_->outputPipe >= 0) ::close(running_->outputPipe);
+  if (running_->inputPipe >= 0) ::close(running_->inputPipe);
 }
 
 void ChildProcess::send(const std::string& text) {
   std::size_t done = 0;
-  while (inputPipe_ >= 0 && done < text.size()) {
-    const ssize_t written = ::write(inputPipe_, text.data() + done, text.size() - done);
+  while (running_->inputPipe >= 0 && done < text.size()) {
+    const ssize_t written = ::write(running_->inputPipe, text.data() + done, text.size() - done);
     if (written <= 0) break;
     done += static_cast<std::size_t>(written);
   }
@@ -97,9 +107,9 @@ std::string ChildProcess::readUntil(const std::string& prefix) {
       start = end + 1;
     }
     // A program that stops answering fails the test rather than hanging it.
-    pollfd ready{outputPipe_, POLLIN, 0};
-    const bool readable = outputPipe_ >= 0 && ::poll(&ready, 1, kAnswerMilliseconds) > 0;
-    const ssize_t got = readable ? ::read(outputPipe_, buffer, sizeof buffer) : 0;
+    pollfd ready{running_->outputPipe, POLLIN, 0};
+    const bool readable = running_->outputPipe >= 0 && ::poll(&ready, 1, kAnswerMilliseconds) > 0;
+    const ssize_t got = readable ? ::read(running_->outputPipe, buffer, sizeof buffer) : 0;
     if (got <= 0) {
       std::string rest = output_.substr(read_);
       read_ = output_.size();
@@ -110,27 +120,18 @@ std::string ChildProcess::readUntil(const std::string& prefix) {
 }
 
 bool ChildProcess::finish() {
-  if (inputPipe_ >= 0) ::close(inputPipe_);
-  inputPipe_ = -1;
+  if (running_->inputPipe >= 0) ::close(running_->inputPipe);
+  running_->inputPipe = -1;
   char buffer[4096];
   ssize_t got = 0;
-  while (outputPipe_ >= 0 && (got = ::read(outputPipe_, buffer, sizeof buffer)) > 0) {
+  while (running_->outputPipe >= 0 && (got = ::read(running_->outputPipe, buffer, sizeof buffer)) > 0) {
     output_.append(buffer, static_cast<std::size_t>(got));
   }
-  if (pid_ <= 0) return false;
+  if (running_->pid <= 0) return false;
   int status = 0;
-  ::waitpid(pid_, &status, 0);
-  pid_ = -1;
+  ::waitpid(running_->pid, &status, 0);
+  running_->pid = -1;
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-ProgramRun runProgram(const std::string& program, const std::vector<std::string>& arguments,
-                      const std::vector<std::string>& environment, const std::string& input) {
-  ChildProcess child(program, arguments, environment, input);
-  ProgramRun run;
-  run.succeeded = child.finish();
-  run.output = child.output();
-  return run;
 }
 
 }  // namespace cvimp::test

@@ -2,6 +2,7 @@
 // Programs run as a user runs them, for the suites that test whole
 // programs: started with extra environment entries, fed standard input,
 // their standard output collected.
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,8 +22,9 @@ class ChildProcess {
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
-  bool started() const { return pid_ > 0; }
-  int pid() const { return pid_; }
+  bool started() const;
+  // The system's process id, while it runs.
+  int pid() const;
   // Reads standard output to its end and waits for the program; true when it
   // exited with status 0.
   bool finish();
@@ -35,9 +37,8 @@ class ChildProcess {
   const std::string& output() const { return output_; }
 
  private:
-  int pid_ = -1;
-  int outputPipe_ = -1;
-  int inputPipe_ = -1;
+  struct Running;  // the system's handles of the program and its pipes
+  std::unique_ptr<Running> running_;
   std::size_t read_ = 0;  // of output_, what readUntil gave so far
   std::string output_;
 };
@@ -47,7 +48,13 @@ struct ProgramRun {
   bool succeeded = false;
   std::string output;
 };
-ProgramRun runProgram(const std::string& program, const std::vector<std::string>& arguments,
-                      const std::vector<std::string>& environment = {}, const std::string& input = {});
+inline ProgramRun runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                             const std::vector<std::string>& environment = {}, const std::string& input = {}) {
+  ChildProcess child(program, arguments, environment, input);
+  ProgramRun run;
+  run.succeeded = child.finish();
+  run.output = child.output();
+  return run;
+}
 
 }  // namespace cvimp::test

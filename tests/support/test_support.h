@@ -65,7 +65,7 @@ std::string readFile(const std::filesystem::path& path);
 class ScopedEnv {
  public:
   ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) saved_ = old;
+    saved_ = platform::environmentVariable(name);
     platform::setEnvironmentVariable(name, value);
   }
   ~ScopedEnv() {

@@ -118,6 +118,47 @@ TEST_F(LayerRulesTest, CMakeLinksAreCheckedTokenByToken) {
   EXPECT_EQ(report.links, 9u);
 }
 
+// The build without the GUI: the top level adds mid/gui/ and, under
+// CVIMP_TESTS, tests/, whose window/ folder (and window/inner/) only the GUI
+// build adds. The function links its first argument and, via ARGN, the rest.
+TEST_F(LayerRulesTest, TargetsBuiltWithoutGuiReachNoGuiLibraryThroughAnyChain) {
+  std::string error;
+  ASSERT_TRUE(parseRules(std::string(kRules) + "gui-build-condition CVIMP_GUI\n", rules, error)) << error;
+  tree.write("CMakeLists.txt", "add_subdirectory(mid/gui)\nif(CVIMP_TESTS)\n  add_subdirectory(tests)\nendif()\n");
+  tree.write("mid/gui/CMakeLists.txt",
+             "add_library(cvimp_gui STATIC w.cpp)\n"
+             "target_link_libraries(cvimp_gui PUBLIC PkgConfig::GTK3)\n"
+             "if(CVIMP_GUI)\n  add_library(cvimp_gui_window STATIC x.cpp)\nendif()\n");
+  tree.write("tests/CMakeLists.txt",
+             "function(cvimp_test name)\n"
+             "  add_executable(${name} t.cpp)\n"
+             "  target_link_libraries(${name} PRIVATE cvimp_support ${ARGN})\n"
+             "endfunction()\n"
+             "add_library(cvimp_support INTERFACE)\n"
+             "target_link_libraries(cvimp_support INTERFACE \"$<$<NOT:$<BOOL:$<TARGET_PROPERTY:X>>>:cvimp_gui>\")\n"
+             "add_executable(plain_tests p.cpp)\n"
+             "if(CVIMP_GUI)\n"
+             "  target_link_libraries(plain_tests PRIVATE cvimp_support)\n"
+             "  add_subdirectory(window)\n"
+             "elseif(CVIMP_X)\n"
+             "else()\n"
+             "  cvimp_test(stub_tests cvimp_gui_window)\n"
+             "  target_link_libraries(stub_tests PRIVATE cvimp_support)\n"
+             "endif()\n");
+  tree.write("tests/window/CMakeLists.txt", "add_subdirectory(inner)\ncvimp_test(window_tests cvimp_gui_window)\n");
+  tree.write("tests/window/inner/CMakeLists.txt",
+             "add_executable(inner_tests i.cpp)\ntarget_link_libraries(inner_tests PRIVATE cvimp_gui)\n");
+
+  EXPECT_EQ(violations(),
+            (Lines{"mid/gui/CMakeLists.txt:2: cvimp_gui (built for Windows) links GUI library PkgConfig::GTK3",
+                   "tests/CMakeLists.txt:6: cvimp_support (built for Windows) links GUI library PkgConfig::GTK3 "
+                   "through cvimp_gui",
+                   "tests/CMakeLists.txt:13: stub_tests (built for Windows) links cvimp_gui_window, defined only if "
+                   "CVIMP_GUI",
+                   "tests/CMakeLists.txt:13: stub_tests (built for Windows) links GUI library PkgConfig::GTK3 through "
+                   "cvimp_support -> cvimp_gui"}));
+}
+
 TEST(LayerRulesParseTest, RejectsUnknownNamesAndDirectives) {
   Rules rules;
   std::string error;
@@ -127,6 +168,8 @@ TEST(LayerRulesParseTest, RejectsUnknownNamesAndDirectives) {
   EXPECT_EQ(error, "line 3: unknown or incomplete directive \"layer\"");
   EXPECT_FALSE(parseRules("component a a/\npublic a b/b.h\n", rules, error));
   EXPECT_EQ(error, "line 2: b/b.h does not belong to a");
+  EXPECT_FALSE(parseRules("gui-build-condition A B\n", rules, error));
+  EXPECT_EQ(error, "line 1: unknown or incomplete directive \"gui-build-condition\"");
 
   ASSERT_TRUE(parseRules("component b b/ may-use a\ncomponent a a/ # lowest use last\n", rules, error)) << error;
   EXPECT_EQ(describeLayers(rules), "b (b/) may use: a\na (a/)\n");

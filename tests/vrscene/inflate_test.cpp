@@ -79,8 +79,8 @@ TEST(Inflate, AnswersAsZlibOnBadStreams) {
     return stream;
   };
   const Bytes cases[] = {
-      variant([](Bytes& s) { s.back() ^= 1; }),  // checksum
-      variant([](Bytes& s) { s[0] = 0x87; }),    // method 7
+      variant([](Bytes& s) { s.at(s.size() - 1) ^= 1; }),  // checksum
+      variant([](Bytes& s) { s[0] = 0x87; }),              // method 7
       variant(
           [](Bytes& s) { s[0] = 0x88, s[1] = static_cast<std::uint8_t>(31 - (0x88 * 256) % 31); }),  // 64 KiB window
       variant([](Bytes& s) { s[1] ^= 1; }),  // header check value

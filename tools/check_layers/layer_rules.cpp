@@ -1,12 +1,15 @@
 #include "tools/check_layers/layer_rules.h"
 
 #include <algorithm>
-#include <cctype>
+#include <deque>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <tuple>
 #include <utility>
+
+#include "tools/check_layers/cmake_targets.h"
 
 namespace cvimp::layers {
 namespace {
@@ -17,14 +20,9 @@ bool startsWith(std::string_view text, std::string_view prefix) { return text.su
 bool endsWith(std::string_view text, std::string_view suffix) {
   return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
-bool isIdentifier(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 std::size_t skipBlanks(std::string_view text, std::size_t i) {
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-  return i;
-}
-std::size_t identifierEnd(std::string_view text, std::size_t i, std::size_t limit) {
-  while (i < limit && isIdentifier(text[i])) ++i;
   return i;
 }
 
@@ -81,107 +79,56 @@ class Checker {
     }
   }
 
-  // A CMake text with its comments blanked out, so offsets and lines still match.
-  static std::string withoutComments(std::string text) {
-    bool quoted = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      if (quoted && text[i] == '\\') {
-        ++i;
-      } else if (text[i] == '"') {
-        quoted = !quoted;
-      } else if (!quoted && text[i] == '#') {
-        for (; i < text.size() && text[i] != '\n'; ++i) text[i] = ' ';
+  void checkLinks(const CMakeBuild& build) {
+    for (const CMakeLink& link : build.links) {
+      if (link.viaFunction || link.component < 0) continue;
+      if (isGuiLibrary(link.item)) {
+        ++report_.links;
+        if (!underAny(link.file, rules_.guiLibraryOk))
+          add(link.file, link.line, "links GUI library " + link.item + " (only " + join(rules_.guiLibraryOk) + " may)");
+      } else if (startsWith(link.item, "cvimp_")) {
+        const auto target = build.targets.find(link.item);
+        if (target == build.targets.end()) continue;
+        ++report_.links;
+        checkUse(link.file, link.line, link.component, target->second.component, "links " + link.item);
       }
     }
-    return text;
   }
 
-  struct Call {
-    std::string name;  // lower case
-    std::size_t argsBegin = 0;
-    std::size_t argsEnd = 0;
-  };
-
-  static std::vector<Call> calls(const std::string& text) {
-    std::vector<Call> out;
-    std::size_t i = 0;
-    while (i < text.size()) {
-      if (!isIdentifier(text[i]) || (i > 0 && isIdentifier(text[i - 1]))) {
-        ++i;
-        continue;
-      }
-      Call call;
-      for (; i < text.size() && isIdentifier(text[i]); ++i) call.name += static_cast<char>(std::tolower(text[i]));
-      i = skipBlanks(text, i);
-      if (i >= text.size() || text[i] != '(') continue;
-      call.argsBegin = ++i;
-      bool quoted = false;
-      for (int depth = 1; i < text.size(); ++i) {
-        const char c = text[i];
-        if (quoted && c == '\\') {
-          ++i;
-        } else if (c == '"') {
-          quoted = !quoted;
-        } else if (!quoted && c == '(') {
-          ++depth;
-        } else if (!quoted && c == ')' && --depth == 0) {
-          break;
-        }
-      }
-      call.argsEnd = std::min(i, text.size());
-      out.push_back(std::move(call));
-    }
-    return out;
-  }
-
-  // Offset just past the first argument of a call, and that argument.
-  static std::pair<std::size_t, std::string> firstArgument(const std::string& text, const Call& call) {
-    std::size_t i = call.argsBegin;
-    while (i < call.argsEnd && isSpace(text[i])) ++i;
-    const std::size_t start = i;
-    while (i < call.argsEnd && !isSpace(text[i])) ++i;
-    return {i, text.substr(start, i - start)};
-  }
-
-  void collectTargets(const std::string& text, int component) {
-    static const char* const kDefining[] = {"add_library", "add_executable", "cvimp_test", "cvimp_display_test"};
-    for (const Call& call : calls(text)) {
-      if (std::find(std::begin(kDefining), std::end(kDefining), call.name) == std::end(kDefining)) continue;
-      const std::string name = firstArgument(text, call).second;
-      if (!name.empty() && name.find("${") == std::string::npos) targets_.emplace(name, component);
-    }
-  }
-
-  void checkLinks(const std::string& path, int component, const std::string& text) {
-    std::vector<std::size_t> lineStarts{0};
-    for (std::size_t i = 0; i < text.size(); ++i)
-      if (text[i] == '\n') lineStarts.push_back(i + 1);
-    const auto lineOf = [&](std::size_t offset) {
-      return static_cast<int>(std::upper_bound(lineStarts.begin(), lineStarts.end(), offset) - lineStarts.begin());
+  // Every target the build without the GUI makes, followed through its
+  // links in that build, must reach neither a GUI library nor a target
+  // only the GUI build defines. Each is reported once per target, with the
+  // shortest chain, at the target's own link that starts it.
+  void checkBuildWithoutGui(const CMakeBuild& build) {
+    if (rules_.guiBuildCondition.empty()) return;
+    std::map<std::string, std::vector<const CMakeLink*>> linksOf;
+    for (const CMakeLink& link : build.links)
+      if (!link.guiOnly && build.targets.count(link.owner)) linksOf[link.owner].push_back(&link);
+    struct Step {
+      std::string target;
+      const CMakeLink* first;
+      std::string chain;
     };
-    const bool guiOk = underAny(path, rules_.guiLibraryOk);
-    for (const Call& call : calls(text)) {
-      if (call.name != "target_link_libraries") continue;
-      for (std::size_t i = firstArgument(text, call).first; i < call.argsEnd; ++i) {
-        if (!isIdentifier(text[i]) || isIdentifier(text[i - 1])) continue;
-        std::size_t end = identifierEnd(text, i, call.argsEnd);
-        std::string token = text.substr(i, end - i);
-        if (token == "PkgConfig" && text.compare(end, 2, "::") == 0) {
-          end = identifierEnd(text, end + 2, call.argsEnd);
-          token = text.substr(i, end - i);
-          if (std::find(rules_.guiLibraries.begin(), rules_.guiLibraries.end(), token) != rules_.guiLibraries.end()) {
-            ++report_.links;
-            if (!guiOk)
-              add(path, lineOf(i), "links GUI library " + token + " (only " + join(rules_.guiLibraryOk) + " may)");
-          }
-        } else if (startsWith(token, "cvimp_")) {
-          const auto target = targets_.find(token);
-          if (target != targets_.end()) {
-            ++report_.links;
-            checkUse(path, lineOf(i), component, target->second, "links " + token);
+    for (const auto& [name, target] : build.targets) {
+      if (!target.withoutGui) continue;
+      std::set<std::string> seen{name};
+      std::deque<Step> pending{{name, nullptr, ""}};
+      for (; !pending.empty(); pending.pop_front()) {
+        const Step step = pending.front();
+        for (const CMakeLink* link : linksOf[step.target]) {
+          if (!seen.insert(link->item).second) continue;
+          const CMakeLink& first = step.first ? *step.first : *link;
+          const std::string what = name + " (built for Windows) links ";
+          const std::string through = step.chain.empty() ? "" : " through " + step.chain;
+          const auto used = build.targets.find(link->item);
+          if (isGuiLibrary(link->item)) {
+            add(first.file, first.line, what + "GUI library " + link->item + through);
+          } else if (used != build.targets.end() && !used->second.withoutGui) {
+            add(first.file, first.line, what + link->item + ", defined only if " + rules_.guiBuildCondition + through);
+          } else if (used != build.targets.end()) {
+            pending.push_back({link->item, &first, step.chain.empty() ? link->item : step.chain + " -> " + link->item});
           }
         }
-        i = end;
       }
     }
   }
@@ -223,13 +170,16 @@ class Checker {
     return false;
   }
 
+  bool isGuiLibrary(const std::string& name) const {
+    return std::find(rules_.guiLibraries.begin(), rules_.guiLibraries.end(), name) != rules_.guiLibraries.end();
+  }
+
   void add(const std::string& path, int line, std::string message) {
     report_.violations.push_back({path, line, std::move(message)});
   }
 
   const Rules& rules_;
   Report& report_;
-  std::map<std::string, int> targets_;
 };
 
 bool isCheckedFile(const std::string& name) {
@@ -298,6 +248,8 @@ bool parseRules(std::string_view text, Rules& rules, std::string& error) {
       rules.guiLibraries.insert(rules.guiLibraries.end(), w.begin(), w.end());
     } else if (directive == "gui-library-ok") {
       rules.guiLibraryOk.insert(rules.guiLibraryOk.end(), w.begin(), w.end());
+    } else if (directive == "gui-build-condition" && w.size() == 1) {
+      rules.guiBuildCondition = w[0];
     } else {
       error = where + "unknown or incomplete directive \"" + directive + "\"";
       return false;
@@ -382,22 +334,24 @@ bool checkTree(const fs::path& root, const Rules& rules, Report& report, std::st
   report.files = files.size();
 
   Checker checker(rules, report);
-  std::vector<std::pair<std::size_t, std::string>> cmakeTexts;  // index into files, text without comments
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    const auto& [path, component] = files[i];
+  std::vector<CMakeFile> cmakeFiles;
+  // The top level's file belongs to no component but adds the folders.
+  if (std::string text; readText(root / "CMakeLists.txt", text))
+    cmakeFiles.push_back({"CMakeLists.txt", -1, std::move(text)});
+  for (const auto& [path, component] : files) {
     std::string text;
     if (!readText(root / path, text)) {
       error = "cannot read " + (root / path).string();
       return false;
     }
-    if (endsWith(path, "CMakeLists.txt")) {
-      cmakeTexts.emplace_back(i, Checker::withoutComments(std::move(text)));
-      checker.collectTargets(cmakeTexts.back().second, component);
-    } else {
+    if (endsWith(path, "CMakeLists.txt"))
+      cmakeFiles.push_back({path, component, std::move(text)});
+    else
       checker.checkSource(path, component, text);
-    }
   }
-  for (const auto& [index, text] : cmakeTexts) checker.checkLinks(files[index].first, files[index].second, text);
+  const CMakeBuild build = readCMakeBuild(std::move(cmakeFiles), rules.guiBuildCondition);
+  checker.checkLinks(build);
+  checker.checkBuildWithoutGui(build);
   std::stable_sort(report.violations.begin(), report.violations.end(), [](const Violation& a, const Violation& b) {
     return std::tie(a.file, a.line) < std::tie(b.file, b.line);
   });

@@ -1,8 +1,9 @@
 #pragma once
 // The project's layering as data, and the check of a source tree against it:
 // quoted includes and CMake links may only point to components the including
-// one may use, facade headers hide the rest of a component, and platform
-// headers and GUI libraries stay in the folders allowed to touch them.
+// one may use, facade headers hide the rest of a component, platform
+// headers and GUI libraries stay in the folders allowed to touch them, and
+// what the build without the GUI makes links no GUI library at all.
 #include <cstddef>
 #include <filesystem>
 #include <string>
@@ -25,6 +26,9 @@ struct Rules {
   std::vector<std::string> platformHeaderOk;
   std::vector<std::string> guiLibraries;
   std::vector<std::string> guiLibraryOk;
+  // The CMake condition (as in if(CVIMP_GUI)) outside of which nothing may
+  // reach a GUI library, through any chain of links; empty: not checked.
+  std::string guiBuildCondition;
 
   // Index of the component with the longest prefix of `path`, or -1.
   int componentOf(std::string_view path) const;
