@@ -35,19 +35,22 @@ demo: deps
 # Loader and import benchmark: cvimp inspect and cvimp import, and the reader
 # in-process, against the decode floor, on a generated design of about 60 MB
 # of scene text, the same with all geometry in one file, and the design grown
-# 2 and 4 times; then the glTF writer and the viewport (upload and frames on
-# Mesa's software renderer) against the import on the first design.
+# 2 and 4 times; the Windows build's cvimp.exe under Wine against the Linux
+# build on the first design; then the glTF writer and the viewport (upload
+# and frames on Mesa's software renderer) against the import on it.
 # Designs are kept in build/bench and written again only when the generator or
 # its options change.
 BENCH_DESIGNS = build/bench/designs
-bench: deps
+bench: deps windows
 	$(CONFIGURE) -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DCVIMP_TESTS=OFF -DCVIMP_BENCH=ON
 	$(CMAKE) --build build/bench -j $(JOBS) --target generate_design bench_loader bench_gltf bench_viewport cvimp
 	build/bench/bench/generate_design $(BENCH_DESIGNS)/1x --reuse
 	build/bench/bench/generate_design $(BENCH_DESIGNS)/1x-one-file --layout categories --reuse
 	build/bench/bench/generate_design $(BENCH_DESIGNS)/2x --scale 2 --reuse
 	build/bench/bench/generate_design $(BENCH_DESIGNS)/4x --scale 4 --reuse
+	./scripts/wine-run $(CURDIR)/$(WINDOWS_BUILD)/wine --start
 	build/bench/bench/bench_loader $(BENCH_DESIGNS)/1x/vr.vrscene --cvimp build/bench/cli/cvimp \
+	  --windows $(WINDOWS_BUILD)/cli/cvimp.exe scripts/wine-run $(CURDIR)/$(WINDOWS_BUILD)/wine \
 	  --one-file $(BENCH_DESIGNS)/1x-one-file/vr.vrscene \
 	  --scale 2 $(BENCH_DESIGNS)/2x/vr.vrscene --scale 4 $(BENCH_DESIGNS)/4x/vr.vrscene
 	build/bench/bench/bench_gltf $(BENCH_DESIGNS)/1x/vr.vrscene build/bench/design.glb
@@ -109,7 +112,11 @@ windows:
 	./scripts/wine-run $(CURDIR)/$(WINDOWS_BUILD)/wine --start
 	$(CMAKE) --build $(WINDOWS_BUILD) -j $(JOBS)
 
+# The Linux cvimp the Windows build's output is compared with.
 windows-test: windows
+	$(CONFIGURE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DCVIMP_TESTS=OFF
+	$(CMAKE) --build build/release -j $(JOBS) --target cvimp
+	$(CMAKE) -S . -B $(WINDOWS_BUILD) -DCVIMP_LINUX_CVIMP=$(CURDIR)/build/release/cli/cvimp
 	./scripts/wine-run $(CURDIR)/$(WINDOWS_BUILD)/wine --start
 	cd $(WINDOWS_BUILD) && ctest --output-on-failure -j $(JOBS)
 

@@ -10,10 +10,15 @@
 //
 //   bench_loader MAIN_SCENE [--cvimp PROGRAM] [--one-file SCENE]
 //                [--scale FACTOR SCENE]... [--runs N] [--scaling-runs N]
+//                [--windows PROGRAM.exe WINE_RUN WINE_PREFIX]
 //
 // MAIN_SCENE is the design at 1x in the room layout, --one-file the same
 // design with all geometry in one file, --scale the design grown FACTOR
 // times. Without --cvimp only the floor and the in-process runs are timed.
+// --windows adds the Windows build's cvimp.exe on the 1x design, run under
+// Wine through the WINE_RUN script in WINE_PREFIX, against --cvimp: Wine is
+// not Windows, so the ratio is a sanity check (the assembly inflater and the
+// parallel loops are in that build), not a Windows figure.
 
 #include <algorithm>
 #include <chrono>
@@ -29,6 +34,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "bench/document_digest.h"
@@ -120,6 +126,8 @@ struct DesignResult {
   std::vector<cvimp::bench::ImportRun> imports;
   ProgramFigures inspect;
   ProgramFigures import;
+  ProgramFigures windowsInspect;  // the Windows build under Wine
+  ProgramFigures windowsImport;
 
   double dataBytes() const { return static_cast<double>(textBytes + decodedBytes); }
   double textMegabytes() const { return megabytes(textBytes); }
@@ -130,6 +138,7 @@ struct Plan {
   bool floor = true;
   bool inProcess = true;
   int runs = 5;
+  bool windows = false;
 };
 
 struct Options {
@@ -137,6 +146,9 @@ struct Options {
   std::string cvimp;
   std::string oneFile;
   std::vector<std::pair<double, std::string>> scaled;
+  std::string windowsCvimp;
+  std::string wineRun;
+  std::string winePrefix;
   int runs = 5;
   int scalingRuns = 0;  // 0: as many as runs
 };
@@ -157,6 +169,14 @@ std::vector<fs::path> sceneFiles(const std::string& mainScene) {
   }
   std::sort(files.begin(), files.end());
   return files;
+}
+
+// The file as a Windows program under Wine names it: Wine's Z: drive is the
+// root of the file system.
+std::string windowsPath(const std::string& path) {
+  std::string name = "Z:" + fs::absolute(path).string();
+  std::replace(name.begin(), name.end(), '/', '\\');
+  return name;
 }
 
 void runProgram(cvimp::platform::ProgramRunner& runner, const std::string& cvimp,
@@ -219,6 +239,13 @@ DesignResult measureDesign(cvimp::platform::ProgramRunner& runner, const Options
     if (!options.cvimp.empty()) {
       runProgram(runner, options.cvimp, {"inspect", mainScene}, result.inspect);
       runProgram(runner, options.cvimp, {"import", mainScene, "--unit", "mm"}, result.import);
+    }
+    if (plan.windows && !options.windowsCvimp.empty()) {
+      const std::string scene = windowsPath(mainScene);
+      runProgram(runner, options.wineRun, {options.winePrefix, options.windowsCvimp, "inspect", scene},
+                 result.windowsInspect);
+      runProgram(runner, options.wineRun, {options.winePrefix, options.windowsCvimp, "import", scene, "--unit", "mm"},
+                 result.windowsImport);
     }
   }
   return result;
@@ -328,6 +355,18 @@ void reportDesign(const DesignResult& d, Goals& goals) {
     reportProgram("inspect", d.inspect, d, kInspectRatioGoal, kInspectMemoryGoal, judged);
     reportProgram("import", d.import, d, kImportRatioGoal, kImportMemoryGoal, judged);
   }
+  if (!d.windowsInspect.seconds.empty() || d.windowsInspect.failures > 0) {
+    std::printf("Windows build, cvimp.exe under Wine (a sanity check, not Windows' figures):
+");
+    for (const auto& [name, windows, linux] : {std::tuple("inspect.exe", &d.windowsInspect, &d.inspect),
+                                               std::tuple("import.exe", &d.windowsImport, &d.import)}) {
+      reportProgram(name, *windows, d, 0, 0, nullptr);
+      if (!windows->seconds.empty() && !linux->seconds.empty()) {
+        std::printf("            %.3f x the Linux build's, medians\n",
+                    windows->seconds.median() / linux->seconds.median());
+      }
+    }
+  }
   std::fflush(stdout);
 }
 
@@ -378,7 +417,7 @@ void reportScaling(const std::vector<const DesignResult*>& rows, int runs, Goals
 void usage() {
   std::fprintf(stderr,
                "usage: bench_loader MAIN_SCENE [--cvimp PROGRAM] [--one-file SCENE] [--scale FACTOR SCENE]... "
-               "[--runs N] [--scaling-runs N]\n");
+               "[--runs N] [--scaling-runs N] [--windows PROGRAM.exe WINE_RUN WINE_PREFIX]\n");
 }
 
 bool parseOptions(int argc, char** argv, Options& options) {
@@ -395,6 +434,14 @@ bool parseOptions(int argc, char** argv, Options& options) {
       if (flag == "--one-file") options.oneFile = value;
       if (flag == "--runs") options.runs = std::atoi(value);
       if (flag == "--scaling-runs") options.scalingRuns = std::atoi(value);
+    } else if (flag == "--windows") {
+      const char* program = next();
+      const char* wineRun = next();
+      const char* prefix = next();
+      if (program == nullptr || wineRun == nullptr || prefix == nullptr) return false;
+      options.windowsCvimp = program;
+      options.wineRun = wineRun;
+      options.winePrefix = prefix;
     } else if (flag == "--scale") {
       const char* factor = next();
       const char* scene = next();
@@ -448,7 +495,9 @@ int main(int argc, char** argv) {
     Goals goals;
     std::vector<DesignResult> results;
     const Plan full{true, true, options.runs};
-    results.push_back(measureDesign(runner, options, full, "1x", "room layout", 1, options.mainScene));
+    Plan withWindows = full;
+    withWindows.windows = true;
+    results.push_back(measureDesign(runner, options, withWindows, "1x", "room layout", 1, options.mainScene));
     reportDesign(results.back(), goals);
     if (!options.oneFile.empty()) {
       results.push_back(measureDesign(runner, options, full, "1x", "all geometry in one file", 1, options.oneFile));
@@ -461,7 +510,7 @@ int main(int argc, char** argv) {
     }
 
     for (const DesignResult& d : results) {
-      for (const ProgramFigures* figures : {&d.inspect, &d.import}) {
+      for (const ProgramFigures* figures : {&d.inspect, &d.import, &d.windowsInspect, &d.windowsImport}) {
         for (double cpu : figures->cpuSeconds.values) childSeconds += cpu;
         if (figures->failures > 0) status = 1;
       }

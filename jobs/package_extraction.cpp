@@ -184,7 +184,7 @@ class EntryReader {
 // Creates the folder that will hold `outputPath`, with its missing
 // ancestors. Errors are left for the file's own open to report.
 void createParentFolder(const std::string& outputPath) {
-  const std::filesystem::path parent = std::filesystem::path(outputPath).parent_path();
+  const std::filesystem::path parent = platform::pathFromUtf8(outputPath).parent_path();
   if (parent.empty()) return;
   std::error_code ignored;
   if (!std::filesystem::is_directory(parent, ignored)) std::filesystem::create_directories(parent, ignored);
@@ -192,7 +192,7 @@ void createParentFolder(const std::string& outputPath) {
 
 void removeFile(const std::string& path) {
   std::error_code ignored;
-  std::filesystem::remove(path, ignored);
+  std::filesystem::remove(platform::pathFromUtf8(path), ignored);
 }
 
 // One archive's extraction: the entries in order, the bytes written against

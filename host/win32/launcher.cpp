@@ -1,7 +1,9 @@
 #include "host/launcher.h"
 
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which they need.
+#include <objbase.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cwctype>
@@ -45,7 +47,12 @@ std::intptr_t execute(const wchar_t* verb, const std::string& file, const std::s
   info.lpParameters = parameters.empty() ? nullptr : parameterText.c_str();
   info.lpDirectory = directory.empty() ? nullptr : directoryText.c_str();
   info.nShow = SW_SHOWNORMAL;
-  if (!::ShellExecuteExW(&info)) {
+  // The shell may hand the file to extensions it activates through COM,
+  // which it expects the calling thread to have set up.
+  const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  const bool executed = ::ShellExecuteExW(&info);
+  if (SUCCEEDED(com)) ::CoUninitialize();
+  if (!executed) {
     const auto answer = reinterpret_cast<std::intptr_t>(info.hInstApp);
     return answer > 32 || answer < 0 ? 1 : answer;
   }

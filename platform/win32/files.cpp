@@ -1,8 +1,9 @@
+#include <windows.h>
+// After windows.h, which they need.
 #include <fcntl.h>
 #include <io.h>
 #include <knownfolders.h>
 #include <shlobj.h>
-#include <windows.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -72,6 +73,11 @@ std::optional<std::uint64_t> availableBytes(const std::string& path) {
 }
 
 std::string userCacheDirectory() {
+  // The variable first, as a user or a test may point it elsewhere.
+  if (const std::optional<std::string> local = environmentVariable("LOCALAPPDATA");
+      local && pathFromUtf8(*local).is_absolute()) {
+    return *local;
+  }
   wchar_t* folder = nullptr;
   std::string path;
   if (::SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_CREATE, nullptr, &folder) == S_OK) {

@@ -1,6 +1,7 @@
+#include <windows.h>
+// After windows.h, which they need.
 #include <malloc.h>
 #include <psapi.h>
-#include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>

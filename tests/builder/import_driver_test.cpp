@@ -433,19 +433,20 @@ TEST_F(ImportTest, ReportTellsEveryKindOfLoss) {
   std::vector<std::string> entries;
   const Report report = reportFromScene();
   for (const ReportEntry& e : report.entries()) entries.push_back(e.kind + "|" + e.subject + "|" + e.detail);
-  EXPECT_EQ(entries, (std::vector<std::string>{
-                         "texture not found|Z:/vela/data/render/Vray/textures/lost.jpg|tried "
-                         "Z:/vela/data/render/Vray/textures/lost.jpg, textures/lost.jpg, render/Vray/textures/lost.jpg, "
-                         "Z:/vela/data/render/Vray/textures/lost.jpg.png, textures/lost.jpg.png, "
-                         "render/Vray/textures/lost.jpg.png",
-                         "bitmap not loaded|textures/broken.png|" + (dir.path() / "textures/broken.png").string(),
-                         "unsupported texture|TexNoise|",
-                         "unsupported material|MtlMulti|",
-                         "mesh skipped|empty|no vertices or fewer than three face indices",
-                         "mesh part skipped|channels|map channel 200 out of range; channel skipped",
-                         "cyclic graph|loop_a|material graph refers back to loop_a",
-                         "mesh skipped|GeomMeshFile|geometry type not supported",
-                     }));
+  EXPECT_EQ(entries,
+            (std::vector<std::string>{
+                "texture not found|Z:/vela/data/render/Vray/textures/lost.jpg|tried "
+                "Z:/vela/data/render/Vray/textures/lost.jpg, textures/lost.jpg, render/Vray/textures/lost.jpg, "
+                "Z:/vela/data/render/Vray/textures/lost.jpg.png, textures/lost.jpg.png, "
+                "render/Vray/textures/lost.jpg.png",
+                "bitmap not loaded|textures/broken.png|" + dir.str() + "/textures/broken.png",
+                "unsupported texture|TexNoise|",
+                "unsupported material|MtlMulti|",
+                "mesh skipped|empty|no vertices or fewer than three face indices",
+                "mesh part skipped|channels|map channel 200 out of range; channel skipped",
+                "cyclic graph|loop_a|material graph refers back to loop_a",
+                "mesh skipped|GeomMeshFile|geometry type not supported",
+            }));
 }
 
 }  // namespace

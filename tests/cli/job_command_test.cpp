@@ -57,11 +57,18 @@ TEST_F(JobCommand, InterruptCancelsTheJob) {
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
+// The variable that names the user's cache folder.
+#ifdef _WIN32
+constexpr const char* kCacheVariable = "LOCALAPPDATA";
+#else
+constexpr const char* kCacheVariable = "XDG_CACHE_HOME";
+#endif
+
 TEST_F(JobCommand, DefaultDownloadDirectoryIsInTheUserCache) {
   test::TempDir dir;
-  const test::ScopedEnv cache("XDG_CACHE_HOME", dir.str().c_str());
+  const test::ScopedEnv cache(kCacheVariable, dir.str().c_str());
   const std::string folder = host::defaultDownloadDirectory();
-  EXPECT_EQ(folder, (dir.path() / "cvimp" / "downloads").string());
+  EXPECT_EQ(folder, platform::utf8FromPath(dir.path() / "cvimp" / "downloads"));
   EXPECT_TRUE(std::filesystem::is_directory(folder));
 }
 

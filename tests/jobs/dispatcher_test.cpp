@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "tests/jobs/jobs_internals.h"
 #include "host/stand_in.h"
@@ -116,90 +114,96 @@ TEST(ImportJob, PasswordAndFolderNames) {
   for (const char* name : {"", ".", "..", "a/b", "a\\b", "C:", "c:x"}) EXPECT_FALSE(isPlainFolderName(name)) << name;
 }
 
+// A path as the journal writes it.
+std::string quoted(const std::string& path) { return host::quoted(std::string_view(path)); }
+
+// A program the shell starts, writing its working folder and its first
+// arguments to `out`, each followed by "|"; and a file that passes for a
+// program by its name or mode and is none.
+#ifdef _WIN32
+constexpr const char* kTool = "tool.cmd";
+constexpr const char* kNoProgram = "text.exe";
+std::string toolScript(const std::string& out) { return "@<nul set /p \"=%CD%|%~1|%~2|\" > \"" + out + "\"\r\n"; }
+#else
+constexpr const char* kTool = "tool.sh";
+constexpr const char* kNoProgram = "text.run";
+std::string toolScript(const std::string& out) { return "#!/bin/sh\nprintf '%s|' \"$PWD\" \"$@\" > " + out + "\n"; }
+#endif
+
 TEST_F(DispatcherTest, ShellLaunchAnswersAndErrorTexts) {
-  const fs::path script = dir.path() / "tool.sh";
-  const fs::path out = dir.path() / "out.txt";
-  {
-    std::ofstream file(script);
-    file << "#!/bin/sh\nprintf '%s|' \"$PWD\" \"$@\" > " << out.string() << "\n";
-  }
-  fs::permissions(script, fs::perms::owner_all);
+  const std::string out = dir.str() + "/out.txt";
+  const std::string script = dir.write(kTool, toolScript(out));
+  fs::permissions(platform::pathFromUtf8(script), fs::perms::owner_all);
   fs::create_directories(dir.path() / "work");
+  const std::u16string tool = u"\"%MAX_DOWNLOAD_DIR%/" + host::utf8ToUtf16(kTool) + u"\"";
 
   // The program starts in the directory with its parameters; the token
   // stands for the download directory, without a separator added.
-  EXPECT_TRUE(run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":\"%MAX_DOWNLOAD_DIR%/tool.sh\","
-                  u"\"parameters\":\"one \\\"two words\\\"\",\"directory\":\"%MAX_DOWNLOAD_DIR%/work\",\"showCmd\":1}"));
+  EXPECT_TRUE(
+      run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":" + tool +
+          u",\"parameters\":\"one \\\"two words\\\"\",\"directory\":\"%MAX_DOWNLOAD_DIR%/work\",\"showCmd\":1}"));
   EXPECT_EQ(result, WStr(u"Succeed"));
   EXPECT_EQ(host::waitForLaunchedPrograms(), 1);
-  std::ifstream printed(out);
-  std::stringstream content;
-  content << printed.rdbuf();
-  EXPECT_EQ(content.str(), (dir.path() / "work").string() + "|one|two words|");
+  EXPECT_EQ(test::readFile(out), platform::utf8FromPath(dir.path() / "work") + "|one|two words|");
   const auto launches = host::journal().find("ShellExecuteW");
   ASSERT_EQ(launches.size(), 1u);
-  EXPECT_EQ(launches[0].args, "\"open\", \"" + script.string() + "\", \"one \\\"two words\\\"\", \"" +
-                                  (dir.path() / "work").string() + "\", 1");
+  EXPECT_EQ(launches[0].args, "\"open\", " + quoted(dir.str() + "/" + kTool) + ", \"one \\\"two words\\\"\", " +
+                                  quoted(dir.str() + "/work") + ", 1");
 
   // Absent showCmd reads 0; empty parameters and an absent directory pass none.
-  EXPECT_FALSE(run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":\"%MAX_DOWNLOAD_DIR%/none.txt\","
-                   u"\"parameters\":\"\"}"));
+  EXPECT_FALSE(
+      run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":\"%MAX_DOWNLOAD_DIR%/none.txt\","
+          u"\"parameters\":\"\"}"));
   EXPECT_EQ(result, WStr(u"File not found"));
   EXPECT_EQ(host::journal().find("ShellExecuteW").back().args,
-            "\"open\", \"" + (dir.path() / "none.txt").string() + "\", none, none, 0");
+            "\"open\", " + quoted(dir.str() + "/none.txt") + ", none, none, 0");
   EXPECT_FALSE(run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":\"%MAX_DOWNLOAD_DIR%/no/x.txt\"}"));
   EXPECT_EQ(result, WStr(u"Path not found"));
 
   // An executable that is no program does not start.
-  { std::ofstream(dir.path() / "text.run") << "just text\n"; }
-  fs::permissions(dir.path() / "text.run", fs::perms::owner_all);
-  EXPECT_FALSE(run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":\"%MAX_DOWNLOAD_DIR%/text.run\"}"));
+  fs::permissions(platform::pathFromUtf8(dir.write(kNoProgram, "just text\n")), fs::perms::owner_all);
+  EXPECT_FALSE(run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":\"%MAX_DOWNLOAD_DIR%/" +
+                   host::utf8ToUtf16(kNoProgram) + u"\"}"));
   EXPECT_EQ(result, WStr(u"Bad format"));
 
   // A document without a desktop opener has no association.
-  { std::ofstream(dir.path() / "note.txt") << "text"; }
+  dir.write("note.txt", "text");
   host::setDesktopOpener("");
   EXPECT_FALSE(run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":\"%MAX_DOWNLOAD_DIR%/note.txt\"}"));
   EXPECT_EQ(result, WStr(u"No association"));
   // With one, the opener gets the document.
-  host::setDesktopOpener(script.string());
+  host::setDesktopOpener(script);
   EXPECT_TRUE(run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":\"%MAX_DOWNLOAD_DIR%/note.txt\"}"));
   EXPECT_EQ(host::waitForLaunchedPrograms(), 1);
-  std::ifstream opened(out);
-  std::stringstream openedContent;
-  openedContent << opened.rdbuf();
-  EXPECT_NE(openedContent.str().find("note.txt|"), std::string::npos);
+  EXPECT_NE(test::readFile(out).find("note.txt|"), std::string::npos);
 
   // An address opens in the default browser; a drive letter is no scheme.
   EXPECT_TRUE(run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":\"https://example.com/a b\"}"));
   EXPECT_EQ(host::waitForLaunchedPrograms(), 1);
-  std::ifstream openedAddress(out);
-  std::stringstream addressContent;
-  addressContent << openedAddress.rdbuf();
-  EXPECT_NE(addressContent.str().find("https://example.com/a b|"), std::string::npos) << addressContent.str();
+  EXPECT_NE(test::readFile(out).find("https://example.com/a b|"), std::string::npos) << test::readFile(out);
   EXPECT_FALSE(run(u"{\"jobType\":\"shellExecute\",\"operation\":\"print\",\"file\":\"https://example.com\"}"));
   EXPECT_EQ(result, WStr(u"No association"));
-  EXPECT_FALSE(run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":\"C:/missing.txt\"}"));
+  EXPECT_FALSE(run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":\"C:/missing/x.txt\"}"));
   EXPECT_EQ(result, WStr(u"Path not found"));
   // A file whose name looks like an address stays a file.
-  { std::ofstream(dir.path() / "notes:v2.txt") << "text"; }
-  EXPECT_TRUE(run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":\"notes:v2.txt\",\"directory\":\"%MAX_DOWNLOAD_DIR%\"}"));
+  dir.write("notes:v2.txt", "text");
+  EXPECT_TRUE(
+      run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":\"notes:v2.txt\",\"directory\":\"%MAX_"
+          u"DOWNLOAD_DIR%\"}"));
   EXPECT_EQ(host::waitForLaunchedPrograms(), 1);
-  std::ifstream openedFile(out);
-  std::stringstream fileContent;
-  fileContent << openedFile.rdbuf();
-  EXPECT_NE(fileContent.str().find((dir.path() / "notes:v2.txt").string() + "|"), std::string::npos) << fileContent.str();
+  EXPECT_NE(test::readFile(out).find(platform::utf8FromPath(dir.path() / "notes:v2.txt") + "|"), std::string::npos)
+      << test::readFile(out);
   host::setDesktopOpener("");
   EXPECT_FALSE(run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":\"mailto:someone@example.com\"}"));
   EXPECT_EQ(result, WStr(u"No association"));
 
   // Recorded launches start nothing, for runs that must not.
   host::setLaunchesRecorded(true);
-  EXPECT_TRUE(run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":\"%MAX_DOWNLOAD_DIR%/tool.sh\","
-                  u"\"parameters\":\"x\"}"));
+  EXPECT_TRUE(
+      run(u"{\"jobType\":\"shellExecute\",\"operation\":\"open\",\"file\":" + tool + u",\"parameters\":\"x\"}"));
   host::setLaunchesRecorded(false);
   EXPECT_EQ(host::waitForLaunchedPrograms(), 0);
-  EXPECT_FALSE(fs::exists(out) && test::readFile(out).find("|x|") != std::string::npos);
+  EXPECT_EQ(test::readFile(out).find("|x|"), std::string::npos);
 }
 
 TEST(LaunchErrors, TableOfTexts) {

@@ -2,10 +2,11 @@
 
 #include <zip.h>
 
-#include <fstream>
-#include <iterator>
+#include <cstdio>
 #include <memory>
 #include <stdexcept>
+
+#include "platform/platform.h"
 
 namespace cvimp::test {
 namespace {
@@ -200,16 +201,22 @@ void setCentralSizes(std::string& archive, const ZipRecord& record, std::uint32_
 }
 
 std::string readBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + path.string());
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  const std::string name = platform::utf8FromPath(path);
+  const platform::File in = platform::openFile(name, "rb");
+  if (!in) throw std::runtime_error("cannot read " + name);
+  std::string bytes;
+  char chunk[65536];
+  while (const std::size_t count = std::fread(chunk, 1, sizeof chunk, in.get())) bytes.append(chunk, count);
+  return bytes;
 }
 
 void writeBytes(const std::filesystem::path& path, const std::string& bytes) {
   if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (!out) throw std::runtime_error("cannot write " + path.string());
+  const std::string name = platform::utf8FromPath(path);
+  platform::File out = platform::openFile(name, "wb");
+  if (!out || std::fwrite(bytes.data(), 1, bytes.size(), out.get()) != bytes.size() || !platform::closeFile(out)) {
+    throw std::runtime_error("cannot write " + name);
+  }
 }
 
 }  // namespace cvimp::test

@@ -12,9 +12,10 @@ using test::TempDir;
 TEST(BitmapLookup, RenderFarmPrefixes) {
   TempDir dir;
   const std::string package = dir.str() + "/pkg";
-  const std::string wood = dir.write("pkg/maps/wood.jpg", "x");
-  const std::string render = dir.write("pkg/render/Vray/oak.jpg", "x");
-  const std::string cirro = dir.write("pkg/tex/stone.jpg", "x");
+  const std::string wood = package + "/maps/wood.jpg";
+  const std::string render = package + "/render/Vray/oak.jpg";
+  const std::string cirro = package + "/tex/stone.jpg";
+  for (const char* file : {"pkg/maps/wood.jpg", "pkg/render/Vray/oak.jpg", "pkg/tex/stone.jpg"}) dir.write(file, "x");
   const SearchDirectories dirs = {dir.str() + "/elsewhere", package};
 
   EXPECT_EQ(resolveBitmapFile("Z:/vela/data/render/Vray/maps/wood.jpg", dirs), wood);

@@ -169,9 +169,10 @@ TEST_F(TextureGraph, BitmapBufferWithoutTexBitmapKeepsHostDefaults) {
 }
 
 TEST_F(TextureGraph, BitmapFilesAreFoundUnderFarmPrefixesAndPngEndings) {
-  const std::string wood = image("maps/wood.jpg");
-  const std::string marble = image("tex/marble.jpg.png");
-  const std::string stone = image("tex/stone.jpg.png");
+  for (const char* file : {"maps/wood.jpg", "tex/marble.jpg.png", "tex/stone.jpg.png"}) image(file);
+  const std::string wood = dir.str() + "/maps/wood.jpg";
+  const std::string marble = dir.str() + "/tex/marble.jpg.png";
+  const std::string stone = dir.str() + "/tex/stone.jpg.png";
 
   EXPECT_EQ(bitmapPath(convertTexmap("BitmapBuffer b { file=\"Z:/vela/data/render/Vray/maps/wood.jpg\"; }", "b")),
             wood);

@@ -1,20 +1,21 @@
 #include "tests/support/test_support.h"
 
-#include <fstream>
-#include <sstream>
+#include <cstdio>
 #include <stdexcept>
 
 namespace cvimp::test {
 
 std::string readFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
+  const platform::File in = platform::openFile(platform::utf8FromPath(path), "rb");
+  std::string content;
+  if (!in) return content;
+  char chunk[65536];
+  while (const std::size_t count = std::fread(chunk, 1, sizeof chunk, in.get())) content.append(chunk, count);
+  return content;
 }
 
 TempDir::TempDir() {
-  root = platform::makeTemporaryDirectory("cvimp-test-");
+  root = platform::pathFromUtf8(platform::makeTemporaryDirectory("cvimp-test-"));
   if (root.empty()) throw std::runtime_error("cannot make a temporary directory");
 }
 
@@ -23,13 +24,18 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(root, ignored);
 }
 
+std::string TempDir::str() const { return platform::utf8FromPath(root); }
+
 std::string TempDir::write(const std::string& relative, const std::string& contents) const {
-  const std::filesystem::path full = root / relative;
+  const std::filesystem::path full = root / platform::pathFromUtf8(relative);
   std::filesystem::create_directories(full.parent_path());
-  std::ofstream out(full, std::ios::binary);
-  out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
-  if (!out) throw std::runtime_error("cannot write " + full.string());
-  return full.string();
+  const std::string name = platform::utf8FromPath(full);
+  platform::File out = platform::openFile(name, "wb");
+  if (!out || std::fwrite(contents.data(), 1, contents.size(), out.get()) != contents.size() ||
+      !platform::closeFile(out)) {
+    throw std::runtime_error("cannot write " + name);
+  }
+  return name;
 }
 
 }  // namespace cvimp::test

@@ -88,7 +88,7 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   const std::filesystem::path& path() const { return root; }
-  std::string str() const { return root.string(); }
+  std::string str() const;  // UTF-8
   // Writes `contents` to `relative` (creating folders) and returns the full path.
   std::string write(const std::string& relative, const std::string& contents) const;
 

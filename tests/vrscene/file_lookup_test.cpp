@@ -22,7 +22,8 @@ TEST(FileLookup, JoinPathUsesExactlyOneSeparator) {
 
 TEST(FileLookup, ResolveFile) {
   TempDir dir;
-  const std::string inPackage = dir.write("pkg_dec/tex/a.jpg", "x");
+  dir.write("pkg_dec/tex/a.jpg", "x");
+  const std::string inPackage = dir.str() + "/pkg_dec/tex/a.jpg";
   dir.write("other/tex/a.jpg", "y");
   const std::string absolute = dir.write("abs/a.jpg", "z");
   dir.write("pkg_dec/folder.jpg/inside", "");
@@ -46,7 +47,9 @@ TEST(FileLookup, ResolveFile) {
 TEST(FileLookup, SymbolicLinksAreFollowed) {
   TempDir dir;
   const std::string target = dir.write("real.png", "x");
-  std::filesystem::create_symlink(target, dir.path() / "link.png");
+  std::error_code error;
+  std::filesystem::create_symlink(target, dir.path() / "link.png", error);
+  if (error) GTEST_SKIP() << "symbolic links cannot be made here: " << error.message();
   std::filesystem::create_symlink(dir.path() / "nowhere.png", dir.path() / "dangling.png");
   EXPECT_TRUE(isExistingFile(dir.str() + "/link.png"));
   EXPECT_FALSE(isExistingFile(dir.str() + "/dangling.png"));
