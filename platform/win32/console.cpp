@@ -28,12 +28,14 @@ std::optional<std::string> environmentVariable(const char* name) {
 }
 
 // The process's environment, which child programs get, and the C runtime's
-// copy of it, which libraries read through getenv, are set together.
+// copy of it, which libraries read through getenv, are set together. The
+// runtime's copy cannot hold an empty value ("NAME=" removes the name, from
+// the process's environment too), so the process's is set last.
 void setEnvironmentVariable(const char* name, const char* value) {
   const std::wstring key = win32::wide(name);
   const std::wstring text = value != nullptr ? win32::wide(value) : std::wstring();
-  ::SetEnvironmentVariableW(key.c_str(), value != nullptr ? text.c_str() : nullptr);
   ::_wputenv((key + L"=" + text).c_str());
+  ::SetEnvironmentVariableW(key.c_str(), value != nullptr ? text.c_str() : nullptr);
 }
 
 std::vector<std::string> programArguments(int argc, char** argv) {

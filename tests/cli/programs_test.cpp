@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 
+#include "cli/command_line.h"
 #include "tests/platform/child_process.h"
 #include "tests/support/http_server.h"
 #include "tests/support/test_support.h"
@@ -33,6 +34,23 @@ std::string program(const char* name) { return std::string(CVIMP_PROGRAM_DIR) + 
 #else
 #define SKIP_WITHOUT_LINUX_LIBRARIES()
 #endif
+
+// The import window and the server that feeds it need GTK and WebKit.
+TEST(Programs, WindowCommandsSayWhenTheBuildHasNoWindows) {
+  for (const char* command : {"window", "serve"}) {
+    CommandLine line;
+    ::testing::internal::CaptureStderr();
+    const std::optional<int> status = line.parse({"cvimp", command});
+    const std::string said = ::testing::internal::GetCapturedStderr();
+#ifdef _WIN32
+    EXPECT_EQ(status, 1) << command;
+    EXPECT_EQ(said, "cvimp " + std::string(command) + ": not available on Windows (the import window runs on Linux)\n");
+#else
+    EXPECT_EQ(status, std::nullopt) << command;
+    EXPECT_EQ(said, "") << command;
+#endif
+  }
+}
 
 TEST(Programs, OnlyTheWindowProgramLinksTheBrowserEngine) {
   SKIP_WITHOUT_LINUX_LIBRARIES();
