@@ -356,14 +356,13 @@ void reportDesign(const DesignResult& d, Goals& goals) {
     reportProgram("import", d.import, d, kImportRatioGoal, kImportMemoryGoal, judged);
   }
   if (!d.windowsInspect.seconds.empty() || d.windowsInspect.failures > 0) {
-    std::printf("Windows build, cvimp.exe under Wine (a sanity check, not Windows' figures):
-");
-    for (const auto& [name, windows, linux] : {std::tuple("inspect.exe", &d.windowsInspect, &d.inspect),
-                                               std::tuple("import.exe", &d.windowsImport, &d.import)}) {
+    std::printf("Windows build, cvimp.exe under Wine (a sanity check, not Windows' figures):\n");
+    for (const auto& [name, windows, native] : {std::tuple("inspect.exe", &d.windowsInspect, &d.inspect),
+                                                std::tuple("import.exe", &d.windowsImport, &d.import)}) {
       reportProgram(name, *windows, d, 0, 0, nullptr);
-      if (!windows->seconds.empty() && !linux->seconds.empty()) {
+      if (!windows->seconds.empty() && !native->seconds.empty()) {
         std::printf("            %.3f x the Linux build's, medians\n",
-                    windows->seconds.median() / linux->seconds.median());
+                    windows->seconds.median() / native->seconds.median());
       }
     }
   }

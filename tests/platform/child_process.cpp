@@ -95,17 +95,7 @@ void ChildProcess::send(const std::string& text) {
 std::string ChildProcess::readUntil(const std::string& prefix) {
   char buffer[4096];
   for (;;) {
-    // A whole line that starts with the prefix, after what was given.
-    for (std::size_t start = read_; start < output_.size();) {
-      const std::size_t end = output_.find('\n', start);
-      if (end == std::string::npos) break;
-      if (output_.compare(start, prefix.size(), prefix) == 0) {
-        std::string part = output_.substr(read_, end + 1 - read_);
-        read_ = end + 1;
-        return part;
-      }
-      start = end + 1;
-    }
+    if (std::optional<std::string> part = takeAnsweredLine(prefix)) return *part;
     // A program that stops answering fails the test rather than hanging it.
     pollfd ready{running_->outputPipe, POLLIN, 0};
     const bool readable = running_->outputPipe >= 0 && ::poll(&ready, 1, kAnswerMilliseconds) > 0;

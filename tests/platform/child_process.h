@@ -3,6 +3,7 @@
 // programs: started with extra environment entries, fed standard input,
 // their standard output collected.
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,22 @@ class ChildProcess {
   const std::string& output() const { return output_; }
 
  private:
+  // What was read after what readUntil gave, through the first whole line
+  // that starts with `prefix`; nothing when no such line has come yet.
+  std::optional<std::string> takeAnsweredLine(const std::string& prefix) {
+    for (std::size_t start = read_; start < output_.size();) {
+      const std::size_t end = output_.find('\n', start);
+      if (end == std::string::npos) break;
+      if (output_.compare(start, prefix.size(), prefix) == 0) {
+        std::string part = output_.substr(read_, end + 1 - read_);
+        read_ = end + 1;
+        return part;
+      }
+      start = end + 1;
+    }
+    return std::nullopt;
+  }
+
   struct Running;  // the system's handles of the program and its pipes
   std::unique_ptr<Running> running_;
   std::size_t read_ = 0;  // of output_, what readUntil gave so far

@@ -155,17 +155,7 @@ std::string ChildProcess::readUntil(const std::string& prefix) {
       output_ += running_->pending;
       running_->pending.clear();
     }
-    // A whole line that starts with the prefix, after what was given.
-    for (std::size_t start = read_; start < output_.size();) {
-      const std::size_t end = output_.find('\n', start);
-      if (end == std::string::npos) break;
-      if (output_.compare(start, prefix.size(), prefix) == 0) {
-        std::string part = output_.substr(read_, end + 1 - read_);
-        read_ = end + 1;
-        return part;
-      }
-      start = end + 1;
-    }
+    if (std::optional<std::string> part = takeAnsweredLine(prefix)) return *part;
     // A program that stops answering fails the test rather than hanging it.
     std::unique_lock guard(running_->lock);
     const bool more =
