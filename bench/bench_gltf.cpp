@@ -75,11 +75,11 @@ bool runOnce(const std::string& scene, const std::string& out, Run& run) {
   cvimp::platform::releaseFreeMemory();
   host::setSystemUnit(host::SystemUnit::Millimeters);
   cvimp::PluginState state;
-  state.scenePath = WStr::FromACP(scene.c_str(), static_cast<std::ptrdiff_t>(scene.size()));
+  state.scenePath = WStr::FromUTF8(scene.c_str(), static_cast<std::ptrdiff_t>(scene.size()));
   WStr result;
   auto start = Clock::now();
   if (!cvimp::importDesign(state, result)) {
-    std::fprintf(stderr, "bench_gltf: import of %s: %s\n", scene.c_str(), result.ToACP().data());
+    std::fprintf(stderr, "bench_gltf: import of %s: %s\n", scene.c_str(), result.ToUTF8().data());
     return false;
   }
   run.importSeconds = secondsSince(start);

@@ -111,7 +111,7 @@ ImportRun runImport(const std::string& mainScene, bool keepScene) {
     state.importMesh = true;
     state.importMaterial = true;
     state.quadrifyMesh = false;
-    state.scenePath = WStr::FromACP(mainScene.c_str(), static_cast<std::ptrdiff_t>(mainScene.size()));
+    state.scenePath = WStr::FromUTF8(mainScene.c_str(), static_cast<std::ptrdiff_t>(mainScene.size()));
     WStr result;
     const platform::ProcessUsage before = platform::processUsage();
     const auto start = Clock::now();
@@ -119,7 +119,7 @@ ImportRun runImport(const std::string& mainScene, bool keepScene) {
     run.seconds = secondsSince(start);
     run.usage = difference(platform::processUsage(), before);
     endPeak(run.memory);
-    if (!imported) throw std::runtime_error("importDesign failed on " + mainScene + ": " + result.ToACP().str());
+    if (!imported) throw std::runtime_error("importDesign failed on " + mainScene + ": " + result.ToUTF8().str());
   }
   run.counts = host::countScene();
   run.meshBytes = hostMeshBytes();

@@ -40,7 +40,7 @@ bool importDesign(PluginState& state, WStr& result) {
   SceneRedrawOff redraw;
   ProgressScope progress(u"Importing design...");
 
-  const std::string scenePath = state.scenePath.ToACP().str();
+  const std::string scenePath = state.scenePath.ToUTF8().str();
   ImportContext context;
   context.searchDirectories = buildSearchDirectories(scenePath);
 

@@ -1,7 +1,6 @@
 #include "cli/demo_command.h"
 
 #include <cstdio>
-#include <filesystem>
 
 #include "cli/file_output.h"
 #include "cli/import_command.h"
@@ -10,12 +9,11 @@
 #include "host/max.h"
 #include "host/stand_in.h"
 #include "jobs/jobs.h"
+#include "platform/platform.h"
 #include "state/plugin_state.h"
 #include "tools/packaging/design_package.h"
 
 namespace cvimp {
-
-namespace fs = std::filesystem;
 
 int runDemo(const DemoOptions& options) {
   const std::string package =
@@ -27,7 +25,7 @@ int runDemo(const DemoOptions& options) {
   std::string downloads = options.downloadDir;
   if (downloads.empty()) {
     const std::string base = host::defaultDownloadDirectory();
-    if (!base.empty()) downloads = (fs::path(base) / "demo").string();
+    if (!base.empty()) downloads = platform::utf8FromPath(platform::pathFromUtf8(base) / "demo");
   }
   if (!host::useDownloadDirectory(downloads, "cvimp demo")) return 1;
   host::setSystemUnit(host::SystemUnit::Centimeters);
@@ -47,7 +45,7 @@ int runDemo(const DemoOptions& options) {
 
   const bool succeeded = runAndPrintJob(job);
   printHostSceneCounts(host::countScene());
-  std::printf("Design folder: %s\n", (fs::path(downloads) / kDemoTaskId).string().c_str());
+  std::printf("Design folder: %s\n", platform::utf8FromPath(platform::pathFromUtf8(downloads) / kDemoTaskId).c_str());
   Report report = reportFromScene();
   const bool written = writeSceneFiles(options.gltfPath, options.outputPath, report);
   std::printf("%s", report.table().c_str());

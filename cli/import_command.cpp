@@ -68,7 +68,7 @@ int runImport(const ImportOptions& options) {
   state.importMesh = options.importMesh;
   state.importMaterial = options.importMaterial;
   state.quadrifyMesh = options.quadrify;
-  state.scenePath = WStr::FromACP(options.scenePath.c_str(), static_cast<std::ptrdiff_t>(options.scenePath.size()));
+  state.scenePath = WStr::FromUTF8(options.scenePath.c_str(), static_cast<std::ptrdiff_t>(options.scenePath.size()));
 
   WStr result;
   const auto start = std::chrono::steady_clock::now();
@@ -81,7 +81,7 @@ int runImport(const ImportOptions& options) {
   std::fflush(stdout);
 
   const host::SceneCounts counts = host::countScene();
-  std::printf("%s\n", result.ToACP().data());
+  std::printf("%s\n", result.ToUTF8().data());
   printHostSceneCounts(counts);
   std::printf("Seconds: %.3f\n", seconds);
 

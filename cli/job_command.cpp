@@ -27,7 +27,7 @@ bool runAndPrintJob(const std::string& jobText) {
     succeeded = runJob(state, host::utf8ToUtf16(jobText), result);
   }
   std::fflush(stdout);
-  std::printf("Success: %s\nResult: %s\n", succeeded ? "true" : "false", result.ToACP().data());
+  std::printf("Success: %s\nResult: %s\n", succeeded ? "true" : "false", result.ToUTF8().data());
   return succeeded;
 }
 

@@ -4,6 +4,7 @@
 
 #include "host/journal.h"
 #include "host/scene.h"
+#include "platform/platform.h"
 
 namespace MaxSDK::AssetManagement {
 
@@ -52,11 +53,13 @@ void BitmapTex::SetMap(const MaxSDK::AssetManagement::AssetUser& asset) {
   bitmap_.reset();
   if (asset.isNull()) return;
   // Decoding the whole image is the test that it is one.
-  const std::string path = host::utf16ToUtf8(asset.GetFullFilePath());
+  // Opened here, not by stb, whose fopen reads a name in the code page on Windows.
+  const cvimp::platform::File file = cvimp::platform::openFile(host::utf16ToUtf8(asset.GetFullFilePath()), "rb");
+  if (!file) return;
   int width = 0;
   int height = 0;
   int channels = 0;
-  stbi_uc* pixels = stbi_load(path.c_str(), &width, &height, &channels, 0);
+  stbi_uc* pixels = stbi_load_from_file(file.get(), &width, &height, &channels, 0);
   if (pixels == nullptr) return;
   stbi_image_free(pixels);
   bitmap_ = std::make_unique<Bitmap>(width, height);

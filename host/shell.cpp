@@ -12,6 +12,7 @@
 #include "host/journal.h"
 #include "host/launcher.h"
 #include "host/wstr.h"
+#include "platform/platform.h"
 
 namespace fs = std::filesystem;
 
@@ -100,12 +101,14 @@ INT_PTR openDocument(const std::string& target, const std::string& directory) {
 
 INT_PTR launch(const std::string& operation, const std::string& file, const std::string& parameters,
                const std::optional<std::string>& directory) {
+  using cvimp::platform::pathFromUtf8;
+  using cvimp::platform::utf8FromPath;
   std::error_code error;
-  if (directory && !directory->empty() && !fs::is_directory(*directory, error)) return kPathNotFound;
+  if (directory && !directory->empty() && !fs::is_directory(pathFromUtf8(*directory), error)) return kPathNotFound;
   const bool opening = operation.empty() || operation == "open" || operation == "explore";
-  fs::path target(file);
+  fs::path target = pathFromUtf8(file);
   if (target.is_relative() && directory && !directory->empty()) {
-    const fs::path inDirectory = fs::path(*directory) / target;
+    const fs::path inDirectory = pathFromUtf8(*directory) / target;
     if (fs::exists(inDirectory, error)) target = inDirectory;
   }
   const bool exists = !file.empty() && fs::exists(target, error);
@@ -117,10 +120,10 @@ INT_PTR launch(const std::string& operation, const std::string& file, const std:
     return parent.empty() || fs::is_directory(parent, error) ? kFileNotFound : kPathNotFound;
   }
   if (launcher::isProgram(target) && (opening || operation == "runas")) {
-    return start(fs::absolute(target, error).string(), splitParameters(parameters), directory.value_or(""));
+    return start(utf8FromPath(fs::absolute(target, error)), splitParameters(parameters), directory.value_or(""));
   }
   if (!opening) return kNoAssociation;
-  return openDocument(fs::absolute(target, error).string(), directory.value_or(""));
+  return openDocument(utf8FromPath(fs::absolute(target, error)), directory.value_or(""));
 }
 
 }  // namespace

@@ -12,6 +12,14 @@ WStr WStr::FromACP(const char* text, std::ptrdiff_t length) {
 
 CStr WStr::ToACP() const { return CStr(cvimp::platform::utf16ToUtf8(text_)); }
 
+WStr WStr::FromUTF8(const char* text, std::ptrdiff_t length) {
+  if (text == nullptr) return WStr();
+  const std::size_t size = length < 0 ? std::strlen(text) : static_cast<std::size_t>(length);
+  return WStr(cvimp::platform::utf8ToUtf16(std::string_view(text, size)));
+}
+
+CStr WStr::ToUTF8() const { return CStr(cvimp::platform::utf16ToUtf8(text_)); }
+
 int WStr::Replace(const MCHAR* from, const MCHAR* to) {
   const std::u16string_view pattern = from != nullptr ? from : u"";
   const std::u16string_view replacement = to != nullptr ? to : u"";

@@ -1,6 +1,6 @@
 #pragma once
-// Host strings: WStr holds UTF-16, CStr the system ANSI code page, which on
-// this platform is UTF-8.
+// Host strings: WStr holds UTF-16, CStr 8-bit text: UTF-8, or the system
+// ANSI code page, which in the stand-in is UTF-8 too.
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -42,6 +42,10 @@ class WStr {
   // the terminating zero.
   static WStr FromACP(const char* text, std::ptrdiff_t length = -1);
   CStr ToACP() const;
+  // The same from and to UTF-8, which holds every character: paths and file
+  // names go this way, since the code page of a Western Windows lacks most.
+  static WStr FromUTF8(const char* text, std::ptrdiff_t length = -1);
+  CStr ToUTF8() const;
 
   const MCHAR* data() const { return text_.c_str(); }
   int Length() const { return static_cast<int>(text_.size()); }

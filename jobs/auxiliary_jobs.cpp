@@ -21,7 +21,7 @@ bool runDownloadJob(const JobDocument& job, WStr& result) {
   // A press left from earlier work is not this job's.
   GetCOREInterface()->SetCancel(FALSE);
   // An empty address or path names nothing to fetch or to write.
-  if (address.isNull() || localPath.isNull() || !downloadFile(address.ToACP().str(), localPath.ToACP().str())) {
+  if (address.isNull() || localPath.isNull() || !downloadFile(address.ToUTF8().str(), localPath.ToUTF8().str())) {
     return fail(result, u"Cannot download URL");
   }
   return succeed(result);

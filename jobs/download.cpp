@@ -23,7 +23,7 @@ DownloadSettings currentSettings;
 // A folder exists where the target is to go, and the target is no folder.
 bool targetPlaceExists(const std::string& targetPath) {
   namespace fs = std::filesystem;
-  const fs::path target(targetPath);
+  const fs::path target = platform::pathFromUtf8(targetPath);
   if (!target.has_filename()) return false;
   fs::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
@@ -42,7 +42,8 @@ class PartFile {
   PartFile& operator=(const PartFile&) = delete;
   ~PartFile() {
     file_.reset();
-    if (!path_.empty()) std::remove(path_.c_str());
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove(platform::pathFromUtf8(path_), ignored);
   }
 
   bool create(const std::string& targetPath) {
@@ -72,7 +73,7 @@ class PartFile {
   bool commit(const std::string& targetPath) {
     if (!platform::closeFile(file_)) return false;
     std::error_code error;
-    std::filesystem::rename(std::filesystem::path(path_), std::filesystem::path(targetPath), error);
+    std::filesystem::rename(platform::pathFromUtf8(path_), platform::pathFromUtf8(targetPath), error);
     if (error) return false;
     path_.clear();
     return true;

@@ -17,8 +17,8 @@ namespace cvimp {
 // transfer, or when the target cannot be written; the target then keeps
 // what it held. The body is streamed into a temporary file beside the
 // target, which replaces the target only once the whole resource has
-// arrived. Both strings are 8-bit (the system code page). Blocks the
-// calling thread until the transfer ends.
+// arrived. Both strings are UTF-8. Blocks the calling thread until the
+// transfer ends.
 bool downloadFile(const std::string& address, const std::string& targetPath);
 
 // Internal settings, for tests and the demo: an extra certificate file

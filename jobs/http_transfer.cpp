@@ -34,6 +34,12 @@ bool setSharedOptions(CURL* handle, const DownloadSettings& settings) {
   // from being replaced by anyone on the network.
   ok = ok && curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L) == CURLE_OK;
   ok = ok && curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L) == CURLE_OK;
+#ifdef _WIN32
+  // Windows keeps its authorities in its own store, which OpenSSL does not
+  // read by itself, and there is no bundle file; a CAINFO file below is
+  // trusted beside the store.
+  ok = ok && curl_easy_setopt(handle, CURLOPT_SSL_OPTIONS, static_cast<long>(CURLSSLOPT_NATIVE_CA)) == CURLE_OK;
+#endif
   if (ok && !settings.trustedCertificateFile.empty()) {
     // CAINFO takes the place of the default bundle file; the default CA
     // directory (Debian: /etc/ssl/certs, hashed) stays in use, so the

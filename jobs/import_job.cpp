@@ -20,12 +20,14 @@ namespace {
 constexpr std::size_t kDesignIdBytes = 12;
 constexpr std::size_t kTaskIdBytes = 4;
 
-fs::path pathOf(const std::u16string& text) { return fs::path(platform::utf16ToUtf8(text)); }
-std::u16string textOf(const fs::path& path) { return platform::utf8ToUtf16(path.string()); }
+// Paths meet the host as UTF-16 and the file system through UTF-8, which
+// hold every character; the code page would lose most outside its own.
+fs::path pathOf(const WStr& text) { return platform::pathFromUtf8(text.ToUTF8().str()); }
+std::u16string textOf(const fs::path& path) { return WStr::FromUTF8(platform::utf8FromPath(path).c_str()).str(); }
 
 // The extension from the last dot of the name on, compared as it stands.
 bool isSceneOrMeshFile(const fs::path& file) {
-  const std::string name = file.filename().string();
+  const std::string name = platform::utf8FromPath(file.filename());
   const std::size_t dot = name.rfind('.');
   if (dot == std::string::npos) return false;
   const std::string extension = name.substr(dot);
@@ -71,12 +73,15 @@ bool isPlainFolderName(const std::string& name) {
 bool runImportJob(const JobDocument& job, PluginState& state, WStr& result) {
   const WStr designIdText = readStringField(job, u"designId");
   const WStr taskIdText = readStringField(job, u"taskId");
+  // Lengths and the password are counted in bytes of the code page, as the
+  // platform made the packages; the folders are named by the text itself.
   const std::string designId = designIdText.ToACP().str();
   const std::string taskId = taskIdText.ToACP().str();
+  const std::string taskFolder = taskIdText.ToUTF8().str();
   if (designId.size() < kDesignIdBytes) {
     return fail(result, u"Invalid design ID");
   }
-  if (taskId.size() < kTaskIdBytes || !isPlainFolderName(taskId)) {
+  if (taskId.size() < kTaskIdBytes || !isPlainFolderName(taskFolder)) {
     return fail(result, u"Invalid task ID");
   }
   const WStr packageUrl = readStringField(job, u"designPackageUrl");
@@ -92,18 +97,18 @@ bool runImportJob(const JobDocument& job, PluginState& state, WStr& result) {
   if (hasField(job, u"quadrifyMesh")) state.quadrifyMesh = readFlagField(job, u"quadrifyMesh");
 
   const std::string password = packagePassword(designId, taskId);
-  const fs::path downloads = pathOf(IPathConfigMgr::GetPathConfigMgr()->GetDir(APP_DOWNLOAD_DIR));
+  const fs::path downloads = pathOf(WStr(IPathConfigMgr::GetPathConfigMgr()->GetDir(APP_DOWNLOAD_DIR)));
   const fs::path packageFile = downloads / "temp.zip";
-  const fs::path workFolder = downloads / (taskId + "_dec");
+  const fs::path workFolder = downloads / platform::pathFromUtf8(taskFolder + "_dec");
   const fs::path innerPackage = workFolder / "kmp.zip";
-  const fs::path designFolder = downloads / taskId;
+  const fs::path designFolder = downloads / platform::pathFromUtf8(taskFolder);
   const fs::path sceneFile = designFolder / "vr.vrscene";
 
   // A press left from earlier work is not this job's. Each step's bar
   // clears the button as it starts, so a press between two steps is looked
   // at before the next one begins: it fails that step.
   GetCOREInterface()->SetCancel(FALSE);
-  if (!downloadFile(packageUrl.ToACP().str(), packageFile.string())) {
+  if (!downloadFile(packageUrl.ToUTF8().str(), platform::utf8FromPath(packageFile))) {
     return fail(result, u"Cannot download URL");
   }
   if (cancelPressed() || !extractArchive(textOf(packageFile), textOf(workFolder), password)) {

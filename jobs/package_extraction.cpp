@@ -68,26 +68,14 @@ bool staysInside(std::string_view name) {
   return true;
 }
 
-// The name as a path below the destination: its bytes as stored, so that a
-// scene naming a file with the same bytes finds it, also when they are no
-// UTF-8 (a legacy code page); backslashes, which separate folders in
-// archives made on Windows, become slashes. In a name that is no UTF-8, a
-// byte from 0x81 on starts a two-byte character (GBK, Big5, Shift-JIS,
-// UHC: the code pages of the platform's users), whose second byte may be
-// 0x5C without being a backslash.
+// The name as a path below the destination, in the form the scene's file
+// lookup gives a name from the scene, so that a scene naming the same
+// bytes finds the file, also when they are no UTF-8 (a legacy code page).
+// Backslashes left after that are no part of a character: they separate
+// folders in archives made on Windows, and become slashes.
 std::string localName(std::string_view name) {
-  const bool utf8 = platform::toValidUtf8(name) == name;
-  std::string local;
-  local.reserve(name.size());
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(name[i]);
-    if (!utf8 && byte >= 0x81 && byte <= 0xFE && i + 1 < name.size()) {
-      local += name[i];
-      local += name[++i];
-    } else {
-      local += name[i] == '\\' ? '/' : name[i];
-    }
-  }
+  std::string local = platform::fileNameFromBytes(name);
+  std::replace(local.begin(), local.end(), '\\', '/');
   return local;
 }
 

@@ -51,7 +51,7 @@ Texmap* convertBitmapBuffer(const VrpPlugin& plugin, const SearchDirectories& di
     reportLoss(log, loss::kTextureNotFound, file, triedNames(file));
     return nullptr;
   }
-  const WStr widePath = WStr::FromACP(path.c_str(), static_cast<std::ptrdiff_t>(path.size()));
+  const WStr widePath = WStr::FromUTF8(path.c_str(), static_cast<std::ptrdiff_t>(path.size()));
   BitmapTex* texture = NewDefaultBitmapTex();
   if (texture == nullptr) return nullptr;
   using namespace MaxSDK::AssetManagement;

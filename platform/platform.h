@@ -58,6 +58,12 @@ std::string toValidUtf8(std::string_view bytes);
 // into a path directly is read in the code page on Windows.
 std::filesystem::path pathFromUtf8(std::string_view name);
 std::string utf8FromPath(const std::filesystem::path& path);
+// The file name for a name given as bytes (an archive entry's, a scene's),
+// the same on every system: UTF-8 stays as it is; other bytes (a legacy
+// code page) become UTF-8 that every system can name a file with and that
+// maps back to them exactly (each byte of a double-byte character, and
+// every byte from 0x80, as U+F700 + the byte).
+std::string fileNameFromBytes(std::string_view name);
 
 // The UTF-8 text as a JSON string literal, quotes included; also a valid
 // JavaScript literal (U+2028 and U+2029 escaped).

@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "platform/platform.h"
 
 namespace cvimp::platform {
@@ -105,6 +107,40 @@ std::string utf16ToUtf8(std::u16string_view text) {
 }
 
 std::string toValidUtf8(std::string_view bytes) { return utf16ToUtf8(utf8ToUtf16(bytes)); }
+
+// U+F700 + byte lies in the Private Use Area: no real name's character, no
+// case (so no two bytes meet on a case-blind file system), one UTF-16 unit
+// (a Windows name is as long as the bytes), and clear of U+F000-U+F0FF,
+// where Cygwin and WSL put the characters Windows forbids. A trail byte is
+// mapped too: 0x5C there is no backslash, and '|' no forbidden character.
+// Only bytes the double-byte code pages (GBK, Big5, Shift-JIS, UHC) allow
+// as a trail are taken as one, so '/', '.' and ':' always stay themselves.
+// A UTF-8 name holding one of these code points is mapped byte by byte
+// too, so that no two names meet and every name maps back.
+std::string fileNameFromBytes(std::string_view name) {
+  if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    return std::string(name);
+  }
+  const std::u16string wide = utf8ToUtf16(name);
+  const bool reserved = std::any_of(wide.begin(), wide.end(), [](char16_t c) { return c >= 0xF700 && c <= 0xF7FF; });
+  if (!reserved && utf16ToUtf8(wide) == name) return std::string(name);
+  constexpr char32_t kByteBase = 0xF700;
+  const auto isTrail = [](unsigned char byte) {
+    return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFE);
+  };
+  std::string mapped;
+  mapped.reserve(name.size() * 3);
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(name[i]);
+    if (byte >= 0x81 && byte <= 0xFE && i + 1 < name.size() && isTrail(static_cast<unsigned char>(name[i + 1]))) {
+      appendUtf8(mapped, kByteBase + byte);
+      appendUtf8(mapped, kByteBase + static_cast<unsigned char>(name[++i]));
+    } else {
+      appendUtf8(mapped, byte < 0x80 ? byte : kByteBase + byte);
+    }
+  }
+  return mapped;
+}
 
 std::string jsonQuoted(std::string_view text) {
   std::string out;

@@ -34,7 +34,7 @@ bool importTestScene(cvimp::PluginState& state) {
   const std::optional<std::string> scene = cvimp::platform::environmentVariable("CVIMP_TEST_VRSCENE");
   if (!scene || scene->empty()) return false;
   cvimp::JobSuspension suspension;
-  state.scenePath = WStr::FromACP(scene->c_str());
+  state.scenePath = WStr::FromUTF8(scene->c_str());
   WStr result;
   cvimp::importDesign(state, result);
   suspension.resume();

@@ -2,6 +2,9 @@
 
 #include <filesystem>
 #include <system_error>
+#include <type_traits>
+
+#include "platform/platform.h"
 
 namespace cvimp {
 
@@ -9,13 +12,16 @@ namespace {
 
 bool isSeparator(char c) { return c == '/' || c == '\\'; }
 
+// Whether a file's name may be any bytes (POSIX), not UTF-16 (Windows).
+constexpr bool kFileNamesAreBytes = std::is_same_v<std::filesystem::path::value_type, char>;
+
 }  // namespace
 
 bool isExistingFile(const std::string& path) {
   // A zero byte inside a name from the scene would silently cut it short.
   if (path.find('\0') != std::string::npos) return false;
   std::error_code error;
-  return std::filesystem::is_regular_file(std::filesystem::path(path), error);
+  return std::filesystem::is_regular_file(platform::pathFromUtf8(path), error);
 }
 
 std::string joinPath(std::string_view directory, std::string_view name) {
@@ -33,13 +39,22 @@ std::string joinPath(std::string_view directory, std::string_view name) {
 
 std::string resolveFile(const std::string& name, const SearchDirectories& directories) {
   if (name.empty()) return {};
-  if (isExistingFile(name)) return name;
+  // The name as package extraction writes it (legacy code-page bytes mapped
+  // to UTF-8); where names are bytes, then also as written, which may name
+  // a file made by other means.
+  std::vector<std::string> forms{platform::fileNameFromBytes(name)};
+  if (kFileNamesAreBytes && forms.front() != name) forms.push_back(name);
+  for (const std::string& form : forms) {
+    if (isExistingFile(form)) return form;
+  }
   for (const std::string& directory : directories) {
     // An empty directory (a relative scene path has no root) would turn the
     // name into a path at the file system's root.
     if (directory.empty()) continue;
-    std::string candidate = joinPath(directory, name);
-    if (isExistingFile(candidate)) return candidate;
+    for (const std::string& form : forms) {
+      std::string candidate = joinPath(directory, form);
+      if (isExistingFile(candidate)) return candidate;
+    }
   }
   return {};
 }

@@ -163,7 +163,7 @@ class ImportWindowTest : public test::HostTest {
     host::setDirectory(APP_DOWNLOAD_DIR, host::utf8ToUtf16(dir.str()));
     host::registerDialogs(resources::dialogs());
     // The test page comes from a local server, as the platform's page does.
-    origin.serve("page.html", test::readFile(CVIMP_TEST_PAGE));
+    origin.serve("page.html", test::readFile(std::string(CVIMP_TEST_PAGE)));
     setPageAddressOverride(origin.url("/page.html?auto"));
   }
   void TearDown() override {

@@ -23,11 +23,11 @@ class ParallelImport : public test::HostTest {
     tbb::global_control parallelism(tbb::global_control::max_allowed_parallelism, threads);
     freshHost();
     PluginState state;
-    state.scenePath = WStr::FromACP(path.c_str());
+    state.scenePath = WStr::FromUTF8(path.c_str());
     WStr result;
     bool imported = false;
     test::captureStdout([&] { imported = importDesign(state, result); });
-    EXPECT_TRUE(imported) << result.ToACP().data();
+    EXPECT_TRUE(imported) << result.ToUTF8().data();
     return host::sceneJson();
   }
 };

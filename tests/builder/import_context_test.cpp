@@ -39,7 +39,7 @@ TEST(ImportContext, FreshContextIsEmpty) {
 }
 
 TEST(SearchDirectories, ParentRootThenWorkingDirectory) {
-  const std::string cwd = std::filesystem::current_path().string();
+  const std::string cwd = platform::utf8FromPath(std::filesystem::current_path());
   EXPECT_EQ(buildSearchDirectories("/imp/1234/vr.vrscene"), (SearchDirectories{"/imp/1234", "/", cwd}));
   // The run of separators before the name goes too, but never the root.
   EXPECT_EQ(buildSearchDirectories("/imp//vr.vrscene")[0], "/imp");

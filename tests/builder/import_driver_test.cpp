@@ -64,7 +64,7 @@ class ImportTest : public test::HostTest {
 
   // Imports `path` with the options of `state`; returns what was printed.
   std::string import(const std::string& path) {
-    state.scenePath = WStr::FromACP(path.c_str());
+    state.scenePath = WStr::FromUTF8(path.c_str());
     return captureStdout([&] { succeeded = importDesign(state, result); });
   }
 
@@ -88,7 +88,7 @@ TEST_F(ImportTest, EmptyScenePathTouchesNothing) {
 }
 
 TEST_F(ImportTest, FailuresRestoreProgressAndRedraw) {
-  import((dir.path() / "missing.vrscene").string());
+  import(platform::utf8FromPath(dir.path() / "missing.vrscene"));
   EXPECT_FALSE(succeeded);
   EXPECT_EQ(result, WStr(u"Cannot parse scene"));
   EXPECT_TRUE(pairedProgressAndRedraw());
@@ -347,7 +347,7 @@ TEST_F(ImportTest, LogCarriesBothImportsTheSlotNamesOnceAndTheMeshWarnings) {
   w.end();
   node(w, "d", "broken", "");
   const std::string path = write("vr.vrscene", w.take());
-  const std::string logPath = (dir.path() / "import.log").string();
+  const std::string logPath = platform::utf8FromPath(dir.path() / "import.log");
   {
     const test::ScopedEnv variable("CVIMP_LOG_FILENAME", logPath.c_str());
     import(path);

@@ -1,4 +1,5 @@
-// cvimp import on the sample design and on scenes that fail.
+// cvimp import on the sample design and on scenes that fail; the design
+// under names beyond a Western code page, through the programs.
 #include "cli/import_command.h"
 
 #include <gtest/gtest.h>
@@ -8,8 +9,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "cli/package_server.h"
 #include "host/max.h"
 #include "host/stand_in.h"
+#include "tests/platform/child_process.h"
 #include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"
 
@@ -30,7 +33,7 @@ TEST_F(ImportCommandTest, SampleDesignImportsWithItsSummaryAndScene) {
   test::TempDir dir;
   ImportOptions options;
   options.scenePath = std::string(CVIMP_SAMPLES_DIR) + "/room/vr.vrscene";
-  options.outputPath = (dir.path() / "room.json").string();
+  options.outputPath = platform::utf8FromPath(dir.path() / "room.json");
   options.unit = host::SystemUnit::Centimeters;
   options.quadrify = true;
   ASSERT_EQ(run(options), 0);
@@ -56,14 +59,14 @@ TEST_F(ImportCommandTest, GltfAndTheReportAsTableAndJson) {
   test::TempDir dir;
   ImportOptions options;
   options.scenePath = std::string(CVIMP_SAMPLES_DIR) + "/room/vr.vrscene";
-  options.outputPath = (dir.path() / "room.json").string();
+  options.outputPath = platform::utf8FromPath(dir.path() / "room.json");
   ASSERT_EQ(run(options), 0);
   // Everything came across: no table, an empty report.
   EXPECT_EQ(printed.substr(printed.find("Seconds:")).find('\n') + 1, printed.size() - printed.find("Seconds:"));
   EXPECT_NE(test::readFile(options.outputPath).find(",\"report\":[]}"), std::string::npos);
 
   freshHost();
-  options.gltfPath = (dir.path() / "room.glb").string();
+  options.gltfPath = platform::utf8FromPath(dir.path() / "room.glb");
   ASSERT_EQ(run(options), 0);
   EXPECT_NE(printed.find("glTF: " + options.gltfPath + "\n"), std::string::npos);
   EXPECT_NE(printed.find("Report:\n"
@@ -78,7 +81,7 @@ TEST_F(ImportCommandTest, GltfAndTheReportAsTableAndJson) {
   ASSERT_EQ(scene["report"].Size(), 1u);
   EXPECT_STREQ(scene["report"][0]["stage"].GetString(), "export");
 
-  options.gltfPath = (dir.path() / "missing" / "room.glb").string();
+  options.gltfPath = platform::utf8FromPath(dir.path() / "missing" / "room.glb");
   EXPECT_EQ(run(options), 1);
 }
 
@@ -97,8 +100,8 @@ TEST_F(ImportCommandTest, OptionsAndFailures) {
 
   freshHost();
   test::TempDir dir;
-  options.scenePath = (dir.path() / "missing.vrscene").string();
-  options.outputPath = (dir.path() / "out.json").string();
+  options.scenePath = platform::utf8FromPath(dir.path() / "missing.vrscene");
+  options.outputPath = platform::utf8FromPath(dir.path() / "out.json");
   EXPECT_EQ(run(options), 1);
   EXPECT_EQ(printed.substr(0, printed.find('\n')), "Cannot parse scene");
   // The (empty) host scene is written all the same.
@@ -121,6 +124,43 @@ TEST_F(ImportCommandTest, InterruptPressesCancelWhileTheImportRuns) {
   { InterruptAsCancel guard; }
   EXPECT_EQ(std::signal(SIGINT, previous), SIG_IGN);
   EXPECT_FALSE(GetCOREInterface()->GetCancel());
+}
+
+// A design under names beyond a Western code page (folder, scene, texture,
+// log folder, download folder), with Windows line ends, through cvimp as a
+// user starts it: imported directly, then packaged, served and imported by
+// a job.
+TEST(UnicodeNames, DesignImportsFromTheCommandLineAndThroughAJob) {
+  namespace fs = std::filesystem;
+  test::TempDir dir;
+  const fs::path design = dir.path() / platform::pathFromUtf8("设计 Ünï");
+  const std::string scene = test::copySampleDesign(CVIMP_SAMPLES_DIR "/room", design, "房间.vrscene");
+  const std::string log = dir.write("日志 Ö/import.log", "");
+  const std::string json = platform::utf8FromPath(dir.path() / "scene.json");
+  const std::string cvimp = std::string(CVIMP_PROGRAM_DIR) + "/cvimp";
+  const std::string counts = "Nodes: 10\nObjects: 7\nTriangles: 92\nMaterials: 6\nMaps: 3\nBitmaps: 3\n";
+
+  test::ProgramRun run = test::runProgram(cvimp, {"import", scene, "-o", json}, {"CVIMP_LOG_FILENAME=" + log});
+  ASSERT_TRUE(run.succeeded) << run.output;
+  EXPECT_EQ(run.output.substr(0, run.output.find("Seconds:")), "Succeed\n" + counts);
+  rapidjson::Document host;
+  host.Parse(test::readFile(json).c_str());
+  ASSERT_FALSE(host.HasParseError());
+  ASSERT_EQ(host["maps"].Size(), 3u);
+  EXPECT_NE(std::string(host["maps"][0]["file"].GetString()).find("textures/木纹.png"), std::string::npos);
+  EXPECT_EQ(test::readFile(log).rfind("=== design ID: " + scene + "\n", 0), 0u);
+
+  fs::copy_file(platform::pathFromUtf8(scene), design / "vr.vrscene");
+  const fs::path downloads = dir.path() / platform::pathFromUtf8("下载 Ärger");
+  run = test::runProgram(
+      cvimp, {"demo", "--design", platform::utf8FromPath(design), "--download-dir", platform::utf8FromPath(downloads)});
+  ASSERT_TRUE(run.succeeded) << run.output;
+  const fs::path designFolder = downloads / kDemoTaskId;
+  EXPECT_NE(run.output.find("Success: true\nResult: Succeed\n" + counts +
+                            "Design folder: " + platform::utf8FromPath(designFolder) + "\n"),
+            std::string::npos)
+      << run.output;
+  EXPECT_TRUE(fs::exists(designFolder / "textures" / platform::pathFromUtf8("木纹.png")));
 }
 
 }  // namespace

@@ -6,9 +6,11 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <future>
 
 #include "host/max.h"
 #include "host/stand_in.h"
+#include "tests/platform/child_process.h"
 #include "tests/support/host_fixture.h"
 #include "tests/support/http_server.h"
 #include "tests/support/test_support.h"
@@ -21,7 +23,7 @@ using JobCommand = test::HostTest;
 TEST_F(JobCommand, PrintsFlagAndResultWithItsExitStatus) {
   test::TempDir dir;
   JobOptions options;
-  options.downloadDir = (dir.path() / "made" / "on demand").string();
+  options.downloadDir = platform::utf8FromPath(dir.path() / "made" / "on demand");
   options.jobText = "{\"jobType\":\"getMaxPluginVersion\"}";
   int status = -1;
   std::string printed = test::captureStdout([&] { status = runJobCommand(options); });
@@ -54,6 +56,33 @@ TEST_F(JobCommand, InterruptCancelsTheJob) {
   EXPECT_EQ(test::captureStdout([&] { status = runJobCommand(options); }),
             "Success: false\nResult: Cannot download URL\n");
   EXPECT_EQ(status, 1);
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+// The same through the program, with a real Ctrl-C at its console while the
+// download streams: the answer goes on until the client hangs up.
+TEST(JobProgram, CtrlCAtTheConsoleCancelsTheDownload) {
+  ASSERT_TRUE(test::ChildProcess::prepareInterrupts());
+  test::TempDir dir;
+  test::LocalServer server;
+  std::promise<test::ChildProcess*> started;
+  std::shared_future<test::ChildProcess*> program = started.get_future().share();
+  server.get("/file", [&](const test::HttpRequest&, test::HttpResponse& response) {
+    response.setChunkedContentProvider("application/zip", [&](std::size_t offset, test::HttpSink& sink) {
+      const std::string block(1024, 'z');
+      if (!sink.write(block.data(), block.size())) return false;
+      if (offset == 0) program.get()->interrupt();
+      if (offset > (std::size_t{1} << 30)) sink.done();
+      return true;
+    });
+  });
+  server.start();
+  const std::string job = R"({"jobType":"downloadUrl","remoteFileUrl":")" + server.url("/file") +
+                          R"(","localFilePath":"%MAX_DOWNLOAD_DIR%/file.zip"})";
+  test::ChildProcess child(std::string(CVIMP_PROGRAM_DIR) + "/cvimp", {"job", "--download-dir", dir.str(), job});
+  started.set_value(&child);
+  EXPECT_FALSE(child.finish());
+  EXPECT_EQ(child.output(), "Success: false\nResult: Cannot download URL\n");
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 

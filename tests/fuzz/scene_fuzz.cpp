@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
   host::reset();
   host::setSystemUnit(size % 3 == 0 ? host::SystemUnit::Centimeters : host::SystemUnit::Millimeters);
   PluginState state;
-  state.scenePath = WStr::FromACP(scene.string().c_str());
+  state.scenePath = WStr::FromUTF8(scene.string().c_str());
   state.quadrifyMesh = size % 2 == 1;
   WStr result;
   importDesign(state, result);

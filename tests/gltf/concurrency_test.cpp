@@ -34,12 +34,12 @@ class ParallelGlb : public test::HostTest {
 TEST_F(ParallelGlb, MeshDataEncodedOnWorkersGivesTheSingleThreadedFile) {
   test::TempDir dir;
   PluginState state;
-  state.scenePath = WStr::FromACP(dir.write("strips.vrscene", test::stripScene(12)).c_str());
+  state.scenePath = WStr::FromUTF8(dir.write("strips.vrscene", test::stripScene(12)).c_str());
   WStr result;
   bool imported = false;
   test::captureStdout([&] { imported = importDesign(state, result); });
   ASSERT_TRUE(imported);
-  const std::string path = (dir.path() / "strips.glb").string();
+  const std::string path = platform::utf8FromPath(dir.path() / "strips.glb");
   const std::string single = writtenBytes(path, 1);
   ASSERT_GT(single.size(), 1000000u);
   for (int round = 0; round < 2; ++round) EXPECT_EQ(writtenBytes(path, 4), single) << round;

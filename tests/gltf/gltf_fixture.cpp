@@ -22,7 +22,7 @@ void Bounds::add(const std::array<double, 3>& p) {
 bool GltfTest::importScene(const std::string& scene, bool quadrify) {
   PluginState state;
   state.quadrifyMesh = quadrify;
-  state.scenePath = WStr::FromACP(scene.c_str(), static_cast<std::ptrdiff_t>(scene.size()));
+  state.scenePath = WStr::FromUTF8(scene.c_str(), static_cast<std::ptrdiff_t>(scene.size()));
   WStr result;
   bool succeeded = false;
   captureStdout([&] { succeeded = importDesign(state, result); });
@@ -30,7 +30,7 @@ bool GltfTest::importScene(const std::string& scene, bool quadrify) {
 }
 
 std::string GltfTest::writeGlb(const std::string& name) {
-  const std::string path = (dir.path() / name).string();
+  const std::string path = platform::utf8FromPath(dir.path() / name);
   std::string error;
   EXPECT_TRUE(writeSceneGlb(path, report, error)) << error;
   return path;
@@ -264,7 +264,7 @@ std::string writeMappingDesign(const std::filesystem::path& folder) {
   }
   const std::filesystem::path scene = folder / "design.vrscene";
   std::ofstream(scene, std::ios::binary) << w.text();
-  return scene.string();
+  return platform::utf8FromPath(scene);
 }
 
 }  // namespace cvimp::test

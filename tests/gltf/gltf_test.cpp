@@ -290,7 +290,7 @@ TEST_F(GltfSceneTest, ImagesTypedByTheirBytesAndOthersConvertedToPng) {
     auto* material =
         static_cast<Mtl*>(GetCOREInterface()->CreateInstance(MATERIAL_CLASS_ID, PHYSICAL_MATERIAL_CLASS_ID));
     BitmapTex* map = NewDefaultBitmapTex();
-    const WStr path = WStr::FromACP(file.c_str());
+    const WStr path = WStr::FromUTF8(file.c_str());
     map->SetMap(MaxSDK::AssetManagement::IAssetManager::GetInstance()->GetAsset(path.data(),
                                                                                 MaxSDK::AssetManagement::kBitmapAsset));
     material->SetSubTexmap(1, map);
@@ -316,7 +316,7 @@ TEST_F(GltfSceneTest, ImagesTypedByTheirBytesAndOthersConvertedToPng) {
 TEST_F(GltfSceneTest, AnEmptySceneAndAnUnwritablePath) {
   expectValid(writeGlb());
   std::string error;
-  EXPECT_FALSE(writeSceneGlb((dir.path() / "no" / "such" / "x.glb").string(), report, error));
+  EXPECT_FALSE(writeSceneGlb(platform::utf8FromPath(dir.path() / "no" / "such" / "x.glb"), report, error));
   EXPECT_NE(error.find("cannot write"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "no"));
 }

@@ -19,6 +19,12 @@ TEST(WStrTest, CodePageRoundTrip) {
   EXPECT_EQ(WStr::FromACP("abcdef", 3).str(), u"abc");
   EXPECT_EQ(WStr::FromACP("a\0b", 3).Length(), 3);
   EXPECT_TRUE(WStr::FromACP(nullptr).isNull());
+
+  // UTF-8, the way of paths, whatever the code page holds.
+  EXPECT_EQ(WStr::FromUTF8(text).str(), wide.str());
+  EXPECT_EQ(wide.ToUTF8().str(), text);
+  EXPECT_EQ(WStr::FromUTF8("设计房间", 6).str(), u"设计");
+  EXPECT_TRUE(WStr::FromUTF8(nullptr).isNull());
 }
 
 TEST(WStrTest, InvalidTextBecomesReplacementCharacters) {

@@ -36,7 +36,8 @@ const std::string kProgressStartArgs = "\"Downloading design...\", true, functio
 // The names in a folder, sorted: shows leftovers such as partial files.
 std::vector<std::string> namesIn(const std::filesystem::path& folder) {
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(platform::utf8FromPath(entry.path().filename()));
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -90,7 +91,9 @@ class Download : public test::HostTest {
     HostTest::TearDown();
   }
 
-  std::string target(const std::string& name = "design.zip") const { return (folder.path() / name).string(); }
+  std::string target(const std::string& name = "design.zip") const {
+    return platform::utf8FromPath(folder.path() / name);
+  }
   std::string existingTarget(const std::string& contents) const { return folder.write("design.zip", contents); }
 
   static int count(std::string_view call) { return static_cast<int>(host::journal().find(call).size()); }
@@ -297,8 +300,8 @@ TEST_F(Download, TargetWithoutAFolderFailsBeforeAnyRequest) {
   http.start();
   std::filesystem::create_directory(folder.path() / "a folder");
 
-  EXPECT_FALSE(downloadFile(http.url("/design.zip"), (folder.path() / "missing" / "design.zip").string()));
-  EXPECT_FALSE(downloadFile(http.url("/design.zip"), (folder.path() / "a folder").string()));
+  EXPECT_FALSE(downloadFile(http.url("/design.zip"), platform::utf8FromPath(folder.path() / "missing" / "design.zip")));
+  EXPECT_FALSE(downloadFile(http.url("/design.zip"), platform::utf8FromPath(folder.path() / "a folder")));
   EXPECT_FALSE(std::filesystem::exists(folder.path() / "missing"));
   EXPECT_TRUE(std::filesystem::is_empty(folder.path() / "a folder"));
   EXPECT_EQ(requests, 0);

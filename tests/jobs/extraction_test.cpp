@@ -39,13 +39,6 @@ std::string noise(std::size_t size, std::uint32_t seed) {
   return bytes;
 }
 
-// Whether a file's name may be any bytes (Windows names are UTF-16).
-#ifdef _WIN32
-constexpr bool kFileNamesAreBytes = false;
-#else
-constexpr bool kFileNamesAreBytes = true;
-#endif
-
 std::string png(std::size_t size) { return kPngSignature + noise(size - kPngSignature.size(), 7); }
 
 // Every file and folder below `root`, relative, in UTF-8 with "/" between
@@ -173,24 +166,28 @@ TEST_F(ExtractArchive, RefusesNamesLeadingOutOfTheFolder) {
 }
 
 // As made on Windows: backslashes between folders, and names in the GBK
-// code page ("纹理.png", and a character whose second byte is 0x5C).
-TEST_F(ExtractArchive, NamesAreWrittenAsStoredWithBackslashesAsFolders) {
+// code page ("纹理.vrscene", and a character whose second byte is 0x5C),
+// written under the same UTF-8 names on every system, which a scene naming
+// the original bytes finds.
+TEST_F(ExtractArchive, BackslashesSeparateFoldersAndLegacyNamesAreMappedAsTheSceneLooksThemUp) {
+  const std::string gbk = "\xCE\xC6\xC0\xED.vrscene";
   const fs::path path = source.path() / "windows.zip";
-  test::writeBytes(path, test::rawZipBytes({{"maps\\tex.png", "tex"}, {"maps\\sub\\a.txt", "a"}}));
+  test::writeBytes(path, test::rawZipBytes({{"maps\\tex.png", "tex"},
+                                            {"maps\\sub\\a.txt", "a"},
+                                            {"maps\\\x95\x5C.png", "second byte 0x5C"},
+                                            {gbk, "X gbk { }\n"},
+                                            {"vr.vrscene", "#include \"" + gbk + "\"\n"}}));
   EXPECT_TRUE(extract(path, target.path()));
-  EXPECT_EQ(tree(target.path()), (std::set<std::string>{"maps/", "maps/tex.png", "maps/sub/", "maps/sub/a.txt"}));
-  EXPECT_EQ(test::readBytes(target.path() / "maps/sub/a.txt"), "a");
+  const std::string gbkFile = platform::utf16ToUtf8(u"\uF7CE\uF7C6\uF7C0\uF7ED.vrscene");
+  const std::string trailFile = "maps/" + platform::utf16ToUtf8(u"\uF795\uF75C.png");
+  EXPECT_EQ(tree(target.path()), (std::set<std::string>{"maps/", "maps/tex.png", "maps/sub/", "maps/sub/a.txt",
+                                                        trailFile, gbkFile, "vr.vrscene"}));
+  EXPECT_EQ(test::readBytes(target.path() / platform::pathFromUtf8(trailFile)), "second byte 0x5C");
 
-  if (!kFileNamesAreBytes) GTEST_SKIP() << "file names are UTF-16 here: a legacy code page's bytes cannot name a file";
-  const std::string gbk = "\xCE\xC6\xC0\xED.png";
-  test::writeBytes(path, test::rawZipBytes({{gbk, "gbk"}, {"maps\\\x95\x5C.png", "second byte 0x5C"}}));
-  EXPECT_TRUE(extract(path, target.path()));
-  EXPECT_EQ(tree(target.path()),
-            (std::set<std::string>{"maps/", "maps/tex.png", "maps/sub/", "maps/sub/a.txt", gbk, "maps/\x95\x5C.png"}));
-  // A scene naming them with the same bytes finds them.
-  for (const std::string& name : {gbk, std::string("maps/\x95\x5C.png")}) {
-    EXPECT_EQ(resolveFile(name, {target.str()}), target.str() + "/" + name);
-  }
+  EXPECT_EQ(resolveFile("maps/\x95\x5C.png", {target.str()}), target.str() + "/" + trailFile);
+  VrpScene scene;
+  EXPECT_TRUE(loadScene(target.str() + "/vr.vrscene", scene, {target.str()}, true));
+  EXPECT_NE(scene.findPlugin("gbk"), nullptr);
 }
 
 TEST_F(ExtractArchive, LaterEntryOfTheSameNameWins) {

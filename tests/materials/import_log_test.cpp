@@ -53,7 +53,7 @@ TEST(ImportLog, UnsetOrEmptyVariableOpensNoLog) {
 
 TEST(ImportLog, SuccessiveImportsAppendToOneFile) {
   TempDir dir;
-  const std::string path = (dir.path() / "import.log").string();
+  const std::string path = platform::utf8FromPath(dir.path() / "import.log");
   LogVariable variable(path.c_str());
   for (const char* scene : {"/imp/1/vr.vrscene", "/imp/2/vr.vrscene"}) {
     std::unique_ptr<ImportLog> log = openImportLog(scene);
@@ -71,7 +71,7 @@ TEST(ImportLog, SuccessiveImportsAppendToOneFile) {
 
 TEST(ImportLog, UnopenableFileIsNoLog) {
   TempDir dir;
-  const std::string path = (dir.path() / "missing" / "import.log").string();
+  const std::string path = platform::utf8FromPath(dir.path() / "missing" / "import.log");
   LogVariable variable(path.c_str());
   EXPECT_EQ(openImportLog("/d/vr.vrscene"), nullptr);
 }

@@ -9,14 +9,13 @@
 #include <fstream>
 #include <memory>
 #include <ostream>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "host/stand_in.h"
-#include "tests/support/host_fixture.h"
 #include "tests/materials/materials_internals.h"
+#include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"
 
 inline void PrintTo(const Color& c, std::ostream* os) { *os << "Color(" << c.r << ", " << c.g << ", " << c.b << ")"; }
@@ -61,7 +60,8 @@ inline std::string bitmapPath(Texmap* map) {
 // a Mix map at an even mix, "Mix@amount(x, y)" otherwise.
 inline std::string describe(Texmap* map) {
   if (map == nullptr) return "none";
-  if (map->ClassID() == BMTEX_CLASS_ID) return std::filesystem::path(bitmapPath(map)).filename().string();
+  if (map->ClassID() == BMTEX_CLASS_ID)
+    return platform::utf8FromPath(platform::pathFromUtf8(bitmapPath(map)).filename());
   if (map->ClassID() == MIX_CLASS_ID) {
     const float amount = floatParam(map, u"mixAmount");
     std::string text = "Mix";
@@ -114,11 +114,9 @@ class MaterialsTest : public HostTest {
 
   // What the log holds since the last call.
   std::string takeLog() {
-    std::ifstream in(logPath_, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    std::ofstream(logPath_, std::ios::binary | std::ios::trunc).flush();
-    return text.str();
+    const std::string text = readFile(logPath_);
+    std::ofstream(platform::pathFromUtf8(logPath_), std::ios::binary | std::ios::trunc).flush();
+    return text;
   }
 
   const VrpPlugin& parse(std::string text, std::string_view root) {

@@ -113,7 +113,7 @@ TEST(Maxhost, ShiftKImportsTheServedDesignIntoTheNodeList) {
   const std::string package = cvimp::packaging::makeDesignPackage(
       CVIMP_SAMPLES_DIR "/room", cvimp::packagePassword(cvimp::kDemoDesignId, cvimp::kDemoTaskId));
   ASSERT_FALSE(package.empty());
-  cvimp::PackageServer server(package, cvimp::test::readFile(CVIMP_TEST_PAGE));
+  cvimp::PackageServer server(package, cvimp::test::readFile(std::string(CVIMP_TEST_PAGE)));
   ASSERT_GT(server.port(), 0);
   const std::string page = server.address(cvimp::kPagePath) + "?run=import&design=" + cvimp::kDemoDesignId +
                            "&task=" + cvimp::kDemoTaskId + "&package=" + server.address(cvimp::kPackagePath);

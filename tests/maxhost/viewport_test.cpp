@@ -161,11 +161,11 @@ void importColourAndMap(const std::filesystem::path& folder) {
   const std::string scene = (folder / "design.vrscene").string();
   std::ofstream(scene, std::ios::binary) << w.text();
   cvimp::PluginState state;
-  state.scenePath = WStr::FromACP(scene.c_str(), static_cast<std::ptrdiff_t>(scene.size()));
+  state.scenePath = WStr::FromUTF8(scene.c_str(), static_cast<std::ptrdiff_t>(scene.size()));
   WStr result;
   bool succeeded = false;
   cvimp::test::captureStdout([&] { succeeded = cvimp::importDesign(state, result); });
-  ASSERT_TRUE(succeeded) << result.ToACP().data();
+  ASSERT_TRUE(succeeded) << result.ToUTF8().data();
 }
 
 INode* named(const char16_t* name) { return host::scene().findNode(name); }

@@ -71,6 +71,11 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
   if (spawned) running_->pid = child;
 }
 
+bool ChildProcess::prepareInterrupts() { return true; }
+void ChildProcess::interrupt() {
+  if (running_->pid > 0) ::kill(running_->pid, SIGINT);
+}
+
 bool ChildProcess::started() const { return running_->pid > 0; }
 int ChildProcess::pid() const { return running_->pid; }
 

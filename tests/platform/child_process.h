@@ -23,6 +23,13 @@ class ChildProcess {
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
+  // Call before starting the programs that interrupt() is to reach. On
+  // Windows Ctrl-C goes to every program of a console: this process takes a
+  // console of its own, which its programs share, and ignores Ctrl-C itself.
+  static bool prepareInterrupts();
+  // Ctrl-C, as the program's user presses it at its console.
+  void interrupt();
+
   bool started() const;
   // The system's process id, while it runs.
   int pid() const;

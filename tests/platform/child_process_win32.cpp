@@ -122,6 +122,14 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
   running_->reader = std::thread([running = running_.get()] { running->read(); });
 }
 
+bool ChildProcess::prepareInterrupts() {
+  // A console shared with the test runner would pass Ctrl-C on to it.
+  ::FreeConsole();
+  if (!::AllocConsole()) return false;
+  return ::SetConsoleCtrlHandler([](DWORD event) -> BOOL { return event == CTRL_C_EVENT; }, TRUE) != 0;
+}
+void ChildProcess::interrupt() { ::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0); }
+
 bool ChildProcess::started() const { return running_->process != nullptr; }
 int ChildProcess::pid() const { return static_cast<int>(running_->id); }
 

@@ -68,7 +68,8 @@ TestCertificate makeSelfSignedCertificate(const std::filesystem::path& folder, c
   addExtension(cert, NID_subject_alt_name, altNames.c_str());
   check(X509_sign(cert, key.get(), EVP_sha256()) > 0, "signature");
 
-  TestCertificate files{(folder / (stem + ".crt")).string(), (folder / (stem + ".key")).string()};
+  TestCertificate files{platform::utf8FromPath(folder / (stem + ".crt")),
+                        platform::utf8FromPath(folder / (stem + ".key"))};
   {
     const platform::File out = platform::openFile(files.certificateFile, "wb");
     check(out != nullptr && PEM_write_X509(out.get(), cert) == 1, "writing the certificate");

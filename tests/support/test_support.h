@@ -57,8 +57,19 @@ struct ParsedScene {
   bool ok = false;
 };
 
-// The whole content of a file; empty when it cannot be read.
+// The whole content of a file; empty when it cannot be read. A name given
+// as a string is UTF-8 (a path made from it directly would read it in the
+// code page on Windows).
 std::string readFile(const std::filesystem::path& path);
+std::string readFile(const std::string& path);
+// Writes `contents` to `path`, creating its folders; throws when it cannot.
+void writeFile(const std::filesystem::path& path, const std::string& contents);
+
+// The sample design at `sample` copied into `folder` as a Windows user may
+// have it: its scene named `sceneName` (UTF-8), Windows line ends, and the
+// oak texture named 木纹.png. Gives the scene's path (UTF-8).
+std::string copySampleDesign(const std::string& sample, const std::filesystem::path& folder,
+                             const std::string& sceneName);
 
 // Sets (or, with null, removes) an environment variable for one scope and
 // restores what the test found afterwards.

@@ -2,7 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
+#include <string>
+#include <type_traits>
+#include <vector>
 
+#include "platform/platform.h"
 #include "tests/support/test_support.h"
 #include "vrscene/vrscene.h"
 
@@ -42,6 +47,73 @@ TEST(FileLookup, ResolveFile) {
   EXPECT_FALSE(isExistingFile(dir.str()));
   // An empty directory entry does not send the lookup to the file system's root.
   EXPECT_EQ(resolveFile("tmp", {""}), "");
+}
+
+// The bytes a file name stands for: U+F700 + b is the byte b, and every
+// other character itself.
+std::string bytesOfFileName(const std::string& name) {
+  std::string bytes;
+  std::u16string run;
+  for (const char16_t c : platform::utf8ToUtf16(name)) {
+    if (c < 0xF700 || c > 0xF7FF) {
+      run += c;
+      continue;
+    }
+    bytes += platform::utf16ToUtf8(run) + static_cast<char>(c - 0xF700);
+    run.clear();
+  }
+  return bytes + platform::utf16ToUtf8(run);
+}
+
+TEST(FileLookup, LegacyNamesMapToUtf8FileNamesAndBack) {
+  using platform::fileNameFromBytes;
+  using platform::utf16ToUtf8;
+  // A GBK second byte 0x5C is no separator; '/' and '.' never pair with a
+  // lead byte; lone bytes from 0x80 are mapped one by one.
+  EXPECT_EQ(fileNameFromBytes("maps\\\x95\x5C.png"), "maps\\" + utf16ToUtf8(u"\uF795\uF75C.png"));
+  EXPECT_EQ(fileNameFromBytes("a\x80\xCE/b.\xFF\xB0"), utf16ToUtf8(u"a\uF780\uF7CE/b.\uF7FF\uF7B0"));
+  const std::vector<std::string> names = {
+      "tex/a.jpg",
+      "\xE7\xBA\xB9\xE7\x90\x86/\xE6\x9C\xA8.png",  // UTF-8 stays
+      "\xCE\xC6\xC0\xED.png",
+      "\xB0\x41.png",  // "A" and "a" as second bytes stay apart on a case-blind system
+      "\xB0\x61.png",
+      "maps\\\x95\x5C.png",
+      "a\x80\xCE/b.\xFF\xB0",
+      utf16ToUtf8(u"\uF7CE\uF7C6.png"),  // UTF-8 holding the mapped range
+  };
+  std::set<std::string> mapped;
+  for (const std::string& name : names) {
+    const std::string file = fileNameFromBytes(name);
+    EXPECT_EQ(platform::toValidUtf8(file), file) << name;
+    EXPECT_EQ(bytesOfFileName(file), name);
+    mapped.insert(file);
+  }
+  EXPECT_EQ(mapped.size(), names.size());
+  EXPECT_EQ(fileNameFromBytes(names[1]), names[1]);
+}
+
+// Found through UTF-8 paths on every system: a UTF-8 name as it is, a
+// legacy one under the name package extraction gives it.
+TEST(FileLookup, ResolvesNonAsciiNames) {
+  TempDir dir;
+  const std::string utf8 = "\xE6\x88\xBF\xE9\x97\xB4/\xE6\x9C\xA8\xE7\xBA\xB9.png";  // 房间/木纹.png
+  const std::string legacyFile = "maps/" + platform::utf16ToUtf8(u"\uF795\uF75C.png");
+  const std::string pkg = dir.str() + "/pkg";
+  dir.write("pkg/" + utf8, "x");
+  dir.write("pkg/" + legacyFile, "y");
+  EXPECT_EQ(resolveFile(utf8, {pkg}), pkg + "/" + utf8);
+  EXPECT_EQ(resolveFile(pkg + "/" + utf8, {}), pkg + "/" + utf8);
+  EXPECT_EQ(resolveFile("maps/\x95\x5C.png", {pkg}), pkg + "/" + legacyFile);
+  EXPECT_EQ(resolveFile(pkg + "/maps/\x95\x5C.png", {}), pkg + "/" + legacyFile);
+
+  // Where names are bytes, a file named by other means with the bytes
+  // themselves is found too, after the mapped name.
+  if (!std::is_same_v<std::filesystem::path::value_type, char>) return;
+  dir.write("pkg/maps/\x95\x5C.png", "raw");
+  dir.write("pkg/\xB0\xA1.png", "raw");
+  EXPECT_EQ(resolveFile("maps/\x95\x5C.png", {pkg}), pkg + "/" + legacyFile);
+  EXPECT_EQ(resolveFile("\xB0\xA1.png", {pkg}), pkg + "/\xB0\xA1.png");
 }
 
 TEST(FileLookup, SymbolicLinksAreFollowed) {

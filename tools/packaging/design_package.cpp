@@ -8,6 +8,8 @@
 #include <memory>
 #include <sstream>
 
+#include "platform/platform.h"
+
 namespace cvimp::packaging {
 
 namespace fs = std::filesystem;
@@ -23,6 +25,16 @@ std::string readFile(const fs::path& path) {
   std::ostringstream bytes;
   bytes << in.rdbuf();
   return bytes.str();
+}
+
+// The entry name of a file below the design folder: UTF-8, "/" between names.
+std::string entryName(const fs::path& relative) {
+  std::string name;
+  for (const fs::path& part : relative) {
+    if (!name.empty()) name += '/';
+    name += platform::utf8FromPath(part);
+  }
+  return name;
 }
 
 }  // namespace
@@ -76,10 +88,11 @@ std::string makeZip(const std::vector<ZipEntry>& entries, const std::optional<st
 std::string makeDesignPackage(const std::string& designFolder, const std::string& password) {
   std::vector<ZipEntry> files;
   std::error_code error;
-  for (auto walk = fs::recursive_directory_iterator(designFolder, error);
+  const fs::path folder = platform::pathFromUtf8(designFolder);
+  for (auto walk = fs::recursive_directory_iterator(folder, error);
        !error && walk != fs::recursive_directory_iterator(); walk.increment(error)) {
     if (!walk->is_regular_file()) continue;
-    std::string name = fs::relative(walk->path(), designFolder).generic_string();
+    std::string name = entryName(fs::relative(walk->path(), folder));
     if (name.ends_with(".jpg.png")) name.resize(name.size() - 4);
     files.push_back({name, readFile(walk->path())});
   }
