@@ -26,7 +26,12 @@ struct ImportContext {
   platform::TaskGroup meshFills;
 };
 
-// 1 / GetSystemUnitScale(millimetres), rounded to float.
+// 1 / GetSystemUnitScale(millimetres), rounded to float: a scene in millimetres.
 float importUnitFactor();
+// The factor for the scene's own unit: its SettingsUnitsInfo "meters_scale"
+// (metres per scene unit; the last such block in document order, named or
+// not) against the system unit; millimetres without one. A value that is
+// not a positive number is reported and millimetres are kept.
+float importUnitFactor(const VrpScene& scene, ImportLog* log);
 
 }  // namespace cvimp

@@ -1,4 +1,7 @@
+#include <cstdint>
+#include <map>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "builder/builder.h"
@@ -17,6 +20,24 @@ const char16_t* const kQuadrifyScript =
     u"progressEnd())";
 
 namespace {
+
+// What did not come across at all: per plugin type that no conversion reads,
+// how many plugins the scene holds, by type name. Settings are not scene
+// content.
+void reportTypesNotImported(const VrpScene& scene, ImportLog* log) {
+  std::map<std::string_view, std::uint32_t> counts;
+  for (const VrpPlugin* plugin : scene.pluginsInDocumentOrder()) {
+    const std::string_view type = plugin->type;
+    if (type.starts_with("Settings") || sceneNodeReads(type) || materialConversionReads(type) ||
+        textureConversionReads(type)) {
+      continue;
+    }
+    ++counts[type];
+  }
+  for (const auto& [type, count] : counts) {
+    log->report().add(ReportStage::Import, loss::kNotImported, type, "no conversion reads this type", count);
+  }
+}
 
 void runQuadrify(INodeTab& nodes) {
   GetCOREInterface()->SelectNodeTab(nodes, TRUE, FALSE);
@@ -53,10 +74,10 @@ bool importDesign(PluginState& state, WStr& result) {
     return fail(result, u"Cannot prebuild scene");
   }
 
-  context.unitFactor = importUnitFactor();
   context.importLog = openImportLog(scenePath);
   // Without a log file the report is still collected.
   if (!context.importLog) context.importLog = std::make_unique<ImportLog>();
+  context.unitFactor = importUnitFactor(scene, context.importLog.get());
   context.logSlotNames = true;
 
   const std::size_t count = ordered.size();
@@ -71,6 +92,7 @@ bool importDesign(PluginState& state, WStr& result) {
   // The meshes are complete before anything reads them.
   context.meshFills.wait();
   progress.end();
+  reportTypesNotImported(scene, context.importLog.get());
 
   if (state.quadrifyMesh) runQuadrify(context.importedNodes);
   const Report& report = context.importLog->report();

@@ -74,6 +74,10 @@ Mtl* materialFor(const VrpPlugin& plugin, ImportContext& context) {
 
 }  // namespace
 
+bool sceneNodeReads(std::string_view type) {
+  return type == "Node" || type == "GeomStaticMesh" || type == "GeomDisplacedMesh";
+}
+
 INode* createSceneNode(const VrpPlugin& plugin, ImportContext& context, const PluginState& state) {
   const VrpTransform transform = plugin.getValue("transform").getTransform(plugin.scene);
   const VrpPlugin* geometry = referencedPlugin(plugin, "geometry");

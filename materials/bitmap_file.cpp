@@ -2,7 +2,18 @@
 
 namespace cvimp {
 
-std::string resolveBitmapFile(const std::string& name, const SearchDirectories& directories) {
+namespace {
+
+std::string joined(const std::vector<std::string>& items) {
+  std::string text;
+  for (const std::string& item : items) text += (text.empty() ? "" : ", ") + item;
+  return text;
+}
+
+}  // namespace
+
+std::string resolveBitmapFile(const std::string& name, const SearchDirectories& directories,
+                              const std::vector<std::string>& nearFolders) {
   std::string found = resolveFile(name, directories);
   if (!found.empty()) return found;
   // The package keeps the farm's folder layout below some farm directory;
@@ -13,7 +24,9 @@ std::string resolveBitmapFile(const std::string& name, const SearchDirectories& 
     found = resolveFile(name.substr(at + prefix.size()), directories);
     if (!found.empty()) return found;
   }
-  return {};
+  // Exported on another machine: the file travels with the scene, often
+  // with some of its folders (textures/...).
+  return resolveByTails(name, nearFolders, directories);
 }
 
 std::vector<std::string> bitmapNamesTried(const std::string& name) {
@@ -25,6 +38,27 @@ std::vector<std::string> bitmapNamesTried(const std::string& name) {
     if (at != std::string::npos) names.push_back(name.substr(at + prefix.size()));
   }
   return names;
+}
+
+std::string bitmapPlacesTried(const std::vector<std::string>& names, const SearchDirectories& directories,
+                              const std::vector<std::string>& nearFolders) {
+  std::vector<std::string> written;
+  std::vector<std::string> tails;
+  for (const std::string& name : names) {
+    for (std::string& tried : bitmapNamesTried(name)) written.push_back(std::move(tried));
+    for (std::string& tail : pathTails(name)) tails.push_back(std::move(tail));
+  }
+  std::vector<std::string> folders;
+  for (const std::string& directory : directories) {
+    if (!directory.empty()) folders.push_back(directory);
+  }
+  std::string text = "tried " + joined(written) + " (as written";
+  text += folders.empty() ? ")" : " and in " + joined(folders) + ")";
+  const std::vector<std::string> tailPlaces = tailFolders(nearFolders, directories);
+  if (!tails.empty() && !tailPlaces.empty()) {
+    text += "; by the path's end: " + joined(tails) + " in " + joined(tailPlaces);
+  }
+  return text;
 }
 
 }  // namespace cvimp

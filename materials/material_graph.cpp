@@ -67,7 +67,12 @@ void convert(const VrpPlugin* plugin, Mtl* material, const SearchDirectories& di
       return;
     }
   }
-  if (type == "BRDFBump") {
+  if (type == "Mtl2Sided") {
+    // A Physical Material has one side: the front one it is.
+    convert(referencedPlugin(*plugin, "front"), material, directories, log, path);
+    logLine(log, "Two-sided material %s: back side dropped\n", plugin->name.c_str());
+    reportLoss(log, loss::kBackSideDropped, plugin->name, "Mtl2Sided imported as its front material");
+  } else if (type == "BRDFBump") {
     convert(referencedPlugin(*plugin, "base_brdf"), material, directories, log, path);
     setMapOnlySlot(*plugin, material, directories, "bump_tex", kBumpSlot, log, path);
     setFloatSlot(*plugin, material, "bump_tex_mult", u"bump_map_amt", log);
@@ -153,6 +158,17 @@ void flatten(const std::vector<VrpValue>& layers, const VrpPlugin& layered, Mtl*
 }
 
 }  // namespace
+
+bool materialConversionReads(std::string_view type) {
+  for (const Wrapper& wrapper : kWrappers) {
+    if (type == wrapper.type) return true;
+  }
+  for (std::string_view read :
+       {"Mtl2Sided", "BRDFBump", "BRDFMultiBump", "BRDFLayered", "BRDFVRayMtl", "BRDFDiffuse", "BRDFLight"}) {
+    if (type == read) return true;
+  }
+  return false;
+}
 
 void convertMaterial(const VrpPlugin* plugin, Mtl* material, const SearchDirectories& directories, ImportLog* log) {
   GraphPath path;

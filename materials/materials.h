@@ -4,6 +4,8 @@
 // Physical Materials with Mix and Bitmap maps, texture files found through
 // the search directories and the render-farm prefixes; and the import log
 // the conversion and the builder write to.
+#include <string_view>
+
 #include "host/max.h"
 #include "materials/import_log.h"
 #include "vrscene/vrscene.h"
@@ -17,5 +19,11 @@ void convertMaterial(const VrpPlugin* plugin, Mtl* material, const SearchDirecto
 // "material_mode" 1, "reflectivity" 0.0, "transparency" 0.0, each when
 // present: how the import starts every Physical Material.
 void applyPhysicalDefaults(IParamBlock2* block);
+
+// Whether the material or the texture conversion reads plugins of `type`
+// (the wrappers, BRDFs and texture plugins above); the import reports the
+// types that nothing reads.
+bool materialConversionReads(std::string_view type);
+bool textureConversionReads(std::string_view type);
 
 }  // namespace cvimp

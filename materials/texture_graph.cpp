@@ -7,6 +7,7 @@
 
 #include "materials/bitmap_file.h"
 #include "materials/find_param.h"
+#include "materials/materials.h"
 #include "vrscene/vrscene.h"
 
 namespace cvimp {
@@ -25,30 +26,18 @@ constexpr LookThrough kLookThrough[] = {
     {"TexOutput", "texmap"},        {"TexBezierCurveColor", "input_color"}, {"ColorCorrection", "texture_map"},
 };
 
-// What was looked for, for the report: each name in the search
-// directories, then the same with the ending extraction may add.
-std::string triedNames(const std::string& file) {
-  std::string text = "tried";
-  const char* separator = " ";
-  for (const std::string& ending : {std::string(), std::string(".png")}) {
-    for (const std::string& name : bitmapNamesTried(file + ending)) {
-      text += separator + name;
-      separator = ", ";
-    }
-  }
-  return text;
-}
-
 Texmap* convertBitmapBuffer(const VrpPlugin& plugin, const SearchDirectories& directories,
                             const BitmapPlacement* placement, ImportLog* log) {
   const std::string file = plugin.getString("file");
-  std::string path = resolveBitmapFile(file, directories);
+  const std::vector<std::string> near =
+      plugin.scene != nullptr ? plugin.scene->foldersAround(plugin.definitionPath) : std::vector<std::string>();
+  std::string path = resolveBitmapFile(file, directories, near);
   // Package extraction stores an image whose ending lies about its format
   // under the extra ending ".png".
-  if (path.empty()) path = resolveBitmapFile(file + ".png", directories);
+  if (path.empty()) path = resolveBitmapFile(file + ".png", directories, near);
   if (path.empty()) {
     logLine(log, "Cannot resolve bitmap file: %s\n", file.c_str());
-    reportLoss(log, loss::kTextureNotFound, file, triedNames(file));
+    reportLoss(log, loss::kTextureNotFound, file, bitmapPlacesTried({file, file + ".png"}, directories, near));
     return nullptr;
   }
   const WStr widePath = WStr::FromUTF8(path.c_str(), static_cast<std::ptrdiff_t>(path.size()));
@@ -145,6 +134,17 @@ Texmap* convertTexture(const VrpPlugin* plugin, const SearchDirectories& directo
   logLine(log, "Unsupported texmap type: %s\n", type.c_str());
   reportLoss(log, loss::kUnsupportedTexture, type);
   return nullptr;
+}
+
+bool textureConversionReads(std::string_view type) {
+  for (const LookThrough& kind : kLookThrough) {
+    if (type == kind.type) return true;
+  }
+  for (std::string_view read :
+       {"TexCompMax", "TexMix", "TexLayeredMax", "TexBitmap", "BitmapBuffer", "UVWGenChannel"}) {
+    if (type == read) return true;
+  }
+  return false;
 }
 
 Texmap* mixTexmaps(Texmap* a, Texmap* b) {

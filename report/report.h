@@ -31,6 +31,10 @@ inline constexpr std::string_view kUnsupportedMaterial = "unsupported material";
 inline constexpr std::string_view kUnsupportedTexture = "unsupported texture";
 inline constexpr std::string_view kCyclicGraph = "cyclic graph";
 inline constexpr std::string_view kGraphTooDeep = "graph too deep";
+inline constexpr std::string_view kBackSideDropped = "back side dropped";
+inline constexpr std::string_view kUnitsIgnored = "units ignored";
+// Counted per plugin type that no conversion reads.
+inline constexpr std::string_view kNotImported = "not imported";
 // The glTF export.
 inline constexpr std::string_view kShearBaked = "shear baked into mesh";
 inline constexpr std::string_view kMirroredNode = "mirrored node";

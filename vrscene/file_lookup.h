@@ -23,4 +23,24 @@ std::string joinPath(std::string_view directory, std::string_view name);
 // fileNameFromBytes gives it (or, on POSIX, failing that, as written).
 std::string resolveFile(const std::string& name, const SearchDirectories& directories);
 
+// Names from another machine. True for a path absolute on some system:
+// "C:\..." or "C:/...", "\\server\share\...", or "/...".
+bool isAbsoluteAnywhere(std::string_view name);
+// The ends of such a path, split on both separators and joined with "/",
+// from the longest to the file name alone: "C:\p\maps\x.jpg" gives
+// "p/maps/x.jpg", "maps/x.jpg", "x.jpg". The drive or the server and share
+// are not part of them, and nothing before a ".." is. Empty for a name that
+// is not absolute anywhere.
+std::vector<std::string> pathTails(std::string_view name);
+// The folders an absolute name from another machine is looked for in, in
+// order: `nearFolders` (the folder of the file that names it, then those of
+// the files that include that one), then the search directories without the
+// working directory; each once, empty ones left out.
+std::vector<std::string> tailFolders(const std::vector<std::string>& nearFolders, const SearchDirectories& directories);
+// The first folder/tail that is an existing file, over tailFolders and, under
+// each, pathTails from the longest; empty when none is. The working directory
+// is searched only when it is one of `nearFolders`.
+std::string resolveByTails(const std::string& name, const std::vector<std::string>& nearFolders,
+                           const SearchDirectories& directories);
+
 }  // namespace cvimp

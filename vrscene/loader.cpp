@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <new>
 #include <string_view>
@@ -29,7 +30,12 @@ struct ParsedFile {
     bool attempted = false;  // false when skipped after an earlier include of the file failed
   };
   std::vector<std::unique_ptr<VrpPlugin>> plugins;
+  std::vector<std::unique_ptr<VrpPlugin>> unnamedSettings;
   std::vector<Include> includes;
+  // This file's folder (when it was read from one), then the folders of the
+  // files that include it: where its includes from another machine are looked for.
+  std::vector<std::string> folders;
+  bool hasFolder = false;
 };
 
 IncludeSet::IncludeSet() = default;
@@ -46,7 +52,20 @@ struct LoadContext {
 
 bool parseFile(LoadContext& load, ParsedFile& file, SceneText text, std::size_t depth);
 
-void includeFile(LoadContext& load, ParsedFile::Include& include, std::size_t depth, std::atomic<std::int32_t>& ok) {
+// The folder of the file read from `path`, before the folders of its includers.
+void setFolders(ParsedFile& file, const std::string& path, const std::vector<std::string>& outer) {
+  file.folders.clear();
+  if (!path.empty()) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(platform::pathFromUtf8(path), error);
+    file.folders.push_back(platform::utf8FromPath((error ? platform::pathFromUtf8(path) : absolute).parent_path()));
+    file.hasFolder = true;
+  }
+  file.folders.insert(file.folders.end(), outer.begin(), outer.end());
+}
+
+void includeFile(LoadContext& load, const ParsedFile& includer, ParsedFile::Include& include, std::size_t depth,
+                 std::atomic<std::int32_t>& ok) {
   if (ok.load() == 0) return;  // an earlier include of the same file failed
   include.attempted = true;
   {
@@ -56,12 +75,13 @@ void includeFile(LoadContext& load, ParsedFile::Include& include, std::size_t de
   }
   try {
     SceneText bytes;
-    if (depth >= kMaxIncludeDepth || !readSceneFile(include.name, load.searchDirectories, bytes)) {
+    if (depth >= kMaxIncludeDepth || !readSceneFile(include.name, load.searchDirectories, bytes, includer.folders)) {
       vrpPrint("[VRP] ERROR: Cannot include %s\n", include.name.c_str());
       ok.exchange(0);
       return;
     }
     auto file = std::make_unique<ParsedFile>();
+    setFolders(*file, bytes.path, includer.folders);
     const bool parsed = parseFile(load, *file, std::move(bytes), depth);
     {
       std::lock_guard<std::mutex> guard(load.includes.includeLock);
@@ -77,6 +97,7 @@ void includeFile(LoadContext& load, ParsedFile::Include& include, std::size_t de
 // The statements of a file, or of a piece of it, as read.
 struct StatementsRead {
   std::vector<std::unique_ptr<VrpPlugin>> plugins;
+  std::vector<std::unique_ptr<VrpPlugin>> unnamedSettings;
   std::vector<ParsedFile::Include> includes;
   bool ok = true;
   bool endedWithBlock = false;  // its last statement a plugin block
@@ -108,6 +129,8 @@ void readStatements(LoadContext& load, TextCursor cursor, std::uint64_t first, S
       if (!plugin->name.empty()) {
         decoder.add(*plugin);
         read.plugins.push_back(std::move(plugin));
+      } else if (plugin->type.starts_with("Settings")) {
+        read.unnamedSettings.push_back(std::move(plugin));
       }
     }
     ++statement;
@@ -122,6 +145,7 @@ void readStatements(LoadContext& load, TextCursor cursor, std::uint64_t first, S
 
 void keep(ParsedFile& file, StatementsRead& read) {
   for (auto& plugin : read.plugins) file.plugins.push_back(std::move(plugin));
+  for (auto& block : read.unnamedSettings) file.unnamedSettings.push_back(std::move(block));
   for (auto& include : read.includes) file.includes.push_back(std::move(include));
 }
 
@@ -189,7 +213,7 @@ bool parseFile(LoadContext& load, ParsedFile& file, SceneText text, std::size_t 
   // Includes start after all of this file's statements are read.
   std::atomic<std::int32_t> ok{1};
   platform::parallelFor(file.includes.size(),
-                        [&](std::size_t i) { includeFile(load, file.includes[i], depth + 1, ok); });
+                        [&](std::size_t i) { includeFile(load, file, file.includes[i], depth + 1, ok); });
   return true;
 }
 
@@ -211,6 +235,12 @@ void placeFiles(LoadContext& load, ParsedFile& root, const DefinitionPath& baseP
       load.scene.addPlugin(std::move(plugin));
     }
     file.plugins.clear();
+    for (std::unique_ptr<VrpPlugin>& block : file.unnamedSettings) {
+      block->rebase(base);
+      load.scene.keepUnnamedSettings(std::move(block));
+    }
+    file.unnamedSettings.clear();
+    if (file.hasFolder) load.scene.addSourceFolder(base, file.folders.front());
     stack.push_back({&file, std::move(base), 0});
   };
   place(root, basePath);
@@ -403,8 +433,10 @@ bool loadScene(const std::string& fileName, VrpScene& scene, const SearchDirecto
   }
 }
 
-bool readSceneFile(const std::string& fileName, const SearchDirectories& searchDirectories, SceneText& text) {
-  const std::string path = resolveFile(fileName, searchDirectories);
+bool readSceneFile(const std::string& fileName, const SearchDirectories& searchDirectories, SceneText& text,
+                   const std::vector<std::string>& nearFolders) {
+  std::string path = resolveFile(fileName, searchDirectories);
+  if (path.empty()) path = resolveByTails(fileName, nearFolders, searchDirectories);
   if (path.empty()) return false;
   const platform::File file = platform::openFile(path, "rb");
   if (!file) return false;
@@ -416,13 +448,13 @@ bool readSceneFile(const std::string& fileName, const SearchDirectories& searchD
   // Fewer bytes than the file's size is a failed read, not a shorter text.
   if (std::fread(bytes.data(), 1, length, file.get()) != length) return false;
   bytes.data()[length] = 0;
-  text = {std::move(bytes), length};
+  text = {std::move(bytes), length, path};
   return true;
 }
 
 bool parseSceneText(VrpScene& scene, IncludeSet& includes, std::string text, const SearchDirectories& searchDirectories,
                     const DefinitionPath& basePath, bool quiet) {
-  SceneText copy{platform::ByteBlock(text.size() + 1), text.size()};
+  SceneText copy{platform::ByteBlock(text.size() + 1), text.size(), {}};
   std::memcpy(copy.bytes.data(), text.data(), text.size());
   copy.bytes.data()[text.size()] = 0;
   return parseSceneText(scene, includes, std::move(copy), searchDirectories, basePath, quiet);
@@ -432,6 +464,7 @@ bool parseSceneText(VrpScene& scene, IncludeSet& includes, SceneText text, const
                     const DefinitionPath& basePath, bool quiet) {
   LoadContext load{scene, includes, searchDirectories, quiet};
   ParsedFile root;
+  setFolders(root, text.path, {});
   const std::size_t depth = basePath.empty() ? 0 : basePath.size() - 1;
   const bool parsed = parseFile(load, root, std::move(text), depth);
   placeFiles(load, root, basePath);

@@ -31,14 +31,18 @@ struct IncludeSet {
 // Deepest nesting of include files; deeper includes fail like missing files.
 inline constexpr std::size_t kMaxIncludeDepth = 64;
 
-// A file's text: `length` bytes followed by a zero byte.
+// A file's text: `length` bytes followed by a zero byte, and the path it was
+// read from (empty for a text that was given).
 struct SceneText {
   platform::ByteBlock bytes;
   std::size_t length = 0;
+  std::string path;
 };
 
-// The whole file, found through resolveFile.
-bool readSceneFile(const std::string& fileName, const SearchDirectories& searchDirectories, SceneText& text);
+// The whole file, found through resolveFile, or else, for an absolute name
+// from another machine, through resolveByTails with `nearFolders`.
+bool readSceneFile(const std::string& fileName, const SearchDirectories& searchDirectories, SceneText& text,
+                   const std::vector<std::string>& nearFolders = {});
 
 // Parses one file's text (kept by the scene) with the given base path, then
 // processes its includes. False when a statement of this text fails.

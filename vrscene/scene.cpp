@@ -25,6 +25,42 @@ void VrpScene::addPlugin(std::unique_ptr<VrpPlugin> plugin) {
   found->second->mergeFrom(std::move(*plugin));
 }
 
+void VrpScene::keepUnnamedSettings(std::unique_ptr<VrpPlugin> block) {
+  std::lock_guard<std::mutex> guard(pluginLock);
+  auto found = unnamedSettings_.find(block->type);
+  if (found == unnamedSettings_.end()) {
+    std::string key = block->type;
+    unnamedSettings_.emplace(std::move(key), std::move(block));
+    return;
+  }
+  found->second->mergeFrom(std::move(*block));
+}
+
+const VrpPlugin* VrpScene::unnamedSettings(std::string_view type) const {
+  std::lock_guard<std::mutex> guard(pluginLock);
+  auto found = unnamedSettings_.find(type);
+  return found == unnamedSettings_.end() ? nullptr : found->second.get();
+}
+
+void VrpScene::addSourceFolder(const DefinitionPath& base, std::string folder) {
+  sourceFolders_[base] = std::move(folder);
+}
+
+std::vector<std::string> VrpScene::foldersAround(const DefinitionPath& path) const {
+  std::vector<std::string> folders;
+  DefinitionPath base;
+  std::vector<DefinitionPath> bases;
+  for (std::size_t i = 0; i + 1 < path.size(); ++i) {
+    base.push_back(path[i]);
+    bases.push_back(base);
+  }
+  for (auto at = bases.rbegin(); at != bases.rend(); ++at) {
+    auto found = sourceFolders_.find(*at);
+    if (found != sourceFolders_.end()) folders.push_back(found->second);
+  }
+  return folders;
+}
+
 std::string_view VrpScene::keepText(platform::ByteBlock&& text, std::size_t length) {
   std::lock_guard<std::mutex> guard(textLock);
   keptTexts.push_back({std::move(text), length});

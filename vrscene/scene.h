@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -39,6 +40,21 @@ class VrpScene {
   // Thread-safe.
   std::string_view keepText(platform::ByteBlock&& text, std::size_t length);
 
+  // Settings blocks written without a name ("SettingsUnitsInfo {", as V-Ray
+  // for Blender writes them) are no plugins of the document; they are kept
+  // aside by type, the blocks of one type merged as plugins of one name are.
+  // Thread-safe.
+  void keepUnnamedSettings(std::unique_ptr<VrpPlugin> block);
+  // The unnamed block of `type` ("SettingsUnitsInfo"), or null.
+  const VrpPlugin* unnamedSettings(std::string_view type) const;
+
+  // The folder of each file read, by the base path of its plugins'
+  // definition paths ([0] for the main file). Set while loading.
+  void addSourceFolder(const DefinitionPath& base, std::string folder);
+  // The folders of the file holding the definition at `path` and of the files
+  // that include it, up to the main file's: innermost first, unknown ones left out.
+  std::vector<std::string> foldersAround(const DefinitionPath& path) const;
+
   std::size_t pluginCount() const { return plugins.size(); }
   // Every plugin, ordered by definition path (document order).
   std::vector<VrpPlugin*> pluginsInDocumentOrder();
@@ -62,8 +78,13 @@ class VrpScene {
     std::size_t length;
   };
   std::deque<KeptText> keptTexts;
+  struct PathLess {
+    bool operator()(const DefinitionPath& a, const DefinitionPath& b) const { return documentOrderLess(a, b); }
+  };
+  std::map<std::string, std::unique_ptr<VrpPlugin>, std::less<>> unnamedSettings_;  // under pluginLock
+  std::map<DefinitionPath, std::string, PathLess> sourceFolders_;
   mutable std::mutex textLock;
-  std::mutex pluginLock;
+  mutable std::mutex pluginLock;
 };
 
 }  // namespace cvimp

@@ -1,4 +1,4 @@
-#include "tests/builder/builder_internals.h"
+#include "builder/import_context.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,7 @@
 
 #include "builder/builder.h"
 #include "host/stand_in.h"
+#include "tests/builder/builder_internals.h"
 #include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"
 
@@ -27,6 +28,45 @@ TEST_F(ImportUnitFactor, TurnsMillimetresIntoSystemUnits) {
   EXPECT_EQ(importUnitFactor(), static_cast<float>(1.0 / 25.4));
   host::setSystemUnit(host::SystemUnit::Feet);
   EXPECT_EQ(importUnitFactor(), static_cast<float>(1.0 / 304.8));
+}
+
+// The scene's own unit, named or not, against the system unit; a scene in
+// millimetres gives exactly the factor of a scene without the setting.
+TEST_F(ImportUnitFactor, FromTheScenesUnits) {
+  const struct {
+    const char* scene;
+    host::SystemUnit unit;
+    float factor;
+  } cases[] = {
+      {"SettingsUnitsInfo settingsUnitsInfo { meters_scale=0.001; }", host::SystemUnit::Inches,
+       static_cast<float>(1.0 / 25.4)},
+      {"SettingsOutput out { }", host::SystemUnit::Centimeters, 0.1f},
+      {"SettingsUnitsInfo { meters_scale=1; }", host::SystemUnit::Millimeters, 1000.0f},
+      {"SettingsUnitsInfo { meters_scale=1.0; }", host::SystemUnit::Meters, 1.0f},
+      {"SettingsUnitsInfo settingsUnitsInfo { meters_scale=0.0254; }", host::SystemUnit::Inches, 1.0f},
+      // The later block in document order speaks.
+      {"SettingsUnitsInfo { meters_scale=1; } SettingsUnitsInfo units { meters_scale=0.01; }",
+       host::SystemUnit::Millimeters, 10.0f},
+      {"SettingsUnitsInfo a { meters_scale=0.01; } SettingsUnitsInfo b { photometric_scale=1; }",
+       host::SystemUnit::Millimeters, 10.0f},
+  };
+  for (const auto& c : cases) {
+    freshHost();
+    host::setSystemUnit(c.unit);
+    const test::ParsedScene parsed(c.scene);
+    ImportLog log;
+    EXPECT_EQ(importUnitFactor(parsed.scene, &log), c.factor) << c.scene;
+    EXPECT_TRUE(log.report().empty()) << c.scene;
+  }
+  // A unit that is no length is reported; millimetres stay.
+  for (const char* bad : {"SettingsUnitsInfo u { meters_scale=0; }", "SettingsUnitsInfo u { meters_scale=-1; }",
+                          "SettingsUnitsInfo u { meters_scale=1e300; }"}) {
+    const test::ParsedScene parsed(bad);
+    ImportLog log;
+    EXPECT_EQ(importUnitFactor(parsed.scene, &log), importUnitFactor()) << bad;
+    ASSERT_EQ(log.report().entries().size(), 1u) << bad;
+    EXPECT_EQ(log.report().entries()[0].kind, "units ignored");
+  }
 }
 
 TEST(ImportContext, FreshContextIsEmpty) {

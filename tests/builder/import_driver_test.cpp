@@ -1,16 +1,19 @@
 // Whole imports of scene files on disk into the stand-in host.
-#include "builder/builder.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "builder/builder.h"
 #include "host/max.h"
 #include "host/stand_in.h"
+#include "materials/find_param.h"
+#include "materials/physical_mapping.h"
 #include "report/report.h"
 #include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"
@@ -363,12 +366,13 @@ TEST_F(ImportTest, LogCarriesBothImportsTheSlotNamesOnceAndTheMeshWarnings) {
     }
     expected += "Found unsupported BRDFGlass\n";
     expected += "[VRP] WARNING: Mesh \"broken\": face vertex index out of range; mesh skipped.\n";
-    expected += "=== Import report: 2 losses (unsupported material: 1, mesh skipped: 1) ===\n";
+    expected += "=== Import report: 3 losses (unsupported material: 1, mesh skipped: 1, not imported: 1) ===\n";
   }
   EXPECT_EQ(log, expected);
   // The last import's report stays with the scene.
   const std::vector<ReportEntry> entries = reportFromScene().entries();
-  ASSERT_EQ(entries.size(), 2u);
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[2].kind + "|" + entries[2].subject, "not imported|BRDFGlass");
   EXPECT_EQ(entries[1].kind + "|" + entries[1].subject + "|" + entries[1].detail,
             "mesh skipped|broken|face vertex index out of range; mesh skipped");
   // A second import makes a second set of everything.
@@ -433,12 +437,21 @@ TEST_F(ImportTest, ReportTellsEveryKindOfLoss) {
   std::vector<std::string> entries;
   const Report report = reportFromScene();
   for (const ReportEntry& e : report.entries()) entries.push_back(e.kind + "|" + e.subject + "|" + e.detail);
+  std::string tails;
+  for (const char* ending : {"", ".png"}) {
+    for (const char* head : {"vela/data/render/Vray/textures/", "data/render/Vray/textures/", "render/Vray/textures/",
+                             "Vray/textures/", "textures/", ""}) {
+      tails += (tails.empty() ? "" : ", ") + std::string(head) + "lost.jpg" + ending;
+    }
+  }
+  const std::string cwd = platform::utf8FromPath(std::filesystem::current_path());
   EXPECT_EQ(entries,
             (std::vector<std::string>{
                 "texture not found|Z:/vela/data/render/Vray/textures/lost.jpg|tried "
                 "Z:/vela/data/render/Vray/textures/lost.jpg, textures/lost.jpg, render/Vray/textures/lost.jpg, "
                 "Z:/vela/data/render/Vray/textures/lost.jpg.png, textures/lost.jpg.png, "
-                "render/Vray/textures/lost.jpg.png",
+                "render/Vray/textures/lost.jpg.png (as written and in " +
+                    dir.str() + ", /, " + cwd + "); by the path's end: " + tails + " in " + dir.str() + ", /",
                 "bitmap not loaded|textures/broken.png|" + dir.str() + "/textures/broken.png",
                 "unsupported texture|TexNoise|",
                 "unsupported material|MtlMulti|",
@@ -446,7 +459,108 @@ TEST_F(ImportTest, ReportTellsEveryKindOfLoss) {
                 "mesh part skipped|channels|map channel 200 out of range; channel skipped",
                 "cyclic graph|loop_a|material graph refers back to loop_a",
                 "mesh skipped|GeomMeshFile|geometry type not supported",
+                "not imported|GeomMeshFile|no conversion reads this type",
+                "not imported|MtlMulti|no conversion reads this type",
+                "not imported|TexNoise|no conversion reads this type",
             }));
+}
+
+}  // namespace
+}  // namespace cvimp
+
+namespace cvimp {
+namespace {
+
+// A scene in the way each exporter writes it imports with its sizes,
+// materials and files.
+TEST_F(ImportTest, ExporterStylesImportWithTheirSizes) {
+  const struct {
+    const char* exporter;
+    const char* settings;
+    float millimetres;  // per scene unit
+  } cases[] = {
+      {"Blender", "SettingsUnitsInfo {\n  meters_scale=1;\n  scene_upDir=Vector(0, 0, 1);\n}\n", 1000.0f},
+      {"SketchUp", "SettingsUnitsInfo settingsUnitsInfo {\n  meters_scale=0.0254;\n}\n", 25.4f},
+      {"3ds Max", "", 1.0f},
+  };
+  for (const auto& c : cases) {
+    freshHost();
+    gen::SceneWriter w;
+    quadMesh(w, "mesh");
+    node(w, "n", "mesh", "", "Transform(Matrix(Vector(1, 0, 0), Vector(0, 1, 0), Vector(0, 0, 1)), Vector(2, 0, 0))");
+    import(write("vr.vrscene", c.settings + w.take()));
+    ASSERT_EQ(scene().nodes().size(), 1u) << c.exporter;
+    EXPECT_EQ(scene().nodes()[0]->GetNodeTM(0).GetRow(3).x, 2.0f * c.millimetres) << c.exporter;
+    EXPECT_EQ(static_cast<TriObject&>(*scene().objects()[0]).GetMesh().getVert(1).x, 1000.0f * c.millimetres);
+  }
+}
+
+// SketchUp's two-sided material: its front side, and a report line for the back.
+TEST_F(ImportTest, TwoSidedMaterialBecomesItsFront) {
+  gen::SceneWriter w;
+  quadMesh(w, "mesh");
+  diffuseMaterial(w, "front", 1, 0, 0);
+  diffuseMaterial(w, "back", 0, 0, 1);
+  w.plugin("Mtl2Sided", "Mtl2Sided_red", {{"front", "front"}, {"back", "back"}, {"force_1sided", "1"}});
+  node(w, "n", "mesh", "Mtl2Sided_red");
+  import(write("vr.vrscene", w.take()));
+  ASSERT_EQ(scene().materials().size(), 1u);
+  Mtl* material = scene().nodes().at(0)->GetMtl();
+  ASSERT_NE(material, nullptr);
+  const std::optional<ParamID> color = findParamId(material->GetParamBlock(0), u"base_color");
+  ASSERT_TRUE(color);
+  EXPECT_EQ(material->GetParamBlock(0)->GetColor(*color), Color(1, 0, 0));
+  const std::vector<ReportEntry> entries = reportFromScene().entries();
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].kind + "|" + entries[0].subject, "back side dropped|Mtl2Sided_red");
+}
+
+// A 3ds Max scene names its files by the paths of the machine that wrote it;
+// the copies beside the scene are found. What nothing reads is listed by type.
+TEST_F(ImportTest, FilesFromAnotherMachineAndWhatWasLeftOut) {
+  dir.write("scene/maps/0002 ( 20x100 ).jpg", gen::checkerPng(2, 1, 0xFF0000, 0x00FF00));
+  dir.write("scene/vr_materials.vrscene",
+            "BitmapBuffer bmp { file=\"C:\\Develop\\job\\maps\\0002 ( 20x100 ).jpg\"; }\n"
+            "BitmapBuffer gone { file=\"C:\\Develop\\job\\gone.jpg\"; }\n"
+            "TexBitmap tex { bitmap=bmp; }\nBRDFVRayMtl brdf { diffuse=tex; reflect=gone; }\n"
+            "MtlSingleBRDF mtl_Wood@12 { brdf=brdf; }\n");
+  gen::SceneWriter w;
+  w.include("C:\\Develop\\job\\vr_materials.vrscene");
+  quadMesh(w, "mesh");
+  node(w, "Box001@node_2", "mesh", "mtl_Wood@12");
+  for (const char* type : {"LightRectangle", "CameraPhysical", "RenderView", "Instancer2", "LightRectangle",
+                           "SettingsOutput", "GeomMeshFile"}) {
+    w.plugin(type, std::string(type) + std::to_string(w.text().size()), {});
+  }
+  const std::string path = write("scene/vr.vrscene", w.take());
+  import(path);
+  ASSERT_EQ(scene().nodes().size(), 1u);
+  Mtl* material = scene().nodes()[0]->GetMtl();
+  ASSERT_NE(material, nullptr);
+  auto* bitmap = dynamic_cast<BitmapTex*>(material->GetSubTexmap(kBaseColorSlot));
+  ASSERT_NE(bitmap, nullptr);
+  EXPECT_EQ(host::utf16ToUtf8(bitmap->GetMap().GetFullFilePath()), dir.str() + "/scene/maps/0002 ( 20x100 ).jpg");
+
+  std::vector<std::string> entries;
+  const Report report = reportFromScene();
+  for (const ReportEntry& e : report.entries()) {
+    entries.push_back(e.kind + "|" + e.subject + "|" + e.detail + "|" + std::to_string(e.count));
+  }
+  const std::string folder = dir.str() + "/scene";
+  const std::string cwd = platform::utf8FromPath(std::filesystem::current_path());
+  EXPECT_EQ(entries, (std::vector<std::string>{
+                         "texture not found|C:\\Develop\\job\\gone.jpg|tried C:\\Develop\\job\\gone.jpg, "
+                         "C:\\Develop\\job\\gone.jpg.png (as written and in " +
+                             folder + ", /, " + cwd +
+                             "); by the path's end: Develop/job/gone.jpg, job/gone.jpg, gone.jpg, "
+                             "Develop/job/gone.jpg.png, job/gone.jpg.png, gone.jpg.png in " +
+                             folder + ", /|1",
+                         "not imported|CameraPhysical|no conversion reads this type|1",
+                         "not imported|GeomMeshFile|no conversion reads this type|1",
+                         "not imported|Instancer2|no conversion reads this type|1",
+                         "not imported|LightRectangle|no conversion reads this type|2",
+                         "not imported|RenderView|no conversion reads this type|1",
+                     }));
 }
 
 }  // namespace

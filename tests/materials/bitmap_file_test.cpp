@@ -25,11 +25,30 @@ TEST(BitmapLookup, RenderFarmPrefixes) {
   EXPECT_EQ(resolveBitmapFile("../../../cirrodata/tex/stone.jpg", dirs), cirro);
   // A prefix anywhere in the name counts.
   EXPECT_EQ(resolveBitmapFile("//farm01/Z:/vela/data/render/Vray/maps/wood.jpg", dirs), wood);
-  // Backslashes match no prefix.
-  EXPECT_EQ(resolveBitmapFile("Z:\\vela\\data\\render\\Vray\\maps\\wood.jpg", dirs), "");
+  // Backslashes match no prefix; the path's end is found after the farm rule.
+  EXPECT_EQ(resolveBitmapFile("Z:\\vela\\data\\render\\Vray\\maps\\wood.jpg", dirs), wood);
   EXPECT_EQ(resolveBitmapFile("maps/wood.jpg", dirs), wood);
   EXPECT_EQ(resolveBitmapFile("Z:/vela/data/render/Vray/maps/missing.jpg", dirs), "");
   EXPECT_EQ(resolveBitmapFile("", dirs), "");
+}
+
+// A path of the exporting machine: the farm rule first, then the path's ends
+// near the defining file before the search directories; a miss names every
+// place tried.
+TEST(BitmapLookup, PathsFromAnotherMachine) {
+  TempDir dir;
+  const std::string near = dir.str() + "/parts", package = dir.str() + "/pkg";
+  const std::string nearWood = dir.write("parts/wood.jpg", "x");
+  const std::string farmWood = dir.write("pkg/render/Vray/wood.jpg", "x");
+  const std::string packageOak = dir.write("pkg/textures/oak.jpg", "x");
+  dir.write("pkg/oak.jpg", "x");
+  EXPECT_EQ(resolveBitmapFile("Z:/vela/data/render/Vray/wood.jpg", {package}, {near}), farmWood);
+  EXPECT_EQ(resolveBitmapFile("C:\\Develop\\wood.jpg", {package}, {near}), nearWood);
+  EXPECT_EQ(resolveBitmapFile("C:\\Develop\\textures\\oak.jpg", {package}, {near}), packageOak);
+  EXPECT_EQ(bitmapPlacesTried({"C:\\p\\x.jpg", "x.jpg.png"}, {package, ""}, {near, package}),
+            "tried C:\\p\\x.jpg, x.jpg.png (as written and in " + package + "); by the path's end: p/x.jpg, x.jpg in " +
+                near + ", " + package);
+  EXPECT_EQ(bitmapPlacesTried({"x.jpg"}, {}, {}), "tried x.jpg (as written)");
 }
 
 }  // namespace

@@ -43,6 +43,41 @@ TEST_F(MaterialGraph, WrappersAreLookedThrough) {
   EXPECT_EQ(takeLog(), "");
 }
 
+// Chains as the exporters write them convert exactly as their leaf alone.
+TEST_F(MaterialGraph, ExportersChainsConvertAsTheirLeaf) {
+  const Snapshot leaf = snapshot(convert(kVRay, "leaf"));
+  const struct {
+    const char* exporter;
+    const char* graph;
+    const char* log;
+  } cases[] = {
+      {"3ds Max",
+       "MtlRenderStats root { base_mtl=mtl_Wood@12; visibility=1; } MtlSingleBRDF mtl_Wood@12 { brdf=leaf; "
+       "double_sided=1; }",
+       ""},
+      {"SketchUp",
+       "Mtl2Sided root { front=single; back=single; translucency=Color(0.5, 0.5, 0.5); force_1sided=1; } "
+       "MtlSingleBRDF single { brdf=id; } MtlMaterialID id { base_mtl=layered; material_id_color=Color(1, "
+       "0, 0); } BRDFLayered layered { brdfs=List(leaf); weights=List(white); } TexAColor white { "
+       "texture=AColor(1, 1, 1, 1); }",
+       "Two-sided material root: back side dropped\n"},
+      {"a material as a layer", "BRDFLayered root { brdfs=List(single); } MtlSingleBRDF single { brdf=leaf; }", ""},
+  };
+  for (const auto& c : cases) {
+    Mtl* root = convert(std::string(kVRay) + c.graph, "root");
+    EXPECT_EQ(differences(snapshot(root), leaf), "") << c.exporter;
+    EXPECT_EQ(takeLog(), c.log) << c.exporter;
+  }
+  const std::vector<ReportEntry>& entries = log()->report().entries();
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].kind + "|" + entries[0].subject, "back side dropped|root");
+
+  // Without a front there is nothing to convert; the back side still goes.
+  Mtl* empty = convert(std::string(kVRay) + "Mtl2Sided two { back=leaf; }", "two");
+  EXPECT_EQ(differences(snapshot(empty), presetSnapshot()), "");
+  EXPECT_EQ(takeLog(), "Two-sided material two: back side dropped\n");
+}
+
 TEST_F(MaterialGraph, BumpIsAppliedOverItsBase) {
   image("base.png");
   image("wrap.png");

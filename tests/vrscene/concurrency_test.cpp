@@ -63,6 +63,8 @@ std::string writeDesign(const TempDir& dir) {
     w.begin("Y", "late");
     w.attribute("w", std::to_string(-i));
     w.end();
+    // Unnamed settings merge by type as named plugins do.
+    w.plugin("SettingsUnitsInfo", "", {{"meters_scale", std::to_string(i + 1)}, {"unit" + std::to_string(i), "1"}});
     dir.write("inc" + std::to_string(i) + ".vrscene", w.take());
   }
   dir.write("common.vrscene", "W shared { common=1; a=500; }\nW only_common { }\n");
@@ -77,9 +79,17 @@ std::string loadAsJson(const std::string& path, const TempDir& dir) {
     loaded = loadScene(path, scene, {dir.str()}, true);
     prebuilt = loaded && prebuildScene(scene, order);
   });
+  const std::string unnamed = "[VRP] WARNING: Plugin SettingsUnitsInfo has no name\n";
+  for (std::size_t at; (at = out.find(unnamed)) != std::string::npos;) out.erase(at, unnamed.size());
   EXPECT_EQ(out, "");
   EXPECT_TRUE(loaded && prebuilt);
-  return sceneDocumentJson(scene, loaded, &prebuilt, order);
+  std::string settings;
+  if (const VrpPlugin* units = scene.unnamedSettings("SettingsUnitsInfo")) {
+    for (const auto& attribute : units->attributes()) {
+      settings += attribute->name + "=" + std::to_string(*attribute->value.intValue()) + ";";
+    }
+  }
+  return sceneDocumentJson(scene, loaded, &prebuilt, order) + settings;
 }
 
 TEST(ParallelLoading, SameDocumentOnOneThreadAndOnManyEveryTime) {
@@ -112,6 +122,7 @@ TEST(ParallelLoading, RepeatedDefinitionsTakeTheirLatestValues) {
   // inc1 (statement 2 of the main file) includes common.vrscene first, as its statement 13.
   EXPECT_EQ(scene.findPlugin("only_common")->definitionPath, (DefinitionPath{0, 2, 13, 1}));
   for (int i = 0; i < kIncludes; ++i) EXPECT_EQ(shared->getInt("inc" + std::to_string(i), 0), 1);
+  EXPECT_EQ(scene.unnamedSettings("SettingsUnitsInfo")->getInt("meters_scale", 0), kIncludes);
 
   // "late" is first defined inside inc0's first nested file, before the
   // main file's middle definition; its values come from the main file's
@@ -134,6 +145,7 @@ TEST(PiecewiseReading, SameDocumentAndMessagesAsOneReading) {
     good += "// block " + std::to_string(i) + "\nNode n" + std::to_string(i) + " { a=" + std::to_string(i) +
             "; s=\"x;}{\\n\"; // note\n l=List(1, 'q}', ListIntHex(\"" + gen::packInts({i, i + 1}) + "\")); }\n";
     if (i % 7 == 3) good += "Node { a=1; }\nMat m" + std::to_string(i) + " junk words { v=nan; }\n";
+    if (i % 9 == 4) good += "SettingsUnitsInfo { meters_scale=" + std::to_string(i) + "; }\n";
   }
   const std::string texts[] = {
       good,
@@ -155,7 +167,9 @@ TEST(PiecewiseReading, SameDocumentAndMessagesAsOneReading) {
     const std::string printed =
         captureStdout([&] { ok = parseSceneText(scene, includes, text, {}, DefinitionPath{0}, true); });
     std::vector<VrpPlugin*> none;
-    return std::to_string(ok) + printed + sceneDocumentJson(scene, ok, nullptr, none);
+    const VrpPlugin* units = scene.unnamedSettings("SettingsUnitsInfo");
+    return std::to_string(ok) + printed + sceneDocumentJson(scene, ok, nullptr, none) +
+           std::to_string(units != nullptr ? units->getInt("meters_scale", -1) : -2);
   };
   const std::size_t setting = splitBytes();
   for (const std::string& text : texts) {

@@ -127,5 +127,43 @@ TEST(FileLookup, SymbolicLinksAreFollowed) {
   EXPECT_FALSE(isExistingFile(dir.str() + "/dangling.png"));
 }
 
+// Absolute names of the exporting machine: split on both separators on
+// every system, without the drive, server and share, nothing before "..".
+TEST(FileLookup, TailsOfPathsFromAnotherMachine) {
+  using Tails = std::vector<std::string>;
+  EXPECT_EQ(pathTails("C:\\Develop\\proj\\maps\\0002 ( 20x100 ).jpg"),
+            (Tails{"Develop/proj/maps/0002 ( 20x100 ).jpg", "proj/maps/0002 ( 20x100 ).jpg", "maps/0002 ( 20x100 ).jpg",
+                   "0002 ( 20x100 ).jpg"}));
+  EXPECT_EQ(pathTails("\\\\server\\share\\maps\\x.jpg"), (Tails{"maps/x.jpg", "x.jpg"}));
+  EXPECT_EQ(pathTails("//server/share/x.jpg"), (Tails{"x.jpg"}));
+  EXPECT_EQ(pathTails("/home/u//./x.jpg"), (Tails{"home/u/x.jpg", "u/x.jpg", "x.jpg"}));
+  EXPECT_EQ(pathTails("d:/a\\b/x.jpg"), (Tails{"a/b/x.jpg", "b/x.jpg", "x.jpg"}));
+  EXPECT_EQ(pathTails("C:\\a\\..\\b\\x..jpg"), (Tails{"b/x..jpg", "x..jpg"}));
+  for (const char* notAbsolute : {"maps/x.jpg", "C:x.jpg", "x.jpg", "", "C:\\"}) {
+    EXPECT_EQ(pathTails(notAbsolute), Tails{}) << notAbsolute;
+  }
+}
+
+TEST(FileLookup, ResolveByTailsFolderByFolderLongestTailFirst) {
+  TempDir dir;
+  const std::string near = dir.str() + "/near", outer = dir.str() + "/outer", search = dir.str() + "/search";
+  dir.write("near/x.jpg", "");
+  const std::string nearMaps = dir.write("near/maps/x.jpg", "");
+  dir.write("outer/proj/maps/x.jpg", "");
+  const std::string outerY = dir.write("outer/y.jpg", "");
+  const std::string searchZ = dir.write("search/z.jpg", "");
+  const std::vector<std::string> folders{near, outer};
+  EXPECT_EQ(resolveByTails("C:\\proj\\maps\\x.jpg", folders, {search}), nearMaps);
+  EXPECT_EQ(resolveByTails("\\\\srv\\share\\y.jpg", folders, {search}), outerY);
+  EXPECT_EQ(resolveByTails("/mnt/z.jpg", folders, {search}), searchZ);
+  EXPECT_EQ(resolveByTails("/mnt/none.jpg", folders, {search}), "");
+  // Relative names are not names from another machine.
+  EXPECT_EQ(resolveByTails("maps/x.jpg", folders, {search}), "");
+  // The working directory is searched only as a folder near the scene; each folder once.
+  const std::string cwd = platform::utf8FromPath(std::filesystem::current_path());
+  EXPECT_EQ(tailFolders({}, {cwd, search, "", search + "/"}), (std::vector<std::string>{search}));
+  EXPECT_EQ(tailFolders({cwd}, {cwd, near}), (std::vector<std::string>{cwd, near}));
+}
+
 }  // namespace
 }  // namespace cvimp

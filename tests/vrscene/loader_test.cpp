@@ -114,6 +114,53 @@ TEST(SceneLoading, FilesAreFoundThroughTheSearchDirectories) {
   EXPECT_NE(loaded->scene.findPlugin("a"), nullptr);
 }
 
+// Includes named by the exporting machine's paths: near the including file,
+// then near the files that include it, then in the search directories.
+TEST(SceneLoading, IncludesFromAnotherMachineAreFoundByTheirTails) {
+  TempDir dir;
+  const std::string main = dir.write("job/main.vrscene", "#include \"C:\\Develop\\job\\parts\\a.vrscene\"\nX m { }\n");
+  dir.write("job/parts/a.vrscene", "X a { }\n#include \"\\\\srv\\share\\b.vrscene\"\n#include \"/home/u/c.vrscene\"\n");
+  dir.write("job/b.vrscene", "X b { }\n");
+  dir.write("lib/c.vrscene", "X c { }\n");
+  auto loaded = load(main, {dir.str() + "/lib"}, true);
+  EXPECT_TRUE(loaded->ok);
+  EXPECT_EQ(loaded->out, "");
+  for (const char* name : {"m", "a", "b", "c"}) EXPECT_NE(loaded->scene.findPlugin(name), nullptr) << name;
+  // Each file's folder is known by where its plugins stand in the document.
+  const std::string job = dir.str() + "/job";
+  EXPECT_EQ(loaded->scene.foldersAround(loaded->scene.findPlugin("b")->definitionPath),
+            (std::vector<std::string>{job, job + "/parts", job}));
+  EXPECT_EQ(loaded->scene.foldersAround(loaded->scene.findPlugin("m")->definitionPath),
+            (std::vector<std::string>{job}));
+
+  auto missing = load(dir.write("job/other.vrscene", "#include \"C:\\nowhere\\d.vrscene\"\n"), {}, true);
+  EXPECT_EQ(missing->out, "[VRP] ERROR: Cannot include C:\\nowhere\\d.vrscene\n");
+}
+
+// Unnamed Settings blocks stay out of the document, with the warning as for
+// any unnamed block, and are kept by type, merged in document order.
+TEST(SceneLoading, UnnamedSettingsAreKeptAsideByType) {
+  TempDir dir;
+  const std::string main =
+      dir.write("main.vrscene",
+                "SettingsUnitsInfo { meters_scale=1; frames_scale=24; }\n#include \"a.vrscene\"\nSettingsUnitsInfo { "
+                "meters_scale=0.0254; }\nNode { a=1; }\n");
+  dir.write("a.vrscene", "SettingsUnitsInfo { meters_scale=0.01; scene_upDir=Vector(0, 0, 1); }\n");
+  auto loaded = load(main, {dir.str()}, true);
+  EXPECT_TRUE(loaded->ok);
+  EXPECT_EQ(loaded->scene.pluginCount(), 0u);
+  EXPECT_EQ(loaded->out,
+            "[VRP] WARNING: Plugin SettingsUnitsInfo has no name\n[VRP] WARNING: Plugin SettingsUnitsInfo has no "
+            "name\n[VRP] WARNING: Plugin Node has no name\n[VRP] WARNING: Plugin SettingsUnitsInfo has no name\n");
+  const VrpPlugin* units = loaded->scene.unnamedSettings("SettingsUnitsInfo");
+  ASSERT_NE(units, nullptr);
+  EXPECT_EQ(units->getFloat("meters_scale", 0), 0.0254f);
+  EXPECT_EQ(units->getInt("frames_scale", 0), 24);
+  EXPECT_NE(units->findAttribute("scene_upDir"), nullptr);
+  EXPECT_EQ(loaded->scene.unnamedSettings("Node"), nullptr);
+  EXPECT_EQ(loaded->scene.unnamedSettings("SettingsOutput"), nullptr);
+}
+
 TEST(SceneLoading, LaterDefinitionInTheMainFileWinsOverTheInclude) {
   TempDir dir;
   const std::string main = dir.write("main.vrscene", "X p { a=1; b=1; }\n#include \"inc.vrscene\"\nX p { b=3; }\n");
