@@ -1,4 +1,4 @@
-#include "builder/import_context.h"
+#include "tests/builder/builder_internals.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,6 @@
 
 #include "builder/builder.h"
 #include "host/stand_in.h"
-#include "tests/builder/builder_internals.h"
 #include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"
 

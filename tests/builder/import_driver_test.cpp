@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <optional>
+#include <variant>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -12,8 +12,6 @@
 #include "builder/builder.h"
 #include "host/max.h"
 #include "host/stand_in.h"
-#include "materials/find_param.h"
-#include "materials/physical_mapping.h"
 #include "report/report.h"
 #include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"
@@ -471,48 +469,45 @@ TEST_F(ImportTest, ReportTellsEveryKindOfLoss) {
 namespace cvimp {
 namespace {
 
-// A scene in the way each exporter writes it imports with its sizes,
-// materials and files.
-TEST_F(ImportTest, ExporterStylesImportWithTheirSizes) {
+// A scene in the way each exporter writes it imports with its sizes and
+// materials; SketchUp's two-sided material becomes its front side.
+TEST_F(ImportTest, ExporterStylesImportWithTheirSizesAndMaterials) {
   const struct {
     const char* exporter;
     const char* settings;
     float millimetres;  // per scene unit
+    const char* material;
+    const char* report;
   } cases[] = {
-      {"Blender", "SettingsUnitsInfo {\n  meters_scale=1;\n  scene_upDir=Vector(0, 0, 1);\n}\n", 1000.0f},
-      {"SketchUp", "SettingsUnitsInfo settingsUnitsInfo {\n  meters_scale=0.0254;\n}\n", 25.4f},
-      {"3ds Max", "", 1.0f},
+      {"Blender", "SettingsUnitsInfo {\n  meters_scale=1;\n  scene_upDir=Vector(0, 0, 1);\n}\n", 1000.0f, "red", ""},
+      {"SketchUp", "SettingsUnitsInfo settingsUnitsInfo {\n  meters_scale=0.0254;\n}\n", 25.4f, "Mtl2Sided_red",
+       "back side dropped|Mtl2Sided_red"},
+      {"3ds Max", "", 1.0f, "stats", ""},
   };
   for (const auto& c : cases) {
     freshHost();
     gen::SceneWriter w;
     quadMesh(w, "mesh");
-    node(w, "n", "mesh", "", "Transform(Matrix(Vector(1, 0, 0), Vector(0, 1, 0), Vector(0, 0, 1)), Vector(2, 0, 0))");
+    diffuseMaterial(w, "red", 1, 0, 0);
+    diffuseMaterial(w, "blue", 0, 0, 1);
+    w.plugin("Mtl2Sided", "Mtl2Sided_red", {{"front", "red"}, {"back", "blue"}, {"force_1sided", "1"}});
+    w.plugin("MtlRenderStats", "stats", {{"base_mtl", "red"}, {"camera_visibility", "1"}});
+    node(w, "n", "mesh", c.material,
+         "Transform(Matrix(Vector(1, 0, 0), Vector(0, 1, 0), Vector(0, 0, 1)), Vector(2, 0, 0))");
     import(write("vr.vrscene", c.settings + w.take()));
     ASSERT_EQ(scene().nodes().size(), 1u) << c.exporter;
     EXPECT_EQ(scene().nodes()[0]->GetNodeTM(0).GetRow(3).x, 2.0f * c.millimetres) << c.exporter;
     EXPECT_EQ(static_cast<TriObject&>(*scene().objects()[0]).GetMesh().getVert(1).x, 1000.0f * c.millimetres);
+    Mtl* material = scene().nodes()[0]->GetMtl();
+    ASSERT_NE(material, nullptr);
+    Color color(-1, -1, -1);
+    for (const IParamBlock2::Entry& entry : material->GetParamBlock(0)->entries()) {
+      if (entry.name == u"base_color") color = std::get<Color>(entry.value);
+    }
+    EXPECT_EQ(color, Color(1, 0, 0)) << c.exporter;
+    const Report report = reportFromScene();
+    EXPECT_EQ(report.empty() ? "" : report.entries()[0].kind + "|" + report.entries()[0].subject, c.report);
   }
-}
-
-// SketchUp's two-sided material: its front side, and a report line for the back.
-TEST_F(ImportTest, TwoSidedMaterialBecomesItsFront) {
-  gen::SceneWriter w;
-  quadMesh(w, "mesh");
-  diffuseMaterial(w, "front", 1, 0, 0);
-  diffuseMaterial(w, "back", 0, 0, 1);
-  w.plugin("Mtl2Sided", "Mtl2Sided_red", {{"front", "front"}, {"back", "back"}, {"force_1sided", "1"}});
-  node(w, "n", "mesh", "Mtl2Sided_red");
-  import(write("vr.vrscene", w.take()));
-  ASSERT_EQ(scene().materials().size(), 1u);
-  Mtl* material = scene().nodes().at(0)->GetMtl();
-  ASSERT_NE(material, nullptr);
-  const std::optional<ParamID> color = findParamId(material->GetParamBlock(0), u"base_color");
-  ASSERT_TRUE(color);
-  EXPECT_EQ(material->GetParamBlock(0)->GetColor(*color), Color(1, 0, 0));
-  const std::vector<ReportEntry> entries = reportFromScene().entries();
-  ASSERT_EQ(entries.size(), 1u);
-  EXPECT_EQ(entries[0].kind + "|" + entries[0].subject, "back side dropped|Mtl2Sided_red");
 }
 
 // A 3ds Max scene names its files by the paths of the machine that wrote it;
@@ -537,7 +532,7 @@ TEST_F(ImportTest, FilesFromAnotherMachineAndWhatWasLeftOut) {
   ASSERT_EQ(scene().nodes().size(), 1u);
   Mtl* material = scene().nodes()[0]->GetMtl();
   ASSERT_NE(material, nullptr);
-  auto* bitmap = dynamic_cast<BitmapTex*>(material->GetSubTexmap(kBaseColorSlot));
+  auto* bitmap = dynamic_cast<BitmapTex*>(material->GetSubTexmap(1));  // the base colour
   ASSERT_NE(bitmap, nullptr);
   EXPECT_EQ(host::utf16ToUtf8(bitmap->GetMap().GetFullFilePath()), dir.str() + "/scene/maps/0002 ( 20x100 ).jpg");
 
