@@ -443,13 +443,14 @@ TEST_F(ImportTest, ReportTellsEveryKindOfLoss) {
     }
   }
   const std::string cwd = platform::utf8FromPath(std::filesystem::current_path());
+  const std::string root = platform::utf8FromPath(platform::pathFromUtf8(dir.str()).root_path());
   EXPECT_EQ(entries,
             (std::vector<std::string>{
                 "texture not found|Z:/vela/data/render/Vray/textures/lost.jpg|tried "
                 "Z:/vela/data/render/Vray/textures/lost.jpg, textures/lost.jpg, render/Vray/textures/lost.jpg, "
                 "Z:/vela/data/render/Vray/textures/lost.jpg.png, textures/lost.jpg.png, "
                 "render/Vray/textures/lost.jpg.png (as written and in " +
-                    dir.str() + ", /, " + cwd + "); by the path's end: " + tails + " in " + dir.str() + ", /",
+                    dir.str() + ", " + root + ", " + cwd + "); by the path's end: " + tails + " in " + dir.str() + ", " + root,
                 "bitmap not loaded|textures/broken.png|" + dir.str() + "/textures/broken.png",
                 "unsupported texture|TexNoise|",
                 "unsupported material|MtlMulti|",
@@ -534,22 +535,24 @@ TEST_F(ImportTest, FilesFromAnotherMachineAndWhatWasLeftOut) {
   ASSERT_NE(material, nullptr);
   auto* bitmap = dynamic_cast<BitmapTex*>(material->GetSubTexmap(1));  // the base colour
   ASSERT_NE(bitmap, nullptr);
-  EXPECT_EQ(host::utf16ToUtf8(bitmap->GetMap().GetFullFilePath()), dir.str() + "/scene/maps/0002 ( 20x100 ).jpg");
+  // The folder as the scene's own path names it.
+  const std::string folder = platform::utf8FromPath(platform::pathFromUtf8(path).parent_path());
+  EXPECT_EQ(host::utf16ToUtf8(bitmap->GetMap().GetFullFilePath()), folder + "/maps/0002 ( 20x100 ).jpg");
 
   std::vector<std::string> entries;
   const Report report = reportFromScene();
   for (const ReportEntry& e : report.entries()) {
     entries.push_back(e.kind + "|" + e.subject + "|" + e.detail + "|" + std::to_string(e.count));
   }
-  const std::string folder = dir.str() + "/scene";
   const std::string cwd = platform::utf8FromPath(std::filesystem::current_path());
+  const std::string root = platform::utf8FromPath(platform::pathFromUtf8(dir.str()).root_path());
   EXPECT_EQ(entries, (std::vector<std::string>{
                          "texture not found|C:\\Develop\\job\\gone.jpg|tried C:\\Develop\\job\\gone.jpg, "
                          "C:\\Develop\\job\\gone.jpg.png (as written and in " +
-                             folder + ", /, " + cwd +
+                             folder + ", " + root + ", " + cwd +
                              "); by the path's end: Develop/job/gone.jpg, job/gone.jpg, gone.jpg, "
                              "Develop/job/gone.jpg.png, job/gone.jpg.png, gone.jpg.png in " +
-                             folder + ", /|1",
+                             folder + ", " + root + "|1",
                          "not imported|CameraPhysical|no conversion reads this type|1",
                          "not imported|GeomMeshFile|no conversion reads this type|1",
                          "not imported|Instancer2|no conversion reads this type|1",

@@ -38,9 +38,9 @@ TEST(BitmapLookup, RenderFarmPrefixes) {
 TEST(BitmapLookup, PathsFromAnotherMachine) {
   TempDir dir;
   const std::string near = dir.str() + "/parts", package = dir.str() + "/pkg";
-  const std::string nearWood = dir.write("parts/wood.jpg", "x");
-  const std::string farmWood = dir.write("pkg/render/Vray/wood.jpg", "x");
-  const std::string packageOak = dir.write("pkg/textures/oak.jpg", "x");
+  for (const char* file : {"parts/wood.jpg", "pkg/render/Vray/wood.jpg", "pkg/textures/oak.jpg"}) dir.write(file, "x");
+  const std::string nearWood = near + "/wood.jpg", farmWood = package + "/render/Vray/wood.jpg";
+  const std::string packageOak = package + "/textures/oak.jpg";
   dir.write("pkg/oak.jpg", "x");
   EXPECT_EQ(resolveBitmapFile("Z:/vela/data/render/Vray/wood.jpg", {package}, {near}), farmWood);
   EXPECT_EQ(resolveBitmapFile("C:\\Develop\\wood.jpg", {package}, {near}), nearWood);

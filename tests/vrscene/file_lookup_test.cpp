@@ -148,10 +148,11 @@ TEST(FileLookup, ResolveByTailsFolderByFolderLongestTailFirst) {
   TempDir dir;
   const std::string near = dir.str() + "/near", outer = dir.str() + "/outer", search = dir.str() + "/search";
   dir.write("near/x.jpg", "");
-  const std::string nearMaps = dir.write("near/maps/x.jpg", "");
+  dir.write("near/maps/x.jpg", "");
   dir.write("outer/proj/maps/x.jpg", "");
-  const std::string outerY = dir.write("outer/y.jpg", "");
-  const std::string searchZ = dir.write("search/z.jpg", "");
+  dir.write("outer/y.jpg", "");
+  dir.write("search/z.jpg", "");
+  const std::string nearMaps = near + "/maps/x.jpg", outerY = outer + "/y.jpg", searchZ = search + "/z.jpg";
   const std::vector<std::string> folders{near, outer};
   EXPECT_EQ(resolveByTails("C:\\proj\\maps\\x.jpg", folders, {search}), nearMaps);
   EXPECT_EQ(resolveByTails("\\\\srv\\share\\y.jpg", folders, {search}), outerY);

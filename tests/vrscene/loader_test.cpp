@@ -127,7 +127,7 @@ TEST(SceneLoading, IncludesFromAnotherMachineAreFoundByTheirTails) {
   EXPECT_EQ(loaded->out, "");
   for (const char* name : {"m", "a", "b", "c"}) EXPECT_NE(loaded->scene.findPlugin(name), nullptr) << name;
   // Each file's folder is known by where its plugins stand in the document.
-  const std::string job = dir.str() + "/job";
+  const std::string job = main.substr(0, main.find_last_of("/\\"));
   EXPECT_EQ(loaded->scene.foldersAround(loaded->scene.findPlugin("b")->definitionPath),
             (std::vector<std::string>{job, job + "/parts", job}));
   EXPECT_EQ(loaded->scene.foldersAround(loaded->scene.findPlugin("m")->definitionPath),
