@@ -266,7 +266,8 @@ std::vector<std::vector<std::uint8_t>> meshArrays(const VrpPlugin& mesh) {
   };
   for (const char* name : {"vertices", "normals"}) add(mesh.viewVectorList(name));
   for (const char* name : {"faces", "faceNormals", "face_mtlIDs"}) add(mesh.viewIntList(name));
-  for (const VrpValue& channel : mesh.getValue("map_channels").getValueList(mesh.scene)) {
+  const VrpValue channels = mesh.getValue("map_channels");
+  for (const VrpValue& channel : channels.getValueList(mesh.scene)) {
     const std::vector<VrpValue>& items = channel.getValueList(mesh.scene);
     add(items.at(1).viewVectorList(mesh.scene));
     add(items.at(2).viewIntList(mesh.scene));
@@ -277,18 +278,20 @@ std::vector<std::vector<std::uint8_t>> meshArrays(const VrpPlugin& mesh) {
 // The design with its lists as V-Ray for Blender and the App SDK write them:
 // loaded without a word, the same document on one thread as on two when read
 // in pieces, and meshes holding the packed design's arrays.
-TEST_F(SmallDesign, HexAndPlainListsHoldThePackedDesignsArrays) {
+TEST(ListStyles, HexAndPlainListsHoldThePackedDesignsArrays) {
+  DesignOptions options{0.04, 6};
+  test::TempDir packedDirectory;
+  const DesignTotals totals = writeDesign(packedDirectory.path(), options);
+  const Loaded packed(packedDirectory.path());
   for (const ListStyle style : {ListStyle::Hex, ListStyle::Plain}) {
-    test::TempDir other;
-    DesignOptions options = kSmall;
+    test::TempDir directory;
     options.lists = style;
-    const DesignTotals written = writeDesign(other.path(), options);
-    EXPECT_EQ(written.decodedBytes, totals.decodedBytes);
+    EXPECT_EQ(writeDesign(directory.path(), options).decodedBytes, totals.decodedBytes);
     auto load = [&](int threads, std::size_t split) {
       const std::size_t setting = splitBytes();
       setSplitBytes(split);
       const tbb::global_control limit(tbb::global_control::max_allowed_parallelism, static_cast<std::size_t>(threads));
-      auto loaded = std::make_unique<Loaded>(other.path());
+      auto loaded = std::make_unique<Loaded>(directory.path());
       setSplitBytes(setting);
       EXPECT_TRUE(loaded->ok);
       EXPECT_EQ(loaded->output, "");
@@ -298,11 +301,11 @@ TEST_F(SmallDesign, HexAndPlainListsHoldThePackedDesignsArrays) {
     EXPECT_EQ(digestDocument(*load(2, 4096)->scene), digestDocument(*serial->scene));
 
     std::size_t meshes = 0;
-    for (const VrpPlugin* packed : scene->pluginsInDocumentOrder()) {
-      if (packed->type != "GeomStaticMesh") continue;
-      const VrpPlugin* mesh = serial->scene->findPlugin(packed->name);
-      ASSERT_NE(mesh, nullptr) << packed->name;
-      ASSERT_EQ(meshArrays(*mesh), meshArrays(*packed)) << packed->name;
+    for (const VrpPlugin* mesh : packed.scene->pluginsInDocumentOrder()) {
+      if (mesh->type != "GeomStaticMesh") continue;
+      const VrpPlugin* same = serial->scene->findPlugin(mesh->name);
+      ASSERT_NE(same, nullptr) << mesh->name;
+      ASSERT_EQ(meshArrays(*same), meshArrays(*mesh)) << mesh->name;
       meshes += 1;
     }
     EXPECT_EQ(meshes, totals.meshes);
