@@ -1,7 +1,9 @@
 #include "vrscene/plain_lists.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
