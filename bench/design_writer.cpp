@@ -114,13 +114,35 @@ class Design {
     if (m.triangleCount() == 0) throw std::logic_error("empty mesh " + name);
     SceneWriter& w = geometry_ != nullptr ? *geometry_ : room;
     const int level = options_.zlibLevel;
-    auto vectors = [&](const std::vector<Vec3>& v) { return scenegen::listVectorHex(v, level); };
-    auto ints = [&](const std::vector<std::int32_t>& v) { return scenegen::listIntHex(v, level); };
+    const ListStyle style = options_.lists;
+    auto vectors = [&](const std::vector<Vec3>& v) {
+      switch (style) {
+        case ListStyle::Hex:
+          return scenegen::interpolated(scenegen::listVectorPlainHex(v));
+        case ListStyle::Plain:
+          return scenegen::listVector(v);
+        default:
+          return scenegen::listVectorHex(v, level);
+      }
+    };
+    auto ints = [&](const std::vector<std::int32_t>& v) {
+      switch (style) {
+        case ListStyle::Hex:
+          return scenegen::interpolated(scenegen::listIntPlainHex(v));
+        case ListStyle::Plain:
+          return scenegen::listInt(v);
+        default:
+          return scenegen::listIntHex(v, level);
+      }
+    };
+    auto indices = [&](const std::vector<std::int32_t>& v) {
+      return style == ListStyle::Plain ? scenegen::listTriples(v) : ints(v);
+    };
     w.begin("GeomStaticMesh", flatName(name));
     w.attribute("vertices", vectors(m.vertices));
-    w.attribute("faces", ints(m.faces));
+    w.attribute("faces", indices(m.faces));
     w.attribute("normals", vectors(m.normals));
-    w.attribute("faceNormals", ints(m.faceNormals));
+    w.attribute("faceNormals", indices(m.faceNormals));
     w.attribute("map_channels", "List(List(1, " + vectors(m.uvws) + ", " + ints(m.uvwFaces) + "))");
     w.attribute("face_mtlIDs", ints(m.mtlIds));
     w.attribute("dynamic_geometry", "0");

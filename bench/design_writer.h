@@ -17,6 +17,13 @@ enum class DesignLayout {
   Categories,  // a main file including one file each for geometry, nodes and materials, as exporters split a scene
 };
 
+// How the meshes' lists are written.
+enum class ListStyle {
+  Zipc,   // packed, as the platform writes them
+  Hex,    // plain hex in "interpolate" forms, as V-Ray for Blender writes them
+  Plain,  // numbers written out, faces as vectors of indices, as the App SDK writes them
+};
+
 struct DesignOptions {
   // Scales every segment count; the data grows with its square. The default
   // gives about 60 MB of text holding about 200 MB of packed data.
@@ -26,6 +33,9 @@ struct DesignOptions {
   // layout), meshes and nodes, and all share the materials.
   int flats = 1;
   DesignLayout layout = DesignLayout::Rooms;
+  // The same data in each style; the text is about 6.5 times the packed
+  // design's in hex and written out alike.
+  ListStyle lists = ListStyle::Zipc;
 };
 
 // `base` grown about `scale` times in text and packed data: ceil(sqrt(scale))

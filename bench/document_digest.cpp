@@ -119,13 +119,13 @@ class Digester {
   }
 
   void packedData(const VrpFunction& function) {
-    const bool packed = isPackedListName(function.name);
+    const std::size_t elementSize = listElementSize(function.name);
     if (function.data == nullptr) {
       hash_.word(0);
-      digest_.undecodedLists += packed ? 1 : 0;
+      digest_.undecodedLists += elementSize != 0 ? 1 : 0;
       return;
     }
-    const std::uint64_t size = function.count * packedElementSize(function.name);
+    const std::uint64_t size = function.count * elementSize;
     hash_.word(1);
     hash_.word(function.count);
     hash_.bytes(function.data.get(), size);

@@ -1,7 +1,7 @@
 #pragma once
 // A digest of a loaded scene document: its plugins (names, types, attributes
 // in order), every value with its nested forms, and the decoded bytes of
-// every packed list. Loads that give the same document give the same digest;
+// every list, packed or plain. Loads that give the same document give the same digest;
 // a change anywhere, down to one decoded byte, gives another.
 #include <cstdint>
 #include <string>

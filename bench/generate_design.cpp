@@ -2,9 +2,11 @@
 // files, the same bytes on every run.
 //
 //   generate_design OUTPUT_DIR [--scale S] [--layout rooms|categories]
-//                   [--detail X] [--zlib-level N] [--reuse]
+//                   [--detail X] [--zlib-level N] [--lists zipc|hex|plain] [--reuse]
 //
 // --scale grows the design about S times (more flats, then more detail);
+// --lists writes the meshes' lists packed (the default), as plain hex or as
+// numbers written out, the forms other exporters write;
 // --reuse keeps a design the same generator wrote with the same options,
 // which the stamp file it leaves beside the design tells.
 #include <algorithm>
@@ -34,13 +36,24 @@ double megabytes(std::uint64_t bytes) { return static_cast<double>(bytes) / 1e6;
 int usage() {
   std::fprintf(stderr,
                "usage: generate_design OUTPUT_DIR [--scale S] [--layout rooms|categories] [--detail X] "
-               "[--zlib-level N] [--reuse]\n");
+               "[--zlib-level N] [--lists zipc|hex|plain] [--reuse]\n");
   return 2;
 }
 
 std::string contents(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+const char* listStyleName(cvimp::bench::ListStyle style) {
+  switch (style) {
+    case cvimp::bench::ListStyle::Hex:
+      return "hex";
+    case cvimp::bench::ListStyle::Plain:
+      return "plain";
+    default:
+      return "zipc";
+  }
 }
 
 // What the design's files depend on: this program's own bytes and the options.
@@ -50,7 +63,10 @@ std::string generatorIdentity(const cvimp::bench::DesignOptions& options) {
   identity.precision(17);
   identity << "generator " << std::hash<std::string_view>{}(self) << " " << self.size() << "\n"
            << "options detail " << options.detail << " zlib " << options.zlibLevel << " flats " << options.flats
-           << " layout " << (options.layout == cvimp::bench::DesignLayout::Rooms ? "rooms" : "categories") << "\n";
+           << " layout " << (options.layout == cvimp::bench::DesignLayout::Rooms ? "rooms" : "categories");
+  // Named only when not packed, so that a packed design's stamp stays as it was.
+  if (options.lists != cvimp::bench::ListStyle::Zipc) identity << " lists " << listStyleName(options.lists);
+  identity << "\n";
   return identity.str();
 }
 
@@ -104,6 +120,10 @@ int main(int argc, char** argv) {
       options.zlibLevel = std::atoi(value.data());
     } else if (flag == "--scale") {
       scale = std::atof(value.data());
+    } else if (flag == "--lists" && (value == "zipc" || value == "hex" || value == "plain")) {
+      options.lists = value == "zipc"  ? cvimp::bench::ListStyle::Zipc
+                      : value == "hex" ? cvimp::bench::ListStyle::Hex
+                                       : cvimp::bench::ListStyle::Plain;
     } else if (flag == "--layout" && (value == "rooms" || value == "categories")) {
       options.layout = value == "rooms" ? cvimp::bench::DesignLayout::Rooms : cvimp::bench::DesignLayout::Categories;
     } else {
@@ -125,9 +145,10 @@ int main(int argc, char** argv) {
     stamp << stampText(identity, directory);
     if (!stamp.flush()) throw std::runtime_error("cannot write the stamp in " + directory.string());
 
-    std::printf("design written to %s (scale %g: %d flat%s, detail %g, %s layout, zlib level %d)\n",
+    std::printf("design written to %s (scale %g: %d flat%s, detail %g, %s layout, %s lists, zlib level %d)\n",
                 directory.string().c_str(), scale, options.flats, options.flats == 1 ? "" : "s", options.detail,
-                options.layout == cvimp::bench::DesignLayout::Rooms ? "room" : "category", options.zlibLevel);
+                options.layout == cvimp::bench::DesignLayout::Rooms ? "room" : "category", listStyleName(options.lists),
+                options.zlibLevel);
     std::printf("  files          %zu\n", totals.files);
     std::printf("  text bytes     %llu (%.1f MB)\n", static_cast<unsigned long long>(totals.textBytes),
                 megabytes(totals.textBytes));

@@ -86,8 +86,9 @@ void sizeChannels(Mesh& mesh, const VrpPlugin& plugin, std::size_t faceIndexCoun
     const std::vector<VrpValue>& items = entry.getValueList(plugin.scene);
     if (items.size() < 3) continue;
     const std::int32_t channel = channelNumber(items[0], plugin.scene);
-    PackedListView uvw = items[1].viewVectorList(plugin.scene);
-    PackedListView uvwFaces = items[2].viewIntList(plugin.scene);
+    const ListOrigin origin{&plugin, "map_channels"};
+    PackedListView uvw = items[1].viewVectorList(plugin.scene, origin);
+    PackedListView uvwFaces = items[2].viewIntList(plugin.scene, origin);
     if (uvw.count == 0 || uvwFaces.count != faceIndexCount) continue;
 
     const std::size_t faceCount = uvwFaces.count / 3;

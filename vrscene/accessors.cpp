@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <optional>
+#include <string>
 
 #include "vrscene/diagnostics.h"
 #include "vrscene/packed.h"
+#include "vrscene/plain_lists.h"
 #include "vrscene/plugin.h"
 #include "vrscene/scene.h"
 #include "vrscene/value.h"
@@ -27,9 +30,9 @@ bool readComponents(const VrpValue& value, const VrpScene* scene, std::size_t n,
   return true;
 }
 
-// Copies of decoded elements, or a decoding of the packed text now (not
-// stored back).
-PackedListView viewList(const VrpValue& value, const VrpScene* scene, std::size_t elementSize) {
+// Decoded elements, or a decoding of the list now (not stored back).
+PackedListView viewList(const VrpValue& value, const VrpScene* scene, std::size_t elementSize,
+                        const ListOrigin& origin) {
   PackedListView view;
   view.elementSize = elementSize;
   const VrpFunction* function = value.resolveFunction(scene);
@@ -37,18 +40,30 @@ PackedListView viewList(const VrpValue& value, const VrpScene* scene, std::size_
     vrpPrint("[VRP] WARNING: Cannot get list.\n");
     return view;
   }
+  const bool plain = isPlainListName(function->name);
+  const bool asInts = elementSize == kIntElementSize;
   std::shared_ptr<std::uint8_t[]> data = function->data;
   // Data decoded for another form (integers read as vectors) holds fewer
   // elements of this size than its count says: never read past it.
   std::uint64_t elements =
-      std::min<std::uint64_t>(function->count, function->count * packedElementSize(function->name) / elementSize);
+      std::min<std::uint64_t>(function->count, function->count * listElementSize(function->name) / elementSize);
+  // A plain list's data holds its own kind of number; read as the other
+  // kind, its values are converted, not its bytes.
+  if (plain && plainListHoldsInts(function->name) != asInts) data.reset();
   if (!data || function->count == 0) {
-    const std::string_view* text = function->values[0].resolveString(scene);
-    if (text == nullptr) {
-      vrpPrint("[VRP] ERROR: Cannot get list data.\n");
-      return view;
+    std::optional<DecodedList> decoded;
+    if (plain) {
+      std::string why;
+      decoded = convertPlainList(*function, scene, asInts, elementSize, &why);
+      if (!decoded) printListFailure(origin, why);
+    } else {
+      const std::string_view* text = function->values[0].resolveString(scene);
+      if (text == nullptr) {
+        vrpPrint("[VRP] ERROR: Cannot get list data.\n");
+        return view;
+      }
+      decoded = decodePackedText(*text, function->name, elementSize, origin);
     }
-    auto decoded = decodeZipc(*text, elementSize);
     if (!decoded) return view;
     data = std::move(decoded->data);
     elements = decoded->count;
@@ -59,9 +74,9 @@ PackedListView viewList(const VrpValue& value, const VrpScene* scene, std::size_
 }
 
 template <typename T>
-std::unique_ptr<T[]> readList(const VrpValue& value, const VrpScene* scene, std::size_t elementSize,
-                              std::size_t& count) {
-  const PackedListView view = viewList(value, scene, elementSize);
+std::unique_ptr<T[]> readList(const VrpValue& value, const VrpScene* scene, std::size_t elementSize, std::size_t& count,
+                              const ListOrigin& origin) {
+  const PackedListView view = viewList(value, scene, elementSize, origin);
   count = view.count;
   if (!view.data) return nullptr;
   auto result = std::make_unique_for_overwrite<T[]>(view.count);
@@ -193,18 +208,22 @@ const std::vector<VrpValue>& VrpValue::getValueList(const VrpScene* scene) const
   return function->values;
 }
 
-std::unique_ptr<std::int32_t[]> VrpValue::getIntList(const VrpScene* scene, std::size_t& count) const {
-  return readList<std::int32_t>(*this, scene, kIntElementSize, count);
+std::unique_ptr<std::int32_t[]> VrpValue::getIntList(const VrpScene* scene, std::size_t& count,
+                                                     const ListOrigin& origin) const {
+  return readList<std::int32_t>(*this, scene, kIntElementSize, count, origin);
 }
 
-std::unique_ptr<VrpVector[]> VrpValue::getVectorList(const VrpScene* scene, std::size_t& count) const {
-  return readList<VrpVector>(*this, scene, kVectorElementSize, count);
+std::unique_ptr<VrpVector[]> VrpValue::getVectorList(const VrpScene* scene, std::size_t& count,
+                                                     const ListOrigin& origin) const {
+  return readList<VrpVector>(*this, scene, kVectorElementSize, count, origin);
 }
 
-PackedListView VrpValue::viewIntList(const VrpScene* scene) const { return viewList(*this, scene, kIntElementSize); }
+PackedListView VrpValue::viewIntList(const VrpScene* scene, const ListOrigin& origin) const {
+  return viewList(*this, scene, kIntElementSize, origin);
+}
 
-PackedListView VrpValue::viewVectorList(const VrpScene* scene) const {
-  return viewList(*this, scene, kVectorElementSize);
+PackedListView VrpValue::viewVectorList(const VrpScene* scene, const ListOrigin& origin) const {
+  return viewList(*this, scene, kVectorElementSize, origin);
 }
 
 const VrpValue& VrpPlugin::valueOrDefault(std::string_view attributeName) const {
@@ -239,11 +258,11 @@ std::string VrpPlugin::getString(std::string_view attributeName) const {
 }
 
 PackedListView VrpPlugin::viewIntList(std::string_view attributeName) const {
-  return valueOrDefault(attributeName).viewIntList(scene);
+  return valueOrDefault(attributeName).viewIntList(scene, {this, attributeName});
 }
 
 PackedListView VrpPlugin::viewVectorList(std::string_view attributeName) const {
-  return valueOrDefault(attributeName).viewVectorList(scene);
+  return valueOrDefault(attributeName).viewVectorList(scene, {this, attributeName});
 }
 
 void VrpPlugin::releaseDecodedLists() {
@@ -251,11 +270,11 @@ void VrpPlugin::releaseDecodedLists() {
 }
 
 std::unique_ptr<std::int32_t[]> VrpPlugin::getIntList(std::string_view attributeName, std::size_t& count) const {
-  return valueOrDefault(attributeName).getIntList(scene, count);
+  return valueOrDefault(attributeName).getIntList(scene, count, {this, attributeName});
 }
 
 std::unique_ptr<VrpVector[]> VrpPlugin::getVectorList(std::string_view attributeName, std::size_t& count) const {
-  return valueOrDefault(attributeName).getVectorList(scene, count);
+  return valueOrDefault(attributeName).getVectorList(scene, count, {this, attributeName});
 }
 
 float getFloatByKind(const VrpPlugin& plugin, std::string_view attributeName) {

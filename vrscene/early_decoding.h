@@ -1,6 +1,7 @@
 #pragma once
-// Decoding packed lists while the text is still being read. Packed lists
-// whose text is written out directly are decoded without a word, in batches
+// Decoding lists while the text is still being read. Packed lists whose
+// text is written out directly, and plain lists of numbers written out
+// directly, are decoded without a word, in batches
 // on other threads, each batch into one block of memory, and kept aside in
 // their function values until prebuilding's decoding takes them over; what
 // it does not take is dropped after it. A list that does not decode here is
@@ -30,9 +31,11 @@ class EarlyDecoder {
   void finish();
 
   struct List {
+    enum class Form { Zipc, Hex, Plain } form;
     VrpFunction* function;
-    std::string_view text;
-    ZipcHeader header;
+    std::string_view text;  // Zipc and Hex
+    ZipcHeader header;      // Zipc
+    std::uint64_t bytes;    // decoded, at most
     std::size_t elementSize;
   };
 

@@ -411,7 +411,7 @@ void decodePlugin(VrpPlugin& plugin, const VrpScene& scene) {
     if (value.type() > 5) {
       printUnknownValueType(value.type());
     } else if (value.holds(ValueType::Function)) {
-      decodeLists(value, &scene);
+      decodeLists(value, &scene, {&plugin, attribute->name});
     }
   }
 }

@@ -5,10 +5,12 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "vrscene/diagnostics.h"
 #include "vrscene/inflate.h"
+#include "vrscene/plain_lists.h"
 #include "vrscene/scene.h"
 #include "vrscene/value.h"
 
@@ -58,7 +60,7 @@ bool inflateBase64(std::string_view base64, std::uint64_t compressedSize, std::u
 constexpr std::string_view kPackedNames[] = {"ListIntHex", "ListFloatHex", "ListVectorHex", "ListColorHex"};
 
 // Deepest value nesting walked; the parser never produces deeper values.
-void decodeListsAt(VrpValue& value, const VrpScene* scene, int depth) {
+void decodeListsAt(VrpValue& value, const VrpScene* scene, const ListOrigin& origin, int depth) {
   VrpFunction* function = value.function();
   if (function == nullptr || depth >= kMaxValueDepth) return;
 
@@ -68,17 +70,18 @@ void decodeListsAt(VrpValue& value, const VrpScene* scene, int depth) {
     if (key == nullptr || key->values.size() != 2) return;
     VrpValue& payload = key->values[1];
     if (payload.type() > 5) printUnknownValueType(payload.type());
-    decodeListsAt(payload, scene, depth + 1);
+    decodeListsAt(payload, scene, origin, depth + 1);
     return;
   }
   if (function->name == "List") {
     for (VrpValue& element : function->values) {
       if (element.type() > 5) printUnknownValueType(element.type());
-      decodeListsAt(element, scene, depth + 1);
+      decodeListsAt(element, scene, origin, depth + 1);
     }
     return;
   }
-  if (!isPackedListName(function->name)) return;
+  const bool plain = isPlainListName(function->name);
+  if (!plain && !isPackedListName(function->name)) return;
   if (function->data || function->values.empty()) return;
   if (function->early) {
     // Decoded ahead from the same text, which decoded without a word.
@@ -86,12 +89,22 @@ void decodeListsAt(VrpValue& value, const VrpScene* scene, int depth) {
     function->count = function->earlyCount;
     return;
   }
-  const std::string_view* text = function->values[0].resolveString(scene);
-  if (text == nullptr) {
-    vrpPrint("[VRP] ERROR: Cannot get list data.\n");
-    return;
+  std::optional<DecodedList> decoded;
+  if (plain) {
+    std::string why;
+    decoded =
+        convertPlainList(*function, scene, plainListHoldsInts(function->name), plainElementSize(function->name), &why);
+    if (!decoded) printListFailure(origin, why);
+  } else {
+    const std::string_view* text = function->values[0].resolveString(scene);
+    if (text == nullptr) {
+      vrpPrint("[VRP] ERROR: Cannot get list data.\n");
+      return;
+    }
+    const std::size_t elementSize = packedElementSize(function->name);
+    decoded = decodePackedText(*text, function->name, elementSize, origin);
   }
-  if (auto decoded = decodeZipc(*text, packedElementSize(function->name))) {
+  if (decoded && decoded->data) {
     function->data = std::move(decoded->data);
     function->count = decoded->count;
   }
@@ -170,6 +183,8 @@ VrpTransform decodeTransformHex(std::string_view text) {
   return transform;
 }
 
-void decodeLists(VrpValue& value, const VrpScene* scene) { decodeListsAt(value, scene, 0); }
+void decodeLists(VrpValue& value, const VrpScene* scene, const ListOrigin& origin) {
+  decodeListsAt(value, scene, origin, 0);
+}
 
 }  // namespace cvimp

@@ -10,12 +10,12 @@
 #include <string_view>
 
 #include "vrscene/records.h"
+#include "vrscene/value.h"
 #include "vrscene/vrscene.h"
 
 namespace cvimp {
 
 class VrpScene;
-class VrpValue;
 
 // A byte's value in `alphabet` (its index), -1 for every byte not in it.
 constexpr std::array<std::int8_t, 256> makeDigitTable(std::string_view alphabet) {
@@ -51,8 +51,9 @@ bool decodeZipcInto(std::string_view text, const ZipcHeader& header, std::uint8_
 // (the offset). Any other length gives the identity.
 VrpTransform decodeTransformHex(std::string_view text);
 
-// Decodes in place every packed list reachable from a function value through
-// "List" elements and the first key of an "interpolate" form.
-void decodeLists(VrpValue& value, const VrpScene* scene);
+// Decodes in place every packed or plain list reachable from a function
+// value through "List" elements and the first key of an "interpolate" form;
+// a list refused for its contents is reported naming `origin`.
+void decodeLists(VrpValue& value, const VrpScene* scene, const ListOrigin& origin = {});
 
 }  // namespace cvimp

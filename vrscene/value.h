@@ -78,6 +78,13 @@ struct PackedListView {
   const std::uint8_t* element(std::size_t i) const { return data.get() + i * elementSize; }
 };
 
+// The plugin and attribute a list is read from, which a list refused for
+// its contents names; empty when the reader does not know them.
+struct ListOrigin {
+  const VrpPlugin* plugin = nullptr;
+  std::string_view attribute;
+};
+
 // Deepest nesting of function forms that is read and walked; deeper input is
 // treated as unreadable instead of exhausting the stack.
 inline constexpr int kMaxValueDepth = 256;
@@ -136,13 +143,17 @@ class VrpValue {
   VrpTransform getTransform(const VrpScene* scene) const;
   // The value list of a function form; a shared empty list on failure.
   const std::vector<VrpValue>& getValueList(const VrpScene* scene) const;
-  // Fresh copies of packed list elements, owned by the caller; null and
-  // count 0 when there is no data.
-  std::unique_ptr<std::int32_t[]> getIntList(const VrpScene* scene, std::size_t& count) const;
-  std::unique_ptr<VrpVector[]> getVectorList(const VrpScene* scene, std::size_t& count) const;
+  // Fresh copies of list elements, owned by the caller; null and count 0
+  // when there is no data. Packed lists give their bytes; plain lists
+  // ("ListInt(...)", "ListVector(Vector(...), ...)") their numbers, as
+  // indices or as singles.
+  std::unique_ptr<std::int32_t[]> getIntList(const VrpScene* scene, std::size_t& count,
+                                             const ListOrigin& origin = {}) const;
+  std::unique_ptr<VrpVector[]> getVectorList(const VrpScene* scene, std::size_t& count,
+                                             const ListOrigin& origin = {}) const;
   // The same lists, with the same messages, without the copy.
-  PackedListView viewIntList(const VrpScene* scene) const;
-  PackedListView viewVectorList(const VrpScene* scene) const;
+  PackedListView viewIntList(const VrpScene* scene, const ListOrigin& origin = {}) const;
+  PackedListView viewVectorList(const VrpScene* scene, const ListOrigin& origin = {}) const;
 
   Storage storage;
 };

@@ -44,6 +44,11 @@ inline constexpr std::size_t kIntElementSize = 4;      // "ListIntHex", "ListFlo
 inline constexpr std::size_t kVectorElementSize = 12;  // "ListVectorHex", "ListColorHex"
 bool isPackedListName(std::string_view functionName);
 std::size_t packedElementSize(std::string_view functionName);
+// The plain list forms ("ListInt", "ListFloat", "ListVector", "ListColor"),
+// which decode to 32-bit integers, singles, or triples of singles, and the
+// bytes of one decoded element of any list form (0 for other functions).
+bool isPlainListName(std::string_view functionName);
+std::size_t listElementSize(std::string_view functionName);
 // The two codings inside a "ZIPC" text: eight upper-case hex digits of a
 // little-endian 32-bit value (other characters count as digit -1), and
 // standard Base64 up to the first "=" or `length` characters, writing at

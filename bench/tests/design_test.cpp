@@ -4,6 +4,7 @@
 // with any number of flats. And the digest of a document, which must see a
 // change as small as one decoded byte.
 #include <gtest/gtest.h>
+#include <tbb/global_control.h>
 
 #include <filesystem>
 #include <fstream>
@@ -254,6 +255,61 @@ TEST_F(SmallDesign, DigestCoversEveryDecodedByte) {
   last ^= 1;
   EXPECT_NE(changed.hash, before.hash);
   EXPECT_EQ(digestDocument(*scene), before);
+}
+
+// Every list of a mesh, as the importer reads it.
+std::vector<std::vector<std::uint8_t>> meshArrays(const VrpPlugin& mesh) {
+  std::vector<std::vector<std::uint8_t>> arrays;
+  auto add = [&](const PackedListView& view) {
+    const std::uint8_t* data = view.data.get();
+    arrays.emplace_back(data, data + (data == nullptr ? 0 : view.count * view.elementSize));
+  };
+  for (const char* name : {"vertices", "normals"}) add(mesh.viewVectorList(name));
+  for (const char* name : {"faces", "faceNormals", "face_mtlIDs"}) add(mesh.viewIntList(name));
+  const VrpValue channels = mesh.getValue("map_channels");
+  for (const VrpValue& channel : channels.getValueList(mesh.scene)) {
+    const std::vector<VrpValue>& items = channel.getValueList(mesh.scene);
+    add(items.at(1).viewVectorList(mesh.scene));
+    add(items.at(2).viewIntList(mesh.scene));
+  }
+  return arrays;
+}
+
+// The design with its lists as V-Ray for Blender and the App SDK write them:
+// loaded without a word, the same document on one thread as on two when read
+// in pieces, and meshes holding the packed design's arrays.
+TEST(ListStyles, HexAndPlainListsHoldThePackedDesignsArrays) {
+  DesignOptions options{0.04, 6};
+  test::TempDir packedDirectory;
+  const DesignTotals totals = writeDesign(packedDirectory.path(), options);
+  const Loaded packed(packedDirectory.path());
+  for (const ListStyle style : {ListStyle::Hex, ListStyle::Plain}) {
+    test::TempDir directory;
+    options.lists = style;
+    EXPECT_EQ(writeDesign(directory.path(), options).decodedBytes, totals.decodedBytes);
+    auto load = [&](int threads, std::size_t split) {
+      const std::size_t setting = splitBytes();
+      setSplitBytes(split);
+      const tbb::global_control limit(tbb::global_control::max_allowed_parallelism, static_cast<std::size_t>(threads));
+      auto loaded = std::make_unique<Loaded>(directory.path());
+      setSplitBytes(setting);
+      EXPECT_TRUE(loaded->ok);
+      EXPECT_EQ(loaded->output, "");
+      return loaded;
+    };
+    const std::unique_ptr<Loaded> serial = load(1, 0);
+    EXPECT_EQ(digestDocument(*load(2, 4096)->scene), digestDocument(*serial->scene));
+
+    std::size_t meshes = 0;
+    for (const VrpPlugin* mesh : packed.scene->pluginsInDocumentOrder()) {
+      if (mesh->type != "GeomStaticMesh") continue;
+      const VrpPlugin* same = serial->scene->findPlugin(mesh->name);
+      ASSERT_NE(same, nullptr) << mesh->name;
+      ASSERT_EQ(meshArrays(*same), meshArrays(*mesh)) << mesh->name;
+      meshes += 1;
+    }
+    EXPECT_EQ(meshes, totals.meshes);
+  }
 }
 
 // Every flat has its own files, meshes and nodes: a name shared between flats

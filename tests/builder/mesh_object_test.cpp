@@ -167,6 +167,45 @@ TEST_F(MeshObjectTest, MapChannelsByNumberWithHiddenChannelsAndReplacement) {
   EXPECT_FALSE(mesh().mapSupport(0));
 }
 
+// One mesh as the platform, V-Ray for Blender and the App SDK write its
+// lists: the same host object each time.
+TEST_F(MeshObjectTest, HexAndPlainListsBuildTheMeshOfPackedLists) {
+  using Vectors = std::string (*)(const std::vector<gen::Vec3>&);
+  using Ints = std::string (*)(const std::vector<std::int32_t>&);
+  struct Style {
+    Vectors vectorList;
+    Ints intList;
+    Ints indexList;
+  };
+  const Style styles[] = {
+      {vectors, ints, ints},
+      {[](const std::vector<gen::Vec3>& v) { return gen::interpolated(gen::listVectorPlainHex(v)); },
+       [](const std::vector<std::int32_t>& v) { return gen::interpolated(gen::listIntPlainHex(v)); },
+       [](const std::vector<std::int32_t>& v) { return gen::interpolated(gen::listIntPlainHex(v)); }},
+      {gen::listVector, gen::listInt, gen::listTriples},
+  };
+  const std::vector<gen::Vec3> uvw = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0.5f}};
+  std::string packed;
+  for (const Style& style : styles) {
+    freshHost();
+    MeshScene scene(
+        {{"vertices", style.vectorList(kQuad)},
+         {"faces", style.indexList(kQuadFaces)},
+         {"normals", style.vectorList({{0, 0, 1}, {0, 0.6f, 0.8f}})},
+         {"faceNormals", style.indexList({0, 0, 1, 1, 0, 0})},
+         {"map_channels", "List(List(1, " + style.vectorList(uvw) + ", " + style.indexList(kQuadFaces) + "))"},
+         {"face_mtlIDs", style.intList({3, 4})}});
+    EXPECT_EQ(build(scene, 0.001f), "");
+    ASSERT_NE(object, nullptr);
+    ASSERT_EQ(mesh().Map(1).getNumVerts(), 4);
+    if (packed.empty()) {
+      packed = host::sceneJson();
+    } else {
+      EXPECT_EQ(host::sceneJson(), packed);
+    }
+  }
+}
+
 TEST_F(MeshObjectTest, ChannelNumberThatIsNoNumberAddressesChannelZero) {
   const std::vector<gen::Vec3> uvw = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
   MeshScene scene({{"vertices", vectors(kQuad)},

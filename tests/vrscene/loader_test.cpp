@@ -321,19 +321,27 @@ TEST(SceneLoading, ListsDecodedWhileReadingLeaveWhatPrebuildingWould) {
   TempDir dir;
   const std::string main =
       dir.write("main.vrscene", "X p { a=ListIntHex(\"" + good + "\"); b=ListIntHex(\"" + damaged +
-                                    "\"); c=ListIntHex(\"NOPE\"); }\nX q { a=ListIntHex(\"" + good +
-                                    "\"); }\nX q { a=ListIntHex(\"" + gen::packInts({7}) + "\"); }\n");
+                                    "\"); c=ListIntHex(\"NOPE\"); h=ListIntHex(\"0200000003000000\"); "
+                                    "v=ListVector(Vector(1, 2, 3)); n=ListInt(4, -5); }\nX q { a=ListIntHex(\"" +
+                                    good + "\"); }\nX q { a=ListIntHex(\"" + gen::packInts({7}) + "\"); }\n");
   auto loaded = load(main, {dir.str()});
   ASSERT_TRUE(loaded->ok);
   EXPECT_EQ(loaded->out, "");
+  for (const char* early : {"a", "h", "v"}) {
+    EXPECT_NE(loaded->scene.findPlugin("p")->findAttribute(early)->function()->early, nullptr) << early;
+  }
   std::vector<VrpPlugin*> order;
   bool prebuilt = false;
   EXPECT_EQ(captureStdout([&] { prebuilt = prebuildScene(loaded->scene, order); }),
-            "[VRP] ERROR: Cannot decode non-ZIPC data.\n");
+            "[VRP] ERROR: Cannot read list 'c' of X 'p': 4 hex digits, not a whole number of 8-digit elements.\n"
+            "[VRP] ERROR: Cannot read list 'n' of X 'p': element 1: -5 is not an index.\n");
   ASSERT_TRUE(prebuilt);
   const VrpPlugin& p = *loaded->scene.findPlugin("p");
   EXPECT_EQ(p.findAttribute("a")->function()->count, 3u);
   EXPECT_EQ(p.findAttribute("b")->function()->data, nullptr);
+  EXPECT_EQ(p.findAttribute("h")->function()->count, 2u);
+  EXPECT_EQ(p.findAttribute("v")->function()->count, 1u);
+  EXPECT_EQ(p.findAttribute("n")->function()->data, nullptr);
   const VrpFunction& q = *loaded->scene.findPlugin("q")->findAttribute("a")->function();
   ASSERT_EQ(q.count, 1u);
   for (const VrpPlugin* plugin : {&p, static_cast<const VrpPlugin*>(loaded->scene.findPlugin("q"))}) {

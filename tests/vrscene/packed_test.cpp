@@ -225,9 +225,10 @@ TEST(PackedLists, DecodeListsReportsUnreadableArguments) {
   std::string out = captureStdout([&] {
     for (const auto& attribute : s.scene.findPlugin("p")->attributes()) decodeLists(attribute->value, &s.scene);
   });
+  // A text without the tag is read as plain hex, which "nope" is not.
   EXPECT_EQ(out,
             "[VRP] ERROR: Cannot get list data.\n"
-            "[VRP] ERROR: Cannot decode non-ZIPC data.\n");
+            "[VRP] ERROR: Cannot read list: 4 hex digits, not a whole number of 8-digit elements.\n");
   EXPECT_FALSE(s.value("p", "a").function()->data);
   EXPECT_EQ(s.value("p", "b").function()->count, 0u);
 }

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <stdexcept>
 
@@ -151,6 +152,62 @@ std::string listVectorHex(const std::vector<Vec3>& values, int level) {
 
 std::string listIntHex(const std::vector<std::int32_t>& values, int level) {
   return "ListIntHex(\"" + packInts(values, level) + "\")";
+}
+
+std::string plainHex(const void* data, std::size_t size) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  const auto* bytes = static_cast<const std::uint8_t*>(data);
+  std::string text(2 * size, '0');
+  for (std::size_t i = 0; i < size; ++i) {
+    text[2 * i] = kDigits[bytes[i] >> 4];
+    text[2 * i + 1] = kDigits[bytes[i] & 15];
+  }
+  return text;
+}
+
+std::string listVectorPlainHex(const std::vector<Vec3>& values) {
+  return "ListVectorHex(\"" + plainHex(values.data(), values.size() * sizeof(Vec3)) + "\")";
+}
+
+std::string listIntPlainHex(const std::vector<std::int32_t>& values) {
+  return "ListIntHex(\"" + plainHex(values.data(), values.size() * sizeof(std::int32_t)) + "\")";
+}
+
+std::string interpolated(std::string_view valueText) { return "interpolate((1, " + std::string(valueText) + "))"; }
+
+namespace {
+
+template <typename T, typename Write>
+std::string listForm(std::string_view name, const std::vector<T>& values, Write write) {
+  std::string text(name);
+  text += '(';
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (i != 0) text += ", ";
+    write(text, values[i]);
+  }
+  return text + ')';
+}
+
+}  // namespace
+
+std::string listVector(const std::vector<Vec3>& values) {
+  // "-0" would read as the integer 0: a negative zero keeps its sign as "-0.0".
+  auto component = [](float c) { return c == 0 && std::signbit(c) ? std::string("-0.0") : number(c); };
+  return listForm("ListVector", values, [&](std::string& text, const Vec3& v) {
+    text += "Vector(" + component(v[0]) + ", " + component(v[1]) + ", " + component(v[2]) + ")";
+  });
+}
+
+std::string listInt(const std::vector<std::int32_t>& values) {
+  return listForm("ListInt", values, [](std::string& text, std::int32_t v) { text += std::to_string(v); });
+}
+
+std::string listTriples(const std::vector<std::int32_t>& values) {
+  std::vector<std::array<std::int32_t, 3>> triples(values.size() / 3);
+  for (std::size_t i = 0; i < triples.size(); ++i) triples[i] = {values[3 * i], values[3 * i + 1], values[3 * i + 2]};
+  return listForm("ListVector", triples, [](std::string& text, const std::array<std::int32_t, 3>& t) {
+    text += "Vector(" + std::to_string(t[0]) + ", " + std::to_string(t[1]) + ", " + std::to_string(t[2]) + ")";
+  });
 }
 
 void SceneWriter::plugin(std::string_view type, std::string_view name,

@@ -35,6 +35,18 @@ std::string number(double value);
 std::string listVectorHex(const std::vector<Vec3>& values, int level = 6);       // ListVectorHex("ZIPC...")
 std::string listIntHex(const std::vector<std::int32_t>& values, int level = 6);  // ListIntHex("ZIPC...")
 
+// Lists as other exporters write them. V-Ray for Blender: plain hex of the
+// elements' bytes (two upper-case digits a byte, in memory order), each list
+// wrapped in an "interpolate" form with one key at frame 1.
+std::string plainHex(const void* data, std::size_t size);
+std::string listVectorPlainHex(const std::vector<Vec3>& values);       // ListVectorHex("0000803F...")
+std::string listIntPlainHex(const std::vector<std::int32_t>& values);  // ListIntHex("01000000...")
+std::string interpolated(std::string_view valueText);                  // interpolate((1, valueText))
+// The App SDK: numbers written out, faces as vectors of three indices.
+std::string listVector(const std::vector<Vec3>& values);           // ListVector(Vector(x, y, z), ...)
+std::string listInt(const std::vector<std::int32_t>& values);      // ListInt(a, b, ...)
+std::string listTriples(const std::vector<std::int32_t>& values);  // ListVector(Vector(a, b, c), ...)
+
 std::string vectorForm(const Vec3& v);             // Vector(x, y, z)
 std::string colorForm(float r, float g, float b);  // Color(r, g, b)
 std::string transformForm(const std::array<Vec3, 3>& matrix,
