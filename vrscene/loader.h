@@ -31,17 +31,20 @@ struct IncludeSet {
 // Deepest nesting of include files; deeper includes fail like missing files.
 inline constexpr std::size_t kMaxIncludeDepth = 64;
 
-// A file's text: `length` bytes followed by a zero byte.
+// A file's text: `length` bytes followed by a zero byte, and the path it was
+// read from (named in diagnostics).
 struct SceneText {
   platform::ByteBlock bytes;
   std::size_t length = 0;
+  std::string path;
 };
 
 // The whole file, found through resolveFile.
 bool readSceneFile(const std::string& fileName, const SearchDirectories& searchDirectories, SceneText& text);
 
 // Parses one file's text (kept by the scene) with the given base path, then
-// processes its includes. False when a statement of this text fails.
+// processes its includes. False when a statement of this text fails. A text
+// given as a string is named "<text>" in diagnostics.
 bool parseSceneText(VrpScene& scene, IncludeSet& includes, SceneText text, const SearchDirectories& searchDirectories,
                     const DefinitionPath& basePath, bool quiet);
 bool parseSceneText(VrpScene& scene, IncludeSet& includes, std::string text, const SearchDirectories& searchDirectories,
