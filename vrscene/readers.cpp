@@ -115,7 +115,8 @@ std::optional<std::string> readSignedName(TextCursor& cursor) {
   NumberScan scan;
   scanSlow(p, scan);
   if (!isNumberLikeName(p, cursor.end, scan)) return std::nullopt;
-  const char* stop = p + scan.floatingLength;
+  // The word ends where an identifier would ("-nan(1)x" is the name "-nan").
+  const char* stop = p + 1;
   while (stop < cursor.end && !kIdentifierStops[static_cast<unsigned char>(*stop)]) ++stop;
   cursor.next = stop;
   return std::string(p, stop);

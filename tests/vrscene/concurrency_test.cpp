@@ -9,7 +9,6 @@
 #include "tests/support/test_support.h"
 #include "tests/vrscene/vrscene_internals.h"
 #include "tools/scenegen/scene_writer.h"
-#include "vrscene/statement_scan.h"
 
 namespace cvimp {
 namespace {
