@@ -70,6 +70,12 @@ int runImport(const ImportOptions& options) {
   state.quadrifyMesh = options.quadrify;
   state.scenePath = WStr::FromUTF8(options.scenePath.c_str(), static_cast<std::ptrdiff_t>(options.scenePath.size()));
 
+  // The import says only that the scene could not be read; say which file and why.
+  if (!options.scenePath.empty()) {
+    const std::string problem = sceneFileProblem(options.scenePath);
+    if (!problem.empty()) std::fprintf(stderr, "cvimp: %s\n", problem.c_str());
+  }
+
   WStr result;
   const auto start = std::chrono::steady_clock::now();
   bool succeeded = false;

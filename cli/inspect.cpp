@@ -34,9 +34,6 @@ void printSummary(const VrpScene& scene, bool loaded, const bool* prebuilt, doub
   std::printf("Seconds: %.3f\n", seconds);
 }
 
-// Opening is the only portable test of read permission.
-bool isReadable(const std::string& path) { return platform::openFile(path, "rb") != nullptr; }
-
 }  // namespace
 
 int runInspect(const InspectOptions& options) {
@@ -48,11 +45,10 @@ int runInspect(const InspectOptions& options) {
   bool prebuildRan = false;
 
   const std::string found = resolveFile(options.scenePath, directories);
+  const std::string problem = sceneFileProblem(options.scenePath);
   const auto start = std::chrono::steady_clock::now();
-  if (found.empty()) {
-    std::fprintf(stderr, "cvimp: cannot find the scene file \"%s\"\n", options.scenePath.c_str());
-  } else if (!isReadable(found)) {
-    std::fprintf(stderr, "cvimp: cannot read the scene file \"%s\"\n", found.c_str());
+  if (!problem.empty()) {
+    std::fprintf(stderr, "cvimp: %s\n", problem.c_str());
   } else {
     loaded = loadScene(options.scenePath, scene, directories, !options.verbose);
     if (loaded) {

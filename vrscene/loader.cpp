@@ -106,9 +106,18 @@ struct StatementsRead {
   std::string printed;         // what a piece read ahead of its turn printed
 };
 
+// A file's name as reported and its whole text (after a byte-order mark),
+// against which lines and columns are counted.
+struct FileText {
+  std::string_view name;
+  std::string_view text;
+};
+
 // Reads statements from the cursor to the end of its text, numbering them
-// from `first`, until one fails. The text holds at least one byte.
-void readStatements(LoadContext& load, TextCursor cursor, std::uint64_t first, StatementsRead& read) {
+// from `first`, until one fails, which is reported with its place in the
+// file. The text holds at least one byte.
+void readStatements(LoadContext& load, const FileText& file, TextCursor cursor, std::uint64_t first,
+                    StatementsRead& read) {
   const DefinitionPath relative;
   // Packed lists start inflating on other threads while the text is read.
   EarlyDecoder decoder;
@@ -120,8 +129,10 @@ void readStatements(LoadContext& load, TextCursor cursor, std::uint64_t first, S
     } else if (auto name = readInclude(cursor)) {
       read.includes.push_back({std::string(*name), statement, false});
     } else {
-      std::unique_ptr<VrpPlugin> plugin = readPluginBlock(cursor, load.scene, relative, statement);
+      ReadFailure failure;
+      std::unique_ptr<VrpPlugin> plugin = readPluginBlock(cursor, load.scene, relative, statement, &failure);
       if (!plugin) {
+        printReadFailure(file.name, file.text, failure.at, failure.expected);
         read.ok = false;
         break;
       }
@@ -156,7 +167,8 @@ void keep(ParsedFile& file, StatementsRead& read) {
 // counted (so the next piece began where a reading on one thread would
 // have). From the first piece that did not, the rest of the text is read on
 // this thread. False when a statement fails.
-bool readInPieces(LoadContext& load, ParsedFile& file, std::string_view text, const std::vector<TextCut>& cuts) {
+bool readInPieces(LoadContext& load, ParsedFile& file, const FileText& whole, const std::vector<TextCut>& cuts) {
+  const std::string_view text = whole.text;
   const std::size_t count = cuts.size();
   std::vector<StatementsRead> pieces(count);
   auto pieceEnd = [&](std::size_t i) { return i + 1 < count ? cuts[i + 1].offset : text.size(); };
@@ -164,7 +176,7 @@ bool readInPieces(LoadContext& load, ParsedFile& file, std::string_view text, co
     platform::isolated([&] {
       DiagnosticCapture capture(pieces[i].printed);
       const std::string_view piece = text.substr(cuts[i].offset, pieceEnd(i) - cuts[i].offset);
-      readStatements(load, TextCursor(piece), cuts[i].statement, pieces[i]);
+      readStatements(load, whole, TextCursor(piece), cuts[i].statement, pieces[i]);
     });
   });
   for (std::size_t i = 0; i < count; ++i) {
@@ -174,7 +186,7 @@ bool readInPieces(LoadContext& load, ParsedFile& file, std::string_view text, co
                                     piece.statements == cuts[i + 1].statement - cuts[i].statement);
     if (!confirmed) {
       StatementsRead rest;
-      readStatements(load, TextCursor(text.substr(cuts[i].offset)), cuts[i].statement, rest);
+      readStatements(load, whole, TextCursor(text.substr(cuts[i].offset)), cuts[i].statement, rest);
       keep(file, rest);
       return rest.ok;
     }
@@ -192,7 +204,11 @@ std::atomic<std::size_t> splitSetting{kDefaultSplitBytes};
 // file's includes are not processed.
 bool parseFile(LoadContext& load, ParsedFile& file, SceneText text, std::size_t depth) {
   // The scene keeps the text: string values are views into it.
-  const std::string_view kept = load.scene.keepText(std::move(text.bytes), text.length);
+  std::string_view kept = load.scene.keepText(std::move(text.bytes), text.length);
+  // Editors on Windows may start a UTF-8 file with a byte-order mark.
+  if (kept.starts_with("\xEF\xBB\xBF")) kept.remove_prefix(3);
+  // A text given as a string has no folder; diagnostics call it "<text>".
+  const FileText whole{text.path.empty() ? std::string_view("<text>") : std::string_view(text.path), kept};
   if (!kept.empty()) {
     const std::size_t split = splitSetting.load();
     std::vector<TextCut> cuts{{0, 0}};
@@ -201,10 +217,10 @@ bool parseFile(LoadContext& load, ParsedFile& file, SceneText text, std::size_t 
       cuts = findCuts(kept, std::max(split, kept.size() / (4 * threads)));
     }
     if (cuts.size() > 1) {
-      if (!readInPieces(load, file, kept, cuts)) return false;
+      if (!readInPieces(load, file, whole, cuts)) return false;
     } else {
       StatementsRead read;
-      readStatements(load, TextCursor(kept), 0, read);
+      readStatements(load, whole, TextCursor(kept), 0, read);
       keep(file, read);
       if (!read.ok) return false;
     }

@@ -32,7 +32,7 @@ struct IncludeSet {
 inline constexpr std::size_t kMaxIncludeDepth = 64;
 
 // A file's text: `length` bytes followed by a zero byte, and the path it was
-// read from (empty for a text that was given).
+// read from (named in diagnostics; empty for a text that was given).
 struct SceneText {
   platform::ByteBlock bytes;
   std::size_t length = 0;
@@ -45,7 +45,8 @@ bool readSceneFile(const std::string& fileName, const SearchDirectories& searchD
                    const std::vector<std::string>& nearFolders = {});
 
 // Parses one file's text (kept by the scene) with the given base path, then
-// processes its includes. False when a statement of this text fails.
+// processes its includes. False when a statement of this text fails. A text
+// given as a string is named "<text>" in diagnostics.
 bool parseSceneText(VrpScene& scene, IncludeSet& includes, SceneText text, const SearchDirectories& searchDirectories,
                     const DefinitionPath& basePath, bool quiet);
 bool parseSceneText(VrpScene& scene, IncludeSet& includes, std::string text, const SearchDirectories& searchDirectories,

@@ -15,7 +15,8 @@ class Scan {
   void skipSpace() {
     while (!atEnd() && isSceneSpace(static_cast<unsigned char>(text_[pos_]))) ++pos_;
   }
-  bool startsWith(std::string_view literal) const { return text_.substr(pos_).starts_with(literal); }
+  bool startsWith(std::string_view literal) const { return rest().starts_with(literal); }
+  std::string_view rest() const { return text_.substr(pos_); }
   void toLineEnd() { pos_ = find('\n', pos_); }
   // Past a quoted string that starts here; one without its closing quote
   // runs to the end.
@@ -41,13 +42,39 @@ class Scan {
   std::size_t pos_ = 0;
 };
 
-// One attribute, up to and past its ";" (quoted strings skipped whole).
-// False at the end of the text.
+constexpr bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// A word that "//" and quotes go on: one that starts as an identifier does,
+// or a signed one that starts like inf or nan ("-Infinity_Plane").
+bool startsName(std::string_view rest) {
+  const unsigned char c = static_cast<unsigned char>(rest[0]);
+  if (isLetter(rest[0]) || c == '_' || c >= 0xC0) return true;
+  return (c == '-' || c == '+') && rest.size() > 1 && isLetter(rest[1]);
+}
+
+constexpr bool endsWord(char c) {
+  return isSceneSpace(static_cast<unsigned char>(c)) || std::string_view("=;{}:,()").find(c) != std::string_view::npos;
+}
+
+// One attribute, up to and past its ";": quoted strings skipped whole, and
+// "//" comments wherever they stand between tokens, but not inside a name
+// (x=foo//bar; is the name "foo//bar"). False at the end of the text.
 bool pastAttribute(Scan& scan) {
+  enum { Between, InName, InOther } word = Between;
   while (!scan.atEnd()) {
     const char c = scan.peek();
-    if (c == '"' || c == '\'') {
+    if (word != Between && endsWord(c)) word = Between;
+    if (word == InName) {
+      scan.advance();
+    } else if (scan.startsWith("//")) {
+      scan.toLineEnd();
+      word = Between;
+    } else if (c == '"' || c == '\'') {
       scan.pastQuoted();
+      word = Between;
+    } else if (word == Between && !endsWord(c)) {
+      word = startsName(scan.rest()) ? InName : InOther;
+      scan.advance();
     } else {
       scan.advance();
       if (c == ';') return true;

@@ -23,10 +23,13 @@ class ImportCommandTest : public test::HostTest {
  protected:
   int run(const ImportOptions& options) {
     int status = -1;
+    testing::internal::CaptureStderr();
     printed = test::captureStdout([&] { status = runImport(options); });
+    errors = testing::internal::GetCapturedStderr();
     return status;
   }
   std::string printed;
+  std::string errors;
 };
 
 TEST_F(ImportCommandTest, SampleDesignImportsWithItsSummaryAndScene) {
@@ -104,8 +107,16 @@ TEST_F(ImportCommandTest, OptionsAndFailures) {
   options.outputPath = platform::utf8FromPath(dir.path() / "out.json");
   EXPECT_EQ(run(options), 1);
   EXPECT_EQ(printed.substr(0, printed.find('\n')), "Cannot parse scene");
+  EXPECT_EQ(errors, "cvimp: cannot find the scene file \"" + options.scenePath + "\": No such file or directory\n");
   // The (empty) host scene is written all the same.
   EXPECT_NE(test::readFile(options.outputPath).find("\"nodes\":[]"), std::string::npos);
+
+  // A file that fails names where its reading stopped.
+  options.scenePath = dir.write("bad.vrscene", "Node b { transform=1 2; }\n");
+  EXPECT_EQ(run(options), 1);
+  EXPECT_EQ(printed.substr(0, printed.find("Nodes:")),
+            "[VRP] ERROR: " + options.scenePath +
+                ":1:22: expected ';' after the value of attribute 'transform' in Node 'b'\nCannot parse scene\n");
 
   options.scenePath = "";
   EXPECT_EQ(run(options), 1);

@@ -143,10 +143,14 @@ TEST(PiecewiseReading, SameDocumentAndMessagesAsOneReading) {
   std::string good;
   for (int i = 0; i < 40; ++i) {
     good += "// block " + std::to_string(i) + "\nNode n" + std::to_string(i) + " { a=" + std::to_string(i) +
-            "; s=\"x;}{\\n\"; // note\n l=List(1, 'q}', ListIntHex(\"" + gen::packInts({i, i + 1}) + "\")); }\n";
+            "; s=\"x;}{\\n\"; // note\n l=List(1, 'q}', ListIntHex(\"" + gen::packInts({i, i + 1}) +
+            "\")); c=List(1, // } { ; \" '\n 2); d=foo//bar;}\n";
     if (i % 7 == 3) good += "Node { a=1; }\nMat m" + std::to_string(i) + " junk words { v=nan; }\n";
     if (i % 9 == 4) good += "SettingsUnitsInfo { meters_scale=" + std::to_string(i) + "; }\n";
   }
+  // The quick pass follows comments inside values and names holding "//":
+  // a cut after every block.
+  EXPECT_EQ(findCuts(good, 1).size(), 52u);
   const std::string texts[] = {
       good,
       good + "Node tail { a=1;",                                      // fails at the end
@@ -155,6 +159,7 @@ TEST(PiecewiseReading, SameDocumentAndMessagesAsOneReading) {
       good.substr(0, good.size() / 3) + "#include\nNode after { a=1; }\n" + good,
       good.substr(0, good.size() / 4) + "Node open { s=\"unterminated; }\n" + good,
       good + "Node last { a=1; }",
+      good.substr(0, good.size() / 2) + "Node bad { x=List(1, // }\n 2 3); }\n" + good,
       // The pass takes the quote in x"y for a string and sees "fake" end
       // a block, where the reader is inside s's string.
       good.substr(0, good.size() / 2) + "Node a { v=x\"y; s=\"\nNode fake { b=1; }\n\"; }\n" + good,

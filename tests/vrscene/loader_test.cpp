@@ -73,7 +73,10 @@ TEST(SceneLoading, MissingOrBrokenIncludesAreReportedButDoNotFailTheLoad) {
   dir.write("deep.vrscene", "X deep { }\n");
   auto broken = load(other, {dir.str()}, true);
   EXPECT_TRUE(broken->ok);
-  EXPECT_EQ(broken->out, "[VRP] ERROR: Cannot parse include broken.vrscene\n");
+  // The failing statement is named in the included file.
+  EXPECT_EQ(broken->out, "[VRP] ERROR: " + dir.str() +
+                             "/broken.vrscene:3:11: expected a value for attribute 'x' in X 'bad'\n"
+                             "[VRP] ERROR: Cannot parse include broken.vrscene\n");
   EXPECT_NE(broken->scene.findPlugin("early"), nullptr);
   EXPECT_EQ(broken->scene.findPlugin("deep"), nullptr);
 }
@@ -96,13 +99,25 @@ TEST(SceneLoading, MainFileFailures) {
   dir.write("sub/file.txt", "");
   EXPECT_FALSE(load(dir.str() + "/absent.vrscene")->ok);
   EXPECT_FALSE(load(dir.str() + "/sub")->ok);  // a directory is not a scene file
-  auto bad = load(dir.write("bad.vrscene", "X a { }\nX b { y }\n"));
+  const std::string badPath = dir.write("bad.vrscene", "X a { }\nX b { y }\n");
+  auto bad = load(badPath);
   EXPECT_FALSE(bad->ok);
-  EXPECT_EQ(bad->out, "");
+  EXPECT_EQ(bad->out, "[VRP] ERROR: " + badPath + ":2:9: expected '=' after attribute 'y' in X 'b'\n");
   EXPECT_NE(bad->scene.findPlugin("a"), nullptr);
   auto empty = load(dir.write("empty.vrscene", ""));
   EXPECT_TRUE(empty->ok);
   EXPECT_EQ(empty->scene.pluginCount(), 0u);
+}
+
+TEST(SceneLoading, ByteOrderMarksAreSkippedInEveryFile) {
+  TempDir dir;
+  const std::string bom = "\xEF\xBB\xBF";
+  const std::string main = dir.write("main.vrscene", bom + "Node m { }\n#include \"a.vrscene\"\n");
+  dir.write("a.vrscene", bom + "Node a { }\n");
+  auto loaded = load(main, {dir.str()}, true);
+  ASSERT_TRUE(loaded->ok);
+  EXPECT_EQ(loaded->scene.findPlugin("m")->type, "Node");
+  EXPECT_EQ(loaded->scene.findPlugin("a")->type, "Node");
 }
 
 TEST(SceneLoading, FilesAreFoundThroughTheSearchDirectories) {

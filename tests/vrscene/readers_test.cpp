@@ -109,11 +109,40 @@ TEST(SceneSyntax, InvalidNumbersWarnAndBecomeZero) {
             "[VRP] WARNING: Invalid floating point number: -nan\n");
   EXPECT_EQ(*scene.findPlugin("box")->findAttribute("x")->floatValue(), 0.0);
 
-  // A word that begins like "inf" is read as a number, and the rest breaks it.
-  VrpScene broken;
-  out = captureStdout([&] { ok = test::parseText(broken, "Node box { x=infinite_light; }"); });
-  EXPECT_FALSE(ok);
-  EXPECT_EQ(out, "[VRP] WARNING: Invalid floating point number: inf\n");
+  // Bare words keep the warning wherever white space, a delimiter or the
+  // end of the text follows them.
+  VrpScene bare;
+  out = captureStdout([&] { ok = test::parseText(bare, "Node box { x=List(INF,nan(1) ,Infinity\n); }"); });
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(out,
+            "[VRP] WARNING: Invalid floating point number: inf\n"
+            "[VRP] WARNING: Invalid floating point number: nan\n"
+            "[VRP] WARNING: Invalid floating point number: inf\n");
+}
+
+// A word that only starts like inf or nan is a name, in any case and signed.
+TEST(SceneSyntax, NamesThatStartLikeNumbers) {
+  VrpScene scene;
+  bool ok = false;
+  const std::string out = captureStdout([&] {
+    ok = test::parseText(scene,
+                         "Node n { a=infinite_light; b=Infinity_Plane@mesh1; c=nancy_chair; d=-Infinity_Plane; "
+                         "e=NaN_x::out; f=List(inf_1, +nan2); }\nGeomStaticMesh Infinity_Plane@mesh1 { }");
+  });
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(out, "");
+  const VrpPlugin& n = *scene.findPlugin("n");
+  EXPECT_EQ(n.findAttribute("a")->identifier()->name, "infinite_light");
+  EXPECT_EQ(n.findAttribute("b")->identifier()->name, "Infinity_Plane@mesh1");
+  EXPECT_EQ(n.findAttribute("c")->identifier()->name, "nancy_chair");
+  EXPECT_EQ(n.findAttribute("d")->identifier()->name, "-Infinity_Plane");
+  EXPECT_EQ(n.findAttribute("e")->selector()->plugin, "NaN_x");
+  EXPECT_EQ(n.findAttribute("f")->function()->values[1].identifier()->name, "+nan2");
+  EXPECT_EQ(scene.findPlugin("Infinity_Plane@mesh1")->type, "GeomStaticMesh");
+
+  // Other signed words stay unreadable.
+  VrpScene signedWord;
+  captureStdout([&] { EXPECT_FALSE(test::parseText(signedWord, "Node n { a=-box; }")); });
 }
 
 TEST(SceneSyntax, IntegersAndFloatsAsTheCLibraryReadsThem) {
@@ -138,7 +167,7 @@ TEST(SceneSyntax, NumberReaderAgreesWithTheNumberParser) {
                          "1E+5",   "1e",       "1e+",     "1.5e-3x", "00012",  "0x1F",     "-0x10",  "0x1p3",
                          "+3",     "+.5",      "-",       ".",      "-.",      "1e400",    "1e-400", "9223372036854775807",
                          "9223372036854775808", "-9223372036854775809", "3.14159265358979323846264338", "1_000",
-                         "7;",     "2.5)",     "inf",     "nan(1)", "NAN",     "Infinity", "info"};
+                         "7;",     "2.5)",     "inf",     "nan(1)", "NAN",     "Infinity", "-inf "};
   for (const char* text : texts) {
     std::string kept = text;
     TextCursor cursor(kept);
@@ -233,7 +262,9 @@ TEST(SceneSyntax, IncludeStatements) {
   bool ok = true;
   std::string out = captureStdout([&] { ok = test::parseText(scene, "#include a.vrscene"); });
   EXPECT_FALSE(ok);
-  EXPECT_EQ(out, "[VRP] WARNING: Plugin a.vrscene has no name\n");
+  EXPECT_EQ(out,
+            "[VRP] WARNING: Plugin a.vrscene has no name\n"
+            "[VRP] ERROR: <text>:1:19: expected '}' to close unnamed a.vrscene\n");
 }
 
 TEST(SceneSyntax, WholeFileOutcomes) {
@@ -298,6 +329,74 @@ TEST(SceneSyntax, DeepNestingIsBounded) {
   EXPECT_FALSE(test::parseText(scene, "Node box { x=" + nested(100000) + "; }"));
   VrpScene unclosed;
   EXPECT_FALSE(test::parseText(unclosed, "Node box { x=" + std::string(100000, '(') + "; }"));
+}
+
+// Forms that V-Ray's exporters write, each read as the same data written
+// in the plain form.
+TEST(SceneSyntax, ExporterFormsReadAsTheirPlainForms) {
+  struct Case {
+    const char* form;
+    std::string text;
+    std::string plain;
+  };
+  const Case cases[] = {
+      {"comment inside a value",
+       "GeomStaticMesh m { map_channels= List(\n// UVTex\nList(1, ListVectorHex(\"ZIPC\"), ListIntHex(\"ZIPC\"))); }",
+       "GeomStaticMesh m { map_channels= List(List(1, ListVectorHex(\"ZIPC\"), ListIntHex(\"ZIPC\"))); }"},
+      {"comments between all tokens",
+       "Node b { x // c\n= // c\nVector // c\n( // c\n1 // )\n, 2,3 // ; } {\n) // c\n; y=mtl:: // c\nout; "
+       "z=5//c\n; s=\"a\"//;\n; }",
+       "Node b { x=Vector(1,2,3); y=mtl::out; z=5; s=\"a\"; }"},
+      {"byte-order mark", "\xEF\xBB\xBFNode b { x=1; }", "Node b { x=1; }"},
+      {"CRLF line ends",
+       "// 3ds Max\r\nNode Box001@node_2 {\r\n  geometry=Box001@mesh_1;\r\n  material=mtl_Wood@12;\r\n}\r\n",
+       "// 3ds Max\nNode Box001@node_2 {\n  geometry=Box001@mesh_1;\n  material=mtl_Wood@12;\n}\n"},
+      {"single quotes", "BitmapBuffer b { file='C:\\maps\\0002 ( 20x100 ).jpg'; }",
+       "BitmapBuffer b { file=\"C:\\maps\\0002 ( 20x100 ).jpg\"; }"},
+  };
+  for (const Case& c : cases) {
+    ParsedScene text(c.text), plain(c.plain);
+    ASSERT_TRUE(text.ok && plain.ok) << c.form;
+    EXPECT_EQ(test::documentText(text.scene), test::documentText(plain.scene)) << c.form;
+  }
+}
+
+TEST(SceneSyntax, ExporterNamesPathsAndSelectors) {
+  ParsedScene s(
+      "BRDFVRayMtl mtl_Wood@12|VRayMtl@35 { }\nNode Box001@node_2 { c=mtl_Wood@12|VRayMtl@35::color; "
+      "x=foo//bar; y=a.b-c__d; file='\\\\server\\share\\x.jpg'; }");
+  ASSERT_TRUE(s.ok);
+  const VrpAttributeSelector* c = s.value("Box001@node_2", "c").selector();
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(c->plugin, "mtl_Wood@12|VRayMtl@35");
+  EXPECT_EQ(c->attribute, "color");
+  EXPECT_EQ(s.value("Box001@node_2", "x").identifier()->name, "foo//bar");
+  EXPECT_EQ(s.value("Box001@node_2", "y").identifier()->name, "a.b-c__d");
+  EXPECT_EQ(*s.value("Box001@node_2", "file").stringValue(), "\\\\server\\share\\x.jpg");
+}
+
+// One line for a failing statement: where reading stopped (1-based line and
+// byte column) and what was expected there.
+TEST(SceneSyntax, ReadFailuresSayWhere) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"Node a { }\nNode b { transform=1 2; }",
+       "2:22: expected ';' after the value of attribute 'transform' in Node 'b'"},
+      {"Node b { =1; }", "1:10: expected an attribute name or '}' in Node 'b'"},
+      {"Node b {\r\n  x 1; }", "2:5: expected '=' after attribute 'x' in Node 'b'"},
+      {"Node b { x=; }", "1:12: expected a value for attribute 'x' in Node 'b'"},
+      {"Node b { x=Vector(1 2); }", "1:21: expected ',' or ')' in Vector(...) of attribute 'x' in Node 'b'"},
+      {"Node b { x=List(1, (2,)); }", "1:23: expected a value after ',' in (...) of attribute 'x' in Node 'b'"},
+      {"Node b { x=1;", "1:14: expected '}' to close Node 'b'"},
+      {"\xEF\xBB\xBF/* note */", "1:1: expected a plugin block, '#include' or a '//' comment"},
+      {"Node b { s=\"abc; }", "1:12: no closing quote for the string of attribute 's' in Node 'b'"},
+  };
+  for (const auto& [text, where] : cases) {
+    VrpScene scene;
+    bool ok = true;
+    const std::string out = captureStdout([&] { ok = test::parseText(scene, text); });
+    EXPECT_FALSE(ok) << text;
+    EXPECT_EQ(out, "[VRP] ERROR: <text>:" + where + "\n") << text;
+  }
 }
 
 }  // namespace
