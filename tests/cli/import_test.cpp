@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 #include <rapidjson/document.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "cli/package_server.h"
 #include "host/max.h"
@@ -86,6 +88,57 @@ TEST_F(ImportCommandTest, GltfAndTheReportAsTableAndJson) {
 
   options.gltfPath = platform::utf8FromPath(dir.path() / "missing" / "room.glb");
   EXPECT_EQ(run(options), 1);
+}
+
+// One small scene in the style of each V-Ray exporter (samples/exporters):
+// the same two objects, at their sizes, in their materials; what nothing
+// reads is listed.
+TEST_F(ImportCommandTest, ExporterSamplesImportWithTheirMeshesMaterialsAndSizes) {
+  const struct {
+    const char* exporter;
+    const char* boxMaterialMap;  // the box's base colour map, or ""
+    std::vector<std::string> report;
+  } cases[] = {
+      {"blender", "", {"LightRectangle"}},
+      {"sketchup", "", {"Red", "CameraPhysical", "SunLight", "TexAColor", "TexSky"}},
+      {"max", "0002 ( 20x100 ).png", {"CameraPhysical", "LightRectangle", "RenderView"}},
+      {"app_sdk", "", {"LightRectangle", "RenderView"}},
+  };
+  test::TempDir dir;
+  for (const auto& c : cases) {
+    freshHost();
+    ImportOptions options;
+    options.scenePath = std::string(CVIMP_SAMPLES_DIR) + "/exporters/" + c.exporter + "/scene.vrscene";
+    options.outputPath = platform::utf8FromPath(dir.path() / (std::string(c.exporter) + ".json"));
+    ASSERT_EQ(run(options), 0) << c.exporter << printed;
+    EXPECT_NE(printed.find("Succeed\nNodes: 2\nObjects: 2\nTriangles: 14\nMaterials: 2\n"), std::string::npos)
+        << c.exporter << printed;
+    EXPECT_EQ(printed.find("ERROR"), std::string::npos) << c.exporter << printed;
+    rapidjson::Document scene;
+    scene.Parse(test::readFile(options.outputPath).c_str());
+    ASSERT_FALSE(scene.HasParseError());
+    // The box is a metre wide and the floor four, in millimetres.
+    const float widths[] = {1000.0f, 4000.0f};
+    for (rapidjson::SizeType n = 0; n < 2; ++n) {
+      const auto& vertices = scene["objects"][scene["nodes"][n]["object"].GetUint()]["vertices"];
+      float low = vertices[0][0].GetFloat(), high = low;
+      for (const auto& vertex : vertices.GetArray()) {
+        low = std::min(low, vertex[0].GetFloat());
+        high = std::max(high, vertex[0].GetFloat());
+      }
+      EXPECT_NEAR(high - low, widths[n], 0.01f) << c.exporter << " node " << n;
+    }
+    const auto& box = scene["materials"][scene["nodes"][0]["material"].GetUint()]["params"];
+    if (*c.boxMaterialMap == 0) {
+      EXPECT_NEAR(box["base_color"][0].GetFloat(), 0.8f, 1e-6f) << c.exporter;
+    } else {
+      ASSERT_EQ(scene["maps"].Size(), 1u) << c.exporter;
+      EXPECT_NE(std::string(scene["maps"][0]["file"].GetString()).find(c.boxMaterialMap), std::string::npos);
+    }
+    std::vector<std::string> subjects;
+    for (const auto& entry : scene["report"].GetArray()) subjects.push_back(entry["subject"].GetString());
+    EXPECT_EQ(subjects, c.report) << c.exporter;
+  }
 }
 
 TEST_F(ImportCommandTest, OptionsAndFailures) {
