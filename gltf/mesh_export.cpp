@@ -347,6 +347,11 @@ class Builder {
 // Triangle order grouped by ID, stable within an ID (a counting sort: IDs
 // are 16-bit), and the triangles of each ID.
 std::vector<std::uint32_t> groupOrder(const std::vector<MtlID>& ids, MeshSummary& summary) {
+  // Most meshes have one ID: a scan finds it, without the table of counts.
+  if (std::all_of(ids.begin(), ids.end(), [&](MtlID id) { return id == ids.front(); })) {
+    if (!ids.empty()) summary.groups.emplace_back(ids.front(), ids.size());
+    return {};
+  }
   std::vector<std::uint64_t> start(std::size_t{0x10000} + 1, 0);
   for (const MtlID id : ids) ++start[std::size_t{id} + 1];
   for (std::size_t id = 0; id < 0x10000; ++id) {

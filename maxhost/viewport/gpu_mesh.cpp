@@ -82,6 +82,13 @@ void attribute(GLuint location, const gl::Buffer& buffer, GLint components, GLsi
 // one ID; and the groups, in faces.
 std::vector<std::uint32_t> groupFaces(std::size_t count, const std::function<MtlID(std::size_t)>& idOf,
                                       std::vector<GpuMesh::Group>& groups) {
+  // Most meshes have one ID: a scan finds it, without the table of counts.
+  std::size_t same = 0;
+  while (same < count && idOf(same) == idOf(0)) ++same;
+  if (same == count) {
+    if (count > 0) groups.push_back({idOf(0), 0, static_cast<GLsizei>(count)});
+    return {};
+  }
   std::vector<std::uint32_t> start(std::size_t{0x10000} + 1, 0);
   for (std::size_t f = 0; f < count; ++f) ++start[std::size_t{idOf(f)} + 1];
   for (std::size_t id = 0; id < 0x10000; ++id) {
