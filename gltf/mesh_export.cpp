@@ -39,6 +39,7 @@ struct Corners {
   std::uint32_t normalCount = 0;
   std::vector<std::uint32_t> normal;  // kNone: the face's own normal
   std::vector<Channel> channels;      // map channels 1, 2, ... that pair with the faces
+  std::vector<MtlID> ids;             // per triangle, when grouped
 };
 
 std::uint32_t count(std::size_t size) {
@@ -103,6 +104,7 @@ void gatherMesh(const Mesh& mesh, Corners& corners, MeshBuffers& out) {
       continue;
     }
     corners.vertex.insert(corners.vertex.end(), face.v, face.v + 3);
+    corners.ids.push_back(face.getMatID());
     for (std::size_t c = 0; c < maps.size(); ++c) {
       const DWORD* t = maps[c]->tf.items()[f].t;
       corners.channels[c].index.insert(corners.channels[c].index.end(), t, t + 3);
@@ -153,6 +155,7 @@ void gatherPoly(const PolyObject& poly, Corners& corners, MeshBuffers& out) {
     // Polygons of the host are convex (quadrify makes only convex quads): a
     // fan covers them.
     for (std::size_t k = 1; k + 1 < v.size(); ++k) {
+      corners.ids.push_back(poly.faces[f].materialId);
       for (const std::size_t corner : {std::size_t{0}, k, k + 1}) {
         corners.vertex.push_back(static_cast<std::uint32_t>(v[corner]));
         for (std::size_t c = 0; c < maps.size(); ++c) {
@@ -341,7 +344,28 @@ class Builder {
   MeshBuffers& out_;
 };
 
-bool buildMeshBuffers(Object& object, const Frame& frame, const std::optional<Mat3>& bake, MeshBuffers& out) {
+// Triangle order grouped by ID, stable within an ID (a counting sort: IDs
+// are 16-bit), and the triangles of each ID.
+std::vector<std::uint32_t> groupOrder(const std::vector<MtlID>& ids, MeshSummary& summary) {
+  // Most meshes have one ID: a scan finds it, without the table of counts.
+  if (std::all_of(ids.begin(), ids.end(), [&](MtlID id) { return id == ids.front(); })) {
+    if (!ids.empty()) summary.groups.emplace_back(ids.front(), ids.size());
+    return {};
+  }
+  std::vector<std::uint64_t> start(std::size_t{0x10000} + 1, 0);
+  for (const MtlID id : ids) ++start[std::size_t{id} + 1];
+  for (std::size_t id = 0; id < 0x10000; ++id) {
+    if (start[id + 1] > 0) summary.groups.emplace_back(static_cast<MtlID>(id), start[id + 1]);
+    start[id + 1] += start[id];
+  }
+  if (summary.groups.size() < 2) return {};
+  std::vector<std::uint32_t> order(ids.size());
+  for (std::size_t t = 0; t < ids.size(); ++t) order[start[ids[t]]++] = static_cast<std::uint32_t>(t);
+  return order;
+}
+
+bool buildMeshBuffers(Object& object, const Frame& frame, const std::optional<Mat3>& bake, bool grouped,
+                      MeshBuffers& out) {
   out = MeshBuffers();
   Corners corners;
   if (object.ClassID() == TRIOBJ_CLASS_ID) {
@@ -354,6 +378,17 @@ bool buildMeshBuffers(Object& object, const Frame& frame, const std::optional<Ma
   const Placement placement(frame, bake);
   Builder(corners, placement, out).build();
   MeshSummary& summary = out.summary;
+  if (grouped) {
+    const std::vector<std::uint32_t> order = groupOrder(corners.ids, summary);
+    if (!order.empty()) {
+      std::vector<std::uint32_t> indices(out.indices.size());
+      for (std::size_t t = 0; t < order.size(); ++t) {
+        std::copy_n(out.indices.begin() + static_cast<std::ptrdiff_t>(order[t]) * 3, 3,
+                    indices.begin() + static_cast<std::ptrdiff_t>(t) * 3);
+      }
+      out.indices = std::move(indices);
+    }
+  }
   summary.vertexCount = out.vertexCount;
   summary.indexCount = out.indices.size();
   summary.normals = !out.normals.empty();
@@ -430,7 +465,8 @@ const MeshMap* pairedChannel(const Mesh& mesh, std::uint32_t set) {
 
 }  // namespace
 
-bool summarizeDirect(Object& object, const Frame& frame, const std::optional<Mat3>& bake, MeshSummary& out) {
+bool summarizeDirect(Object& object, const Frame& frame, const std::optional<Mat3>& bake, bool grouped,
+                     MeshSummary& out) {
   out = MeshSummary();
   // A baked copy's normals go through the bake, which may flatten some:
   // the corners then name them one by one.
@@ -443,6 +479,12 @@ bool summarizeDirect(Object& object, const Frame& frame, const std::optional<Mat
   out.indexCount = std::uint64_t{mesh.faces.items().size()} * 3;
   const MeshNormalSpec* spec = mesh.GetSpecifiedNormals();
   out.normals = spec != nullptr && spec->GetNumNormals() > 0;
+  if (grouped) {
+    std::vector<MtlID> ids;
+    ids.reserve(mesh.faces.items().size());
+    for (const Face& face : mesh.faces.items()) ids.push_back(face.getMatID());
+    out.order = groupOrder(ids, out);
+  }
   for (std::size_t i = 0; i < points.size(); ++i) {
     float p[3];
     if (!putPosition(frame, points[i], p)) ++out.replacedPositions;
@@ -458,15 +500,16 @@ bool summarizeDirect(Object& object, const Frame& frame, const std::optional<Mat
   return true;
 }
 
-bool summarizeBuilt(Object& object, const Frame& frame, const std::optional<Mat3>& bake, MeshSummary& out) {
+bool summarizeBuilt(Object& object, const Frame& frame, const std::optional<Mat3>& bake, bool grouped,
+                    MeshSummary& out) {
   MeshBuffers buffers;
-  const bool mesh = buildMeshBuffers(object, frame, bake, buffers);
+  const bool mesh = buildMeshBuffers(object, frame, bake, grouped, buffers);
   out = buffers.summary;
   return mesh;
 }
 
-bool encodeDirect(Object& object, const Frame& frame, Section section, std::uint32_t set, std::size_t first,
-                  std::size_t count, std::uint8_t* to) {
+bool encodeDirect(Object& object, const Frame& frame, const MeshSummary& summary, Section section, std::uint32_t set,
+                  std::size_t first, std::size_t count, std::uint8_t* to) {
   if (object.ClassID() != TRIOBJ_CLASS_ID) return false;
   const Mesh& mesh = static_cast<TriObject&>(object).GetMesh();
   auto holds = [&](std::size_t size) { return first <= size && count <= size - first; };
@@ -505,9 +548,15 @@ bool encodeDirect(Object& object, const Frame& frame, Section section, std::uint
       return true;
     }
     case Section::Indices: {
-      if (!holds(mesh.faces.items().size())) return false;
-      const Face* faces = mesh.faces.items().data() + first;
-      for (std::size_t f = 0; f < count; ++f) std::memcpy(to + f * 12, faces[f].v, 12);
+      const std::size_t faceCount = mesh.faces.items().size();
+      if (!holds(faceCount)) return false;
+      const Face* faces = mesh.faces.items().data();
+      if (summary.order.empty()) {
+        for (std::size_t f = 0; f < count; ++f) std::memcpy(to + f * 12, faces[first + f].v, 12);
+        return true;
+      }
+      if (summary.order.size() != faceCount) return false;
+      for (std::size_t f = 0; f < count; ++f) std::memcpy(to + f * 12, faces[summary.order[first + f]].v, 12);
       return true;
     }
   }
@@ -517,10 +566,10 @@ bool encodeDirect(Object& object, const Frame& frame, Section section, std::uint
 bool encodeBuilt(Object& object, const Frame& frame, const std::optional<Mat3>& bake, const MeshSummary& summary,
                  std::uint8_t* to) {
   MeshBuffers buffers;
-  if (!buildMeshBuffers(object, frame, bake, buffers)) return false;
+  if (!buildMeshBuffers(object, frame, bake, !summary.groups.empty(), buffers)) return false;
   const MeshSummary& built = buffers.summary;
   if (built.vertexCount != summary.vertexCount || built.indexCount != summary.indexCount ||
-      built.normals != summary.normals || built.uvSets != summary.uvSets) {
+      built.normals != summary.normals || built.uvSets != summary.uvSets || built.groups != summary.groups) {
     return false;
   }
   auto put = [&to](const auto& items) {

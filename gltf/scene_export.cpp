@@ -9,6 +9,7 @@
 #include <limits>
 #include <map>
 #include <set>
+#include <tuple>
 #include <vector>
 
 #include "gltf/gltf.h"
@@ -36,10 +37,26 @@ struct Unit {
   Object* object = nullptr;
   std::optional<Mat3> bake;
   std::string firstNode;
+  bool grouped = false;  // a node shows it with a Multi/Sub-Object material
   bool usable = false;
   MeshSummary summary;
+  bool wholeIndices = false;  // a primitive draws all its triangles
   // Filled when the layout is made.
   int firstAccessor = -1;
+  int wholeAccessor = -1;
+};
+
+// A stretch of a unit's triangles in one material (-1: none).
+struct Primitive {
+  int material = -1;
+  std::uint64_t firstTriangle = 0, triangles = 0;
+  int indices = -1;  // the accessor, filled when the layout is made
+  auto key() const { return std::tuple(material, firstTriangle, triangles); }
+};
+
+struct MeshEntry {
+  int unit = -1;
+  std::vector<Primitive> primitives;
 };
 
 struct NodeEntry {
@@ -52,7 +69,7 @@ struct NodeEntry {
 struct Layout {
   std::vector<Unit> units;
   std::vector<NodeEntry> nodes;
-  std::vector<std::pair<int, int>> meshes;  // unit, material (-1: none)
+  std::vector<MeshEntry> meshes;
   std::uint64_t binaryLength = 0;
 };
 
@@ -74,6 +91,14 @@ std::uint64_t padded(std::uint64_t length) { return (length + 3) & ~std::uint64_
 // Pass one: what each node shows, what each unit of vertex data holds.
 void plan(Layout& layout, MaterialTable& materials, const Frame& frame, Report& report) {
   std::map<Object*, int> shared;
+  auto addUnit = [&layout](Object* object, const std::optional<Mat3>& bake, const std::string& firstNode) {
+    Unit unit;
+    unit.object = object;
+    unit.bake = bake;
+    unit.firstNode = firstNode;
+    layout.units.push_back(std::move(unit));
+    return static_cast<int>(layout.units.size()) - 1;
+  };
   const auto& nodes = host::scene().nodes();
   for (const auto& node : nodes) {
     NodeEntry entry;
@@ -83,19 +108,19 @@ void plan(Layout& layout, MaterialTable& materials, const Frame& frame, Report& 
       report.add(ReportStage::Export, loss::kObjectLeftOut, entry.name, "transform not finite: placed at the origin");
     }
     Object* object = node->GetObjectRef();
+    const bool multi = node->GetMtl() != nullptr && node->GetMtl()->ClassID() == MULTI_CLASS_ID;
     if (object != nullptr) {
       if (entry.transform.bake) {
         report.add(ReportStage::Export, loss::kShearBaked, entry.name, "its mesh written again for it");
-        entry.unit = static_cast<int>(layout.units.size());
-        layout.units.push_back(Unit{object, entry.transform.bake, entry.name, false, {}, -1});
+        entry.unit = addUnit(object, entry.transform.bake, entry.name);
       } else if (const auto known = shared.find(object); known != shared.end()) {
         entry.unit = known->second;
       } else {
-        entry.unit = static_cast<int>(layout.units.size());
+        entry.unit = addUnit(object, std::nullopt, entry.name);
         shared.emplace(object, entry.unit);
-        layout.units.push_back(Unit{object, std::nullopt, entry.name, false, {}, -1});
       }
     }
+    if (entry.unit >= 0 && multi) layout.units[static_cast<std::size_t>(entry.unit)].grouped = true;
     if (entry.transform.mirrored) {
       report.add(ReportStage::Export, loss::kMirroredNode, entry.name,
                  entry.transform.bake ? "faces turned in its baked mesh" : "kept as a negative scale");
@@ -109,11 +134,11 @@ void plan(Layout& layout, MaterialTable& materials, const Frame& frame, Report& 
   std::vector<char> isMesh(layout.units.size());
   platform::parallelFor(layout.units.size(), [&](std::size_t i) {
     Unit& unit = layout.units[i];
-    isMesh[i] = summarizeDirect(*unit.object, frame, unit.bake, unit.summary);
+    isMesh[i] = summarizeDirect(*unit.object, frame, unit.bake, unit.grouped, unit.summary);
   });
   for (std::size_t i = 0; i < layout.units.size(); ++i) {
     Unit& unit = layout.units[i];
-    if (!isMesh[i] && !summarizeBuilt(*unit.object, frame, unit.bake, unit.summary)) {
+    if (!isMesh[i] && !summarizeBuilt(*unit.object, frame, unit.bake, unit.grouped, unit.summary)) {
       report.add(ReportStage::Export, loss::kObjectLeftOut, unit.firstNode,
                  platform::utf16ToUtf8(unit.object->ClassName().str()) + ": not a mesh");
       continue;
@@ -144,33 +169,66 @@ void plan(Layout& layout, MaterialTable& materials, const Frame& frame, Report& 
   }
 
   // One glTF mesh per object and material: instances with different
-  // materials share the accessors.
-  std::map<std::pair<int, int>, int> meshes;
+  // materials share the accessors. With a Multi/Sub-Object material, one
+  // primitive per run of ID groups that show the same material.
+  std::map<std::pair<int, std::vector<std::tuple<int, std::uint64_t, std::uint64_t>>>, int> meshes;
   for (std::size_t i = 0; i < layout.nodes.size(); ++i) {
     NodeEntry& entry = layout.nodes[i];
     if (entry.unit < 0 || !layout.units[static_cast<std::size_t>(entry.unit)].usable) continue;
-    int material = materials.indexOf(nodes[i]->GetMtl());
-    // glTF reads a texture through TEXCOORD_0, which a mesh without UVs
-    // lacks: such a mesh wears the material's colour alone.
-    if (layout.units[static_cast<std::size_t>(entry.unit)].summary.uvSets == 0) {
-      const int plain = materials.untextured(material);
-      if (plain != material) {
-        report.add(ReportStage::Export, loss::kMapLeftOut, "Base Color Map", "on a mesh without UVs: its colour alone");
-        material = plain;
+    Unit& unit = layout.units[static_cast<std::size_t>(entry.unit)];
+    auto materialOf = [&](Mtl* worn) {
+      int material = materials.indexOf(worn);
+      // glTF reads a texture through TEXCOORD_0, which a mesh without UVs
+      // lacks: such a mesh wears the material's colour alone.
+      if (unit.summary.uvSets == 0) {
+        const int plain = materials.untextured(material);
+        if (plain != material) {
+          report.add(ReportStage::Export, loss::kMapLeftOut, "Base Color Map",
+                     "on a mesh without UVs: its colour alone");
+          material = plain;
+        }
       }
+      return material;
+    };
+    Mtl* worn = nodes[i]->GetMtl();
+    const std::uint64_t triangles = unit.summary.indexCount / 3;
+    std::vector<Primitive> primitives;
+    if (worn != nullptr && worn->ClassID() == MULTI_CLASS_ID) {
+      std::uint64_t first = 0;
+      for (const auto& [id, count] : unit.summary.groups) {
+        const int material = materialOf(host::faceMaterial(worn, id));
+        if (!primitives.empty() && primitives.back().material == material) {
+          primitives.back().triangles += count;
+        } else {
+          primitives.push_back({material, first, count, -1});
+        }
+        first += count;
+      }
+    } else {
+      primitives.push_back({materialOf(worn), 0, triangles, -1});
     }
-    const std::pair key{entry.unit, material};
-    const auto [found, added] = meshes.emplace(key, static_cast<int>(layout.meshes.size()));
-    if (added) layout.meshes.push_back(key);
+    std::vector<std::tuple<int, std::uint64_t, std::uint64_t>> keys;
+    for (const Primitive& primitive : primitives) {
+      keys.push_back(primitive.key());
+      if (primitive.triangles == triangles) unit.wholeIndices = true;
+    }
+    const auto [found, added] =
+        meshes.emplace(std::pair{entry.unit, std::move(keys)}, static_cast<int>(layout.meshes.size()));
+    if (added) layout.meshes.push_back({entry.unit, std::move(primitives)});
     entry.mesh = found->second;
   }
 }
 
 void writeAccessor(Writer& out, int view, unsigned component, std::uint64_t count, const char* type,
-                   const std::array<float, 3>* min = nullptr, const std::array<float, 3>* max = nullptr) {
+                   const std::array<float, 3>* min = nullptr, const std::array<float, 3>* max = nullptr,
+                   std::uint64_t byteOffset = 0) {
   out.StartObject();
   out.Key("bufferView");
   out.Int(view);
+  if (byteOffset != 0) {
+    out.Key("byteOffset");
+    out.Uint64(byteOffset);
+  }
   out.Key("componentType");
   out.Uint(component);
   out.Key("count");
@@ -296,14 +354,37 @@ void documentJson(Layout& layout, const MaterialTable& materials, rapidjson::Str
     views.push_back({offset, length, target});
     offset += padded(length);
   };
+  // Accessors: per usable unit its attributes and, when a primitive draws
+  // them all, its indices; then the primitives' stretches of indices.
+  int accessors = 0;
   for (Unit& unit : layout.units) {
     if (!unit.usable) continue;
     const MeshSummary& summary = unit.summary;
-    unit.firstAccessor = static_cast<int>(views.size());
+    unit.firstAccessor = accessors;
+    accessors += 1 + (summary.normals ? 1 : 0) + static_cast<int>(summary.uvSets);
+    if (unit.wholeIndices) unit.wholeAccessor = accessors++;
     addView(std::uint64_t{summary.vertexCount} * 12, kArrayBuffer);
     if (summary.normals) addView(std::uint64_t{summary.vertexCount} * 12, kArrayBuffer);
     for (std::size_t s = 0; s < summary.uvSets; ++s) addView(std::uint64_t{summary.vertexCount} * 8, kArrayBuffer);
     addView(summary.indexCount * 4, kElementArrayBuffer);
+  }
+  std::map<std::tuple<int, std::uint64_t, std::uint64_t>, int> stretches;
+  std::vector<std::tuple<int, std::uint64_t, std::uint64_t>> stretchOrder;
+  for (MeshEntry& mesh : layout.meshes) {
+    const Unit& unit = layout.units[static_cast<std::size_t>(mesh.unit)];
+    for (Primitive& primitive : mesh.primitives) {
+      if (primitive.triangles == unit.summary.indexCount / 3) {
+        primitive.indices = unit.wholeAccessor;
+        continue;
+      }
+      const std::tuple key{mesh.unit, primitive.firstTriangle, primitive.triangles};
+      const auto [found, added] = stretches.emplace(key, accessors);
+      if (added) {
+        stretchOrder.push_back(key);
+        ++accessors;
+      }
+      primitive.indices = found->second;
+    }
   }
   const std::size_t firstImageView = views.size();
   for (const ImageDesc& image : materials.images()) addView(image.size, 0);
@@ -365,35 +446,38 @@ void documentJson(Layout& layout, const MaterialTable& materials, rapidjson::Str
   if (!layout.meshes.empty()) {
     out.Key("meshes");
     out.StartArray();
-    for (const auto& [unitIndex, material] : layout.meshes) {
-      const Unit& unit = layout.units[static_cast<std::size_t>(unitIndex)];
+    for (const MeshEntry& mesh : layout.meshes) {
+      const Unit& unit = layout.units[static_cast<std::size_t>(mesh.unit)];
       const MeshSummary& summary = unit.summary;
-      int accessor = unit.firstAccessor;
       out.StartObject();
       out.Key("primitives");
       out.StartArray();
-      out.StartObject();
-      out.Key("attributes");
-      out.StartObject();
-      out.Key("POSITION");
-      out.Int(accessor++);
-      if (summary.normals) {
-        out.Key("NORMAL");
+      // The primitives share the vertex data: the same attribute accessors.
+      for (const Primitive& primitive : mesh.primitives) {
+        int accessor = unit.firstAccessor;
+        out.StartObject();
+        out.Key("attributes");
+        out.StartObject();
+        out.Key("POSITION");
         out.Int(accessor++);
+        if (summary.normals) {
+          out.Key("NORMAL");
+          out.Int(accessor++);
+        }
+        for (std::size_t s = 0; s < summary.uvSets; ++s) {
+          const std::string name = "TEXCOORD_" + std::to_string(s);
+          out.Key(name.c_str());
+          out.Int(accessor++);
+        }
+        out.EndObject();
+        out.Key("indices");
+        out.Int(primitive.indices);
+        if (primitive.material >= 0) {
+          out.Key("material");
+          out.Int(primitive.material);
+        }
+        out.EndObject();
       }
-      for (std::size_t s = 0; s < summary.uvSets; ++s) {
-        const std::string name = "TEXCOORD_" + std::to_string(s);
-        out.Key(name.c_str());
-        out.Int(accessor++);
-      }
-      out.EndObject();
-      out.Key("indices");
-      out.Int(accessor);
-      if (material >= 0) {
-        out.Key("material");
-        out.Int(material);
-      }
-      out.EndObject();
       out.EndArray();
       out.EndObject();
     }
@@ -402,13 +486,20 @@ void documentJson(Layout& layout, const MaterialTable& materials, rapidjson::Str
     out.Key("accessors");
     out.StartArray();
     int view = 0;
-    for (const Unit& unit : layout.units) {
+    std::vector<int> indexViews(layout.units.size(), -1);
+    for (std::size_t u = 0; u < layout.units.size(); ++u) {
+      const Unit& unit = layout.units[u];
       if (!unit.usable) continue;
       const MeshSummary& summary = unit.summary;
       writeAccessor(out, view++, kFloat, summary.vertexCount, "VEC3", &summary.min, &summary.max);
       if (summary.normals) writeAccessor(out, view++, kFloat, summary.vertexCount, "VEC3");
       for (std::size_t s = 0; s < summary.uvSets; ++s) writeAccessor(out, view++, kFloat, summary.vertexCount, "VEC2");
-      writeAccessor(out, view++, kUnsignedInt, summary.indexCount, "SCALAR");
+      indexViews[u] = view++;
+      if (unit.wholeIndices) writeAccessor(out, indexViews[u], kUnsignedInt, summary.indexCount, "SCALAR");
+    }
+    for (const auto& [unit, first, triangles] : stretchOrder) {
+      writeAccessor(out, indexViews[static_cast<std::size_t>(unit)], kUnsignedInt, triangles * 3, "SCALAR", nullptr,
+                    nullptr, first * 12);
     }
     out.EndArray();
   }
@@ -564,7 +655,8 @@ bool encodePiece(const Layout& layout, const Piece& piece, const Frame& frame, s
   for (const Part& part : piece.parts) {
     const Unit& unit = layout.units[part.unit];
     const bool ok = part.whole ? encodeBuilt(*unit.object, frame, unit.bake, unit.summary, to)
-                               : encodeDirect(*unit.object, frame, part.section, part.set, part.first, part.count, to);
+                               : encodeDirect(*unit.object, frame, unit.summary, part.section, part.set, part.first,
+                                              part.count, to);
     if (!ok) return false;
     to += part.bytes;
   }

@@ -9,6 +9,7 @@
 #include "host/host_state.h"
 #include "host/journal.h"
 #include "host/menus.h"
+#include "host/multi_mtl.h"
 #include "host/objects.h"
 #include "host/progress_display.h"
 #include "host/scene.h"
@@ -274,6 +275,9 @@ Animatable* Interface::CreateInstance(SClass_ID superClass, Class_ID classId) {
                                          std::to_string(classId.PartB()) + ")");
   if (superClass == MATERIAL_CLASS_ID && classId == PHYSICAL_MATERIAL_CLASS_ID) {
     return host::scene().addMaterial(std::make_unique<PhysicalMaterial>());
+  }
+  if (superClass == MATERIAL_CLASS_ID && classId == MULTI_CLASS_ID) {
+    return host::scene().addMaterial(std::make_unique<MultiMtl>());
   }
   if (superClass == TEXMAP_CLASS_ID && classId == MIX_CLASS_ID) {
     return host::scene().addMap(std::make_unique<MixTex>());

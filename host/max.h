@@ -14,6 +14,7 @@
 #include "host/menus.h"           // IMenuManager, IMenu, IMenuItem
 #include "host/mesh.h"            // Mesh, Face, MeshNormalSpec, MeshMap
 #include "host/mtl.h"             // Animatable, Mtl, Texmap, the Physical Material and Mix classes
+#include "host/multi_mtl.h"       // MultiMtl, the Multi/Sub-Object material, and which sub-material a face shows
 #include "host/node.h"            // INode, INodeTab
 #include "host/objects.h"         // Object, TriObject, CreateNewTriObject
 #include "host/param_block.h"     // IParamBlock2

@@ -39,6 +39,10 @@ class MtlBase : public ReferenceTarget {
 class Mtl : public MtlBase {
  public:
   SClass_ID SuperClassID() override { return MATERIAL_CLASS_ID; }
+  // Sub-materials by slot; a plain material has none.
+  virtual int NumSubMtls() { return 0; }
+  virtual Mtl* GetSubMtl(int) { return nullptr; }
+  virtual void SetSubMtl(int, Mtl*) {}
 
  protected:
   using MtlBase::MtlBase;

@@ -59,10 +59,17 @@ void Scene::remove(Animatable* item) {
     }
     return false;
   };
+  const auto holdsMaterial = [&](const auto& owner) {
+    for (int slot = 0; slot < owner->NumSubMtls(); ++slot) {
+      if (owner->GetSubMtl(slot) == item) return true;
+    }
+    return false;
+  };
   const bool inUse =
       std::any_of(nodes_.begin(), nodes_.end(),
                   [&](const auto& node) { return node->GetObjectRef() == item || node->GetMtl() == item; }) ||
-      std::any_of(materials_.begin(), materials_.end(), holds) || std::any_of(maps_.begin(), maps_.end(), holds);
+      std::any_of(materials_.begin(), materials_.end(), holds) || std::any_of(maps_.begin(), maps_.end(), holds) ||
+      std::any_of(materials_.begin(), materials_.end(), holdsMaterial);
   if (inUse) {
     journal().record("DeleteRejected", utf16ToUtf8(item->ClassName().str()) + " in use");
     return;

@@ -19,8 +19,9 @@ class Scene {
   // Puts `replacement` in the place of `object`, for every node showing it.
   Object* replaceObject(Object* object, std::unique_ptr<Object> replacement);
   // Destroys an object, material or map. An object that a node still shows,
-  // a material a node wears, or a map in a slot of a material or map still in
-  // the scene, is kept and the call journaled.
+  // a material a node wears or one in a slot of a material, or a map in a
+  // slot of a material or map, still in the scene, is kept and the call
+  // journaled.
   void remove(Animatable* item);
 
   const std::vector<std::unique_ptr<INode>>& nodes() const { return nodes_; }

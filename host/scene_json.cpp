@@ -8,6 +8,7 @@
 
 #include "host/bitmap_tex.h"
 #include "host/host_state.h"
+#include "host/multi_mtl.h"
 #include "host/poly_object.h"
 #include "host/scene.h"
 
@@ -267,10 +268,33 @@ void writeSlots(Writer& out, const MtlBase& owner, const Scene& scene) {
   out.EndObject();
 }
 
+// Slots in order: their IDs as stored (zero-based), their sub-materials
+// by index (null for an empty slot) and their names.
+void writeMultiMaterial(Writer& out, MultiMtl& material, const Scene& scene) {
+  const int slots = material.NumSubMtls();
+  key(out, "ids");
+  out.StartArray();
+  for (int slot = 0; slot < slots; ++slot) out.Int(material.GetSubMtlID(slot));
+  out.EndArray();
+  key(out, "materials");
+  out.StartArray();
+  for (int slot = 0; slot < slots; ++slot) indexOr(out, scene.materials(), material.GetSubMtl(slot));
+  out.EndArray();
+  key(out, "names");
+  out.StartArray();
+  for (int slot = 0; slot < slots; ++slot) text(out, utf16ToUtf8(material.GetSubMtlSlotName(slot).str()));
+  out.EndArray();
+}
+
 void writeMaterial(Writer& out, Mtl& material, const Scene& scene) {
   out.StartObject();
   key(out, "class");
   text(out, utf16ToUtf8(material.ClassName().str()));
+  if (material.ClassID() == MULTI_CLASS_ID) {
+    writeMultiMaterial(out, static_cast<MultiMtl&>(material), scene);
+    out.EndObject();
+    return;
+  }
   if (const IParamBlock2* block = material.GetParamBlock(0)) {
     key(out, "params");
     writeParams(out, *block);

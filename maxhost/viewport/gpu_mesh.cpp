@@ -77,6 +77,32 @@ void attribute(GLuint location, const gl::Buffer& buffer, GLint components, GLsi
   glVertexAttribPointer(location, components, GL_FLOAT, GL_FALSE, stride, nullptr);
 }
 
+// Faces grouped by ID, stable within an ID (a counting sort: IDs are
+// 16-bit): each face's place in that order, or none when they all share
+// one ID; and the groups, in faces.
+std::vector<std::uint32_t> groupFaces(std::size_t count, const std::function<MtlID(std::size_t)>& idOf,
+                                      std::vector<GpuMesh::Group>& groups) {
+  // Most meshes have one ID: a scan finds it, without the table of counts.
+  std::size_t same = 0;
+  while (same < count && idOf(same) == idOf(0)) ++same;
+  if (same == count) {
+    if (count > 0) groups.push_back({idOf(0), 0, static_cast<GLsizei>(count)});
+    return {};
+  }
+  std::vector<std::uint32_t> start(std::size_t{0x10000} + 1, 0);
+  for (std::size_t f = 0; f < count; ++f) ++start[std::size_t{idOf(f)} + 1];
+  for (std::size_t id = 0; id < 0x10000; ++id) {
+    if (start[id + 1] > 0) {
+      groups.push_back({static_cast<MtlID>(id), static_cast<GLint>(start[id]), static_cast<GLsizei>(start[id + 1])});
+    }
+    start[id + 1] += start[id];
+  }
+  if (groups.size() < 2) return {};
+  std::vector<std::uint32_t> place(count);
+  for (std::size_t f = 0; f < count; ++f) place[f] = start[idOf(f)]++;
+  return place;
+}
+
 // Split corners: three per face (or per fan triangle), each with its own
 // position, normal (zero: none, the shader uses the face's) and UV.
 struct Corners {
@@ -108,6 +134,14 @@ std::unique_ptr<GpuMesh> GpuMesh::upload(Object& object) {
       return nullptr;
     }
     const Face* faceArray = mesh.faces.begin();
+    gpu->place_ = groupFaces(
+        faces, [&](std::size_t f) { return faceArray[f].getMatID(); }, gpu->groups_);
+    for (Group& group : gpu->groups_) {
+      group.first *= 3;
+      group.count *= 3;
+    }
+    const std::uint32_t* place = gpu->place_.empty() ? nullptr : gpu->place_.data();
+    auto at = [place](std::size_t f) { return place != nullptr ? std::size_t{place[f]} : f; };
     const MeshNormalSpec* spec = mesh.GetSpecifiedNormals();
     if (spec != nullptr && spec->GetNumFaces() != mesh.getNumFaces()) spec = nullptr;
     const MeshMap* map = uvMap(mesh);
@@ -131,9 +165,10 @@ std::unique_ptr<GpuMesh> GpuMesh::upload(Object& object) {
           for (std::size_t i = first; i < end; ++i) {
             const Face& face = faceArray[i];
             const bool inRange = face.v[0] < points && face.v[1] < points && face.v[2] < points;
-            to[i * 3] = inRange ? face.v[0] : 0;
-            to[i * 3 + 1] = inRange ? face.v[1] : 0;
-            to[i * 3 + 2] = inRange ? face.v[2] : 0;
+            const std::size_t slot = at(i) * 3;
+            to[slot] = inRange ? face.v[0] : 0;
+            to[slot + 1] = inRange ? face.v[1] : 0;
+            to[slot + 2] = inRange ? face.v[2] : 0;
             if (normalFaces != nullptr) {
               const MeshNormalFace& normal = normalFaces[i];
               alike &= static_cast<DWORD>(normal.GetNormalID(0)) == face.v[0] &&
@@ -175,7 +210,7 @@ std::unique_ptr<GpuMesh> GpuMesh::upload(Object& object) {
           const Face& face = faceArray[i];
           const bool inRange = face.v[0] < points && face.v[1] < points && face.v[2] < points;
           for (int k = 0; k < 3; ++k) {
-            const std::size_t corner = i * 3 + k;
+            const std::size_t corner = at(i) * 3 + k;
             corners.positions[corner] = inRange ? mesh.verts[face.v[k]] : Point3();
             if (spec != nullptr) {
               const int id = spec->Face(static_cast<int>(i)).GetNormalID(k);
@@ -201,9 +236,15 @@ std::unique_ptr<GpuMesh> GpuMesh::upload(Object& object) {
     }
     gpu->hasUvs_ = map != nullptr;
     split = true;
-    // Fans of triangles; the sides of each polygon are its edges.
+    // Fans of triangles, polygons grouped by ID; the sides of each polygon
+    // are its edges.
+    std::vector<Group> polygonGroups;
+    const std::vector<std::uint32_t> place = groupFaces(
+        poly.faces.size(), [&](std::size_t f) { return poly.faces[f].materialId; }, polygonGroups);
+    std::vector<std::uint32_t> order(poly.faces.size());
+    for (std::size_t f = 0; f < order.size(); ++f) order[place.empty() ? f : place[f]] = static_cast<std::uint32_t>(f);
     std::vector<std::uint32_t> edges;
-    for (std::size_t f = 0; f < poly.faces.size(); ++f) {
+    for (const std::uint32_t f : order) {
       const std::vector<int>& ids = poly.faces[f].vertices;
       const bool inRange = ids.size() >= 3 && std::all_of(ids.begin(), ids.end(), [&](int id) {
                              return id >= 0 && static_cast<std::size_t>(id) < points;
@@ -217,6 +258,11 @@ std::unique_ptr<GpuMesh> GpuMesh::upload(Object& object) {
         return {map->vertices[static_cast<std::size_t>(id)].x, map->vertices[static_cast<std::size_t>(id)].y};
       };
       if (corners.positions.size() + (ids.size() - 2) * 3 > kMaxElements) break;
+      const MtlID id = poly.faces[f].materialId;
+      if (gpu->groups_.empty() || gpu->groups_.back().id != id) {
+        gpu->groups_.push_back({id, static_cast<GLint>(corners.positions.size()), 0});
+      }
+      gpu->groups_.back().count += static_cast<GLsizei>((ids.size() - 2) * 3);
       for (std::size_t k = 1; k + 1 < ids.size(); ++k) {
         for (const std::size_t corner : {std::size_t{0}, k, k + 1}) {
           corners.positions.push_back(poly.vertices[static_cast<std::size_t>(ids[corner])]);
@@ -273,12 +319,15 @@ std::unique_ptr<GpuMesh> GpuMesh::upload(Object& object) {
   return gpu;
 }
 
-void GpuMesh::drawFaces() const {
+void GpuMesh::drawFaces() const { drawFaces({0, 0, indexCount_}); }
+
+void GpuMesh::drawFaces(const Group& group) const {
   glBindVertexArray(faces_.get());
   if (direct_) {
-    glDrawElements(GL_TRIANGLES, indexCount_, GL_UNSIGNED_INT, nullptr);
+    glDrawElements(GL_TRIANGLES, group.count, GL_UNSIGNED_INT,
+                   reinterpret_cast<const void*>(static_cast<std::uintptr_t>(group.first) * 4));
   } else {
-    glDrawArrays(GL_TRIANGLES, 0, indexCount_);
+    glDrawArrays(GL_TRIANGLES, group.first, group.count);
   }
 }
 
@@ -325,8 +374,9 @@ void GpuMesh::drawEdges(Object& object) {
           const int next = (k + 1) % 3;
           const std::uint32_t a = face.v[k], b = face.v[next];
           if (!face.getEdgeVis(k) || a == b || (a > b && shows(b, a))) continue;
-          pairs.push_back(direct_ ? a : static_cast<std::uint32_t>(i * 3 + k));
-          pairs.push_back(direct_ ? b : static_cast<std::uint32_t>(i * 3 + next));
+          const std::size_t at = place_.empty() ? i : place_[i];
+          pairs.push_back(direct_ ? a : static_cast<std::uint32_t>(at * 3 + k));
+          pairs.push_back(direct_ ? b : static_cast<std::uint32_t>(at * 3 + next));
         }
       }
     }

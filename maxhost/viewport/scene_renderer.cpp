@@ -318,12 +318,22 @@ GLuint SceneRenderer::textureOf(std::size_t index) {
   return name;
 }
 
-SceneRenderer::Material SceneRenderer::materialOf(INode& node, const GpuMesh& mesh) {
+std::vector<SceneRenderer::Material> SceneRenderer::materialsOf(INode& node, const GpuMesh& mesh) {
+  Mtl* worn = node.GetMtl();
+  if (worn == nullptr || worn->ClassID() != MULTI_CLASS_ID) return {materialOf(worn, node.GetWireColor(), mesh)};
+  std::vector<Material> materials;
+  for (const GpuMesh::Group& group : mesh.groups()) {
+    materials.push_back(materialOf(host::faceMaterial(worn, group.id), node.GetWireColor(), mesh));
+  }
+  return materials;
+}
+
+SceneRenderer::Material SceneRenderer::materialOf(Mtl* worn, DWORD wire, const GpuMesh& mesh) {
   Material material;
-  int index = materialTable_->indexOf(node.GetMtl());
+  int index = materialTable_->indexOf(worn);
   if (index < 0) {
     // No material: the object's wire colour, as 3ds Max shows it.
-    material.color = wireColor(node.GetWireColor());
+    material.color = wireColor(wire);
     return material;
   }
   if (!mesh.hasUvs()) index = materialTable_->untextured(index);
@@ -352,7 +362,7 @@ std::vector<SceneRenderer::Shown> SceneRenderer::visible(host::Box& box) {
     const Mat4 model = modelOf(tm);
     if (!std::all_of(model.begin(), model.end(), [](float v) { return std::isfinite(v); })) continue;
     box.merge(host::placedBox(mesh->box(), tm));
-    shown.push_back({node.get(), mesh, object, model, materialOf(*node, *mesh), node->Selected() != 0});
+    shown.push_back({node.get(), mesh, object, model, materialsOf(*node, *mesh), node->Selected() != 0});
   }
   return shown;
 }
@@ -443,12 +453,22 @@ void SceneRenderer::drawScene(int width, int height, const host::ViewportState& 
       const float code[4] = {(id & 0xFF) / 255.0f, ((id >> 8) & 0xFF) / 255.0f, ((id >> 16) & 0xFF) / 255.0f, 1};
       glUniform4fv(at(surface, "pickColor"), 1, code);
     }
-    glUniform4fv(at(surface, "baseColor"), 1, one.material.color.data());
-    glUniform1i(at(surface, "textured"), one.material.texture != 0 ? 1 : 0);
-    glUniform1i(at(surface, "cutout"), one.material.cutout ? 1 : 0);
-    glUniformMatrix3fv(at(surface, "uvTransform"), 1, GL_FALSE, one.material.uvTransform.data());
-    glBindTexture(GL_TEXTURE_2D, one.material.texture);
-    one.mesh->drawFaces();
+    auto wear = [&](const Material& material) {
+      glUniform4fv(at(surface, "baseColor"), 1, material.color.data());
+      glUniform1i(at(surface, "textured"), material.texture != 0 ? 1 : 0);
+      glUniform1i(at(surface, "cutout"), material.cutout ? 1 : 0);
+      glUniformMatrix3fv(at(surface, "uvTransform"), 1, GL_FALSE, material.uvTransform.data());
+      glBindTexture(GL_TEXTURE_2D, material.texture);
+    };
+    if (one.materials.size() == 1) {
+      wear(one.materials.front());
+      one.mesh->drawFaces();
+      continue;
+    }
+    for (std::size_t g = 0; g < one.materials.size(); ++g) {
+      wear(one.materials[g]);
+      one.mesh->drawFaces(one.mesh->groups()[g]);
+    }
   }
   glDisable(GL_POLYGON_OFFSET_FILL);
   if (picking) return;

@@ -2,7 +2,8 @@
 // Draws the host scene as 3ds Max's viewport shows it, with OpenGL 3.3 core
 // in the context current when it is made (a window's or one without a
 // window system): each node's object under its transform, shaded with its
-// material's base colour and base colour map under a head light, or unlit
+// material's base colour and base colour map under a head light (each
+// face with its sub-material under a Multi/Sub-Object material), or unlit
 // in the "Flat Color" style; polygon edges with "Edged Faces"; the
 // selection's edges in white; the grid on the ground plane. Objects go up
 // to the GPU once and are shared by their instances.
@@ -74,14 +75,17 @@ class SceneRenderer {
     GpuMesh* mesh;
     Object* object;
     std::array<float, 16> model;
-    Material material;
+    // One for the whole mesh, or one per group of the mesh under a
+    // Multi/Sub-Object material.
+    std::vector<Material> materials;
     bool selected;
   };
 
   std::vector<Shown> visible(host::Box& box);
   void drawScene(int width, int height, const host::ViewportState& state, bool picking);
   void drawGrid(const host::Box& box, const std::array<float, 16>& viewProjection);
-  Material materialOf(INode& node, const GpuMesh& mesh);
+  std::vector<Material> materialsOf(INode& node, const GpuMesh& mesh);
+  Material materialOf(Mtl* worn, DWORD wire, const GpuMesh& mesh);
   void syncMaterials();
   GLuint textureOf(std::size_t image);
   bool ensureTarget(int width, int height, std::string& error);

@@ -159,13 +159,14 @@ std::size_t GltfTest::modelVertices(const tinygltf::Model& model) {
   std::size_t vertices = 0;
   for (const tinygltf::Node& node : model.nodes) {
     if (node.mesh < 0) continue;
+    // Primitives may share their vertex data: counted once for the node.
+    std::set<std::array<float, 3>> distinct;
     for (const tinygltf::Primitive& primitive : model.meshes[static_cast<std::size_t>(node.mesh)].primitives) {
       std::size_t count = 0;
       const float* p = floats(model, primitive.attributes.at("POSITION"), count);
-      std::set<std::array<float, 3>> distinct;
       for (std::size_t i = 0; i < count; ++i) distinct.insert({p[3 * i], p[3 * i + 1], p[3 * i + 2]});
-      vertices += distinct.size();
     }
+    vertices += distinct.size();
   }
   return vertices;
 }

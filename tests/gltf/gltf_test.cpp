@@ -7,6 +7,7 @@
 
 #include "host/stand_in.h"
 #include "tests/gltf/gltf_fixture.h"
+#include "tests/support/two_material_cube.h"
 
 namespace cvimp::test {
 namespace {
@@ -127,6 +128,78 @@ TEST_F(GltfSceneTest, EveryMappingIsValidAndAsWorkedOut) {
   // The mesh without UVs wears the colour without the texture.
   const auto& bare = model.materials[static_cast<std::size_t>(primitive(model.nodes[5]).material)];
   EXPECT_EQ(bare.pbrMetallicRoughness.baseColorTexture.index, -1);
+}
+
+// The cube as a mesh (written straight from its arrays), an instance of it
+// in wood alone, and a quadrified copy (built): each multi-material node's
+// mesh has a primitive per sub-material, holding exactly the sides of its
+// ID, over the vertex data the instance reads too.
+TEST_F(GltfSceneTest, MultiSubObjectGivesAPrimitivePerSubMaterialOverSharedVertices) {
+  host::setSystemUnit(host::SystemUnit::Millimeters);
+  const TwoMaterialCube cube = twoMaterialCube();
+  INode* instance = GetCOREInterface()->CreateObjectNode(cube.object);
+  instance->SetMtl(cube.wood);
+  const TwoMaterialCube quads = twoMaterialCube();
+  std::unique_ptr<PolyObject> poly = host::polyFromMesh(quads.object->GetMesh());
+  ASSERT_EQ(host::quadrify(*poly), 6);
+  host::scene().replaceObject(quads.object, std::move(poly));
+  Matrix3 tm;
+  tm.SetRow(3, Point3(3000.0f, 0.0f, 0.0f));
+  quads.node->SetNodeTM(0, tm);
+
+  const std::string glb = writeGlb();
+  expectValid(glb);
+  expectSameAsHost(glb);
+  tinygltf::Model model;
+  ASSERT_TRUE(load(glb, model));
+  ASSERT_EQ(model.nodes.size(), 3u);
+  auto meshOf = [&](std::size_t node) -> const tinygltf::Mesh& {
+    return model.meshes[static_cast<std::size_t>(model.nodes[node].mesh)];
+  };
+  auto baseColor = [&](const tinygltf::Primitive& primitive) {
+    const auto& factor =
+        model.materials[static_cast<std::size_t>(primitive.material)].pbrMetallicRoughness.baseColorFactor;
+    return std::array<double, 3>{factor[0], factor[1], factor[2]};
+  };
+  const std::array<double, 3> glass{0.2f, 0.6f, 1.0f}, wood{0.8f, 0.4f, 0.2f};
+  // The side a triangle lies on, from its centre in the cube's own frame
+  // (glTF's x, -z, y in metres): the one coordinate at 0 or 1.
+  auto sideOf = [](const std::array<double, 3>& c) {
+    const double x = c[0], y = -c[2], z = c[1];
+    if (std::abs(z) < 1e-6) return kBottom;
+    if (std::abs(z - 1) < 1e-6) return kTop;
+    if (std::abs(y) < 1e-6) return kFront;
+    if (std::abs(x - 1) < 1e-6) return kRight;
+    if (std::abs(y - 1) < 1e-6) return kBack;
+    return kLeft;
+  };
+  for (const std::size_t node : {std::size_t{0}, std::size_t{2}}) {
+    const auto& primitives = meshOf(node).primitives;
+    ASSERT_EQ(primitives.size(), 2u) << node;
+    EXPECT_EQ(primitives[0].attributes, primitives[1].attributes);
+    EXPECT_NE(primitives[0].indices, primitives[1].indices);
+    EXPECT_EQ(baseColor(primitives[0]), glass);  // ID 0 first
+    EXPECT_EQ(baseColor(primitives[1]), wood);
+    for (std::size_t p = 0; p < 2; ++p) {
+      std::size_t count = 0, points = 0;
+      const auto* index = reinterpret_cast<const std::uint32_t*>(accessorBytes(model, primitives[p].indices, count));
+      const auto* position =
+          reinterpret_cast<const float*>(accessorBytes(model, primitives[p].attributes.at("POSITION"), points));
+      EXPECT_EQ(count, 18u);  // three sides
+      for (std::size_t t = 0; t < count; t += 3) {
+        std::array<double, 3> centre{};
+        for (std::size_t k = 0; k < 3; ++k) {
+          ASSERT_LT(index[t + k], points);
+          for (std::size_t a = 0; a < 3; ++a) centre[a] += position[index[t + k] * 3 + a] / 3.0;
+        }
+        EXPECT_EQ(kCubeSideIds[sideOf(centre)], p == 0 ? kGlassId : kWoodId) << node << " " << t;
+      }
+    }
+  }
+  const auto& alone = meshOf(1).primitives;
+  ASSERT_EQ(alone.size(), 1u);
+  EXPECT_EQ(baseColor(alone[0]), wood);
+  EXPECT_EQ(alone[0].attributes, meshOf(0).primitives[0].attributes);
 }
 
 TEST_F(GltfSceneTest, NodeTransformTurnedUpAndInMetres) {

@@ -9,6 +9,7 @@
 #include "host/max.h"
 #include "host/stand_in.h"
 #include "tests/support/host_fixture.h"
+#include "tests/support/two_material_cube.h"
 
 namespace {
 
@@ -35,6 +36,43 @@ TEST_F(CoreInterfaceTest, NodesOnOneObjectAreInstances) {
   EXPECT_EQ(ip->CreateObjectNode(&stray), nullptr);
   EXPECT_EQ(host::scene().nodes().size(), 2u);
   EXPECT_EQ(journal().find("CreateObjectNodeRejected").size(), 1u);
+}
+
+TEST_F(CoreInterfaceTest, MultiSubObjectSlotsByIdAndWhatAFaceShows) {
+  const cvimp::test::TwoMaterialCube cube = cvimp::test::twoMaterialCube();
+  MultiMtl& multi = *cube.multi;
+  // The face's ID against the slots' IDs, not their places; an ID that
+  // matches none shows the first slot.
+  EXPECT_EQ(host::faceMaterial(&multi, 0), cube.glass);
+  EXPECT_EQ(host::faceMaterial(&multi, 3), cube.wood);
+  EXPECT_EQ(host::faceMaterial(&multi, 1), cube.wood);
+  EXPECT_EQ(host::faceMaterial(cube.glass, 3), cube.glass);  // a plain material shows itself
+
+  // IDs are unique and 16-bit.
+  for (const int id : {3, 65536, -1}) multi.AddMtl(cube.glass, id);
+  EXPECT_EQ(multi.NumSubMtls(), 2);
+  EXPECT_EQ(journal().find("IndexRejected").size(), 3u);
+
+  MSTR name;
+  multi.GetSubMtlName(0, name);
+  EXPECT_EQ(name, MSTR(u"Glass"));
+  MSTR oak(u"Oak");
+  multi.SetSubMtlAndName(3, cube.glass, oak);
+  EXPECT_EQ(multi.GetSubMtl(0), cube.glass);
+  EXPECT_EQ(multi.GetSubMtlSlotName(0), oak);
+  // New slots are numbered on from the largest ID.
+  multi.SetNumSubMtls(4);
+  multi.RemoveMtl(0);
+  std::vector<int> ids;
+  for (int i = 0; i < multi.NumSubMtls(); ++i) ids.push_back(multi.GetSubMtlID(i));
+  EXPECT_EQ(ids, (std::vector<int>{3, 4, 5}));
+  EXPECT_EQ(multi.GetSubMtl(1), nullptr);
+
+  // A sub-material in use stays; with no slots a face shows nothing.
+  cube.glass->DeleteThis();
+  EXPECT_EQ(host::scene().materials().size(), 3u);
+  multi.SetNumSubMtls(0);
+  EXPECT_EQ(host::faceMaterial(&multi, 0), nullptr);
 }
 
 TEST_F(CoreInterfaceTest, ProgressSequenceIsJournaledInOrder) {

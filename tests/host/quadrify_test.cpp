@@ -4,6 +4,7 @@
 #include "host/max.h"
 #include "host/stand_in.h"
 #include "tests/support/host_fixture.h"
+#include "tests/support/two_material_cube.h"
 
 namespace {
 
@@ -83,6 +84,12 @@ TEST_F(QuadrifyTest, FoldedConcaveOrDifferentMaterialPairsStayTriangles) {
   auto twoIds = host::polyFromMesh(meshOf({P(0, 0, 0), P(1, 0, 0), P(1, 1, 0), P(0, 1, 0)}, {{0, 1, 2}, {0, 2, 3}}, 3)->GetMesh());
   EXPECT_EQ(host::quadrify(*twoIds), 0);
   EXPECT_EQ(twoIds->faces[1].materialId, 3);
+}
+
+TEST_F(QuadrifyTest, QuadsKeepTheirTrianglesMaterialIds) {
+  auto poly = host::polyFromMesh(cvimp::test::twoMaterialCube().object->GetMesh());
+  ASSERT_EQ(host::quadrify(*poly), 6);
+  for (std::size_t side = 0; side < 6; ++side) EXPECT_EQ(poly->faces[side].materialId, cvimp::test::kCubeSideIds[side]);
 }
 
 TEST_F(QuadrifyTest, UnknownScriptIsAnErrorAndChangesNothing) {

@@ -12,6 +12,7 @@
 #include "host/max.h"
 #include "host/stand_in.h"
 #include "tests/support/host_fixture.h"
+#include "tests/support/two_material_cube.h"
 
 namespace {
 
@@ -135,6 +136,16 @@ TEST_F(SceneJsonTest, FloatsReadBackExactly) {
   }
   EXPECT_TRUE(std::signbit((*points[1])[1].GetDouble()));
   expectJson(root["objects"][0]["vertices"][2], "[null, 1, null]");
+}
+
+TEST_F(SceneJsonTest, MultiSubObjectMaterialListsItsSlots) {
+  const cvimp::test::TwoMaterialCube cube = cvimp::test::twoMaterialCube();
+  cube.multi->AddMtl(nullptr, 7, u"Empty");
+  const Value& root = parse();
+  // Wood and glass were made first; an empty slot refers to nothing.
+  EXPECT_EQ(root["nodes"][0]["material"].GetUint(), 2u);
+  expectJson(root["materials"][2], R"({"class": "Multi/Sub-Object", "ids": [3, 0, 7], "materials": [0, 1, null],
+      "names": ["Wood", "Glass", "Empty"]})");
 }
 
 TEST_F(SceneJsonTest, DeleteKeepsObjectsInUse) {

@@ -17,6 +17,7 @@
 #include "state/plugin_state.h"
 #include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"
+#include "tests/support/two_material_cube.h"
 #include "tools/scenegen/png_writer.h"
 #include "tools/scenegen/scene_writer.h"
 
@@ -223,6 +224,48 @@ TEST_F(ViewportTest, ShadingLightsFromTheViewer) {
   image = render();
   const Rgb turned = image.at(200, 200);
   for (int c = 0; c < 3; ++c) EXPECT_NEAR(turned[c], (Rgb{204, 102, 51})[c] * 0.65, 1.5);
+}
+
+// Worked by hand: the cube's top is wood (ID 3) and its front glass (ID 0),
+// in Flat Color exactly and shaded facing the light alike; the same as
+// quadrified polygons; a face whose ID matches no slot shows the first.
+TEST_F(ViewportTest, MultiSubObjectDrawsEachFaceWithItsSubMaterial) {
+  using namespace cvimp::test;
+  const TwoMaterialCube cube = twoMaterialCube();
+  const Rgb wood{kWoodRgb[0], kWoodRgb[1], kWoodRgb[2]}, glass{kGlassRgb[0], kGlassRgb[1], kGlassRgb[2]};
+  std::string error;
+  vp::SceneRenderer* renderer = offscreen->renderer(error);
+  ASSERT_NE(renderer, nullptr) << error;
+  const vp::UploadStats stats = renderer->sync();
+  EXPECT_EQ(stats.objects, 1u);  // once, whatever the sub-materials
+  EXPECT_EQ(stats.triangles, 12u);
+  auto centre = [](host::ViewType view) {
+    host::setViewType(view);
+    EXPECT_TRUE(host::zoomExtents());
+    return render().at(200, 200);
+  };
+  host::setFlatColor(true);
+  EXPECT_EQ(centre(host::ViewType::Top), wood);
+  EXPECT_EQ(centre(host::ViewType::Front), glass);
+  host::setFlatColor(false);
+  const Rgb top = centre(host::ViewType::Top), front = centre(host::ViewType::Front);
+  for (int c = 0; c < 3; ++c) {
+    EXPECT_NEAR(top[c], wood[c], 1);
+    EXPECT_NEAR(front[c], glass[c], 1);
+  }
+
+  host::setFlatColor(true);
+  Mesh& mesh = cube.object->GetMesh();
+  for (const int face : {kFront * 2, kFront * 2 + 1}) mesh.faces[face].setMatID(9);
+  mesh.InvalidateTopologyCache();
+  EXPECT_EQ(centre(host::ViewType::Front), wood);
+
+  std::unique_ptr<PolyObject> poly = host::polyFromMesh(mesh);
+  ASSERT_EQ(host::quadrify(*poly), 6);
+  poly->faces[kFront].materialId = kGlassId;
+  host::scene().replaceObject(cube.object, std::move(poly));
+  EXPECT_EQ(centre(host::ViewType::Top), wood);
+  EXPECT_EQ(centre(host::ViewType::Front), glass);
 }
 
 TEST_F(ViewportTest, EdgesShowPolygonsAndTheSelectionInWhite) {
