@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <variant>
 #include <sstream>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "builder/builder.h"
@@ -450,7 +450,8 @@ TEST_F(ImportTest, ReportTellsEveryKindOfLoss) {
                 "Z:/vela/data/render/Vray/textures/lost.jpg, textures/lost.jpg, render/Vray/textures/lost.jpg, "
                 "Z:/vela/data/render/Vray/textures/lost.jpg.png, textures/lost.jpg.png, "
                 "render/Vray/textures/lost.jpg.png (as written and in " +
-                    dir.str() + ", " + root + ", " + cwd + "); by the path's end: " + tails + " in " + dir.str() + ", " + root,
+                    dir.str() + ", " + root + ", " + cwd + "); by the path's end: " + tails + " in " + dir.str() +
+                    ", " + root,
                 "bitmap not loaded|textures/broken.png|" + dir.str() + "/textures/broken.png",
                 "unsupported texture|TexNoise|",
                 "unsupported material|MtlMulti|",
