@@ -19,6 +19,17 @@ struct ImportContext {
   // Keyed by plugin identity; a stored null is final for the import.
   std::unordered_map<const VrpPlugin*, TriObject*> geometryCache;
   std::unordered_map<const VrpPlugin*, Mtl*> materialCache;
+  // Node materials that are multi-materials (through their wrappers): a
+  // plugin may also be an entry of another one, where it is one material.
+  std::unordered_map<const VrpPlugin*, Mtl*> multiMaterialCache;
+  // How the faces of a Multi/Sub-Object made here choose their slot.
+  struct FaceIdRule {
+    bool wrapIds = false;
+    std::string name;  // the MtlMulti's
+  };
+  std::unordered_map<const Mtl*, FaceIdRule> faceIdRules;
+  // The geometry plugin's name of each mesh object, for the report.
+  std::unordered_map<const TriObject*, std::string> meshNames;
   INodeTab importedNodes;
   std::unique_ptr<ImportLog> importLog;
   bool logSlotNames = true;

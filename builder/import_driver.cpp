@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "builder/builder.h"
+#include "builder/face_ids.h"
 #include "builder/import_context.h"
 #include "builder/scene_node.h"
 #include "host/max.h"
@@ -91,6 +92,7 @@ bool importDesign(PluginState& state, WStr& result) {
   }
   // The meshes are complete before anything reads them.
   context.meshFills.wait();
+  applyFaceIdRules(context);
   progress.end();
   reportTypesNotImported(scene, context.importLog.get());
 

@@ -33,6 +33,7 @@ TriObject* meshFor(const VrpPlugin& geometry, ImportContext& context) {
   TriObject* object = buildMeshObject(geometry, context.unitFactor, context.importLog.get(), &context.meshFills);
   if (context.importLog) reportMesh(geometry, object, *context.importLog);
   context.geometryCache.emplace(&geometry, object);
+  if (object != nullptr) context.meshNames.emplace(object, geometry.name);
   // The cache answers for this geometry from now on: its decoded lists,
   // most of a design's memory, are not read again.
   if (VrpPlugin* owned = geometry.scene != nullptr ? geometry.scene->findPlugin(geometry.name) : nullptr) {
@@ -51,25 +52,64 @@ void logSlotNames(Mtl& material, ImportContext& context) {
   context.logSlotNames = false;
 }
 
+// A Physical Material with the import's defaults; null when the host makes none.
+Mtl* newPhysicalMaterial(ImportContext& context) {
+  auto* material =
+      dynamic_cast<Mtl*>(GetCOREInterface()->CreateInstance(MATERIAL_CLASS_ID, PHYSICAL_MATERIAL_CLASS_ID));
+  if (material == nullptr) return nullptr;
+  if (IParamBlock2* block = material->GetParamBlock(0)) {
+    applyPhysicalDefaults(block);
+    logSlotNames(*material, context);
+  }
+  return material;
+}
+
 // The material for a material plugin, converted once per import.
 Mtl* materialFor(const VrpPlugin& plugin, ImportContext& context) {
   const auto cached = context.materialCache.find(&plugin);
   if (cached != context.materialCache.end()) return cached->second;
-  auto* material =
-      dynamic_cast<Mtl*>(GetCOREInterface()->CreateInstance(MATERIAL_CLASS_ID, PHYSICAL_MATERIAL_CLASS_ID));
+  Mtl* material = newPhysicalMaterial(context);
   if (material == nullptr) {
     context.materialCache.emplace(&plugin, nullptr);
     return nullptr;
-  }
-  if (IParamBlock2* block = material->GetParamBlock(0)) {
-    applyPhysicalDefaults(block);
-    logSlotNames(*material, context);
   }
   convertMaterial(&plugin, material, context.searchDirectories, context.importLog.get());
   Interval whole = FOREVER;
   material->Update(0, whole);
   context.materialCache.emplace(&plugin, material);
   return material;
+}
+
+// A node's material: a Multi/Sub-Object for an MtlMulti, whose entries are
+// materials as any other (shared through the cache); one without entries
+// gives the default Physical Material.
+Mtl* nodeMaterialFor(const VrpPlugin& plugin, ImportContext& context) {
+  const auto cached = context.multiMaterialCache.find(&plugin);
+  if (cached != context.multiMaterialCache.end()) return cached->second;
+  if (!isMultiMaterial(plugin)) return materialFor(plugin, context);
+  ImportLog* log = context.importLog.get();
+  const MultiMaterialGraph graph = readMultiMaterial(plugin, log);
+  Mtl* result = nullptr;
+  if (graph.entries.empty()) {
+    logLine(log, "Multi-material %s has no sub-materials\n", graph.plugin->name.c_str());
+    reportLoss(log, loss::kEmptyMultiMaterial, graph.plugin->name, "no sub-materials; default material used");
+    result = newPhysicalMaterial(context);
+  } else if (auto* multi =
+                 dynamic_cast<MultiMtl*>(GetCOREInterface()->CreateInstance(MATERIAL_CLASS_ID, MULTI_CLASS_ID))) {
+    multi->SetNumSubMtls(0);
+    for (const MultiMaterialEntry& entry : graph.entries) {
+      Mtl* sub = entry.material != nullptr ? materialFor(*entry.material, context) : nullptr;
+      const std::string& name = entry.material != nullptr ? entry.material->name : std::string();
+      const WStr wide = WStr::FromACP(name.c_str(), static_cast<std::ptrdiff_t>(name.size()));
+      multi->AddMtl(sub, entry.id, wide.data());
+    }
+    Interval whole = FOREVER;
+    multi->Update(0, whole);
+    context.faceIdRules.emplace(multi, ImportContext::FaceIdRule{graph.wrapIds, graph.plugin->name});
+    result = multi;
+  }
+  context.multiMaterialCache.emplace(&plugin, result);
+  return result;
 }
 
 }  // namespace
@@ -108,7 +148,7 @@ INode* createSceneNode(const VrpPlugin& plugin, ImportContext& context, const Pl
   node->SetWireColor(RGB(128, 128, 128));
 
   if (state.importMaterial && material != nullptr) {
-    if (Mtl* converted = materialFor(*material, context)) node->SetMtl(converted);
+    if (Mtl* converted = nodeMaterialFor(*material, context)) node->SetMtl(converted);
   }
   return node;
 }

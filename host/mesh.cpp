@@ -45,6 +45,18 @@ void MeshNormalSpec::SetNumFaces(int count) {
 Mesh::Mesh() = default;
 Mesh::~Mesh() = default;
 
+Mesh& Mesh::operator=(const Mesh& from) {
+  host::journal().record("Mesh::operator=");
+  if (this == &from) return *this;
+  verts = from.verts;
+  faces = from.faces;
+  smoothFlags_ = from.smoothFlags_;
+  normals_ = from.normals_ ? std::make_unique<MeshNormalSpec>(*from.normals_) : nullptr;
+  maps_ = from.maps_;
+  for (int i = 0; i < NUM_HIDDENMAPS; ++i) hidden_[i] = from.hidden_[i];
+  return *this;
+}
+
 BOOL Mesh::setNumVerts(int count, BOOL keep, BOOL synchSel) {
   host::journal().record("Mesh::setNumVerts", counts(count, keep) + ", " + host::flag(synchSel != 0));
   verts.resize(count, keep != 0);

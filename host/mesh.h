@@ -129,7 +129,9 @@ class Mesh {
   Mesh();
   ~Mesh();
   Mesh(const Mesh&) = delete;
-  Mesh& operator=(const Mesh&) = delete;
+  // Copies everything the mesh holds, as the SDK's does: vertices, faces
+  // with their flags, smoothing, specified normals and every channel.
+  Mesh& operator=(const Mesh& from);
 
   host::HostArray<Point3> verts{"Mesh::verts"};
   host::HostArray<Face> faces{"Mesh::faces"};

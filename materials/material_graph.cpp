@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
 #include <string_view>
 
 #include "materials/physical_mapping.h"
@@ -45,6 +48,29 @@ void convertMultiBump(const VrpPlugin& plugin, Mtl* material, const SearchDirect
   }
 }
 
+// The plugin a chain of wrappers ends at (the plugin itself when it is no
+// wrapper); a cycle or an endless chain ends where it turns back.
+const VrpPlugin* throughWrappers(const VrpPlugin& root) {
+  const VrpPlugin* plugin = &root;
+  for (std::size_t depth = 0; depth < GraphPath::kMaxDepth; ++depth) {
+    const auto wrapper = std::find_if(std::begin(kWrappers), std::end(kWrappers),
+                                      [&](const Wrapper& w) { return plugin->type == w.type; });
+    if (wrapper == std::end(kWrappers)) return plugin;
+    const VrpPlugin* base = referencedPlugin(*plugin, wrapper->base);
+    if (base == nullptr) return plugin;
+    plugin = base;
+  }
+  return plugin;
+}
+
+// The first entry of an MtlMulti's "mtls_list": what it becomes where one
+// material is expected.
+const VrpPlugin* firstSubMaterial(const VrpPlugin& multi) {
+  const VrpValue entries = multi.getValue("mtls_list");
+  const std::vector<VrpValue>& list = entries.getValueList(multi.scene);
+  return !list.empty() && isPluginReference(list[0]) ? list[0].getPlugin(multi.scene) : nullptr;
+}
+
 void convert(const VrpPlugin* plugin, Mtl* material, const SearchDirectories& directories, ImportLog* log,
              GraphPath& path) {
   if (plugin == nullptr || material == nullptr) return;
@@ -72,6 +98,12 @@ void convert(const VrpPlugin* plugin, Mtl* material, const SearchDirectories& di
     convert(referencedPlugin(*plugin, "front"), material, directories, log, path);
     logLine(log, "Two-sided material %s: back side dropped\n", plugin->name.c_str());
     reportLoss(log, loss::kBackSideDropped, plugin->name, "Mtl2Sided imported as its front material");
+  } else if (type == "MtlMulti") {
+    // Inside a two-sided or layered material, or another multi-material:
+    // one material is expected here, and faces cannot choose.
+    convert(firstSubMaterial(*plugin), material, directories, log, path);
+    logLine(log, "Multi-material %s where one material is expected: first sub-material used\n", plugin->name.c_str());
+    reportLoss(log, loss::kMultiAsSingle, plugin->name, "first sub-material used where one material is expected");
   } else if (type == "BRDFBump") {
     convert(referencedPlugin(*plugin, "base_brdf"), material, directories, log, path);
     setMapOnlySlot(*plugin, material, directories, "bump_tex", kBumpSlot, log, path);
@@ -163,11 +195,49 @@ bool materialConversionReads(std::string_view type) {
   for (const Wrapper& wrapper : kWrappers) {
     if (type == wrapper.type) return true;
   }
-  for (std::string_view read :
-       {"Mtl2Sided", "BRDFBump", "BRDFMultiBump", "BRDFLayered", "BRDFVRayMtl", "BRDFDiffuse", "BRDFLight"}) {
+  for (std::string_view read : {"Mtl2Sided", "MtlMulti", "BRDFBump", "BRDFMultiBump", "BRDFLayered", "BRDFVRayMtl",
+                                "BRDFDiffuse", "BRDFLight"}) {
     if (type == read) return true;
   }
   return false;
+}
+
+bool isMultiMaterial(const VrpPlugin& root) { return throughWrappers(root)->type == "MtlMulti"; }
+
+MultiMaterialGraph readMultiMaterial(const VrpPlugin& root, ImportLog* log) {
+  MultiMaterialGraph multi;
+  const VrpPlugin& plugin = *throughWrappers(root);
+  if (plugin.type != "MtlMulti") return multi;
+  multi.plugin = &plugin;
+  multi.wrapIds = plugin.findAttribute("wrap_id") != nullptr && plugin.getInt("wrap_id", 0) != 0;
+  const VrpValue entries = plugin.getValue("mtls_list");
+  const std::vector<VrpValue>& list = entries.getValueList(plugin.scene);
+  std::size_t idCount = 0;
+  std::unique_ptr<std::int32_t[]> ids;
+  if (plugin.findAttribute("ids_list") != nullptr) ids = plugin.getIntList("ids_list", idCount);
+  if (ids != nullptr && idCount != list.size()) {
+    logLine(log, "Multi-material %s: %zu IDs for %zu sub-materials; list positions used\n", plugin.name.c_str(),
+            idCount, list.size());
+    reportLoss(log, loss::kMaterialIdDropped, plugin.name,
+               "ids_list does not match mtls_list in length; list positions used");
+    ids.reset();
+  }
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    const std::int64_t id = ids != nullptr ? ids[i] : static_cast<std::int64_t>(i);
+    const bool taken = std::any_of(multi.entries.begin(), multi.entries.end(),
+                                   [id](const MultiMaterialEntry& entry) { return entry.id == id; });
+    if (taken || id < 0 || id > 0xFFFF) {
+      const std::string why = taken ? "an earlier sub-material has it" : "outside 0 to 65535";
+      logLine(log, "Multi-material %s: sub-material %zu dropped, ID %lld %s\n", plugin.name.c_str(), i,
+              static_cast<long long>(id), why.c_str());
+      reportLoss(log, loss::kMaterialIdDropped, plugin.name,
+                 "sub-material " + std::to_string(i) + " with ID " + std::to_string(id) + " dropped: " + why);
+      continue;
+    }
+    const VrpPlugin* material = isPluginReference(list[i]) ? list[i].getPlugin(plugin.scene) : nullptr;
+    multi.entries.push_back({material, static_cast<int>(id)});
+  }
+  return multi;
 }
 
 void convertMaterial(const VrpPlugin* plugin, Mtl* material, const SearchDirectories& directories, ImportLog* log) {

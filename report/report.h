@@ -33,6 +33,15 @@ inline constexpr std::string_view kCyclicGraph = "cyclic graph";
 inline constexpr std::string_view kGraphTooDeep = "graph too deep";
 inline constexpr std::string_view kBackSideDropped = "back side dropped";
 inline constexpr std::string_view kUnitsIgnored = "units ignored";
+// Multi-materials: an MtlMulti where one material is expected, sub-materials
+// whose ID could not be used, one without sub-materials, faces whose ID
+// matches no sub-material (counted by face), and meshes copied because
+// their nodes' multi-materials choose differently (counted by copy).
+inline constexpr std::string_view kMultiAsSingle = "multi-material as one";
+inline constexpr std::string_view kMaterialIdDropped = "material ID dropped";
+inline constexpr std::string_view kEmptyMultiMaterial = "empty multi-material";
+inline constexpr std::string_view kUnmatchedFaceIds = "unmatched material ID";
+inline constexpr std::string_view kMeshCopied = "mesh copied";
 // Counted per plugin type that no conversion reads.
 inline constexpr std::string_view kNotImported = "not imported";
 // The glTF export.

@@ -13,6 +13,7 @@
 #include "host/max.h"
 #include "host/stand_in.h"
 #include "report/report.h"
+#include "tests/builder/import_fixture.h"
 #include "tests/support/host_fixture.h"
 #include "tests/support/test_support.h"
 #include "tools/scenegen/png_writer.h"
@@ -20,66 +21,6 @@
 
 namespace cvimp {
 namespace {
-
-namespace gen = scenegen;
-using test::captureStdout;
-
-std::string ints(const std::vector<std::int32_t>& v) { return "ListIntHex(\"" + gen::packInts(v) + "\")"; }
-std::string vectors(const std::vector<gen::Vec3>& v) { return "ListVectorHex(\"" + gen::packVectors(v) + "\")"; }
-
-// A unit quad in the XY plane, two triangles, normals and channel 1.
-void quadMesh(gen::SceneWriter& w, const std::string& name) {
-  w.begin("GeomStaticMesh", name);
-  w.attribute("vertices", vectors({{0, 0, 0}, {1000, 0, 0}, {1000, 1000, 0}, {0, 1000, 0}}));
-  w.attribute("faces", ints({0, 1, 2, 0, 2, 3}));
-  w.attribute("normals", vectors({{0, 0, 1}}));
-  w.attribute("faceNormals", ints({0, 0, 0, 0, 0, 0}));
-  w.attribute("map_channels",
-              "List(List(1, " + vectors({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}) + ", " + ints({0, 1, 2, 0, 2, 3}) + "))");
-  w.attribute("face_mtlIDs", ints({0, 0}));
-  w.end();
-}
-
-void node(gen::SceneWriter& w, const std::string& name, const std::string& geometry, const std::string& material,
-          const std::string& transform = "Transform(Matrix(Vector(1, 0, 0), Vector(0, 1, 0), Vector(0, 0, 1)), "
-                                         "Vector(0, 0, 0))") {
-  w.begin("Node", name);
-  w.attribute("transform", transform);
-  if (!geometry.empty()) w.attribute("geometry", geometry);
-  if (!material.empty()) w.attribute("material", material);
-  w.end();
-}
-
-void diffuseMaterial(gen::SceneWriter& w, const std::string& name, float r, float g, float b) {
-  w.begin("BRDFDiffuse", name + "_brdf");
-  w.attribute("color", gen::colorForm(r, g, b));
-  w.end();
-  w.begin("MtlSingleBRDF", name);
-  w.attribute("brdf", name + "_brdf");
-  w.end();
-}
-
-class ImportTest : public test::HostTest {
- protected:
-  std::string write(const std::string& name, const std::string& text) { return dir.write(name, text); }
-
-  // Imports `path` with the options of `state`; returns what was printed.
-  std::string import(const std::string& path) {
-    state.scenePath = WStr::FromUTF8(path.c_str());
-    return captureStdout([&] { succeeded = importDesign(state, result); });
-  }
-
-  const host::Scene& scene() const { return host::scene(); }
-  bool pairedProgressAndRedraw() const {
-    const host::ProgressState progress = host::progress();
-    return !progress.shown && progress.starts == progress.ends && host::sceneRedrawDisabledDepth() == 0;
-  }
-
-  test::TempDir dir;
-  PluginState state;
-  WStr result;
-  bool succeeded = false;
-};
 
 TEST_F(ImportTest, EmptyScenePathTouchesNothing) {
   const std::string printed = import("");
@@ -454,13 +395,12 @@ TEST_F(ImportTest, ReportTellsEveryKindOfLoss) {
                     ", " + root,
                 "bitmap not loaded|textures/broken.png|" + dir.str() + "/textures/broken.png",
                 "unsupported texture|TexNoise|",
-                "unsupported material|MtlMulti|",
+                "empty multi-material|multi|no sub-materials; default material used",
                 "mesh skipped|empty|no vertices or fewer than three face indices",
                 "mesh part skipped|channels|map channel 200 out of range; channel skipped",
                 "cyclic graph|loop_a|material graph refers back to loop_a",
                 "mesh skipped|GeomMeshFile|geometry type not supported",
                 "not imported|GeomMeshFile|no conversion reads this type",
-                "not imported|MtlMulti|no conversion reads this type",
                 "not imported|TexNoise|no conversion reads this type",
             }));
 }

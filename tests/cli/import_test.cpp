@@ -92,17 +92,24 @@ TEST_F(ImportCommandTest, GltfAndTheReportAsTableAndJson) {
 
 // One small scene in the style of each V-Ray exporter (samples/exporters):
 // the same two objects, at their sizes, in their materials; what nothing
-// reads is listed.
+// reads is listed. 3ds Max's box wears a Multi/Sub-Object whose IDs wrap:
+// its sides carry IDs 0 to 5 and show wood (0) and metal (1) in turn.
 TEST_F(ImportCommandTest, ExporterSamplesImportWithTheirMeshesMaterialsAndSizes) {
   const struct {
     const char* exporter;
-    const char* boxMaterialMap;  // the box's base colour map, or ""
+    const char* boxMaterialMap;  // the box's (first) base colour map, or ""
+    int materials;
+    std::vector<int> boxFaceIds;  // when the box's material is a Multi/Sub-Object
     std::vector<std::string> report;
   } cases[] = {
-      {"blender", "", {"LightRectangle"}},
-      {"sketchup", "", {"Red", "CameraPhysical", "SunLight", "TexAColor", "TexSky"}},
-      {"max", "0002 ( 20x100 ).png", {"CameraPhysical", "LightRectangle", "RenderView"}},
-      {"app_sdk", "", {"LightRectangle", "RenderView"}},
+      {"blender", "", 2, {}, {"LightRectangle"}},
+      {"sketchup", "", 2, {}, {"Red", "CameraPhysical", "SunLight", "TexAColor", "TexSky"}},
+      {"max",
+       "0002 ( 20x100 ).png",
+       4,
+       {1, 1, 0, 0, 0, 0, 1, 1, 1, 1, 0, 0},
+       {"CameraPhysical", "LightRectangle", "RenderView"}},
+      {"app_sdk", "", 2, {}, {"LightRectangle", "RenderView"}},
   };
   test::TempDir dir;
   for (const auto& c : cases) {
@@ -111,7 +118,9 @@ TEST_F(ImportCommandTest, ExporterSamplesImportWithTheirMeshesMaterialsAndSizes)
     options.scenePath = std::string(CVIMP_SAMPLES_DIR) + "/exporters/" + c.exporter + "/scene.vrscene";
     options.outputPath = platform::utf8FromPath(dir.path() / (std::string(c.exporter) + ".json"));
     ASSERT_EQ(run(options), 0) << c.exporter << printed;
-    EXPECT_NE(printed.find("Succeed\nNodes: 2\nObjects: 2\nTriangles: 14\nMaterials: 2\n"), std::string::npos)
+    EXPECT_NE(
+        printed.find("Succeed\nNodes: 2\nObjects: 2\nTriangles: 14\nMaterials: " + std::to_string(c.materials) + "\n"),
+        std::string::npos)
         << c.exporter << printed;
     EXPECT_EQ(printed.find("ERROR"), std::string::npos) << c.exporter << printed;
     rapidjson::Document scene;
@@ -128,11 +137,25 @@ TEST_F(ImportCommandTest, ExporterSamplesImportWithTheirMeshesMaterialsAndSizes)
       }
       EXPECT_NEAR(high - low, widths[n], 0.01f) << c.exporter << " node " << n;
     }
-    const auto& box = scene["materials"][scene["nodes"][0]["material"].GetUint()]["params"];
+    const auto* box = &scene["materials"][scene["nodes"][0]["material"].GetUint()];
+    if (!c.boxFaceIds.empty()) {
+      ASSERT_EQ(std::string((*box)["class"].GetString()), "Multi/Sub-Object") << c.exporter;
+      EXPECT_EQ((*box)["ids"][0].GetInt(), 0) << c.exporter;
+      EXPECT_EQ((*box)["ids"][1].GetInt(), 1) << c.exporter;
+      std::vector<int> faceIds;
+      for (const auto& face : scene["objects"][scene["nodes"][0]["object"].GetUint()]["faces"].GetArray()) {
+        faceIds.push_back(face["mtlId"].GetInt());
+      }
+      EXPECT_EQ(faceIds, c.boxFaceIds) << c.exporter;
+      const auto& metal = scene["materials"][(*box)["materials"][1].GetUint()]["params"];
+      EXPECT_NEAR(metal["base_color"][2].GetFloat(), 1.0f, 1e-6f) << c.exporter;
+      box = &scene["materials"][(*box)["materials"][0].GetUint()];
+    }
     if (*c.boxMaterialMap == 0) {
-      EXPECT_NEAR(box["base_color"][0].GetFloat(), 0.8f, 1e-6f) << c.exporter;
+      EXPECT_NEAR((*box)["params"]["base_color"][0].GetFloat(), 0.8f, 1e-6f) << c.exporter;
     } else {
       ASSERT_EQ(scene["maps"].Size(), 1u) << c.exporter;
+      EXPECT_EQ((*box)["maps"]["1"].GetUint(), 0u) << c.exporter;
       EXPECT_NE(std::string(scene["maps"][0]["file"].GetString()).find(c.boxMaterialMap), std::string::npos);
     }
     std::vector<std::string> subjects;

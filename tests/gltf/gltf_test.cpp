@@ -14,6 +14,37 @@ namespace {
 
 std::string sample() { return std::string(CVIMP_SAMPLES_DIR) + "/room/vr.vrscene"; }
 
+// The side of a metre cube at the origin a triangle lies on, from its
+// centre in the cube's own frame (glTF's x, -z, y in metres): the one
+// coordinate at 0 or 1.
+CubeSide sideOf(const std::array<double, 3>& c) {
+  const double x = c[0], y = -c[2], z = c[1];
+  if (std::abs(z) < 1e-6) return kBottom;
+  if (std::abs(z - 1) < 1e-6) return kTop;
+  if (std::abs(y) < 1e-6) return kFront;
+  if (std::abs(x - 1) < 1e-6) return kRight;
+  if (std::abs(y - 1) < 1e-6) return kBack;
+  return kLeft;
+}
+
+// The sides a primitive's triangles lie on, in triangle order.
+std::vector<CubeSide> sidesOf(const tinygltf::Model& model, const tinygltf::Primitive& primitive) {
+  std::size_t count = 0, points = 0;
+  const auto* index = reinterpret_cast<const std::uint32_t*>(GltfTest::accessorBytes(model, primitive.indices, count));
+  const auto* position =
+      reinterpret_cast<const float*>(GltfTest::accessorBytes(model, primitive.attributes.at("POSITION"), points));
+  std::vector<CubeSide> sides;
+  for (std::size_t t = 0; t + 2 < count; t += 3) {
+    std::array<double, 3> centre{};
+    for (std::size_t k = 0; k < 3; ++k) {
+      if (index[t + k] >= points) return {};
+      for (std::size_t a = 0; a < 3; ++a) centre[a] += position[index[t + k] * 3 + a] / 3.0;
+    }
+    sides.push_back(sideOf(centre));
+  }
+  return sides;
+}
+
 class GltfSceneTest : public GltfTest {
  protected:
   static void expectValid(const std::string& glb) {
@@ -162,17 +193,6 @@ TEST_F(GltfSceneTest, MultiSubObjectGivesAPrimitivePerSubMaterialOverSharedVerti
     return std::array<double, 3>{factor[0], factor[1], factor[2]};
   };
   const std::array<double, 3> glass{0.2f, 0.6f, 1.0f}, wood{0.8f, 0.4f, 0.2f};
-  // The side a triangle lies on, from its centre in the cube's own frame
-  // (glTF's x, -z, y in metres): the one coordinate at 0 or 1.
-  auto sideOf = [](const std::array<double, 3>& c) {
-    const double x = c[0], y = -c[2], z = c[1];
-    if (std::abs(z) < 1e-6) return kBottom;
-    if (std::abs(z - 1) < 1e-6) return kTop;
-    if (std::abs(y) < 1e-6) return kFront;
-    if (std::abs(x - 1) < 1e-6) return kRight;
-    if (std::abs(y - 1) < 1e-6) return kBack;
-    return kLeft;
-  };
   for (const std::size_t node : {std::size_t{0}, std::size_t{2}}) {
     const auto& primitives = meshOf(node).primitives;
     ASSERT_EQ(primitives.size(), 2u) << node;
@@ -181,25 +201,37 @@ TEST_F(GltfSceneTest, MultiSubObjectGivesAPrimitivePerSubMaterialOverSharedVerti
     EXPECT_EQ(baseColor(primitives[0]), glass);  // ID 0 first
     EXPECT_EQ(baseColor(primitives[1]), wood);
     for (std::size_t p = 0; p < 2; ++p) {
-      std::size_t count = 0, points = 0;
-      const auto* index = reinterpret_cast<const std::uint32_t*>(accessorBytes(model, primitives[p].indices, count));
-      const auto* position =
-          reinterpret_cast<const float*>(accessorBytes(model, primitives[p].attributes.at("POSITION"), points));
-      EXPECT_EQ(count, 18u);  // three sides
-      for (std::size_t t = 0; t < count; t += 3) {
-        std::array<double, 3> centre{};
-        for (std::size_t k = 0; k < 3; ++k) {
-          ASSERT_LT(index[t + k], points);
-          for (std::size_t a = 0; a < 3; ++a) centre[a] += position[index[t + k] * 3 + a] / 3.0;
-        }
-        EXPECT_EQ(kCubeSideIds[sideOf(centre)], p == 0 ? kGlassId : kWoodId) << node << " " << t;
-      }
+      const std::vector<CubeSide> sides = sidesOf(model, primitives[p]);
+      EXPECT_EQ(sides.size(), 6u);  // three sides
+      for (const CubeSide side : sides) EXPECT_EQ(kCubeSideIds[side], p == 0 ? kGlassId : kWoodId) << node;
     }
   }
   const auto& alone = meshOf(1).primitives;
   ASSERT_EQ(alone.size(), 1u);
   EXPECT_EQ(baseColor(alone[0]), wood);
   EXPECT_EQ(alone[0].attributes, meshOf(0).primitives[0].attributes);
+}
+
+// Imported from a 3ds Max-style scene: the box's Multi/Sub-Object, whose
+// IDs wrap, as a primitive per sub-material, each on the sides worked out
+// from 3ds Max's box IDs (1 to 6 bottom, top, front, right, back, left as 2,
+// 1, 5, 4, 6, 3, one lower stored): wood on the even ones, metal on the odd.
+TEST_F(GltfSceneTest, ImportedMultiSubObjectGivesEachFaceItsSubMaterial) {
+  host::setSystemUnit(host::SystemUnit::Millimeters);
+  ASSERT_TRUE(importScene(std::string(CVIMP_SAMPLES_DIR) + "/exporters/max/scene.vrscene"));
+  const std::string glb = writeGlb();
+  expectValid(glb);
+  expectSameAsHost(glb);
+  tinygltf::Model model;
+  ASSERT_TRUE(load(glb, model));
+  const auto& primitives = model.meshes[static_cast<std::size_t>(model.nodes[0].mesh)].primitives;
+  ASSERT_EQ(primitives.size(), 2u);
+  const auto& wood = model.materials[static_cast<std::size_t>(primitives[0].material)].pbrMetallicRoughness;
+  const auto& metal = model.materials[static_cast<std::size_t>(primitives[1].material)].pbrMetallicRoughness;
+  EXPECT_GE(wood.baseColorTexture.index, 0);
+  EXPECT_EQ(metal.baseColorFactor, (std::vector<double>{0.2f, 0.6f, 1.0f, 1.0}));
+  EXPECT_EQ(sidesOf(model, primitives[0]), (std::vector<CubeSide>{kTop, kTop, kFront, kFront, kLeft, kLeft}));
+  EXPECT_EQ(sidesOf(model, primitives[1]), (std::vector<CubeSide>{kBottom, kBottom, kRight, kRight, kBack, kBack}));
 }
 
 TEST_F(GltfSceneTest, NodeTransformTurnedUpAndInMetres) {

@@ -193,16 +193,30 @@ TEST_F(MaterialGraph, UnsupportedTypesAreLoggedAndContributeNothing) {
   EXPECT_EQ(differences(snapshot(m), presets), "");
   EXPECT_EQ(takeLog(), "Found unsupported BRDFGlass\n");
 
-  m = convert("MtlMulti mm { mtls_list=List(a, b); }", "mm");
-  EXPECT_EQ(differences(snapshot(m), presets), "");
-  EXPECT_EQ(takeLog(), "Found unsupported mtl type: MtlMulti\n");
-
   // Within a layered BRDF the glass layer blends in as a fresh material.
   m = convert("BRDFGlass g { } BRDFDiffuse d { color=Color(0.1, 0.1, 0.1); } BRDFLayered lay { brdfs=List(d, g); }",
               "lay");
   const float grey = (0.1f + 0.5f) * 0.5f;
   EXPECT_EQ(colorParam(m, u"base_color"), Color(grey, grey, grey));
   EXPECT_EQ(takeLog(), "Found unsupported BRDFGlass\n");
+}
+
+// Where one material is expected, a multi-material gives its first entry
+// (by list position, whatever the IDs), whether two-sided or layered.
+TEST_F(MaterialGraph, MultiMaterialWhereOneIsExpectedIsItsFirstSubMaterial) {
+  const std::string multi = std::string(kVRay) +
+                            "BRDFDiffuse red { color=Color(1, 0, 0); } MtlMulti mm { mtls_list=List(leaf, red); "
+                            "ids_list=ListInt(5, 1); } ";
+  const Snapshot leaf = snapshot(convert(kVRay, "leaf"));
+  EXPECT_EQ(differences(snapshot(convert(multi + "Mtl2Sided two { front=mm; back=red; }", "two")), leaf), "");
+  EXPECT_EQ(takeLog(),
+            "Multi-material mm where one material is expected: first sub-material used\n"
+            "Two-sided material two: back side dropped\n");
+  EXPECT_EQ(differences(snapshot(convert(multi + "BRDFLayered lay { brdfs=List(mm); }", "lay")), leaf), "");
+  EXPECT_EQ(takeLog(), "Multi-material mm where one material is expected: first sub-material used\n");
+  const ReportEntry& entry = log()->report().entries()[0];
+  EXPECT_EQ(entry.kind + "|" + entry.subject + "|" + entry.detail + "|" + std::to_string(entry.count),
+            "multi-material as one|mm|first sub-material used where one material is expected|2");
 }
 
 TEST_F(MaterialGraph, CyclesStopWithOneLine) {

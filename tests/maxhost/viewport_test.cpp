@@ -107,6 +107,8 @@ class ViewportTest : public cvimp::test::HostTest {
 
 std::unique_ptr<vp::OffscreenViewport> ViewportTest::offscreen;
 
+void importScene(const std::filesystem::path& path, const std::string& text);
+
 // A floor of a plain colour and, beside it, a square metre whose map is
 // the checker tiled twice, and one whose map of quadrants is turned a
 // quarter and moved a quarter, imported through the import driver.
@@ -159,9 +161,13 @@ void importColourAndMap(const std::filesystem::path& folder) {
            {{"transform", "Transform(" + identity + ", Vector(7000, 0, 0))"},
             {"geometry", "mesh_square"},
             {"material", "mtl_turned"}});
-  const std::string scene = (folder / "design.vrscene").string();
-  std::ofstream(scene, std::ios::binary) << w.text();
+  importScene(folder / "design.vrscene", w.text());
+}
+
+void importScene(const std::filesystem::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
   cvimp::PluginState state;
+  const std::string scene = path.string();
   state.scenePath = WStr::FromUTF8(scene.c_str(), static_cast<std::ptrdiff_t>(scene.size()));
   WStr result;
   bool succeeded = false;
@@ -266,6 +272,51 @@ TEST_F(ViewportTest, MultiSubObjectDrawsEachFaceWithItsSubMaterial) {
   host::scene().replaceObject(cube.object, std::move(poly));
   EXPECT_EQ(centre(host::ViewType::Top), wood);
   EXPECT_EQ(centre(host::ViewType::Front), glass);
+}
+
+// Imported as 3ds Max writes a Multi/Sub-Object: wood (ID 4) and glass
+// (ID 1), IDs wrapping modulo 5. The top's ID 4 is wood as it stands, the
+// front's 6 wraps to glass, the left's 3 matches nothing and takes wood.
+TEST_F(ViewportTest, ImportedMultiSubObjectShowsEachFaceInItsSubMaterial) {
+  using namespace cvimp::test;
+  using namespace cvimp::scenegen;
+  std::vector<Vec3> vertices;
+  for (int i = 0; i < 8; ++i) {
+    vertices.push_back({(i & 1) != 0 ? 1000.0f : 0.0f, (i & 2) != 0 ? 1000.0f : 0.0f, (i & 4) != 0 ? 1000.0f : 0.0f});
+  }
+  const std::array<std::array<int, 4>, 6> sides{
+      {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {1, 3, 7, 5}, {3, 2, 6, 7}, {2, 0, 4, 6}}};
+  const std::array<int, 6> sideIds{9, 4, 6, 8, 2, 3};  // bottom, top, front, right, back, left
+  std::vector<std::int32_t> faces, ids;
+  for (std::size_t k = 0; k < sides.size(); ++k) {
+    const auto& q = sides[k];
+    faces.insert(faces.end(), {q[0], q[1], q[2], q[0], q[2], q[3]});
+    ids.insert(ids.end(), {sideIds[k], sideIds[k]});
+  }
+  SceneWriter w;
+  w.plugin("GeomStaticMesh", "Box001@mesh1",
+           {{"vertices", listVectorHex(vertices)}, {"faces", listIntHex(faces)}, {"face_mtlIDs", listIntHex(ids)}});
+  w.plugin("BRDFVRayMtl", "mtl_Wood@1", {{"diffuse", "AColor(0.8, 0.4, 0.2, 1)"}});
+  w.plugin("BRDFVRayMtl", "mtl_Glass@2", {{"diffuse", "AColor(0.2, 0.6, 1, 1)"}});
+  w.plugin("MtlMulti", "mtl_Box@3",
+           {{"mtls_list", "List(mtl_Wood@1, mtl_Glass@2)"}, {"ids_list", "ListInt(4, 1)"}, {"wrap_id", "1"}});
+  w.plugin("MtlRenderStats", "mtl_Box@3|stats", {{"base_mtl", "mtl_Box@3"}});
+  w.plugin("Node", "Box001@node_1",
+           {{"transform", "Transform(Matrix(Vector(1, 0, 0), Vector(0, 1, 0), Vector(0, 0, 1)), Vector(0, 0, 0))"},
+            {"geometry", "Box001@mesh1"},
+            {"material", "mtl_Box@3|stats"}});
+  importScene(dir.path() / "box.vrscene", w.text());
+
+  const Rgb wood{kWoodRgb[0], kWoodRgb[1], kWoodRgb[2]}, glass{kGlassRgb[0], kGlassRgb[1], kGlassRgb[2]};
+  host::setFlatColor(true);
+  auto centre = [](host::ViewType view) {
+    host::setViewType(view);
+    EXPECT_TRUE(host::zoomExtents());
+    return render().at(200, 200);
+  };
+  EXPECT_EQ(centre(host::ViewType::Top), wood);
+  EXPECT_EQ(centre(host::ViewType::Front), glass);
+  EXPECT_EQ(centre(host::ViewType::Left), wood);
 }
 
 TEST_F(ViewportTest, EdgesShowPolygonsAndTheSelectionInWhite) {
