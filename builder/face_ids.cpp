@@ -131,6 +131,7 @@ void applyFaceIdRules(ImportContext& context) {
   for (int i = 0; i < context.importedNodes.Count(); ++i) {
     INode* node = context.importedNodes[i];
     auto* object = static_cast<TriObject*>(node->GetObjectRef());
+    if (object == nullptr) continue;
     std::vector<INode*>& list = users[object];
     if (list.empty()) order.push_back(object);
     list.push_back(node);
