@@ -5,49 +5,6 @@
 
 namespace cvimp::test {
 
-namespace {
-
-void writeValue(const VrpValue& value, std::string& out) {
-  if (const VrpAttributeSelector* selector = value.selector()) {
-    out += selector->plugin + "::" + selector->attribute;
-  } else if (const VrpFunction* function = value.function()) {
-    out += function->name + "(";
-    for (const VrpValue& element : function->values) {
-      writeValue(element, out);
-      out += ", ";
-    }
-    out += ")";
-  } else if (const VrpIdentifier* identifier = value.identifier()) {
-    out += "id:" + identifier->name;
-  } else if (const std::int64_t* integer = value.intValue()) {
-    out += "int:" + std::to_string(*integer);
-  } else if (const double* floating = value.floatValue()) {
-    char digits[32];
-    std::snprintf(digits, sizeof digits, "float:%.17g", *floating);
-    out += digits;
-  } else if (const std::string_view* text = value.stringValue()) {
-    out += "'" + std::string(*text) + "'";
-  }
-}
-
-}  // namespace
-
-std::string documentText(const VrpScene& scene) {
-  std::string out;
-  for (const VrpPlugin* plugin : scene.pluginsInDocumentOrder()) {
-    out += plugin->type + " " + plugin->name + " @";
-    for (std::size_t i = 0; i < plugin->definitionPath.size(); ++i)
-      out += " " + std::to_string(plugin->definitionPath[i]);
-    out += "\n";
-    for (const auto& attribute : plugin->attributes()) {
-      out += "  " + attribute->name + "=";
-      writeValue(attribute->value, out);
-      out += "\n";
-    }
-  }
-  return out;
-}
-
 std::string readFile(const std::filesystem::path& path) {
   const platform::File in = platform::openFile(platform::utf8FromPath(path), "rb");
   std::string content;

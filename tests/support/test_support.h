@@ -57,11 +57,6 @@ struct ParsedScene {
   bool ok = false;
 };
 
-// The document as one text: plugins in document order with type and path,
-// attributes in order with their values written out, so that two readings
-// of the same data compare equal.
-std::string documentText(const VrpScene& scene);
-
 // The whole content of a file; empty when it cannot be read. A name given
 // as a string is UTF-8 (a path made from it directly would read it in the
 // code page on Windows).
