@@ -130,8 +130,9 @@ void applyFaceIdRules(ImportContext& context) {
   std::unordered_map<TriObject*, std::vector<INode*>> users;
   for (int i = 0; i < context.importedNodes.Count(); ++i) {
     INode* node = context.importedNodes[i];
-    auto* object = static_cast<TriObject*>(node->GetObjectRef());
-    if (object == nullptr) continue;
+    Object* shown = node->GetObjectRef();
+    if (shown == nullptr || shown->ClassID() != TRIOBJ_CLASS_ID) continue;
+    auto* object = static_cast<TriObject*>(shown);
     std::vector<INode*>& list = users[object];
     if (list.empty()) order.push_back(object);
     list.push_back(node);

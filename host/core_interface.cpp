@@ -6,13 +6,16 @@
 
 #include "host/actions.h"
 #include "host/bitmap_tex.h"
+#include "host/camera.h"
 #include "host/host_state.h"
 #include "host/journal.h"
+#include "host/lights.h"
 #include "host/menus.h"
 #include "host/multi_mtl.h"
 #include "host/objects.h"
 #include "host/progress_display.h"
 #include "host/scene.h"
+#include "host/sun_sky.h"
 #include "host/viewport.h"
 #include "host/window_handles.h"
 
@@ -23,6 +26,8 @@ namespace {
 struct CoreState {
   std::mutex lock;
   SystemUnit unit = SystemUnit::Millimeters;
+  int renderWidth = 640;
+  int renderHeight = 480;
   ProgressState progress;
   int redrawDisabled = 0;
   int suspended = 0;
@@ -161,6 +166,8 @@ void reset() {
   cancelCountdown.store(0);
   std::lock_guard guard(core().lock);
   core().unit = SystemUnit::Millimeters;
+  core().renderWidth = 640;
+  core().renderHeight = 480;
   core().progress = ProgressState();
   core().redrawDisabled = 0;
   core().suspended = 0;
@@ -285,7 +292,50 @@ Animatable* Interface::CreateInstance(SClass_ID superClass, Class_ID classId) {
   if (superClass == TEXMAP_CLASS_ID && classId == BMTEX_CLASS_ID) {
     return host::scene().addMap(std::make_unique<BitmapTex>());
   }
+  if (superClass == TEXMAP_CLASS_ID && classId == SUNSKY_ENV_CLASS_ID) {
+    return host::scene().addMap(std::make_unique<PhysicalSunSkyEnv>());
+  }
+  if (superClass == CAMERA_CLASS_ID && classId == PHYSICAL_CAMERA_CLASS_ID) {
+    return host::scene().addObject(std::make_unique<PhysicalCamera>());
+  }
+  if (superClass == LIGHT_CLASS_ID && classId == FREE_LIGHT_CLASS_ID) {
+    return host::scene().addObject(std::make_unique<FreeLight>());
+  }
+  if (superClass == LIGHT_CLASS_ID && classId == SUN_POSITIONER_CLASS_ID) {
+    return host::scene().addObject(std::make_unique<SunPositioner>());
+  }
   return nullptr;
+}
+
+void Interface::SetEnvironmentMap(Texmap* map) {
+  journal().record("SetEnvironmentMap", map != nullptr ? host::utf16ToUtf8(map->ClassName().str()) : "none");
+  host::scene().setEnvironment(map);
+}
+
+Texmap* Interface::GetEnvironmentMap() { return host::scene().environment(); }
+
+void Interface::SetRendWidth(int width) {
+  journal().record("SetRendWidth", std::to_string(width));
+  if (width < 1) return;
+  std::lock_guard<std::mutex> hold(core().lock);
+  core().renderWidth = width;
+}
+
+void Interface::SetRendHeight(int height) {
+  journal().record("SetRendHeight", std::to_string(height));
+  if (height < 1) return;
+  std::lock_guard<std::mutex> hold(core().lock);
+  core().renderHeight = height;
+}
+
+int Interface::GetRendWidth() {
+  std::lock_guard<std::mutex> hold(core().lock);
+  return core().renderWidth;
+}
+
+int Interface::GetRendHeight() {
+  std::lock_guard<std::mutex> hold(core().lock);
+  return core().renderHeight;
 }
 
 void Interface::SelectNode(INode* node, int clearSelection) {

@@ -13,6 +13,7 @@ class Animatable;
 class IActionManager;
 class IMenuManager;
 class Object;
+class Texmap;
 
 using LPTHREAD_START_ROUTINE = DWORD (*)(LPVOID);
 
@@ -33,9 +34,18 @@ class Interface {
   INode* CreateObjectNode(Object* object);
   // The scene's root node (it holds, for instance, plug-ins' app data).
   INode* GetRootNode();
-  // A new material or map of a known class, in the host scene; null for any
-  // other class.
+  // A new material, map, camera or light of a known class, in the host
+  // scene; null for any other class.
   Animatable* CreateInstance(SClass_ID superClass, Class_ID classId);
+  // Rendering > Environment: the map behind the scene (null for none).
+  void SetEnvironmentMap(Texmap* map);
+  Texmap* GetEnvironmentMap();
+  // Render Setup's output size in pixels (640 x 480 until set): a camera's
+  // aspect. Sizes below 1 are journaled and ignored.
+  void SetRendWidth(int width);
+  void SetRendHeight(int height);
+  int GetRendWidth();
+  int GetRendHeight();
   void SelectNode(INode* node, int clearSelection = 1);
   void SelectNodeTab(INodeTab& nodes, BOOL select, BOOL redraw = TRUE);
   void ClearNodeSelection(BOOL redraw = TRUE);

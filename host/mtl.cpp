@@ -1,21 +1,16 @@
 #include "host/mtl.h"
 
 #include "host/journal.h"
+#include "host/param_entries.h"
 #include "host/scene.h"
 
 namespace {
 
-// Parameter IDs of the stand-in's classes start here and step by this, so
-// that code which takes an index for an ID goes wrong in tests.
-constexpr ParamID kFirstId = 3;
-constexpr ParamID kIdStep = 2;
-
-using Entry = IParamBlock2::Entry;
-
-Entry floatParam(const char16_t* name, float value) { return {name, TYPE_FLOAT, value}; }
-Entry intParam(const char16_t* name, int value) { return {name, TYPE_INT, value}; }
-Entry boolParam(const char16_t* name, bool value) { return {name, TYPE_BOOL, value ? 1 : 0}; }
-Entry colorParam(const char16_t* name, float r, float g, float b) { return {name, TYPE_RGBA, Color(r, g, b)}; }
+using host::boolParam;
+using host::colorParam;
+using host::floatParam;
+using host::intParam;
+using Entry = host::ParamEntry;
 
 // The Physical Material's parameters with the real material's defaults.
 std::unique_ptr<IParamBlock2> physicalParameters() {
@@ -65,7 +60,7 @@ std::unique_ptr<IParamBlock2> physicalParameters() {
       floatParam(u"clearcoat_bump_map_amt", 0.3f),
       floatParam(u"displacement_map_amt", 1.0f),
   };
-  return std::make_unique<IParamBlock2>(std::move(entries), kFirstId, kIdStep);
+  return host::paramBlock(std::move(entries));
 }
 
 std::vector<std::u16string> physicalSlots() {
@@ -117,7 +112,7 @@ std::unique_ptr<IParamBlock2> mixParameters() {
       boolParam(u"map2Enabled", true),
       boolParam(u"maskEnabled", true),
   };
-  return std::make_unique<IParamBlock2>(std::move(entries), kFirstId, kIdStep);
+  return host::paramBlock(std::move(entries));
 }
 
 }  // namespace

@@ -30,9 +30,14 @@ class Animatable {
 
 class ReferenceTarget : public Animatable {};
 
+class IParamBlock2;
+
 class Object : public ReferenceTarget {
  public:
   SClass_ID SuperClassID() override { return GEOMOBJECT_CLASS_ID; }
+  // Cameras and lights keep their settings in parameter block 0; geometry
+  // has none.
+  virtual IParamBlock2* GetParamBlock(int) { return nullptr; }
 };
 
 class TriObject : public Object {

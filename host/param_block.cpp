@@ -74,6 +74,14 @@ BOOL IParamBlock2::SetValue(ParamID id, TimeValue, const Color& value, int) {
   return TRUE;
 }
 
+BOOL IParamBlock2::SetValue(ParamID id, TimeValue, const MCHAR* value, int) {
+  Entry* entry = find(id, "SetValue");
+  if (entry == nullptr) return FALSE;
+  if (entry->type != TYPE_STRING) return reject(*entry, "SetValue(string)");
+  entry->value = std::u16string(value != nullptr ? value : u"");
+  return TRUE;
+}
+
 BOOL IParamBlock2::SetValue(ParamID id, TimeValue t, const AColor& value, int tabIndex) {
   return SetValue(id, t, Color(value.r, value.g, value.b), tabIndex);
 }
@@ -100,4 +108,12 @@ Color IParamBlock2::GetColor(ParamID id, TimeValue, int) const {
   if (const Color* value = std::get_if<Color>(&entry->value)) return *value;
   reject(*entry, "GetColor");
   return Color();
+}
+
+const MCHAR* IParamBlock2::GetStr(ParamID id, TimeValue, int) const {
+  const Entry* entry = find(id, "GetStr");
+  if (entry == nullptr) return u"";
+  if (const std::u16string* value = std::get_if<std::u16string>(&entry->value)) return value->c_str();
+  reject(*entry, "GetStr");
+  return u"";
 }

@@ -11,7 +11,7 @@
 
 using ParamID = short;
 
-enum ParamType2 { TYPE_FLOAT = 0, TYPE_INT = 1, TYPE_RGBA = 2, TYPE_BOOL = 4 };
+enum ParamType2 { TYPE_FLOAT = 0, TYPE_INT = 1, TYPE_RGBA = 2, TYPE_BOOL = 4, TYPE_STRING = 8 };
 
 struct ParamDef {
   ParamID ID = -1;
@@ -21,7 +21,7 @@ struct ParamDef {
 
 class IParamBlock2 {
  public:
-  using Value = std::variant<float, int, Color>;
+  using Value = std::variant<float, int, Color, std::u16string>;
   struct Entry {
     std::u16string name;
     ParamType2 type;
@@ -46,9 +46,12 @@ class IParamBlock2 {
   BOOL SetValue(ParamID id, TimeValue t, int value, int tabIndex = 0);
   BOOL SetValue(ParamID id, TimeValue t, const Color& value, int tabIndex = 0);
   BOOL SetValue(ParamID id, TimeValue t, const AColor& value, int tabIndex = 0);
+  BOOL SetValue(ParamID id, TimeValue t, const MCHAR* value, int tabIndex = 0);
   float GetFloat(ParamID id, TimeValue t = 0, int tabIndex = 0) const;
   int GetInt(ParamID id, TimeValue t = 0, int tabIndex = 0) const;
   Color GetColor(ParamID id, TimeValue t = 0, int tabIndex = 0) const;
+  // Empty for a parameter that is not a string.
+  const MCHAR* GetStr(ParamID id, TimeValue t = 0, int tabIndex = 0) const;
 
   // For the scene writer: parameters in index order.
   const std::vector<Entry>& entries() const { return entries_; }

@@ -39,6 +39,11 @@ Texmap* Scene::addMap(std::unique_ptr<Texmap> map) {
   return maps_.back().get();
 }
 
+Object* Scene::addObject(std::unique_ptr<Object> object) {
+  objects_.push_back(std::move(object));
+  return objects_.back().get();
+}
+
 Object* Scene::replaceObject(Object* object, std::unique_ptr<Object> replacement) {
   const auto found =
       std::find_if(objects_.begin(), objects_.end(), [&](const auto& owned) { return owned.get() == object; });
@@ -69,7 +74,7 @@ void Scene::remove(Animatable* item) {
       std::any_of(nodes_.begin(), nodes_.end(),
                   [&](const auto& node) { return node->GetObjectRef() == item || node->GetMtl() == item; }) ||
       std::any_of(materials_.begin(), materials_.end(), holds) || std::any_of(maps_.begin(), maps_.end(), holds) ||
-      std::any_of(materials_.begin(), materials_.end(), holdsMaterial);
+      std::any_of(materials_.begin(), materials_.end(), holdsMaterial) || item == environment_;
   if (inUse) {
     journal().record("DeleteRejected", utf16ToUtf8(item->ClassName().str()) + " in use");
     return;
@@ -103,6 +108,7 @@ void Scene::clear() {
   materials_.clear();
   maps_.clear();
   root_ = std::make_unique<INode>(nullptr);
+  environment_ = nullptr;
 }
 
 Scene& scene() {

@@ -16,6 +16,11 @@ class Scene {
   INode* newNode(Object* object);
   Mtl* addMaterial(std::unique_ptr<Mtl> material);
   Texmap* addMap(std::unique_ptr<Texmap> map);
+  // Any other object (a camera, a light), made by the class's constructor.
+  Object* addObject(std::unique_ptr<Object> object);
+  // The map of Rendering > Environment; null for none.
+  Texmap* environment() const { return environment_; }
+  void setEnvironment(Texmap* map) { environment_ = map; }
   // Puts `replacement` in the place of `object`, for every node showing it.
   Object* replaceObject(Object* object, std::unique_ptr<Object> replacement);
   // Destroys an object, material or map. An object that a node still shows,
@@ -45,6 +50,7 @@ class Scene {
   std::vector<std::unique_ptr<Mtl>> materials_;
   std::vector<std::unique_ptr<Texmap>> maps_;
   std::unique_ptr<INode> root_ = std::make_unique<INode>(nullptr);
+  Texmap* environment_ = nullptr;
 };
 
 Scene& scene();

@@ -223,19 +223,6 @@ void writePoly(Writer& out, const PolyObject& poly) {
   out.EndObject();
 }
 
-void writeObject(Writer& out, Object& object) {
-  out.StartObject();
-  if (object.ClassID() == TRIOBJ_CLASS_ID) {
-    writeMesh(out, static_cast<TriObject&>(object).GetMesh());
-  } else if (object.ClassID() == POLYOBJ_CLASS_ID) {
-    writePoly(out, static_cast<const PolyObject&>(object));
-  } else {
-    key(out, "class");
-    text(out, utf16ToUtf8(object.ClassName().str()));
-  }
-  out.EndObject();
-}
-
 void writeParams(Writer& out, const IParamBlock2& block) {
   out.StartObject();
   for (const IParamBlock2::Entry& entry : block.entries()) {
@@ -251,6 +238,25 @@ void writeParams(Writer& out, const IParamBlock2& block) {
       number(out, color->g);
       number(out, color->b);
       out.EndArray();
+    } else if (const std::u16string* string = std::get_if<std::u16string>(&entry.value)) {
+      text(out, utf16ToUtf8(*string));
+    }
+  }
+  out.EndObject();
+}
+
+void writeObject(Writer& out, Object& object) {
+  out.StartObject();
+  if (object.ClassID() == TRIOBJ_CLASS_ID) {
+    writeMesh(out, static_cast<TriObject&>(object).GetMesh());
+  } else if (object.ClassID() == POLYOBJ_CLASS_ID) {
+    writePoly(out, static_cast<const PolyObject&>(object));
+  } else {
+    key(out, "class");
+    text(out, utf16ToUtf8(object.ClassName().str()));
+    if (const IParamBlock2* block = object.GetParamBlock(0)) {
+      key(out, "params");
+      writeParams(out, *block);
     }
   }
   out.EndObject();
@@ -389,6 +395,8 @@ std::string sceneJson() {
   out.StartArray();
   for (const auto& map : current.maps()) writeMap(out, *map, current);
   out.EndArray();
+  key(out, "environment");
+  indexOr(out, current.maps(), current.environment());
   out.EndObject();
   return std::string(buffer.GetString(), buffer.GetSize());
 }

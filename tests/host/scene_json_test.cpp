@@ -86,7 +86,7 @@ TEST_F(SceneJsonTest, SmallSceneInFull) {
   const Value& root = parse();
   std::vector<std::string> keys;
   for (const auto& member : root.GetObject()) keys.emplace_back(member.name.GetString());
-  EXPECT_EQ(keys, (std::vector<std::string>{"systemUnit", "nodes", "objects", "materials", "maps"}));
+  EXPECT_EQ(keys, (std::vector<std::string>{"systemUnit", "nodes", "objects", "materials", "maps", "environment"}));
   EXPECT_STREQ(root["systemUnit"].GetString(), "cm");
   expectJson(root["materials"], "[]");
   expectJson(root["maps"], "[]");
@@ -146,6 +146,43 @@ TEST_F(SceneJsonTest, MultiSubObjectMaterialListsItsSlots) {
   EXPECT_EQ(root["nodes"][0]["material"].GetUint(), 2u);
   expectJson(root["materials"][2], R"({"class": "Multi/Sub-Object", "ids": [3, 0, 7], "materials": [0, 1, null],
       "names": ["Wood", "Glass", "Empty"]})");
+}
+
+// Cameras and lights are objects with parameters, as materials are; the
+// environment map refers to the maps.
+TEST_F(SceneJsonTest, CamerasLightsAndTheEnvironment) {
+  auto* camera = dynamic_cast<CameraObject*>(ip->CreateInstance(CAMERA_CLASS_ID, PHYSICAL_CAMERA_CLASS_ID));
+  auto* light = dynamic_cast<LightObject*>(ip->CreateInstance(LIGHT_CLASS_ID, FREE_LIGHT_CLASS_ID));
+  auto* sun = dynamic_cast<LightObject*>(ip->CreateInstance(LIGHT_CLASS_ID, SUN_POSITIONER_CLASS_ID));
+  Texmap* sky = dynamic_cast<Texmap*>(ip->CreateInstance(TEXMAP_CLASS_ID, SUNSKY_ENV_CLASS_ID));
+  ASSERT_TRUE(camera && light && sun && sky);
+  ip->CreateObjectNode(camera)->SetName(u"View");
+  ip->CreateObjectNode(light);
+  ip->CreateObjectNode(sun);
+  IParamBlock2* params = light->GetParamBlock(0);
+  const auto id = [&](int index) { return params->IndextoID(index); };
+  EXPECT_TRUE(params->SetValue(id(0), 0, u"rectangle"));
+  EXPECT_FALSE(params->SetValue(id(0), 0, 2.0f));  // a string takes strings only
+  EXPECT_FALSE(params->SetValue(id(2), 0, u"wide"));
+  EXPECT_EQ(std::u16string(params->GetStr(id(0))), u"rectangle");
+  EXPECT_EQ(std::u16string(params->GetStr(id(2))), u"");
+  IParamBlock2* lens = camera->GetParamBlock(0);
+  lens->SetValue(lens->IndextoID(0), 0, 45.0f);
+  lens->SetValue(lens->IndextoID(4), 0, 0.25f);
+  ip->SetEnvironmentMap(sky);
+  sky->DeleteThis();  // the environment keeps it
+
+  const Value& root = parse();
+  EXPECT_EQ(root["nodes"][0]["object"].GetUint(), 0u);
+  expectJson(root["objects"][0], R"({"class": "Physical Camera", "params": {"fov": 45, "film_width": 36,
+      "focal_length": 40, "f_number": 8, "shutter": 0.25, "iso": 100, "exposure": 1,
+      "target_distance": 1000, "orthographic": 0}})");
+  expectJson(root["objects"][1], R"({"class": "Free Light", "params": {"shape": "rectangle",
+      "distribution": "uniform spherical", "hotspot": 30, "falloff": 60, "web_file": "", "width": 0, "length": 0,
+      "radius": 0, "color": [1, 1, 1], "intensity": 1500, "unit": "cd", "visible": 0, "two_sided": 0, "on": 1}})");
+  expectJson(root["objects"][2], R"({"class": "Sun Positioner", "params": {}})");
+  expectJson(root["maps"][0], R"({"class": "Physical Sun & Sky", "params": {"turbidity": 3, "intensity": 1}})");
+  EXPECT_EQ(root["environment"].GetUint(), 0u);
 }
 
 TEST_F(SceneJsonTest, DeleteKeepsObjectsInUse) {
