@@ -160,8 +160,10 @@ std::optional<LightDesc> describeLight(Object& light, const std::string& node, R
 void writeCamera(Writer& out, const CameraDesc& camera) {
   const char* type = camera.orthographic ? "orthographic" : "perspective";
   out.StartObject();
-  out.Key("name");
-  text(out, camera.name);
+  if (!camera.name.empty()) {
+    out.Key("name");
+    text(out, camera.name);
+  }
   out.Key("type");
   out.String(type);
   out.Key(type);
@@ -187,8 +189,10 @@ void writeCamera(Writer& out, const CameraDesc& camera) {
 
 void writeLight(Writer& out, const LightDesc& light) {
   out.StartObject();
-  out.Key("name");
-  text(out, light.name);
+  if (!light.name.empty()) {
+    out.Key("name");
+    text(out, light.name);
+  }
   out.Key("type");
   out.String(light.type == LightType::Point ? "point" : light.type == LightType::Spot ? "spot" : "directional");
   if (light.color != std::array<double, 3>{1, 1, 1}) {

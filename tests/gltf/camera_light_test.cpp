@@ -124,7 +124,9 @@ TEST_F(GltfCameraLightTest, CamerasLookWhereTheHostsDoWithTheRendersAspect) {
 // rectangle of 1000 lm becomes a point of 1000 / 4 pi cd; a diffuse
 // rectangle of 400 cd gives pi 400 lm, a point of 100 cd; a colour above
 // white moves its excess into the intensity; the sun under a sky of
-// intensity 0.5 gives half a clear sky's 100,000 lx, shining down its -Z.
+// intensity 0.5 gives half a clear sky's 100,000 lx, shining down its -Z;
+// a web light of 100 cd peak, its distribution unknown, a point of 100 cd.
+// A camera beside them: the file the validator reads holds every kind.
 TEST_F(GltfCameraLightTest, LightsInTheExtensionsUnitsAndDirections) {
   host::setSystemUnit(host::SystemUnit::Meters);
   const Vec down{0, 0, -1}, north{0, 1, 0};
@@ -145,13 +147,15 @@ TEST_F(GltfCameraLightTest, LightsInTheExtensionsUnitsAndDirections) {
   freeLight(u"rectangle", u"uniform diffuse", 400, u"cd");
   set(freeLight(u"point", u"uniform spherical", 100, u"cd"), u"color", Color(2.0f, 1.0f, 0.5f));
   set(freeLight(u"point", u"uniform spherical", 100, u"cd"), u"on", 0);
+  freeLight(u"point", u"web", 100, u"cd");
+  place(create<CameraObject>(CAMERA_CLASS_ID, PHYSICAL_CAMERA_CLASS_ID), {0, 0, 0}, down, north);
   auto* sky = create<Texmap>(TEXMAP_CLASS_ID, SUNSKY_ENV_CLASS_ID);
   set(sky->GetParamBlock(0), u"intensity", 0.5f);
   GetCOREInterface()->SetEnvironmentMap(sky);
   place(create<LightObject>(LIGHT_CLASS_ID, SUN_POSITIONER_CLASS_ID), {0, 0, 0}, {0, 0.6, -0.8}, {0, 0.8, 0.6});
 
   const tinygltf::Model model = written();
-  ASSERT_EQ(model.nodes.size(), 6u);
+  ASSERT_EQ(model.nodes.size(), 8u);
   EXPECT_EQ(model.extensionsUsed, (std::vector<std::string>{"KHR_lights_punctual"}));
   const auto& n = model.nodes;
   EXPECT_EQ(lightValue(model, n[0], "intensity"), 1000.0);
@@ -165,15 +169,18 @@ TEST_F(GltfCameraLightTest, LightsInTheExtensionsUnitsAndDirections) {
   const tinygltf::Value& color = model.extensions.at("KHR_lights_punctual").Get("lights").Get(3).Get("color");
   EXPECT_EQ(color.Get(2).GetNumberAsDouble(), 0.25);
   EXPECT_EQ(n[4].extensions.count("KHR_lights_punctual"), 0u);  // switched off: an empty node
-  EXPECT_EQ(lightValue(model, n[5], "intensity"), 50000.0);
-  expectNear(turned(n[5], {0, 0, -1}), {0, -0.8, -0.6});
+  EXPECT_EQ(lightValue(model, n[5], "intensity"), 100.0);
+  EXPECT_EQ(n[6].camera, 0);
+  EXPECT_EQ(lightValue(model, n[7], "intensity"), 50000.0);
+  expectNear(turned(n[7], {0, 0, -1}), {0, -0.8, -0.6});
 
   std::vector<std::string> lines;
   for (const ReportEntry& entry : report.entries()) {
     lines.push_back(entry.kind + "|" + entry.subject + "|" + std::to_string(entry.count));
   }
   EXPECT_EQ(lines,
-            (std::vector<std::string>{"light approximated|area lights|2", "object left out|lights switched off|1"}));
+            (std::vector<std::string>{"light approximated|area lights|2", "object left out|lights switched off|1",
+                                      "light approximated|web lights|1"}));
 }
 
 }  // namespace
