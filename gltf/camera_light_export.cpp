@@ -15,7 +15,8 @@ constexpr double kPi = std::numbers::pi;
 constexpr double kDegrees = kPi / 180;
 // The Physical Camera's own default, for a field of view it cannot use.
 constexpr double kDefaultFov = 48.4555;
-// Interiors are seen from a few centimetres up: nearer than 1 cm is wall.
+// glTF wants a near plane above 0; in a design nothing a camera is meant
+// to show lies within a centimetre of its lens.
 constexpr double kNear = 0.01;
 // An orthographic view needs a far plane: past a kilometre, or ten times
 // its target distance, nothing of a design is left.
@@ -56,6 +57,10 @@ CameraDesc describeCamera(Object& camera, const Frame& frame, const std::string&
     report.add(ReportStage::Export, loss::kCameraApproximated, node,
                "field of view outside 0 to 180 degrees: 48.46 used");
     fov = kDefaultFov;
+  }
+  if (p.flag(u"exposure", true)) {
+    report.add(ReportStage::Export, loss::kCameraApproximated, "cameras with exposure control",
+               "f-number, shutter and ISO left out: a viewer sets its own exposure");
   }
   const double aspect = aspectOfRender();
   const double halfWidth = std::tan(fov * kDegrees / 2);  // at a distance of 1

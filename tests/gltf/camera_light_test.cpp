@@ -117,7 +117,9 @@ TEST_F(GltfCameraLightTest, CamerasLookWhereTheHostsDoWithTheRendersAspect) {
   expectNear(turned(second, {0, 0, -1}), {0, 0, -1});
   expectNear(turned(second, {0, 1, 0}), {0, 1, 0});
   EXPECT_TRUE(second.scale.empty());
-  EXPECT_TRUE(report.empty());
+  ASSERT_EQ(report.entries().size(), 1u);
+  EXPECT_EQ(report.entries()[0].subject, "cameras with exposure control");
+  EXPECT_EQ(report.entries()[0].count, 2u);
 }
 
 // A spot of 1000 cd keeps its peak, its cones halved into radians; a
@@ -178,9 +180,9 @@ TEST_F(GltfCameraLightTest, LightsInTheExtensionsUnitsAndDirections) {
   for (const ReportEntry& entry : report.entries()) {
     lines.push_back(entry.kind + "|" + entry.subject + "|" + std::to_string(entry.count));
   }
-  EXPECT_EQ(lines,
-            (std::vector<std::string>{"light approximated|area lights|2", "object left out|lights switched off|1",
-                                      "light approximated|web lights|1"}));
+  EXPECT_EQ(lines, (std::vector<std::string>{"light approximated|area lights|2",
+                                             "object left out|lights switched off|1", "light approximated|web lights|1",
+                                             "camera approximated|cameras with exposure control|1"}));
 }
 
 }  // namespace
