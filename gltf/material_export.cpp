@@ -9,6 +9,7 @@
 #include <memory>
 #include <tuple>
 
+#include "gltf/params.h"
 #include "platform/platform.h"
 
 namespace cvimp::gltf {
@@ -18,34 +19,6 @@ namespace {
 // Sub-map slots of the Physical Material.
 constexpr int kBaseColorSlot = 1;
 constexpr int kCutoutSlot = 33;
-
-class Params {
- public:
-  explicit Params(const IParamBlock2* block) : block_(block) {}
-  float number(const char16_t* name, float fallback) const {
-    const IParamBlock2::Value* value = find(name);
-    if (value == nullptr) return fallback;
-    if (const float* f = std::get_if<float>(value)) return *f;
-    if (const int* i = std::get_if<int>(value)) return static_cast<float>(*i);
-    return fallback;
-  }
-  bool flag(const char16_t* name) const { return number(name, 0.0f) != 0.0f; }
-  std::array<double, 3> color(const char16_t* name, std::array<double, 3> fallback) const {
-    const IParamBlock2::Value* value = find(name);
-    const Color* c = value != nullptr ? std::get_if<Color>(value) : nullptr;
-    return c != nullptr ? std::array<double, 3>{c->r, c->g, c->b} : fallback;
-  }
-
- private:
-  const IParamBlock2::Value* find(const char16_t* name) const {
-    if (block_ == nullptr) return nullptr;
-    for (const IParamBlock2::Entry& entry : block_->entries()) {
-      if (entry.name == name) return &entry.value;
-    }
-    return nullptr;
-  }
-  const IParamBlock2* block_;
-};
 
 // Colours and weights as glTF takes them: finite, within [0, 1].
 double unit(double value) { return std::isfinite(value) ? std::clamp(value, 0.0, 1.0) : 0.0; }

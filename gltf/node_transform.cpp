@@ -49,6 +49,19 @@ std::array<double, 4> quaternion(const Vec3& x, const Vec3& y, const Vec3& z) {
   return q;
 }
 
+Vec3 scaled(const Vec3& v, double s) { return {v[0] * s, v[1] * s, v[2] * s}; }
+
+// `v` without its part along the unit vector `z`, made unit length; false
+// when nothing is left.
+bool perpendicular(Vec3 v, const Vec3& z, Vec3& out) {
+  const double along = dot(v, z);
+  for (int k = 0; k < 3; ++k) v[k] -= along * z[k];
+  const double length = std::sqrt(dot(v, v));
+  if (!(length > 1e-6)) return false;
+  out = scaled(v, 1.0 / length);
+  return true;
+}
+
 }  // namespace
 
 NodeTransform nodeTransform(const Matrix3& tm, const Frame& frame) {
@@ -105,6 +118,32 @@ NodeTransform nodeTransform(const Matrix3& tm, const Frame& frame) {
   }
   result.rotation = quaternion(axes[0], axes[1], axes[2]);
   result.scale = lengths;
+  return result;
+}
+
+NodeTransform viewTransform(const Matrix3& tm, const Frame& frame) {
+  NodeTransform result = nodeTransform(tm, frame);
+  if (result.notFinite) return result;
+  result.bake.reset();
+  result.mirrored = false;
+  result.scale = {1, 1, 1};
+  result.rotation = {0, 0, 0, 1};
+  auto axis = [&tm](int row) {
+    const Point3 r = tm.GetRow(row);
+    return Frame::direction({r.x, r.y, r.z});
+  };
+  Vec3 z = axis(2);
+  const double length = std::sqrt(dot(z, z));
+  if (!(length > kShortest)) {
+    result.noDirection = true;
+    return result;
+  }
+  z = scaled(z, 1.0 / length);
+  // A node whose +Y runs along its -Z still looks somewhere: up is then the
+  // world's up, or its x axis when the view is straight up or down.
+  Vec3 y;
+  if (!perpendicular(axis(1), z, y) && !perpendicular({0, 1, 0}, z, y)) perpendicular({1, 0, 0}, z, y);
+  result.rotation = quaternion(cross(y, z), y, z);
   return result;
 }
 

@@ -31,11 +31,19 @@ struct NodeTransform {
   Vec3 scale{1, 1, 1};
   bool mirrored = false;
   bool notFinite = false;  // the host's transform held a NaN or infinity: identity used
+  bool noDirection = false;  // a view's -Z axis had no length: not turned
   // Set for shear: the node's linear part in the host's frame (rows as in
   // Matrix3), to apply to the mesh's points before the frame's turn.
   std::optional<Mat3> bake;
 };
 
 NodeTransform nodeTransform(const Matrix3& tm, const Frame& frame);
+
+// A camera's or light's node: both applications look down local -Z with +Y
+// up, so glTF's local axes are turned onto the host's own axes rather than
+// onto their images in glTF's frame. Scale and shear are dropped (neither
+// changes a view or a light); the -Z axis is kept exactly, +Y made
+// perpendicular to it.
+NodeTransform viewTransform(const Matrix3& tm, const Frame& frame);
 
 }  // namespace cvimp::gltf

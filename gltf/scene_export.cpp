@@ -1,6 +1,3 @@
-#include <rapidjson/stringbuffer.h>
-#include <rapidjson/writer.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -12,7 +9,9 @@
 #include <tuple>
 #include <vector>
 
+#include "gltf/camera_light_export.h"
 #include "gltf/gltf.h"
+#include "gltf/json_out.h"
 #include "gltf/material_export.h"
 #include "gltf/mesh_export.h"
 #include "gltf/node_transform.h"
@@ -24,7 +23,6 @@ namespace cvimp {
 namespace {
 
 using namespace gltf;
-using Writer = rapidjson::Writer<rapidjson::StringBuffer>;
 
 constexpr unsigned kFloat = 5126;
 constexpr unsigned kUnsignedInt = 5125;
@@ -64,27 +62,18 @@ struct NodeEntry {
   NodeTransform transform;
   int unit = -1;
   int mesh = -1;
+  int camera = -1;
+  int light = -1;
 };
 
 struct Layout {
   std::vector<Unit> units;
   std::vector<NodeEntry> nodes;
   std::vector<MeshEntry> meshes;
+  std::vector<CameraDesc> cameras;
+  std::vector<LightDesc> lights;
   std::uint64_t binaryLength = 0;
 };
-
-void number(Writer& out, double value) { out.Double(std::isfinite(value) ? value : 0.0); }
-
-template <std::size_t N>
-void numbers(Writer& out, const std::array<double, N>& values) {
-  out.StartArray();
-  for (const double v : values) number(out, v);
-  out.EndArray();
-}
-
-void text(Writer& out, const std::string& value) {
-  out.String(value.data(), static_cast<rapidjson::SizeType>(value.size()));
-}
 
 std::uint64_t padded(std::uint64_t length) { return (length + 3) & ~std::uint64_t{3}; }
 
@@ -103,11 +92,28 @@ void plan(Layout& layout, MaterialTable& materials, const Frame& frame, Report& 
   for (const auto& node : nodes) {
     NodeEntry entry;
     entry.name = platform::utf16ToUtf8(node->GetName());
-    entry.transform = nodeTransform(node->GetNodeTM(0), frame);
+    Object* object = node->GetObjectRef();
+    const SClass_ID kind = object != nullptr ? object->SuperClassID() : 0;
+    const bool view = kind == CAMERA_CLASS_ID || kind == LIGHT_CLASS_ID;
+    entry.transform = (view ? viewTransform : nodeTransform)(node->GetNodeTM(0), frame);
     if (entry.transform.notFinite) {
       report.add(ReportStage::Export, loss::kObjectLeftOut, entry.name, "transform not finite: placed at the origin");
     }
-    Object* object = node->GetObjectRef();
+    if (view) {
+      if (entry.transform.noDirection) {
+        report.add(ReportStage::Export, kind == CAMERA_CLASS_ID ? loss::kCameraApproximated : loss::kLightApproximated,
+                   entry.name, "its -Z axis has no length: looks down -Z");
+      }
+      if (kind == CAMERA_CLASS_ID) {
+        entry.camera = static_cast<int>(layout.cameras.size());
+        layout.cameras.push_back(describeCamera(*object, frame, entry.name, report));
+      } else if (auto light = describeLight(*object, entry.name, report)) {
+        entry.light = static_cast<int>(layout.lights.size());
+        layout.lights.push_back(std::move(*light));
+      }
+      layout.nodes.push_back(std::move(entry));
+      continue;
+    }
     const bool multi = node->GetMtl() != nullptr && node->GetMtl()->ClassID() == MULTI_CLASS_ID;
     if (object != nullptr) {
       if (entry.transform.bake) {
@@ -425,6 +431,20 @@ void documentJson(Layout& layout, const MaterialTable& materials, rapidjson::Str
         out.Key("mesh");
         out.Int(node.mesh);
       }
+      if (node.camera >= 0) {
+        out.Key("camera");
+        out.Int(node.camera);
+      }
+      if (node.light >= 0) {
+        out.Key("extensions");
+        out.StartObject();
+        out.Key("KHR_lights_punctual");
+        out.StartObject();
+        out.Key("light");
+        out.Int(node.light);
+        out.EndObject();
+        out.EndObject();
+      }
       const NodeTransform& t = node.transform;
       if (t.translation != Vec3{0, 0, 0}) {
         out.Key("translation");
@@ -557,6 +577,25 @@ void documentJson(Layout& layout, const MaterialTable& materials, rapidjson::Str
     out.Uint64(layout.binaryLength);
     out.EndObject();
     out.EndArray();
+  }
+  if (!layout.cameras.empty()) {
+    out.Key("cameras");
+    out.StartArray();
+    for (const CameraDesc& camera : layout.cameras) writeCamera(out, camera);
+    out.EndArray();
+  }
+  if (!layout.lights.empty()) {
+    extensions.insert("KHR_lights_punctual");
+    out.Key("extensions");
+    out.StartObject();
+    out.Key("KHR_lights_punctual");
+    out.StartObject();
+    out.Key("lights");
+    out.StartArray();
+    for (const LightDesc& light : layout.lights) writeLight(out, light);
+    out.EndArray();
+    out.EndObject();
+    out.EndObject();
   }
   if (!extensions.empty()) {
     out.Key("extensionsUsed");

@@ -51,6 +51,10 @@ inline constexpr std::string_view kNormalReplaced = "normal replaced";
 inline constexpr std::string_view kMapLeftOut = "map left out";
 inline constexpr std::string_view kObjectLeftOut = "object left out";
 inline constexpr std::string_view kImageLeftOut = "image left out";
+// A camera or light written in a form that shows less than the host's: a
+// light's area or distribution, a value outside what glTF takes.
+inline constexpr std::string_view kCameraApproximated = "camera approximated";
+inline constexpr std::string_view kLightApproximated = "light approximated";
 }  // namespace loss
 
 class Report {

@@ -44,6 +44,14 @@ bool GltfTest::load(const std::string& glb, tinygltf::Model& model) {
   return loaded;
 }
 
+void GltfTest::expectValid(const std::string& glb) {
+  const Validation v = validateGlb(glb);
+  if (v.deferred) return;
+  ASSERT_TRUE(v.ran) << v.output;
+  EXPECT_EQ(v.errors, 0) << v.output;
+  EXPECT_EQ(v.warnings, 0) << v.output;
+}
+
 Bounds GltfTest::hostBounds() {
   Bounds bounds;
   const double metres = GetSystemUnitScale(UNITS_METERS);

@@ -33,6 +33,8 @@ class GltfTest : public HostTest {
   // Writes the host scene; the report gets the export's losses.
   std::string writeGlb(const std::string& name = "scene.glb");
   static bool load(const std::string& glb, tinygltf::Model& model);
+  // The Khronos validator finds no error and no warning.
+  static void expectValid(const std::string& glb);
 
   // Of the host scene and of a model: world bounds, and the triangles of
   // all nodes.

@@ -47,13 +47,6 @@ std::vector<CubeSide> sidesOf(const tinygltf::Model& model, const tinygltf::Prim
 
 class GltfSceneTest : public GltfTest {
  protected:
-  static void expectValid(const std::string& glb) {
-    const Validation v = validateGlb(glb);
-    if (v.deferred) return;
-    ASSERT_TRUE(v.ran) << v.output;
-    EXPECT_EQ(v.errors, 0) << v.output;
-    EXPECT_EQ(v.warnings, 0) << v.output;
-  }
   void expectSameAsHost(const std::string& glb) {
     tinygltf::Model model;
     ASSERT_TRUE(load(glb, model));
