@@ -12,7 +12,7 @@
 #include "builder/builder.h"
 #include "host/max.h"
 #include "host/stand_in.h"
-#include "materials/find_param.h"
+#include "materials/materials.h"
 #include "report/report.h"
 #include "tests/builder/import_fixture.h"
 #include "tools/scenegen/png_writer.h"
@@ -68,11 +68,12 @@ class CameraLightTest : public ImportTest {
 };
 
 TEST_F(CameraLightTest, RectangleLightSizeAndPlaceFollowTheSystemUnit) {
-  const std::string path =
-      write("panel.vrscene", centimetres() + "LightRectangle Panel {\n  transform=" + at(100, 200, 300) +
-                                 ";\n  u_size=25;\n  v_size=50;\n  doubleSided=1;\n"
-                                 "  invisible=1;\n}\n");
-  // Half sizes of 25 and 50 cm: a panel 50 by 100 cm, placed at (1, 2, 3) m.
+  const std::string path = write(
+      "panel.vrscene", centimetres() + "LightRectangle Panel {\n  transform=" + gen::interpolated(at(100, 200, 300)) +
+                           ";\n  u_size=25;\n  v_size=interpolate((1, 50.0));\n  doubleSided=1;\n"
+                           "  invisible=1;\n}\n");
+  // Half sizes of 25 and 50 cm: a panel 50 by 100 cm, placed at (1, 2, 3) m;
+  // animated values as Blender writes them, a key at frame 1.
   const struct {
     host::SystemUnit unit;
     float perCentimetre;
