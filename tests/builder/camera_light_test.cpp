@@ -213,7 +213,11 @@ class LightKindsTest : public CameraLightTest {
 };
 
 TEST_F(LightKindsTest, EachKindBecomesItsHostLight) {
+  state.quadrifyMesh = true;
   import(path);
+  // Quadrify is given the floor alone: cameras and lights have no polygons.
+  EXPECT_EQ(host::journal().find("SelectNodeTab"),
+            (std::vector<host::JournalEntry>{{"SelectNodeTab", "1, true, false"}}));
   EXPECT_EQ(countOf(LIGHT_CLASS_ID), 6u);  // two spots, omni, sphere, IES, sun; no portal, no dome
   EXPECT_EQ(text(node(u"Wide"), u"distribution"), u"spotlight");
   EXPECT_NEAR(number(node(u"Wide"), u"hotspot"), 45.0f, 1e-3f);
