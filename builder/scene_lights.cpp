@@ -89,11 +89,14 @@ void setIntensity(IParamBlock2* block, const PhotometricIntensity& intensity) {
   setTextParam(block, u"unit", std::u16string(intensity.unit));
 }
 
-// Textures on a light's surface or intensity have no counterpart.
+// Textures on a light's surface or intensity have no counterpart. V-Ray
+// shows the rectangle's texture only when use_rect_tex says so.
 void reportLightTextures(const VrpPlugin& light, ImportLog* log) {
   for (const char* attribute : {"rect_tex", "intensity_tex"}) {
     const VrpPlugin* texture = textureOf(light, attribute);
-    if (texture == nullptr) continue;
+    if (texture == nullptr || (attribute == std::string_view("rect_tex") && light.getInt("use_rect_tex", 0) == 0)) {
+      continue;
+    }
     logLine(log, "Light %s: texture %s in %s left out\n", light.name.c_str(), texture->name.c_str(), attribute);
     reportLoss(log, loss::kLeftOut, light.name, std::string(attribute) + " " + texture->name);
   }

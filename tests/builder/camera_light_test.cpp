@@ -195,7 +195,10 @@ class LightKindsTest : public CameraLightTest {
     w.plugin("LightSpot", "Narrow",
              {{"transform", at(0, 0, 250)}, {"coneAngle", "1.047198"}, {"penumbraAngle", "-0.174533"}});
     w.plugin("LightOmni", "Bulb",
-             {{"transform", at(0, 0, 200)}, {"color", "AColor(1, 0.5, 0.25, 1)"}, {"enabled", "0"}});
+             {{"transform", at(0, 0, 200)},
+              {"color", "AColor(1, 0.5, 0.25, 1)"},
+              {"enabled", "0"},
+              {"intensity_tex", "Halves"}});
     w.plugin("BitmapBuffer", "HalvesFile", {{"file", "\"D:/farm/maps/halves.png\""}});
     w.plugin("TexBitmap", "Halves", {{"bitmap", "HalvesFile"}});
     w.plugin("LightSphere", "Globe", {{"transform", at(0, 0, 100)}, {"radius", "10"}, {"color_tex", "Halves"}});
@@ -242,7 +245,8 @@ TEST_F(LightKindsTest, EachKindBecomesItsHostLight) {
   ASSERT_EQ(scene().maps().size(), 1u);
   ASSERT_NE(scene().environment(), nullptr);
   EXPECT_EQ(scene().environment()->ClassID(), BMTEX_CLASS_ID);
-  EXPECT_EQ(reported(), (std::vector<std::string>{"approximated: Globe: colour texture Halves reduced to its average",
+  EXPECT_EQ(reported(), (std::vector<std::string>{"left out: Bulb: intensity_tex Halves",
+                                                  "approximated: Globe: colour texture Halves reduced to its average",
                                                   "left out: Window: portal light",
                                                   "left out: Sky: sky: the dome light's texture is the environment"}));
   EXPECT_EQ(scene().nodes().size(), 8u);  // the floor, the camera and six lights
