@@ -143,14 +143,15 @@ void applyShape(const VrpPlugin& light, const VrpTransform& transform, IParamBlo
     setIntensity(block, areaLightIntensity(unitsOf(light, log), value, 4.0f * kPi * scaled * scaled, 1,
                                            context.photometricScale));
   } else if (type == "LightIES") {
-    setTextParam(block, u"distribution", u"web");
     const std::string file = light.getString("ies_file");
     std::string tried;
     const std::string path = resolveSceneFile(light, file, context.searchDirectories, tried);
     if (path.empty()) {
+      // Without its profile the light still shines, evenly.
       logLine(log, "Cannot resolve light file: %s\n", file.c_str());
-      reportLoss(log, loss::kLightFileNotFound, file, tried);
+      reportLoss(log, loss::kLightFileNotFound, file, tried + "; the light shines evenly");
     } else {
+      setTextParam(block, u"distribution", u"web");
       setTextParam(block, u"web_file", wide(path));
     }
     const float power = light.getFloat("power", 0.0f);
