@@ -1,7 +1,8 @@
 #pragma once
 // The scene builder: a design's scene file imported into the host scene
 // with the plug-in's options, meshes and materials converted once and
-// shared, ending with the optional quad conversion.
+// shared, the render view as a camera, the lights with the sun and the
+// environment, ending with the optional quad conversion of the meshes.
 #include <string>
 
 #include "host/max.h"

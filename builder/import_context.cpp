@@ -9,25 +9,31 @@ namespace cvimp {
 
 float importUnitFactor() { return static_cast<float>(1.0 / GetSystemUnitScale(UNITS_MILLIMETERS)); }
 
-namespace {
-
-// The SettingsUnitsInfo that speaks last in document order, or null.
-const VrpPlugin* unitsInfo(const VrpScene& scene) {
-  const VrpPlugin* found = scene.unnamedSettings("SettingsUnitsInfo");
+const VrpPlugin* findSettings(const VrpScene& scene, std::string_view type, std::string_view attribute) {
+  const VrpPlugin* found = scene.unnamedSettings(type);
   for (const VrpPlugin* plugin : scene.pluginsInDocumentOrder()) {
-    if (plugin->type != "SettingsUnitsInfo" || plugin->findAttribute("meters_scale") == nullptr) continue;
-    if (found == nullptr || found->findAttribute("meters_scale") == nullptr ||
+    if (plugin->type != type || plugin->findAttribute(attribute) == nullptr) continue;
+    if (found == nullptr || found->findAttribute(attribute) == nullptr ||
         documentOrderLess(found->definitionPath, plugin->definitionPath)) {
       found = plugin;
     }
   }
-  return found != nullptr && found->findAttribute("meters_scale") != nullptr ? found : nullptr;
+  return found != nullptr && found->findAttribute(attribute) != nullptr ? found : nullptr;
 }
 
-}  // namespace
+float importPhotometricScale(const VrpScene& scene, ImportLog* log) {
+  const VrpPlugin* units = findSettings(scene, "SettingsUnitsInfo", "photometric_scale");
+  if (units == nullptr) return kDefaultPhotometricScale;
+  const float scale = units->getFloat("photometric_scale", 0.0f);
+  if (scale > 0.0f && std::isfinite(scale)) return scale;
+  const std::string name = units->name.empty() ? units->type : units->name;
+  logLine(log, "Scene units ignored: photometric_scale of %s is not a positive number\n", name.c_str());
+  reportLoss(log, loss::kUnitsIgnored, name, "photometric_scale not a positive number; V-Ray's default assumed");
+  return kDefaultPhotometricScale;
+}
 
 float importUnitFactor(const VrpScene& scene, ImportLog* log) {
-  const VrpPlugin* units = unitsInfo(scene);
+  const VrpPlugin* units = findSettings(scene, "SettingsUnitsInfo", "meters_scale");
   if (units == nullptr) return importUnitFactor();
   const double metres = units->getFloat("meters_scale", 0.0f);
   // Millimetres per scene unit, as a float first: a scene in millimetres

@@ -114,6 +114,27 @@ Mtl* nodeMaterialFor(const VrpPlugin& plugin, ImportContext& context) {
 
 }  // namespace
 
+Matrix3 nodeTransform(const VrpTransform& transform, float unitFactor) {
+  Matrix3 tm;
+  for (int row = 0; row < 3; ++row) {
+    const VrpVector& axis = transform.matrix[static_cast<std::size_t>(row)];
+    tm.SetRow(row, Point3(axis.x, axis.y, axis.z));
+  }
+  const VrpVector& offset = transform.offset;
+  tm.SetRow(3, Point3(offset.x * unitFactor, offset.y * unitFactor, offset.z * unitFactor));
+  return tm;
+}
+
+INode* placeObject(Object* object, const VrpPlugin& plugin, Matrix3 transform, DWORD wireColor) {
+  INode* node = GetCOREInterface()->CreateObjectNode(object);
+  if (node == nullptr) return nullptr;
+  const WStr name = WStr::FromACP(plugin.name.c_str(), static_cast<std::ptrdiff_t>(plugin.name.size()));
+  node->SetName(name.data());
+  node->SetNodeTM(0, transform);
+  node->SetWireColor(wireColor);
+  return node;
+}
+
 bool sceneNodeReads(std::string_view type) {
   return type == "Node" || type == "GeomStaticMesh" || type == "GeomDisplacedMesh";
 }
@@ -132,20 +153,8 @@ INode* createSceneNode(const VrpPlugin& plugin, ImportContext& context, const Pl
   TriObject* object = meshFor(*geometry, context);
   if (object == nullptr) return nullptr;
 
-  Matrix3 tm;
-  for (int row = 0; row < 3; ++row) {
-    const VrpVector& axis = transform.matrix[static_cast<std::size_t>(row)];
-    tm.SetRow(row, Point3(axis.x, axis.y, axis.z));
-  }
-  const VrpVector& offset = transform.offset;
-  tm.SetRow(3, Point3(offset.x * context.unitFactor, offset.y * context.unitFactor, offset.z * context.unitFactor));
-
-  INode* node = GetCOREInterface()->CreateObjectNode(object);
+  INode* node = placeObject(object, plugin, nodeTransform(transform, context.unitFactor), RGB(128, 128, 128));
   if (node == nullptr) return nullptr;
-  const WStr name = WStr::FromACP(plugin.name.c_str(), static_cast<std::ptrdiff_t>(plugin.name.size()));
-  node->SetName(name.data());
-  node->SetNodeTM(0, tm);
-  node->SetWireColor(RGB(128, 128, 128));
 
   if (state.importMaterial && material != nullptr) {
     if (Mtl* converted = nodeMaterialFor(*material, context)) node->SetMtl(converted);

@@ -13,6 +13,14 @@ namespace cvimp {
 // The new node, or null when the plugin shows no usable static mesh.
 INode* createSceneNode(const VrpPlugin& plugin, ImportContext& context, const PluginState& state);
 
+// A transform of the scene as a host node transform: its rows as they
+// stand, its offset in system units.
+Matrix3 nodeTransform(const VrpTransform& transform, float unitFactor);
+
+// Places `object` in a new node named after `plugin`, in `wireColor`; null
+// when the host makes none.
+INode* placeObject(Object* object, const VrpPlugin& plugin, Matrix3 transform, DWORD wireColor);
+
 // Whether node assembly reads plugins of `type` ("Node" and the geometry it shows).
 bool sceneNodeReads(std::string_view type);
 

@@ -32,6 +32,8 @@ CommandLine::CommandLine() {
       ->transform(CLI::CheckedTransformer(units, CLI::ignore_case));
   importCommand->add_flag("--no-mesh", noMesh_, "Create no nodes, meshes or materials");
   importCommand->add_flag("--no-materials", noMaterials_, "Create no materials");
+  importCommand->add_flag("--no-cameras", noCameras_, "Create no camera from the render view");
+  importCommand->add_flag("--no-lights", noLights_, "Create no lights, sun or environment");
   importCommand->add_flag("--quadrify", import.quadrify, "Turn the imported objects into quad polygons");
   importCommand->add_option("-o,--output", import.outputPath, "Write the host scene as JSON");
   importCommand->add_option("--gltf", import.gltfPath, "Write the host scene as binary glTF 2.0 (.glb)");
@@ -79,6 +81,8 @@ std::optional<int> CommandLine::parse(const std::vector<std::string>& arguments)
   }
   import.importMesh = !noMesh_;
   import.importMaterial = !noMaterials_;
+  import.importCamera = !noCameras_;
+  import.importLight = !noLights_;
   if (jobCommand->parsed() && job.jobText.empty() && job.jobFile.empty()) {
     std::fprintf(stderr, "cvimp job: give the job text or --file\n");
     return 2;

@@ -43,6 +43,8 @@ class CommandLine {
  private:
   bool noMesh_ = false;
   bool noMaterials_ = false;
+  bool noCameras_ = false;
+  bool noLights_ = false;
 };
 
 // Runs `program` (cvimp-jobs or cvimp-window, beside this program) in this

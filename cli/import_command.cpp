@@ -42,6 +42,10 @@ InterruptAsCancel::~InterruptAsCancel() { std::signal(SIGINT, previous_ == SIG_E
 void printHostSceneCounts(const host::SceneCounts& counts) {
   std::printf("Nodes: %zu\nObjects: %zu\nTriangles: %zu\nMaterials: %zu\nMaps: %zu\nBitmaps: %zu\n", counts.nodes,
               counts.objects, counts.triangles, counts.materials, counts.maps, counts.bitmaps);
+  // Only scenes that hold them say so: most designs have neither.
+  if (counts.cameras != 0 || counts.lights != 0) {
+    std::printf("Cameras: %zu\nLights: %zu\n", counts.cameras, counts.lights);
+  }
 }
 
 bool writeSceneFiles(const std::string& gltfPath, const std::string& jsonPath, Report& report) {
@@ -67,6 +71,8 @@ int runImport(const ImportOptions& options) {
   PluginState state;
   state.importMesh = options.importMesh;
   state.importMaterial = options.importMaterial;
+  state.importCamera = options.importCamera;
+  state.importLight = options.importLight;
   state.quadrifyMesh = options.quadrify;
   state.scenePath = WStr::FromUTF8(options.scenePath.c_str(), static_cast<std::ptrdiff_t>(options.scenePath.size()));
 

@@ -15,6 +15,8 @@ struct ImportOptions {
   host::SystemUnit unit = host::SystemUnit::Millimeters;
   bool importMesh = true;
   bool importMaterial = true;
+  bool importCamera = true;
+  bool importLight = true;
   bool quadrify = false;
 };
 

@@ -2,6 +2,10 @@
 
 #include <stb_image.h>
 
+#include <array>
+#include <cmath>
+#include <cstddef>
+
 #include "host/journal.h"
 #include "host/scene.h"
 #include "platform/platform.h"
@@ -63,6 +67,32 @@ void BitmapTex::SetMap(const MaxSDK::AssetManagement::AssetUser& asset) {
   if (pixels == nullptr) return;
   stbi_image_free(pixels);
   bitmap_ = std::make_unique<Bitmap>(width, height);
+}
+
+AColor BitmapTex::averageLinearColor() const {
+  if (bitmap_ == nullptr) return {0.0f, 0.0f, 0.0f, 1.0f};
+  const cvimp::platform::File file = cvimp::platform::openFile(host::utf16ToUtf8(asset_.GetFullFilePath()), "rb");
+  int width = 0;
+  int height = 0;
+  int channels = 0;
+  stbi_uc* pixels = file ? stbi_load_from_file(file.get(), &width, &height, &channels, 3) : nullptr;
+  if (pixels == nullptr || width <= 0 || height <= 0) {
+    stbi_image_free(pixels);
+    return {0.0f, 0.0f, 0.0f, 1.0f};
+  }
+  std::array<double, 256> linear{};
+  for (std::size_t i = 0; i < linear.size(); ++i) {
+    const double c = static_cast<double>(i) / 255.0;
+    linear[i] = c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  }
+  std::array<double, 3> sum{};
+  const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+  for (std::size_t p = 0; p < count; ++p) {
+    for (std::size_t c = 0; c < 3; ++c) sum[c] += linear[pixels[p * 3 + c]];
+  }
+  stbi_image_free(pixels);
+  const auto mean = [&](std::size_t c) { return static_cast<float>(sum[c] / static_cast<double>(count)); };
+  return {mean(0), mean(1), mean(2), 1.0f};
 }
 
 Bitmap* BitmapTex::GetBitmap(TimeValue t) {

@@ -89,6 +89,10 @@ class BitmapTex : public Texmap {
   const MaxSDK::AssetManagement::AssetUser& GetMap() const { return asset_; }
   Bitmap* GetBitmap(TimeValue t);
   const Bitmap* bitmap() const { return bitmap_.get(); }
+  // The mean colour of the loaded image in linear terms (8-bit values
+  // decoded as sRGB), as a plug-in sums GetLinearPixels rows in 3ds Max;
+  // black without a bitmap.
+  AColor averageLinearColor() const;
   StdUVGen* GetUVGen() { return &uvGen_; }
   const StdUVGen& uvGen() const { return uvGen_; }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "host/bitmap_tex.h"
+#include "host/camera.h"
+#include "host/lights.h"
 #include "host/poly_object.h"
 #include "host/scene.h"
 #include "host/wstr.h"
@@ -52,7 +54,11 @@ SceneCounts countScene() {
   SceneCounts counts;
   counts.nodes = current.nodes().size();
   counts.objects = current.objects().size();
-  for (const auto& object : current.objects()) counts.triangles += trianglesOf(*object);
+  for (const auto& object : current.objects()) {
+    counts.triangles += trianglesOf(*object);
+    if (object->SuperClassID() == CAMERA_CLASS_ID) ++counts.cameras;
+    if (object->SuperClassID() == LIGHT_CLASS_ID) ++counts.lights;
+  }
   counts.materials = current.materials().size();
   counts.maps = current.maps().size();
   for (const auto& map : current.maps()) {

@@ -14,6 +14,8 @@ struct SceneCounts {
   std::size_t materials = 0;
   std::size_t maps = 0;
   std::size_t bitmaps = 0;  // Bitmap maps whose image loaded
+  std::size_t cameras = 0;  // camera objects
+  std::size_t lights = 0;   // light objects, the Sun Positioner among them
 };
 SceneCounts countScene();
 

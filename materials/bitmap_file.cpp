@@ -1,5 +1,7 @@
 #include "materials/bitmap_file.h"
 
+#include "materials/materials.h"
+
 namespace cvimp {
 
 namespace {
@@ -27,6 +29,15 @@ std::string resolveBitmapFile(const std::string& name, const SearchDirectories& 
   // Exported on another machine: the file travels with the scene, often
   // with some of its folders (textures/...).
   return resolveByTails(name, nearFolders, directories);
+}
+
+std::string resolveSceneFile(const VrpPlugin& owner, const std::string& name, const SearchDirectories& directories,
+                             std::string& tried) {
+  const std::vector<std::string> near =
+      owner.scene != nullptr ? owner.scene->foldersAround(owner.definitionPath) : std::vector<std::string>();
+  std::string found = resolveBitmapFile(name, directories, near);
+  if (found.empty()) tried = bitmapPlacesTried({name}, directories, near);
+  return found;
 }
 
 std::vector<std::string> bitmapNamesTried(const std::string& name) {

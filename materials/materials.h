@@ -4,10 +4,12 @@
 // Physical Materials with Mix and Bitmap maps, texture files found through
 // the search directories and the render-farm prefixes; and the import log
 // the conversion and the builder write to.
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "host/max.h"
+#include "materials/find_param.h"  // findParamId: host parameters by internal name
 #include "materials/import_log.h"
 #include "vrscene/vrscene.h"
 
@@ -39,6 +41,15 @@ MultiMaterialGraph readMultiMaterial(const VrpPlugin& root, ImportLog* log);
 // "material_mode" 1, "reflectivity" 0.0, "transparency" 0.0, each when
 // present: how the import starts every Physical Material.
 void applyPhysicalDefaults(IParamBlock2* block);
+
+// A texture plugin as a map of its own, outside any material (a light's
+// colour, the environment); null when nothing converts.
+Texmap* convertStandaloneTexture(const VrpPlugin* plugin, const SearchDirectories& directories, ImportLog* log);
+
+// A file that `owner` names (a light's profile), found as bitmap files
+// are; empty when not found, with the places tried in `tried`.
+std::string resolveSceneFile(const VrpPlugin& owner, const std::string& name, const SearchDirectories& directories,
+                             std::string& tried);
 
 // Whether the material or the texture conversion reads plugins of `type`
 // (the wrappers, BRDFs and texture plugins above); the import reports the

@@ -136,6 +136,10 @@ Texmap* convertTexture(const VrpPlugin* plugin, const SearchDirectories& directo
   return nullptr;
 }
 
+Texmap* convertStandaloneTexture(const VrpPlugin* plugin, const SearchDirectories& directories, ImportLog* log) {
+  return convertTexture(plugin, directories, nullptr, log);
+}
+
 bool textureConversionReads(std::string_view type) {
   for (const LookThrough& kind : kLookThrough) {
     if (type == kind.type) return true;

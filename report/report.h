@@ -42,6 +42,11 @@ inline constexpr std::string_view kMaterialIdDropped = "material ID dropped";
 inline constexpr std::string_view kEmptyMultiMaterial = "empty multi-material";
 inline constexpr std::string_view kUnmatchedFaceIds = "unmatched material ID";
 inline constexpr std::string_view kMeshCopied = "mesh copied";
+// Cameras and lights: what came across as a near counterpart, what was
+// left out, and a light's photometric file not found.
+inline constexpr std::string_view kApproximated = "approximated";
+inline constexpr std::string_view kLeftOut = "left out";
+inline constexpr std::string_view kLightFileNotFound = "light file not found";
 // Counted per plugin type that no conversion reads.
 inline constexpr std::string_view kNotImported = "not imported";
 // The glTF export.

@@ -465,8 +465,8 @@ TEST_F(ImportTest, FilesFromAnotherMachineAndWhatWasLeftOut) {
   w.include("C:\\Develop\\job\\vr_materials.vrscene");
   quadMesh(w, "mesh");
   node(w, "Box001@node_2", "mesh", "mtl_Wood@12");
-  for (const char* type : {"LightRectangle", "CameraPhysical", "RenderView", "Instancer2", "LightRectangle",
-                           "SettingsOutput", "GeomMeshFile"}) {
+  for (const char* type :
+       {"LightMesh", "CameraDome", "VRayClipper", "Instancer2", "LightMesh", "SettingsOutput", "GeomMeshFile"}) {
     w.plugin(type, std::string(type) + std::to_string(w.text().size()), {});
   }
   const std::string path = write("scene/vr.vrscene", w.take());
@@ -494,11 +494,11 @@ TEST_F(ImportTest, FilesFromAnotherMachineAndWhatWasLeftOut) {
                              "); by the path's end: Develop/job/gone.jpg, job/gone.jpg, gone.jpg, "
                              "Develop/job/gone.jpg.png, job/gone.jpg.png, gone.jpg.png in " +
                              folder + ", " + root + "|1",
-                         "not imported|CameraPhysical|no conversion reads this type|1",
+                         "not imported|CameraDome|no conversion reads this type|1",
                          "not imported|GeomMeshFile|no conversion reads this type|1",
                          "not imported|Instancer2|no conversion reads this type|1",
-                         "not imported|LightRectangle|no conversion reads this type|2",
-                         "not imported|RenderView|no conversion reads this type|1",
+                         "not imported|LightMesh|no conversion reads this type|2",
+                         "not imported|VRayClipper|no conversion reads this type|1",
                      }));
 }
 

@@ -100,16 +100,15 @@ TEST_F(ImportCommandTest, ExporterSamplesImportWithTheirMeshesMaterialsAndSizes)
     const char* boxMaterialMap;  // the box's (first) base colour map, or ""
     int materials;
     std::vector<int> boxFaceIds;  // when the box's material is a Multi/Sub-Object
+    int cameras;
+    int lights;
     std::vector<std::string> report;
   } cases[] = {
-      {"blender", "", 2, {}, {"LightRectangle"}},
-      {"sketchup", "", 2, {}, {"Red", "CameraPhysical", "SunLight", "TexAColor", "TexSky"}},
-      {"max",
-       "0002 ( 20x100 ).png",
-       4,
-       {1, 1, 0, 0, 0, 0, 1, 1, 1, 1, 0, 0},
-       {"CameraPhysical", "LightRectangle", "RenderView"}},
-      {"app_sdk", "", 2, {}, {"LightRectangle", "RenderView"}},
+      {"blender", "", 2, {}, 0, 1, {}},
+      // The physical camera has no render view to place it.
+      {"sketchup", "", 2, {}, 0, 1, {"Red", "CameraPhysical_1", "TexAColor"}},
+      {"max", "0002 ( 20x100 ).png", 4, {1, 1, 0, 0, 0, 0, 1, 1, 1, 1, 0, 0}, 1, 1, {}},
+      {"app_sdk", "", 2, {}, 1, 1, {}},
   };
   test::TempDir dir;
   for (const auto& c : cases) {
@@ -118,9 +117,13 @@ TEST_F(ImportCommandTest, ExporterSamplesImportWithTheirMeshesMaterialsAndSizes)
     options.scenePath = std::string(CVIMP_SAMPLES_DIR) + "/exporters/" + c.exporter + "/scene.vrscene";
     options.outputPath = platform::utf8FromPath(dir.path() / (std::string(c.exporter) + ".json"));
     ASSERT_EQ(run(options), 0) << c.exporter << printed;
-    EXPECT_NE(
-        printed.find("Succeed\nNodes: 2\nObjects: 2\nTriangles: 14\nMaterials: " + std::to_string(c.materials) + "\n"),
-        std::string::npos)
+    const std::string nodes = std::to_string(2 + c.cameras + c.lights);
+    EXPECT_NE(printed.find("Succeed\nNodes: " + nodes + "\nObjects: " + nodes +
+                           "\nTriangles: 14\nMaterials: " + std::to_string(c.materials) + "\n"),
+              std::string::npos)
+        << c.exporter << printed;
+    EXPECT_NE(printed.find("Cameras: " + std::to_string(c.cameras) + "\nLights: " + std::to_string(c.lights) + "\n"),
+              std::string::npos)
         << c.exporter << printed;
     EXPECT_EQ(printed.find("ERROR"), std::string::npos) << c.exporter << printed;
     rapidjson::Document scene;
@@ -161,6 +164,28 @@ TEST_F(ImportCommandTest, ExporterSamplesImportWithTheirMeshesMaterialsAndSizes)
     std::vector<std::string> subjects;
     for (const auto& entry : scene["report"].GetArray()) subjects.push_back(entry["subject"].GetString());
     EXPECT_EQ(subjects, c.report) << c.exporter;
+  }
+}
+
+// The command's own options, parsed as a user gives them.
+TEST(ImportCommand, CamerasAndLightsHaveTheirOptions) {
+  const std::string cvimp = std::string(CVIMP_PROGRAM_DIR) + "/cvimp";
+  const std::string scene = std::string(CVIMP_SAMPLES_DIR) + "/exporters/app_sdk/scene.vrscene";
+  const struct {
+    std::vector<std::string> arguments;
+    const char* counts;  // from the node count to the end of the totals
+  } cases[] = {
+      {{"import", scene},
+       "Nodes: 4\nObjects: 4\nTriangles: 14\nMaterials: 2\nMaps: 0\nBitmaps: 0\nCameras: 1\nLights: 1\n"},
+      {{"import", scene, "--no-cameras"},
+       "Nodes: 3\nObjects: 3\nTriangles: 14\nMaterials: 2\nMaps: 0\nBitmaps: 0\nCameras: 0\nLights: 1\n"},
+      {{"import", scene, "--no-lights", "--no-cameras"},
+       "Nodes: 2\nObjects: 2\nTriangles: 14\nMaterials: 2\nMaps: 0\nBitmaps: 0\n"},
+  };
+  for (const auto& c : cases) {
+    const test::ProgramRun run = test::runProgram(cvimp, c.arguments);
+    ASSERT_TRUE(run.succeeded) << run.output;
+    EXPECT_EQ(run.output.substr(0, run.output.find("Seconds:")), std::string("Succeed\n") + c.counts);
   }
 }
 

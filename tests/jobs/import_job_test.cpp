@@ -93,11 +93,12 @@ class ImportJobTest : public test::HostTest {
     HostTest::TearDown();
   }
 
-  std::u16string job(const std::string& url, const std::string& extra = "") const {
+  std::u16string job(const std::string& url, const std::string& extra = "",
+                     const std::string& cameraAndLight = "\"importCamera\":false,\"importLight\":1") const {
     return host::utf8ToUtf16(std::string("{\"jobType\":\"startImport\",\"designId\":\"") + kDesignId +
                              "\",\"taskId\":\"" + kTaskId + "\",\"designPackageUrl\":\"" + url +
-                             "\",\"importMesh\":true,\"importCamera\":false,\"importLight\":1,"
-                             "\"importMaterial\":true,\"importAnimation\":\"true\"" + extra + "}");
+                             "\",\"importMesh\":true," + cameraAndLight +
+                             ",\"importMaterial\":true,\"importAnimation\":\"true\"" + extra + "}");
   }
   bool run(const std::u16string& text) { return runJob(state, text, result); }
   fs::path designFolder() const { return downloads / kTaskId; }
@@ -148,6 +149,19 @@ TEST_F(ImportJobTest, DesignImportsAndItsIntermediateFilesGo) {
   ASSERT_TRUE(run(job(server.url("/design.zip"))));
   EXPECT_TRUE(state.quadrifyMesh);
   EXPECT_EQ(host::scene().objects().front()->ClassID(), POLYOBJ_CLASS_ID);
+}
+
+TEST_F(ImportJobTest, CameraAndLightFollowTheJobsOptions) {
+  root.write("lit/vr.vrscene", test::readFile(std::string(CVIMP_SAMPLES_DIR) + "/exporters/app_sdk/scene.vrscene"));
+  server.serve("/lit.zip", packaging::makeDesignPackage(platform::utf8FromPath(root.path() / "lit"),
+                                                        packagePassword(kDesignId, kTaskId)));
+  ASSERT_TRUE(run(job(server.url("/lit.zip"), "", "\"importCamera\":true,\"importLight\":false")));
+  EXPECT_EQ(host::countScene().cameras, 1u);
+  EXPECT_EQ(host::countScene().lights, 0u);
+  freshHost();
+  ASSERT_TRUE(run(job(server.url("/lit.zip"), "", "\"importCamera\":false,\"importLight\":true")));
+  EXPECT_EQ(host::countScene().cameras, 0u);
+  EXPECT_EQ(host::countScene().lights, 1u);
 }
 
 TEST_F(ImportJobTest, LogKeepsSceneAndMeshFiles) {
