@@ -9,6 +9,7 @@
 #include "host/host_state.h"          // system unit, directories, cancel, progress, reset
 #include "host/journal.h"             // journal(): every call made into the host
 #include "host/max.h"
+#include "host/named_params.h"    // parameters of cameras and lights by internal name
 #include "host/scene.h"           // scene(): nodes, objects, materials, maps
 #include "host/scene_json.h"      // sceneJson()
 #include "host/scene_summary.h"   // countScene(), nodeRows()

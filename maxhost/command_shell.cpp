@@ -13,6 +13,7 @@
 #include "host/max.h"
 #include "host/stand_in.h"
 #include "maxhost/gltf_export.h"
+#include "maxhost/viewport/camera_view.h"
 #include "maxhost/viewport/offscreen.h"
 #include "report/report.h"
 
@@ -253,10 +254,23 @@ void CommandShell::view(const std::string& arguments) {
   std::istringstream words(arguments);
   std::string word, path;
   std::optional<host::ViewType> type;
+  std::optional<std::string> camera;  // a name, or empty for the first
   bool flat = false, usage = false;
   int width = 0, height = 0;
   while (words >> word) {
-    if (word == "persp") {
+    if (word == "camera") {
+      camera = "";
+      type.reset();
+      // A name may follow; an option may not be one.
+      const std::streampos before = words.tellg();
+      std::string name;
+      if (words >> name && !name.starts_with("-")) {
+        *camera = name;
+      } else {
+        words.clear();
+        words.seekg(before);
+      }
+    } else if (word == "persp") {
       type = host::ViewType::Perspective;
     } else if (word == "top") {
       type = host::ViewType::Top;
@@ -282,13 +296,25 @@ void CommandShell::view(const std::string& arguments) {
     }
   }
   if (usage) {
-    printLine("Usage: view [persp|top|front|left] [--flat] [-o FILE.png] [--size WxH]");
+    printLine("Usage: view [persp|top|front|left|camera [NAME]] [--flat] [-o FILE.png] [--size WxH]");
     return;
   }
-  if (type) host::setViewType(*type);
+  if (type) {
+    camera.reset();
+    host::setViewType(*type);
+  }
+  if (camera) {
+    std::string text;
+    if (!viewport::viewThroughCamera(*camera, text)) {
+      printLine(text);
+      return;
+    }
+  }
   host::setFlatColor(flat);
   const host::ViewportState state = host::viewport();
-  printLine(std::string("View: ") + host::viewName(state.camera.type) + (flat ? ", Flat Color" : ", Default Shading") +
+  std::string shown = host::viewName(state.camera.type);
+  if (const INode* through = host::viewedCamera(state.camera)) shown += " " + host::utf16ToUtf8(through->GetName());
+  printLine("View: " + shown + (flat ? ", Flat Color" : ", Default Shading") +
             (state.edgedFaces ? ", Edged Faces" : ""));
   if (path.empty()) return;
   std::vector<std::uint8_t> rgba;

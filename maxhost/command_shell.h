@@ -10,10 +10,11 @@
 //   scene [-o FILE] [--gltf FILE.glb]
 //                       print the scene's totals, or write it as JSON
 //                       (with the last import's report) and as glTF
-//   view [persp|top|front|left] [--flat] [-o FILE.png] [--size WxH]
+//   view [persp|top|front|left|camera [NAME]] [--flat] [-o FILE.png] [--size WxH]
 //                       switch the viewport to a view and style ("Flat
 //                       Color" with --flat, shaded without) and write its
-//                       picture as PNG
+//                       picture as PNG; "camera" looks through the camera
+//                       NAME, or the selected or first one
 //   viewport            print where the viewport and the node list's first
 //                       row show on the screen ("Viewport at X,Y size WxH",
 //                       "Node list row 1 at X,Y size WxH")

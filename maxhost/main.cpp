@@ -70,12 +70,19 @@ std::string askGltfPath() {
   return path;
 }
 
+// What a command has to tell the user, on standard output with the
+// commands' answers.
+void say(const std::string& text) {
+  std::printf("%s\n", text.c_str());
+  std::fflush(stdout);
+}
+
 int runHeadless(const Options& options) {
   host::PluginHost plugins;
   loadPlugins(plugins, options.plugins);
   // Without a window there is no one to ask: the file goes beside.
   const maxhost::ExportMenu exportMenu([] { return std::string("scene.glb"); });
-  const maxhost::ViewMenu viewMenu;
+  const maxhost::ViewMenu viewMenu(say);
   // Pictures of the viewport without a display: EGL on Mesa's surfaceless
   // platform, made on the first picture.
   maxhost::viewport::OffscreenViewport offscreen;
@@ -164,7 +171,7 @@ int runWindow(const Options& options) {
       host::PluginHost plugins;
       loadPlugins(plugins, options.plugins);
       const maxhost::ExportMenu exportMenu(askGltfPath);
-      const maxhost::ViewMenu viewMenu;
+      const maxhost::ViewMenu viewMenu(say);
       window.show();
       maxhost::CommandShell shell({
           .runLoop = [] { g_main_context_iteration(nullptr, TRUE); },

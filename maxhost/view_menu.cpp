@@ -6,6 +6,7 @@
 #include "host/max.h"
 #include "host/stand_in.h"
 #include "maxhost/host_commands.h"
+#include "maxhost/viewport/camera_view.h"
 
 namespace maxhost {
 
@@ -21,6 +22,7 @@ enum Command : WORD {
   kFront,
   kLeft,
   kEdgedFaces,
+  kCamera,
   kDefaultShading,
   kFlatColor,
 };
@@ -28,8 +30,13 @@ enum Command : WORD {
 constexpr BYTE kKey = FVIRTKEY | FNOINVERT;
 constexpr WORD kF4 = 0x73;
 constexpr ACCEL kShortcuts[] = {
-    {kKey, 'Z', kZoomExtents}, {kKey, 'P', kPerspective}, {kKey, 'T', kTop},
-    {kKey, 'F', kFront},       {kKey, 'L', kLeft},        {kKey | host::kAcceleratorEndMark, kF4, kEdgedFaces},
+    {kKey, 'Z', kZoomExtents},
+    {kKey, 'P', kPerspective},
+    {kKey, 'T', kTop},
+    {kKey, 'F', kFront},
+    {kKey, 'L', kLeft},
+    {kKey, 'C', kCamera},
+    {kKey | host::kAcceleratorEndMark, kF4, kEdgedFaces},
 };
 constexpr int kAccelerators = 1;
 constexpr host::AcceleratorResource kAcceleratorTables[] = {{kAccelerators, kShortcuts}};
@@ -42,6 +49,7 @@ constexpr host::StringResource kStrings[] = {
     {kTextBase + kTop, u"Top"},
     {kTextBase + kFront, u"Front"},
     {kTextBase + kLeft, u"Left"},
+    {kTextBase + kCamera, u"Camera"},
     {kTextBase + kEdgedFaces, u"Edged Faces"},
     {kTextBase + kDefaultShading, u"Default Shading"},
     {kTextBase + kFlatColor, u"Flat Color"},
@@ -50,6 +58,7 @@ constexpr host::StringResource kStrings[] = {
     {kDescriptionBase + kTop, u"Top View"},
     {kDescriptionBase + kFront, u"Front View"},
     {kDescriptionBase + kLeft, u"Left View"},
+    {kDescriptionBase + kCamera, u"Camera View: the selected camera, or the scene's first"},
     {kDescriptionBase + kEdgedFaces, u"Edged Faces Toggle"},
     {kDescriptionBase + kDefaultShading, u"Default Shading: base colours and maps under a head light"},
     {kDescriptionBase + kFlatColor, u"Flat Color: base colours and maps, unlit"},
@@ -58,7 +67,7 @@ constexpr host::StringResource kStrings[] = {
 constexpr host::StringTable kStringTables[] = {{0, kStrings}};
 constexpr host::ResourceDirectory kResources{kStringTables, kAcceleratorTables, {}};
 
-constexpr std::array<Command, 8> kCommands = {kZoomExtents, kPerspective,    kTop,      kFront, kLeft,
+constexpr std::array<Command, 9> kCommands = {kZoomExtents, kPerspective,    kTop,      kFront, kLeft, kCamera,
                                               kEdgedFaces,  kDefaultShading, kFlatColor};
 
 // The module whose resources these are: the host itself.
@@ -86,6 +95,11 @@ struct ViewMenu::Parts : ActionCallback {
       case kLeft:
         host::setViewType(host::ViewType::Left);
         return TRUE;
+      case kCamera: {
+        std::string text;
+        if (!viewport::viewThroughCamera("", text) && tell) tell(text);
+        return TRUE;
+      }
       case kEdgedFaces:
         host::setEdgedFaces(!host::viewport().edgedFaces);
         return TRUE;
@@ -100,10 +114,12 @@ struct ViewMenu::Parts : ActionCallback {
     }
   }
 
+  std::function<void(const std::string&)> tell;
   std::unique_ptr<HostCommands> commands;
 };
 
-ViewMenu::ViewMenu() : parts_(std::make_unique<Parts>()) {
+ViewMenu::ViewMenu(std::function<void(const std::string&)> tell) : parts_(std::make_unique<Parts>()) {
+  parts_->tell = std::move(tell);
   host::registerModuleResources(module(), &kResources);
   std::vector<ActionDescription> descriptions;
   // A line between the views and the display styles, as in 3ds Max.

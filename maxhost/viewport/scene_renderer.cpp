@@ -10,6 +10,7 @@
 
 #include "host/max.h"
 #include "host/stand_in.h"
+#include "maxhost/viewport/icons.h"
 
 namespace maxhost::viewport {
 
@@ -205,6 +206,16 @@ Grid gridFor(const host::Box& scene) {
   return grid;
 }
 
+// Pixels from the pointer within which an icon's line is picked: lines are
+// one pixel wide.
+constexpr int kPickReach = 4;
+
+// Node number `id` as a colour; 0 is the background.
+std::array<float, 4> pickColor(std::size_t index) {
+  const auto id = static_cast<std::uint32_t>(index + 1);
+  return {(id & 0xFF) / 255.0f, ((id >> 8) & 0xFF) / 255.0f, ((id >> 16) & 0xFF) / 255.0f, 1};
+}
+
 }  // namespace
 
 // A framebuffer of the picture's size, for images and picking.
@@ -350,21 +361,42 @@ SceneRenderer::Material SceneRenderer::materialOf(Mtl* worn, DWORD wire, const G
   return material;
 }
 
-std::vector<SceneRenderer::Shown> SceneRenderer::visible(host::Box& box) {
-  std::vector<Shown> shown;
+SceneRenderer::Contents SceneRenderer::contents(const host::ViewportState& state) {
+  Contents contents;
+  std::vector<INode*> iconNodes;
   for (const auto& node : host::scene().nodes()) {
     Object* object = node->GetObjectRef();
     if (object == nullptr) continue;
     auto found = meshes_.find(Animatable::GetHandleByAnim(object));
-    if (found == meshes_.end() || found->second.mesh == nullptr) continue;
+    if (found == meshes_.end() || found->second.mesh == nullptr) {
+      iconNodes.push_back(node.get());
+      continue;
+    }
     GpuMesh* mesh = found->second.mesh.get();
     const Matrix3 tm = node->GetNodeTM(0);
     const Mat4 model = modelOf(tm);
     if (!std::all_of(model.begin(), model.end(), [](float v) { return std::isfinite(v); })) continue;
-    box.merge(host::placedBox(mesh->box(), tm));
-    shown.push_back({node.get(), mesh, object, model, materialsOf(*node, *mesh), node->Selected() != 0});
+    contents.box.merge(host::placedBox(mesh->box(), tm));
+    contents.shown.push_back({node.get(), mesh, object, model, materialsOf(*node, *mesh), node->Selected() != 0});
   }
-  return shown;
+  // Icons scale with the geometry, so that they neither hide a room nor
+  // vanish in it; the one looked through is not drawn.
+  const double size = iconSize(contents.box);
+  const INode* through = host::viewedCamera(state.camera);
+  Interface* core = GetCOREInterface();
+  const double aspect = static_cast<double>(std::max(core->GetRendWidth(), 1)) / std::max(core->GetRendHeight(), 1);
+  for (INode* node : iconNodes) {
+    if (node == through) continue;
+    std::vector<float> lines = iconLines(*node->GetObjectRef(), size, aspect);
+    const Matrix3 tm = node->GetNodeTM(0);
+    const Mat4 model = modelOf(tm);
+    if (lines.empty() || !std::all_of(model.begin(), model.end(), [](float v) { return std::isfinite(v); })) continue;
+    host::Box local;
+    for (std::size_t i = 0; i + 2 < lines.size(); i += 3) local.add({lines[i], lines[i + 1], lines[i + 2]});
+    contents.box.merge(host::placedBox(local, tm));
+    contents.icons.push_back({node, model, std::move(lines), node->Selected() != 0});
+  }
+  return contents;
 }
 
 void SceneRenderer::drawGrid(const host::Box& box, const Mat4& viewProjection) {
@@ -396,30 +428,51 @@ void SceneRenderer::drawGrid(const host::Box& box, const Mat4& viewProjection) {
 
 void SceneRenderer::drawScene(int width, int height, const host::ViewportState& state, bool picking) {
   sync();
-  host::Box box;
-  const std::vector<Shown> shown = visible(box);
+  const Contents drawn = contents(state);
+  const std::vector<Shown>& shown = drawn.shown;
+  const host::Box& box = drawn.box;
+  // 3ds Max shows no grid through a camera.
+  const bool grid = state.camera.type != host::ViewType::Camera;
   // The grid lies within the depth range too.
   host::Box withGrid = box;
-  const double reach = gridFor(box).reach();
-  withGrid.add({-reach, -reach, 0});
-  withGrid.add({reach, reach, 0});
+  if (grid) {
+    const double reach = gridFor(box).reach();
+    withGrid.add({-reach, -reach, 0});
+    withGrid.add({reach, reach, 0});
+  }
+  const host::Frame frame = host::viewFrame(state.camera, width, height);
   const host::ViewMatrices matrices =
-      host::viewMatrices(state.camera, static_cast<double>(width) / std::max(height, 1), withGrid);
+      host::viewMatrices(state.camera, static_cast<double>(frame.width) / std::max(frame.height, 1), withGrid);
   const Mat4 viewProjection = multiply(matrices.projection, matrices.view);
 
   glViewport(0, 0, width, height);
   glDisable(GL_BLEND);
   glDisable(GL_CULL_FACE);
   glDisable(GL_DITHER);
-  glClearColor(picking ? 0 : kBackground[0] / 255.0f, picking ? 0 : kBackground[1] / 255.0f,
-               picking ? 0 : kBackground[2] / 255.0f, 1);
+  auto clearTo = [picking](const std::uint8_t(&rgb)[3]) {
+    glClearColor(picking ? 0 : rgb[0] / 255.0f, picking ? 0 : rgb[1] / 255.0f, picking ? 0 : rgb[2] / 255.0f, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  };
   glClearDepth(1);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  const bool letterboxed = frame.width != width || frame.height != height;
+  const int frameBottom = height - frame.y - frame.height;
+  if (letterboxed && !picking) {
+    // The band first, then the frame within it; picking's own scissor
+    // stays as it is.
+    clearTo(kLetterbox);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(frame.x, frameBottom, frame.width, frame.height);
+    clearTo(kBackground);
+    glDisable(GL_SCISSOR_TEST);
+  } else {
+    clearTo(kBackground);
+  }
+  glViewport(frame.x, frameBottom, frame.width, frame.height);
   glEnable(GL_DEPTH_TEST);
   glDepthFunc(GL_LEQUAL);
 
   // The grid first, leaving depth alone: the scene draws over it.
-  if (!picking) {
+  if (!picking && grid) {
     glDepthMask(GL_FALSE);
     drawGrid(box, viewProjection);
     glDepthMask(GL_TRUE);
@@ -447,12 +500,7 @@ void SceneRenderer::drawScene(int width, int height, const host::ViewportState& 
     glUniformMatrix4fv(at(surface, "model"), 1, GL_FALSE, one.model.data());
     const std::array<float, 9> normals = normalMatrix(one.model);
     glUniformMatrix3fv(at(surface, "normalMatrix"), 1, GL_FALSE, normals.data());
-    if (picking) {
-      // Node i + 1 as a colour; 0 is the background.
-      const std::uint32_t id = static_cast<std::uint32_t>(i + 1);
-      const float code[4] = {(id & 0xFF) / 255.0f, ((id >> 8) & 0xFF) / 255.0f, ((id >> 16) & 0xFF) / 255.0f, 1};
-      glUniform4fv(at(surface, "pickColor"), 1, code);
-    }
+    if (picking) glUniform4fv(at(surface, "pickColor"), 1, pickColor(i).data());
     auto wear = [&](const Material& material) {
       glUniform4fv(at(surface, "baseColor"), 1, material.color.data());
       glUniform1i(at(surface, "textured"), material.texture != 0 ? 1 : 0);
@@ -471,12 +519,30 @@ void SceneRenderer::drawScene(int width, int height, const host::ViewportState& 
     }
   }
   glDisable(GL_POLYGON_OFFSET_FILL);
-  if (picking) return;
+
+  // Icons in their wire colour, white when selected; numbered after the
+  // meshes for picking.
+  glUseProgram(lines_.get());
+  glUniformMatrix4fv(at(lines_, "viewProjection"), 1, GL_FALSE, viewProjection.data());
+  glBindVertexArray(gridArray_.get());
+  glBindBuffer(GL_ARRAY_BUFFER, gridBuffer_.get());
+  for (std::size_t i = 0; i < drawn.icons.size(); ++i) {
+    const Icon& icon = drawn.icons[i];
+    const std::array<float, 4> color = picking         ? pickColor(shown.size() + i)
+                                       : icon.selected ? color8(kSelection)
+                                                       : wireColor(icon.node->GetWireColor());
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(icon.lines.size() * 4), icon.lines.data(), GL_STREAM_DRAW);
+    glUniformMatrix4fv(at(lines_, "model"), 1, GL_FALSE, icon.model.data());
+    glUniform4fv(at(lines_, "lineColor"), 1, color.data());
+    glDrawArrays(GL_LINES, 0, static_cast<GLsizei>(icon.lines.size() / 3));
+  }
+  if (picking) {
+    glBindVertexArray(0);
+    return;
+  }
 
   // Edges: every object's in its wire colour with "Edged Faces", and the
   // selection's in white always.
-  glUseProgram(lines_.get());
-  glUniformMatrix4fv(at(lines_, "viewProjection"), 1, GL_FALSE, viewProjection.data());
   for (const Shown& one : shown) {
     if (!state.edgedFaces && !one.selected) continue;
     std::array<float, 4> color = color8(kSelection);
@@ -570,18 +636,36 @@ INode* SceneRenderer::pick(int width, int height, const host::ViewportState& sta
   glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &previous);
   INode* node = nullptr;
   if (ensureTarget(width, height, error)) {
-    // Only the pixel under the pointer is drawn.
+    // Only the pixels about the pointer are drawn.
+    const int left = std::max(x - kPickReach, 0), right = std::min(x + kPickReach, width - 1);
+    const int top = std::max(y - kPickReach, 0), bottom = std::min(y + kPickReach, height - 1);
+    const int across = right - left + 1, down = bottom - top + 1;
     glEnable(GL_SCISSOR_TEST);
-    glScissor(x, height - 1 - y, 1, 1);
+    glScissor(left, height - 1 - bottom, across, down);
     drawScene(width, height, state, true);
     glDisable(GL_SCISSOR_TEST);
-    std::uint8_t pixel[4] = {};
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(across * down) * 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(x, height - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
-    const std::uint32_t id = pixel[0] | (pixel[1] << 8) | (pixel[2] << 16);
-    host::Box box;
-    const std::vector<Shown> shown = visible(box);
-    if (id > 0 && id <= shown.size()) node = shown[id - 1].node;
+    glReadPixels(left, height - 1 - bottom, across, down, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    const Contents drawn = contents(state);
+    // A surface counts only under the pointer itself; an icon's line
+    // anywhere within reach, the nearest first.
+    int best = -1;
+    std::size_t found = 0;
+    for (int row = 0; row < down; ++row) {
+      for (int column = 0; column < across; ++column) {
+        const std::uint8_t* p = &pixels[static_cast<std::size_t>(row * across + column) * 4];
+        const std::uint32_t id = p[0] | (p[1] << 8) | (p[2] << 16);
+        const int px = left + column, py = bottom - row;  // rows come from the bottom
+        const int distance = (px - x) * (px - x) + (py - y) * (py - y);
+        const bool icon = id > drawn.shown.size() && id <= drawn.shown.size() + drawn.icons.size();
+        if (id == 0 || (!icon && distance != 0) || (best >= 0 && distance >= best)) continue;
+        best = distance;
+        found = id;
+      }
+    }
+    if (found > 0 && found <= drawn.shown.size()) node = drawn.shown[found - 1].node;
+    if (found > drawn.shown.size()) node = drawn.icons[found - 1 - drawn.shown.size()].node;
   }
   glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(previous));
   return node;

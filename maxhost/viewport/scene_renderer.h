@@ -27,6 +27,8 @@ inline constexpr std::uint8_t kBackground[3] = {68, 68, 68};
 inline constexpr std::uint8_t kGridLine[3] = {96, 96, 96};
 inline constexpr std::uint8_t kGridAxis[3] = {28, 28, 28};
 inline constexpr std::uint8_t kSelection[3] = {255, 255, 255};
+// Beside a Camera view's frame.
+inline constexpr std::uint8_t kLetterbox[3] = {40, 40, 40};
 
 struct UploadStats {
   std::size_t objects = 0;  // uploaded by this call
@@ -58,8 +60,9 @@ class SceneRenderer {
   static void finish();
   // The OpenGL renderer, as the driver names it.
   static std::string device();
-  // The node whose surface is under pixel (x, y) from the top left; null
-  // for none.
+  // The node whose surface is under pixel (x, y) from the top left, or
+  // else the camera or light whose icon passes within a few pixels of it;
+  // null for none.
   INode* pick(int width, int height, const host::ViewportState& state, int x, int y);
 
  private:
@@ -80,8 +83,21 @@ class SceneRenderer {
     std::vector<Material> materials;
     bool selected;
   };
+  struct Icon {
+    INode* node;
+    std::array<float, 16> model;
+    std::vector<float> lines;
+    bool selected;
+  };
+  // What a picture shows, in the order picking numbers it: meshes, then
+  // icons.
+  struct Contents {
+    std::vector<Shown> shown;
+    std::vector<Icon> icons;
+    host::Box box;  // of both
+  };
 
-  std::vector<Shown> visible(host::Box& box);
+  Contents contents(const host::ViewportState& state);
   void drawScene(int width, int height, const host::ViewportState& state, bool picking);
   void drawGrid(const host::Box& box, const std::array<float, 16>& viewProjection);
   std::vector<Material> materialsOf(INode& node, const GpuMesh& mesh);
@@ -93,7 +109,7 @@ class SceneRenderer {
   std::string error_;
   gl::Program surface_, lines_;
   gl::VertexArray gridArray_;
-  gl::Buffer gridBuffer_;
+  gl::Buffer gridBuffer_;  // the grid's and the icons' lines, streamed
 
   struct Cached {
     std::unique_ptr<GpuMesh> mesh;  // null: nothing to draw

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "builder/builder.h"
+#include "maxhost/viewport/camera_view.h"
 #include "maxhost/viewport/offscreen.h"
 #include "maxhost/viewport/scene_renderer.h"
 #include "state/plugin_state.h"
@@ -65,13 +66,17 @@ class ViewportTest : public cvimp::test::HostTest {
   // A square of `size` in the ground plane from (x, y), two triangles whose
   // shared diagonal is hidden, in a wire colour and no material.
   static INode* square(const char16_t* name, float x, float y, float size, DWORD wire) {
+    return quad(name, {{{x, y, 0}, {x + size, y, 0}, {x + size, y + size, 0}, {x, y + size, 0}}}, wire);
+  }
+
+  using Xyz = std::array<float, 3>;
+  static Point3 point(const Xyz& p) { return {p[0], p[1], p[2]}; }
+
+  static INode* quad(const char16_t* name, const std::array<Xyz, 4>& corners, DWORD wire) {
     TriObject* object = CreateNewTriObject();
     Mesh& mesh = object->GetMesh();
     mesh.setNumVerts(4);
-    mesh.setVert(0, {x, y, 0.0f});
-    mesh.setVert(1, {x + size, y, 0.0f});
-    mesh.setVert(2, {x + size, y + size, 0.0f});
-    mesh.setVert(3, {x, y + size, 0.0f});
+    for (int i = 0; i < 4; ++i) mesh.setVert(i, point(corners[static_cast<std::size_t>(i)]));
     mesh.setNumFaces(2);
     mesh.faces[0].setVerts(0, 1, 2);
     mesh.faces[0].setEdgeVisFlags(1, 1, 0);
@@ -403,6 +408,157 @@ TEST_F(ViewportTest, PickingFindsTheNodeUnderThePointer) {
   EXPECT_EQ(renderer->pick(400, 300, host::viewport(), rx, ry), right);
   EXPECT_EQ(renderer->pick(400, 300, host::viewport(), 2, 2), nullptr);
   EXPECT_EQ(renderer->pick(400, 300, host::viewport(), 400, 2), nullptr);  // outside the picture
+}
+
+// Cameras and lights, made in the host as an import makes them.
+class CameraLightTest : public ViewportTest {
+ protected:
+  // A room of 4 x 3 m, 2.7 m high, each wall in its own colour.
+  void SetUp() override {
+    ViewportTest::SetUp();
+    quad(u"north", {{{0, 3000, 0}, {4000, 3000, 0}, {4000, 3000, 2700}, {0, 3000, 2700}}}, RGB(200, 0, 0));
+    quad(u"east", {{{4000, 0, 0}, {4000, 3000, 0}, {4000, 3000, 2700}, {4000, 0, 2700}}}, RGB(0, 200, 0));
+    quad(u"west", {{{0, 0, 0}, {0, 3000, 0}, {0, 3000, 2700}, {0, 0, 2700}}}, RGB(0, 0, 200));
+    host::setFlatColor(true);
+  }
+
+  static Matrix3 rows(const Xyz& x, const Xyz& y, const Xyz& z, const Xyz& at) {
+    Matrix3 tm;
+    tm.SetRow(0, point(x));
+    tm.SetRow(1, point(y));
+    tm.SetRow(2, point(z));
+    tm.SetRow(3, point(at));
+    return tm;
+  }
+  static INode* place(SClass_ID superClass, Class_ID classId, const char16_t* name, Matrix3 tm, DWORD wire) {
+    auto* object = static_cast<Object*>(GetCOREInterface()->CreateInstance(superClass, classId));
+    INode* node = GetCOREInterface()->CreateObjectNode(object);
+    node->SetName(name);
+    node->SetNodeTM(0, tm);
+    node->SetWireColor(wire);
+    return node;
+  }
+  // In the middle of the room at eye height, looking north (local -Z to +Y,
+  // +Y up).
+  static INode* camera(const char16_t* name, float fov) {
+    INode* node = place(CAMERA_CLASS_ID, PHYSICAL_CAMERA_CLASS_ID, name,
+                        rows({1, 0, 0}, {0, 0, 1}, {0, -1, 0}, {2000, 1500, 1350}), RGB(0, 160, 160));
+    set(*node, u"fov", fov);
+    return node;
+  }
+  static INode* light(const char16_t* shape, const Xyz& at, DWORD wire) {
+    INode* node = place(LIGHT_CLASS_ID, FREE_LIGHT_CLASS_ID, u"light", rows({1, 0, 0}, {0, 1, 0}, {0, 0, 1}, at), wire);
+    IParamBlock2* block = node->GetObjectRef()->GetParamBlock(0);
+    block->SetValue(paramId(*node, u"shape"), 0, shape);
+    set(*node, u"width", 1000.0f);
+    set(*node, u"length", 600.0f);
+    return node;
+  }
+  static ParamID paramId(INode& node, const char16_t* name) {
+    IParamBlock2* block = node.GetObjectRef()->GetParamBlock(0);
+    for (int i = 0; i < block->NumParams(); ++i)
+      if (std::u16string_view(block->GetParamDef(block->IndextoID(i)).int_name) == name) return block->IndextoID(i);
+    ADD_FAILURE() << "no parameter";
+    return -1;
+  }
+  template <typename Value>  // float, or int for a boolean
+  static void set(INode& node, const char16_t* name, Value value) {
+    node.GetObjectRef()->GetParamBlock(0)->SetValue(paramId(node, name), 0, value);
+  }
+};
+
+// The horizontal field of view spans the frame's width: from the middle of
+// a room 4 m wide, 1.5 m from the north wall, 90 degrees see x from 500 to
+// 3500 (all north wall), 120 degrees past both corners (tan 60 x 1.5 m =
+// 2.6 m). Orthographic at 1 m, even 120 degrees span only 3.46 m.
+TEST_F(CameraLightTest, CameraViewShowsWhatTheCameraFacesLetterboxed) {
+  INode* node = camera(u"Camera001", 90);
+  GetCOREInterface()->SetRendWidth(800);
+  GetCOREInterface()->SetRendHeight(400);
+  ASSERT_TRUE(host::lookThrough(node));
+  Image image = render();
+  const Rgb north{200, 0, 0}, east{0, 200, 0}, west{0, 0, 200};
+  EXPECT_EQ(image.at(200, 200), north);
+  EXPECT_EQ(image.at(2, 200), north);
+  // 2:1 in a square: bands above and below.
+  EXPECT_EQ(image.at(200, 20), (Rgb{vp::kLetterbox[0], vp::kLetterbox[1], vp::kLetterbox[2]}));
+  EXPECT_EQ(image.count(north), 400 * 200);
+
+  set(*node, u"fov", 120.0f);
+  image = render();
+  EXPECT_EQ(image.at(200, 200), north);
+  EXPECT_EQ(image.at(397, 200), east);
+  EXPECT_EQ(image.at(2, 200), west);
+  set(*node, u"orthographic", 1);
+  set(*node, u"target_distance", 1000.0f);
+  image = render();
+  EXPECT_EQ(image.at(2, 200), north);
+  EXPECT_EQ(image.at(397, 200), north);
+
+  // Turned to face east; a move of the view leaves the camera as it is.
+  set(*node, u"orthographic", 0);
+  Matrix3 facingEast = rows({0, -1, 0}, {0, 0, 1}, {-1, 0, 0}, {2000, 1500, 1350});
+  node->SetNodeTM(0, facingEast);
+  EXPECT_EQ(render().at(200, 200), east);
+  host::orbit(0.1, 0);
+  EXPECT_EQ(host::viewport().camera.type, host::ViewType::Perspective);
+  EXPECT_EQ(host::viewedCamera(host::viewport().camera), nullptr);
+  EXPECT_EQ(node->GetNodeTM(0).GetRow(3), point({2000, 1500, 1350}));
+}
+
+// A light's icon in its wire colour, white once selected, picked within a
+// few pixels of its lines; zoom extents takes in a light far away.
+TEST_F(CameraLightTest, LightIconsAreSelectedWhitePickedAndFramed) {
+  const Rgb wire{250, 200, 0};
+  INode* node = light(u"rectangle", {20000, 1500, 2000}, RGB(250, 200, 0));
+  host::setViewType(host::ViewType::Top);
+  ASSERT_TRUE(host::zoomExtents());
+  Image image = render();
+  EXPECT_GT(image.count(wire), 20);
+  EXPECT_EQ(image.count(kWhite), 0);
+  EXPECT_NEAR(host::viewport().camera.target[0], (0 + 20500) / 2.0, 1);  // the room to the light's far side
+
+  // Framed on the light alone: its 1 x 0.6 m rectangle fills the middle.
+  ASSERT_TRUE(host::zoomExtents({node}));
+  image = render();
+  // Its right side, found from the picture's right (its diagonals cross
+  // the middle).
+  int edge = 399;
+  while (edge > 200 && image.at(edge, 250) != wire) --edge;
+  ASSERT_GT(edge, 300);
+  std::string error;
+  vp::SceneRenderer* renderer = offscreen->renderer(error);
+  ASSERT_NE(renderer, nullptr) << error;
+  EXPECT_EQ(renderer->pick(400, 400, host::viewport(), edge - 3, 250), node);
+  EXPECT_EQ(renderer->pick(400, 400, host::viewport(), edge - 8, 250), nullptr);
+  GetCOREInterface()->SelectNode(node);
+  image = render();
+  EXPECT_EQ(image.count(wire), 0);
+  EXPECT_GT(image.count(kWhite), 20);
+}
+
+TEST_F(CameraLightTest, CameraViewChoosesByNameOrSelectionOrFirst) {
+  std::string text;
+  EXPECT_FALSE(vp::viewThroughCamera("", text));
+  EXPECT_EQ(text, "No camera in the scene");
+  EXPECT_EQ(host::viewport().camera.type, host::ViewType::Perspective);
+  INode* first = camera(u"Camera001", 60);
+  INode* second = camera(u"Camera002", 60);
+  EXPECT_FALSE(vp::viewThroughCamera("Camera003", text));
+  EXPECT_EQ(text, "No camera named Camera003");
+  EXPECT_FALSE(host::lookThrough(named(u"north")));
+  EXPECT_TRUE(vp::viewThroughCamera("Camera002", text));
+  EXPECT_EQ(host::viewedCamera(host::viewport().camera), second);
+  EXPECT_TRUE(vp::viewThroughCamera("", text));
+  EXPECT_EQ(text, "Camera001");
+  GetCOREInterface()->SelectNode(second);
+  EXPECT_TRUE(vp::viewThroughCamera("", text));
+  EXPECT_EQ(host::viewedCamera(host::viewport().camera), second);
+  // Its object replaced by a mesh, the view shows the default perspective.
+  host::scene().replaceObject(second->GetObjectRef(), std::make_unique<TriObject>());
+  EXPECT_EQ(host::viewedCamera(host::viewport().camera), nullptr);
+  EXPECT_GT(render().count(kBackground), 0);
+  EXPECT_NE(first, nullptr);
 }
 
 }  // namespace
