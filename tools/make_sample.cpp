@@ -1,6 +1,8 @@
 // Writes the small sample design shipped in samples/room: a room with a
-// floor, four walls, a rug on a displaced mesh, a ceiling lamp and, in an
-// included file, a table and two chairs sharing one mesh. Materials come
+// floor, four walls, a rug on a displaced mesh, a ceiling lamp, the
+// designer's view (a render view with a physical camera), a rectangle
+// light under the lamp and a sphere light in a corner and, in an included
+// file, a table and two chairs sharing one mesh. Materials come
 // through wrappers, with a bump, a layered BRDF and a light BRDF; two real
 // PNG bitmaps sit next to the scene, one named ".jpg" in the scene and
 // stored as ".jpg.png" (as package extraction leaves it), one named under a
@@ -142,6 +144,78 @@ const std::array<Vec3, 3> kIdentity = {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
 
 std::string placed(const Vec3& offset) { return transformForm(kIdentity, offset); }
 
+// A camera at `eye` looking at `target`, level: it looks down its local -Z
+// with +Y up, as V-Ray's render views do.
+std::string lookingAt(const Vec3& eye, const Vec3& target) {
+  auto unit = [](Vec3 v) {
+    const float length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    return Vec3{v[0] / length, v[1] / length, v[2] / length};
+  };
+  auto cross = [](const Vec3& a, const Vec3& b) {
+    return Vec3{a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+  };
+  const Vec3 ahead = unit({target[0] - eye[0], target[1] - eye[1], target[2] - eye[2]});
+  const Vec3 right = unit(cross(ahead, {0, 0, 1}));
+  const Vec3 up = cross(right, ahead);
+  return transformForm({{right, up, {-ahead[0], -ahead[1], -ahead[2]}}}, eye);
+}
+
+// The designer's view from the south-west corner over the table, as
+// V-Ray's exporters write it: a render view and the physical camera's lens
+// (24 mm on 36 mm film, 73.7 degrees across), and the output size.
+void writeCamera(SceneWriter& w) {
+  const double fov = 2 * std::atan(18.0 / 24.0);
+  w.begin("SettingsOutput", "settingsOutput");
+  w.attribute("img_width", "1200");
+  w.attribute("img_height", "800");
+  w.end();
+  w.begin("CameraPhysical", "cameraPhysical");
+  w.attribute("film_width", "36");
+  w.attribute("focal_length", "24");
+  w.attribute("specify_fov", "0");
+  w.attribute("fov", std::to_string(fov));
+  w.attribute("f_number", "8");
+  w.attribute("shutter_speed", "125");
+  w.attribute("ISO", "200");
+  w.attribute("exposure", "1");
+  w.attribute("focus_distance", "2700");
+  w.attribute("target_distance", "2700");
+  w.attribute("white_balance", colorForm(1, 1, 1));
+  w.end();
+  w.begin("RenderView", "renderView");
+  w.attribute("transform", lookingAt({250, 200, 1500}, {2200, 1600, 600}));
+  w.attribute("fov", std::to_string(fov));
+  w.attribute("orthographic", "0");
+  w.attribute("clipping", "0");
+  w.end();
+}
+
+// A 50 x 50 cm panel just under the ceiling lamp, shining down (u_size and
+// v_size are half sizes), and a bulb in the north-east corner.
+void writeLights(SceneWriter& w) {
+  w.begin("LightRectangle", "VRayLight001");
+  w.attribute("enabled", "1");
+  w.attribute("transform", placed({2000, 1500, 2630}));
+  w.attribute("color", colorForm(1.0f, 0.92f, 0.8f));
+  w.attribute("units", "0");
+  w.attribute("intensity", "30");
+  w.attribute("u_size", "250");
+  w.attribute("v_size", "250");
+  w.attribute("is_disc", "0");
+  w.attribute("invisible", "1");
+  w.attribute("doubleSided", "0");
+  w.end();
+  w.begin("LightSphere", "VRayLight002");
+  w.attribute("enabled", "1");
+  w.attribute("transform", placed({3600, 2600, 1600}));
+  w.attribute("color", colorForm(1.0f, 0.85f, 0.7f));
+  w.attribute("units", "1");
+  w.attribute("intensity", "800");
+  w.attribute("radius", "60");
+  w.attribute("invisible", "0");
+  w.end();
+}
+
 // The room: floor with a bumped oak texture under a render-farm path, walls
 // through a render-stats wrapper, a rug on a displaced mesh, a lamp.
 std::string roomScene() {
@@ -149,7 +223,9 @@ std::string roomScene() {
   w.comment("Casavia sample design: a small room");
   w.begin("SettingsUnitsInfo", "settingsUnitsInfo");
   w.attribute("meters_scale", "0.001");
+  w.attribute("photometric_scale", "0.002");
   w.end();
+  writeCamera(w);
 
   writeMesh(w, "mesh_floor", grid(4000, 3000, 4, 3));
   writeMesh(w, "mesh_wall_long", box({4000, 120, 2700}));
@@ -210,6 +286,7 @@ std::string roomScene() {
   writeNode(w, "wall_west", "mesh_wall_short", "mtl_wall", placed({-120, -120, 0}));
   writeNode(w, "rug", "rug_displaced", "mtl_rug", placed({1000, 800, 5}));
   writeNode(w, "ceiling_lamp", "mesh_lamp", "mtl_lamp", placed({1700, 1200, 2640}));
+  writeLights(w);
   w.include("furniture.vrscene");
   return w.take();
 }
