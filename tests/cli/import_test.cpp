@@ -42,15 +42,19 @@ TEST_F(ImportCommandTest, SampleDesignImportsWithItsSummaryAndScene) {
   options.unit = host::SystemUnit::Centimeters;
   options.quadrify = true;
   ASSERT_EQ(run(options), 0);
-  EXPECT_EQ(printed.substr(0, printed.find("Seconds:")),
-            "Succeed\nNodes: 10\nObjects: 7\nTriangles: 92\nMaterials: 6\nMaps: 3\nBitmaps: 3\n");
+  EXPECT_EQ(
+      printed.substr(0, printed.find("Seconds:")),
+      "Succeed\nNodes: 13\nObjects: 10\nTriangles: 92\nMaterials: 6\nMaps: 3\nBitmaps: 3\nCameras: 1\nLights: 2\n");
 
   rapidjson::Document scene;
   scene.Parse(test::readFile(options.outputPath).c_str());
   ASSERT_FALSE(scene.HasParseError());
   EXPECT_STREQ(scene["systemUnit"].GetString(), "cm");
-  ASSERT_EQ(scene["nodes"].Size(), 10u);
-  for (const auto& object : scene["objects"].GetArray()) EXPECT_STREQ(object["class"].GetString(), "poly");
+  // The ten meshes, the camera and two lights.
+  ASSERT_EQ(scene["nodes"].Size(), 13u);
+  int polys = 0;
+  for (const auto& object : scene["objects"].GetArray()) polys += object["class"] == "poly" ? 1 : 0;
+  EXPECT_EQ(polys, 7);
   // Both bitmaps found: the ".jpg" stored as ".jpg.png", and the one under a
   // render-farm path.
   const auto& maps = scene["maps"];
@@ -70,21 +74,26 @@ TEST_F(ImportCommandTest, GltfAndTheReportAsTableAndJson) {
   EXPECT_EQ(printed.substr(printed.find("Seconds:")).find('\n') + 1, printed.size() - printed.find("Seconds:"));
   EXPECT_NE(test::readFile(options.outputPath).find(",\"report\":[]}"), std::string::npos);
 
+  // glTF has no exposure and no area lights.
   freshHost();
   options.gltfPath = platform::utf8FromPath(dir.path() / "room.glb");
   ASSERT_EQ(run(options), 0);
   EXPECT_NE(printed.find("glTF: " + options.gltfPath + "\n"), std::string::npos);
   EXPECT_NE(printed.find("Report:\n"
-                         "  stage   what          count  subject   detail\n"
-                         "  export  map left out  1      Bump Map\n"),
+                         "  stage   what                 count  subject                        detail\n"
+                         "  export  camera approximated  1      cameras with exposure control  f-number, shutter and "
+                         "ISO left out: a viewer sets its own exposure\n"
+                         "  export  light approximated   2      area lights                    as point lights of the "
+                         "same luminous power\n"
+                         "  export  map left out         1      Bump Map\n"),
             std::string::npos)
       << printed;
   EXPECT_EQ(test::readFile(options.gltfPath).substr(0, 4), "glTF");
   rapidjson::Document scene;
   scene.Parse(test::readFile(options.outputPath).c_str());
   ASSERT_TRUE(scene.HasMember("report"));
-  ASSERT_EQ(scene["report"].Size(), 1u);
-  EXPECT_STREQ(scene["report"][0]["stage"].GetString(), "export");
+  ASSERT_EQ(scene["report"].Size(), 3u);
+  for (const auto& entry : scene["report"].GetArray()) EXPECT_STREQ(entry["stage"].GetString(), "export");
 
   options.gltfPath = platform::utf8FromPath(dir.path() / "missing" / "room.glb");
   EXPECT_EQ(run(options), 1);
@@ -194,13 +203,14 @@ TEST_F(ImportCommandTest, OptionsAndFailures) {
   options.scenePath = std::string(CVIMP_SAMPLES_DIR) + "/room/vr.vrscene";
   options.importMaterial = false;
   ASSERT_EQ(run(options), 0);
-  EXPECT_NE(printed.find("Nodes: 10\n"), std::string::npos);
+  EXPECT_NE(printed.find("Nodes: 13\n"), std::string::npos);
   EXPECT_NE(printed.find("Materials: 0\n"), std::string::npos);
 
+  // The camera and the lights follow their own options.
   freshHost();
   options.importMesh = false;
   ASSERT_EQ(run(options), 0);
-  EXPECT_NE(printed.find("Nodes: 0\n"), std::string::npos);
+  EXPECT_NE(printed.find("Nodes: 3\n"), std::string::npos);
 
   freshHost();
   test::TempDir dir;
@@ -250,7 +260,8 @@ TEST(UnicodeNames, DesignImportsFromTheCommandLineAndThroughAJob) {
   const std::string log = dir.write("日志 Ö/import.log", "");
   const std::string json = platform::utf8FromPath(dir.path() / "scene.json");
   const std::string cvimp = std::string(CVIMP_PROGRAM_DIR) + "/cvimp";
-  const std::string counts = "Nodes: 10\nObjects: 7\nTriangles: 92\nMaterials: 6\nMaps: 3\nBitmaps: 3\n";
+  const std::string counts =
+      "Nodes: 13\nObjects: 10\nTriangles: 92\nMaterials: 6\nMaps: 3\nBitmaps: 3\nCameras: 1\nLights: 2\n";
 
   test::ProgramRun run = test::runProgram(cvimp, {"import", scene, "-o", json}, {"CVIMP_LOG_FILENAME=" + log});
   ASSERT_TRUE(run.succeeded) << run.output;

@@ -44,14 +44,15 @@ TEST(Maxhost, HeadlessLoadsThePlugInAndRunsItsCommands) {
       "Main menu bar: File, Edit, Tools, Group, Views, Create, Modifiers, Animation, Rendering, Casavia (&K), "
       "Customize, Scripting, Help\n"
       "File: Export glTF...\n"
-      "Views: Zoom Extents (Z), Perspective (P), Top (T), Front (F), Left (L), -, Edged Faces (F4), Default "
-      "Shading, Flat Color\n"
+      "Views: Zoom Extents (Z), Perspective (P), Top (T), Front (F), Left (L), Camera (C), -, Edged Faces (F4), "
+      "Default Shading, Flat Color\n"
       "Casavia (&K): 导入... (Shift+K), 四边化已选择模型 (Shift+Q), 帮助... (Shift+H), 关于... (Shift+A)\n"
       "Shift+A: ran\n"
       "No node named nothing\n"
       "Selected: floor rug\n"
       "Shift+Q: ran\n"
-      "Nodes: 10\n"
+      "Nodes: 13\n"
+      "  renderView | Physical Camera | no material\n"
       "  floor | Editable Poly, 12 polygons | Physical Material #1\n"
       "  wall_north | Editable Mesh, 12 faces | Physical Material #2\n";
   EXPECT_EQ(run.output.substr(0, expected.size()), expected);
@@ -60,11 +61,11 @@ TEST(Maxhost, HeadlessLoadsThePlugInAndRunsItsCommands) {
       << run.output;
   // The glTF first, its losses in the table and, with the import's, in the
   // JSON's report.
-  EXPECT_NE(
-      run.output.find("\nWindows:\nCtrl+K: no command\nglTF written to " + (downloads.path() / "scene.glb").string() +
-                      "\nReport:\n  stage   what          count  subject   detail\n"
-                      "  export  map left out  1      Bump Map\nScene written to "),
-      std::string::npos)
+  EXPECT_NE(run.output.find("\nWindows:\nCtrl+K: no command\nglTF written to " +
+                            (downloads.path() / "scene.glb").string() + "\nReport:\n  stage   what  "),
+            std::string::npos)
+      << run.output;
+  EXPECT_NE(run.output.find("\n  export  map left out         1      Bump Map\nScene written to "), std::string::npos)
       << run.output;
   // Nothing after quit runs.
   EXPECT_TRUE(run.output.ends_with("\nUnknown command: bogus\n")) << run.output;
@@ -161,29 +162,47 @@ Picture readPicture(const std::filesystem::path& path) {
 // the top view shows it unlit.
 constexpr std::array<int, 3> kLamp{0, 0, 0};
 
-// Without any display: EGL on Mesa's surfaceless platform draws it.
+// Without any display: EGL on Mesa's surfaceless platform draws it. Before
+// the import there is no camera to look through; after it, the design's,
+// at the render size's 3:2 in a 4:3 picture.
 TEST(Maxhost, HeadlessViewWritesThePictureWithoutADisplay) {
   TempDir folder;
   const cvimp::test::ScopedEnv noDisplay("DISPLAY", nullptr);
   const std::string top = (folder.path() / "top.png").string(), persp = (folder.path() / "persp.png").string();
-  const cvimp::test::ProgramRun run =
-      runMaxhost({"--headless", "--download-dir", folder.str()},
-                 {std::string("CVIMP_TEST_VRSCENE=") + CVIMP_SAMPLES_DIR + "/room/vr.vrscene"},
-                 "key Shift+A\nkey T\nview --flat -o " + top + " --size 320x240\nkey F4\nview persp -o " + persp +
-                     "\nview sideways\nview -o " + (folder.path() / "no" / "such.png").string() + "\n");
+  const std::string camera = (folder.path() / "camera.png").string();
+  const cvimp::test::ProgramRun run = runMaxhost(
+      {"--headless", "--download-dir", folder.str()},
+      {std::string("CVIMP_TEST_VRSCENE=") + CVIMP_SAMPLES_DIR + "/room/vr.vrscene"},
+      "key C\nview camera renderView\nkey Shift+A\nkey T\nview --flat -o " + top +
+          " --size 320x240\nkey F4\nview persp -o " + persp + "\nview sideways\nview -o " +
+          (folder.path() / "no" / "such.png").string() + "\nview camera Nope\nview camera -o " + camera + "\n");
   EXPECT_TRUE(run.succeeded) << run.output;
-  EXPECT_NE(run.output.find("T: ran\nView: Top, Flat Color\nView written to " + top +
-                            " (320x240)\nF4: ran\n"
-                            "View: Perspective, Default Shading, Edged Faces\nView written to " +
-                            persp +
-                            " (800x600)\nUsage: view [persp|top|front|left] [--flat] [-o FILE.png] [--size WxH]\n"
-                            "View: Perspective, Default Shading, Edged Faces\nCannot draw the view: cannot write "),
+  EXPECT_NE(run.output.find("No camera in the scene\nC: ran\nNo camera in the scene\nShift+A: ran\n"),
+            std::string::npos)
+      << run.output;
+  EXPECT_NE(run.output.find(
+                "T: ran\nView: Top, Flat Color\nView written to " + top +
+                " (320x240)\nF4: ran\n"
+                "View: Perspective, Default Shading, Edged Faces\nView written to " +
+                persp +
+                " (800x600)\nUsage: view [persp|top|front|left|camera [NAME]] [--flat] [-o FILE.png] [--size WxH]\n"
+                "View: Perspective, Default Shading, Edged Faces\nCannot draw the view: cannot write "),
             std::string::npos)
       << run.output;
   const Picture picture = readPicture(top);
   ASSERT_EQ(picture.width, 320);
   EXPECT_EQ(picture.at(160, 120), kLamp);
   EXPECT_EQ(readPicture(persp).height, 600);
+  EXPECT_NE(run.output.find("\nNo camera named Nope\nView: Camera renderView, Default Shading, Edged Faces\nView "
+                            "written to " +
+                            camera + " (800x600)\n"),
+            std::string::npos)
+      << run.output;
+  const Picture through = readPicture(camera);
+  ASSERT_EQ(through.height, 600);
+  EXPECT_EQ(through.at(400, 10), (std::array<int, 3>{40, 40, 40}));  // 33 rows of band
+  EXPECT_EQ(through.at(400, 590), (std::array<int, 3>{40, 40, 40}));
+  EXPECT_NE(through.at(400, 300), (std::array<int, 3>{40, 40, 40}));
 }
 
 // Under the display, with real input through the X server (xdotool): a
@@ -240,11 +259,11 @@ TEST(Maxhost, ViewportAnswersClicksAndViewKeys) {
   list = ask("settle\nlist", "  chair_2");
   EXPECT_EQ(list.find("| selected"), std::string::npos) << list;
 
-  // A row chosen in the node list selects its node: the first, the floor.
+  // A row chosen in the node list selects its node: the first, the design's
+  // camera.
   xdotool("mousemove " + std::to_string(row[0] + 20) + " " + std::to_string(row[1] + row[3] / 2) + " click 1");
   list = ask("settle\nnodes", "  chair_2");
-  EXPECT_NE(list.find("  floor | Editable Mesh, 24 faces | Physical Material #1 | selected\n"), std::string::npos)
-      << list;
+  EXPECT_NE(list.find("  renderView | Physical Camera | no material | selected\n"), std::string::npos) << list;
 
   // P, F and L each show another picture, T the top view again: with the
   // node list focused (its row was just clicked), the keys reach the
