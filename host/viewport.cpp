@@ -147,8 +147,9 @@ double targetDistanceOf(Object& camera) {
 }
 
 // A Camera view becomes the Perspective view from the camera's eye along
-// its direction, turning about a target at the camera's target distance;
-// another view or a camera gone, the default Perspective view.
+// its direction, turning about a target at the camera's target distance
+// (its roll is dropped: the view keeps Z up); with the camera gone, the
+// default Perspective view. Any other view stays as it is.
 void leaveCamera(Camera& camera) {
   if (camera.type != ViewType::Camera) return;
   INode* node = throughOf(camera);
