@@ -162,16 +162,16 @@ std::string lookingAt(const Vec3& eye, const Vec3& target) {
 
 // The designer's view from the south-west corner over the table, as
 // V-Ray's exporters write it: a render view and the physical camera's lens
-// (24 mm on 36 mm film, 73.7 degrees across), and the output size.
+// (18 mm on 36 mm film, 90 degrees across), and the output size.
 void writeCamera(SceneWriter& w) {
-  const double fov = 2 * std::atan(18.0 / 24.0);
+  const double fov = 2 * std::atan(18.0 / 18.0);
   w.begin("SettingsOutput", "settingsOutput");
   w.attribute("img_width", "1200");
   w.attribute("img_height", "800");
   w.end();
   w.begin("CameraPhysical", "cameraPhysical");
   w.attribute("film_width", "36");
-  w.attribute("focal_length", "24");
+  w.attribute("focal_length", "18");
   w.attribute("specify_fov", "0");
   w.attribute("fov", std::to_string(fov));
   w.attribute("f_number", "8");
@@ -183,7 +183,7 @@ void writeCamera(SceneWriter& w) {
   w.attribute("white_balance", colorForm(1, 1, 1));
   w.end();
   w.begin("RenderView", "renderView");
-  w.attribute("transform", lookingAt({250, 200, 1500}, {2200, 1600, 600}));
+  w.attribute("transform", lookingAt({200, 150, 1700}, {2300, 1800, 700}));
   w.attribute("fov", std::to_string(fov));
   w.attribute("orthographic", "0");
   w.attribute("clipping", "0");
