@@ -254,7 +254,7 @@ void CommandShell::view(const std::string& arguments) {
   std::istringstream words(arguments);
   std::string word, path;
   std::optional<host::ViewType> type;
-  std::optional<std::string> camera;  // a name, or empty for the first
+  std::optional<std::string> camera;  // a name; empty: the selected camera or the first
   bool flat = false, usage = false;
   int width = 0, height = 0;
   while (words >> word) {

@@ -22,9 +22,9 @@ enum Command : WORD {
   kFront,
   kLeft,
   kEdgedFaces,
-  kCamera,
   kDefaultShading,
   kFlatColor,
+  kCamera,
 };
 
 constexpr BYTE kKey = FVIRTKEY | FNOINVERT;
