@@ -141,7 +141,7 @@ NodeTransform viewTransform(const Matrix3& tm, const Frame& frame) {
   z = scaled(z, 1.0 / length);
   // A node whose +Y runs along its -Z still looks somewhere: up is then the
   // world's up, or its x axis when the view is straight up or down.
-  Vec3 y;
+  Vec3 y{0, 1, 0};
   if (!perpendicular(axis(1), z, y) && !perpendicular({0, 1, 0}, z, y)) perpendicular({1, 0, 0}, z, y);
   result.rotation = quaternion(cross(y, z), y, z);
   return result;

@@ -253,14 +253,15 @@ namespace maxhost {
 void CommandShell::view(const std::string& arguments) {
   std::istringstream words(arguments);
   std::string word, path;
-  std::optional<host::ViewType> type;
+  host::ViewType type = host::ViewType::Perspective;
+  bool typeGiven = false;
   std::optional<std::string> camera;  // a name; empty: the selected camera or the first
   bool flat = false, usage = false;
   int width = 0, height = 0;
   while (words >> word) {
     if (word == "camera") {
       camera = "";
-      type.reset();
+      typeGiven = false;
       // A name may follow; an option may not be one.
       const std::streampos before = words.tellg();
       std::string name;
@@ -272,12 +273,16 @@ void CommandShell::view(const std::string& arguments) {
       }
     } else if (word == "persp") {
       type = host::ViewType::Perspective;
+      typeGiven = true;
     } else if (word == "top") {
       type = host::ViewType::Top;
+      typeGiven = true;
     } else if (word == "front") {
       type = host::ViewType::Front;
+      typeGiven = true;
     } else if (word == "left") {
       type = host::ViewType::Left;
+      typeGiven = true;
     } else if (word == "--flat") {
       flat = true;
     } else if (word == "-o") {
@@ -299,9 +304,9 @@ void CommandShell::view(const std::string& arguments) {
     printLine("Usage: view [persp|top|front|left|camera [NAME]] [--flat] [-o FILE.png] [--size WxH]");
     return;
   }
-  if (type) {
+  if (typeGiven) {
     camera.reset();
-    host::setViewType(*type);
+    host::setViewType(type);
   }
   if (camera) {
     std::string text;
