@@ -21,7 +21,7 @@ PhotometricIntensity areaLightIntensity(LightUnits units, float value, float are
   const float lambertian = kPi * area * static_cast<float>(sides);
   switch (units) {
     case LightUnits::Image:
-      return {kLumensPerWatt * value / photometricScale * lambertian, u"lm"};
+      return {value / photometricScale * lambertian, u"lm"};
     case LightUnits::LuminousPower:
       return {value, u"lm"};
     case LightUnits::Luminance:
@@ -34,10 +34,11 @@ PhotometricIntensity areaLightIntensity(LightUnits units, float value, float are
   return {value, u"lm"};
 }
 
-PhotometricIntensity pointLightIntensity(LightUnits units, float value, float photometricScale) {
+PhotometricIntensity pointLightIntensity(LightUnits units, float value, float photometricScale, float metresPerUnit) {
   switch (units) {
     case LightUnits::Image:
-      return {kLumensPerWatt * value / photometricScale, u"cd"};
+      // Image units fall off with distance in scene units.
+      return {value / photometricScale * metresPerUnit * metresPerUnit, u"cd"};
     case LightUnits::LuminousPower:
       return {value, u"lm"};
     case LightUnits::Luminance:

@@ -24,13 +24,15 @@ struct PhotometricIntensity {
 std::optional<LightUnits> lightUnits(int units);
 
 // An area light (rectangle, disc, sphere) of `area` square metres lit on
-// `sides` sides, as its luminous power in lm. Image units are radiance
-// times `photometricScale`.
+// `sides` sides, as its luminous power in lm. Image units are luminance
+// (cd/m²) times `photometricScale`, the scale V-Ray's sun and sky shine at
+// in image units, so that lights and the sun keep their balance.
 PhotometricIntensity areaLightIntensity(LightUnits units, float value, float area, int sides, float photometricScale);
 
 // A point light (omni, spot): powers in lm; per-area units, which a point
-// has no area for, as intensities in cd (image units as radiant intensity
-// times `photometricScale`).
-PhotometricIntensity pointLightIntensity(LightUnits units, float value, float photometricScale);
+// has no area for, as intensities in cd. Image units are luminous
+// intensity times `photometricScale`, over distances in scene units of
+// `metresPerUnit` metres each.
+PhotometricIntensity pointLightIntensity(LightUnits units, float value, float photometricScale, float metresPerUnit);
 
 }  // namespace cvimp

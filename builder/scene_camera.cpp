@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <optional>
 #include <string>
 
 #include "builder/host_params.h"
@@ -98,6 +99,16 @@ INode* createCamera(const VrpPlugin& renderView, ImportContext& context) {
   if (renderView.scene != nullptr) {
     if (const VrpPlugin* lens = physicalCamera(*renderView.scene)) applyPhysicalCamera(*lens, viewFov, block, context);
     reportCameraType(*renderView.scene, log);
+  }
+  // An orthographic view shows orthographicWidth across; the host's camera
+  // shows the width its field of view spans at its target distance.
+  if (renderView.getInt("orthographic", 0) != 0 && renderView.findAttribute("orthographicWidth") != nullptr) {
+    const float width = std::abs(renderView.getFloat("orthographicWidth", 0.0f)) * context.unitFactor;
+    const std::optional<ParamID> fovId = findParamId(block, u"fov");
+    const float fov = fovId ? block->GetFloat(*fovId) / kDegreesPerRadian : kDefaultFov;
+    if (width > 0.0f && std::isfinite(width)) {
+      setFloatParam(block, u"target_distance", width / (2.0f * std::tan(fov / 2.0f)));
+    }
   }
   const VrpTransform transform = renderView.getValue("transform").getTransform(renderView.scene);
   INode* node = placeObject(camera, renderView, nodeTransform(transform, context.unitFactor), kCameraWireColor);

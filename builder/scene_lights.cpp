@@ -69,7 +69,8 @@ Color lightColor(const VrpPlugin& light, ImportContext& context) {
     logLine(log, "Light %s: colour texture %s left out\n", light.name.c_str(), texture->name.c_str());
     reportLoss(log, loss::kLeftOut, light.name, "colour texture " + texture->name + " (" + texture->type + ")");
   }
-  if (texture == nullptr && light.findAttribute("color") != nullptr) {
+  // A plain colour beside a texture that could not be averaged still holds.
+  if (textureOf(light, "color") == nullptr && light.findAttribute("color") != nullptr) {
     const VrpColor c = light.getValue("color").getColor(light.scene);
     return Color(c.r, c.g, c.b);
   }
@@ -116,8 +117,8 @@ void applyShape(const VrpPlugin& light, const VrpTransform& transform, IParamBlo
   const float value = light.getFloat("intensity", 1.0f);
   if (type == "LightRectangle") {
     // u_size and v_size are half sizes.
-    const float u = light.getFloat("u_size", 1.0f);
-    const float v = light.getFloat("v_size", 1.0f);
+    const float u = std::abs(light.getFloat("u_size", 1.0f));
+    const float v = std::abs(light.getFloat("v_size", 1.0f));
     const bool disc = light.getInt("is_disc", 0) != 0;
     const bool twoSided = light.getInt("doubleSided", 0) != 0;
     if (disc) {
@@ -135,7 +136,7 @@ void applyShape(const VrpPlugin& light, const VrpTransform& transform, IParamBlo
     setIntensity(block,
                  areaLightIntensity(unitsOf(light, log), value, area, twoSided ? 2 : 1, context.photometricScale));
   } else if (type == "LightSphere") {
-    const float r = light.getFloat("radius", 1.0f);
+    const float r = std::abs(light.getFloat("radius", 1.0f));
     setTextParam(block, u"shape", u"sphere");
     setFloatParam(block, u"radius", r * f);
     setBoolParam(block, u"visible", light.getInt("invisible", 0) == 0);
@@ -172,7 +173,7 @@ void applyShape(const VrpPlugin& light, const VrpTransform& transform, IParamBlo
       setFloatParam(block, u"hotspot", degrees(std::min(cone, widened)));
       setFloatParam(block, u"falloff", degrees(std::max(cone, widened)));
     }
-    setIntensity(block, pointLightIntensity(unitsOf(light, log), value, context.photometricScale));
+    setIntensity(block, pointLightIntensity(unitsOf(light, log), value, context.photometricScale, metres));
   }
 }
 
@@ -272,6 +273,10 @@ void finishLights(const VrpScene& scene, ImportContext& context) {
   for (const char* links : {"ignored_lights", "ignored_shadow_lights"}) {
     const VrpPlugin* linker = findSettings(scene, "SettingsLightLinker", links);
     if (linker == nullptr) continue;
+    // Exporters write the linker with empty lists when nothing is linked.
+    const VrpValue value = linker->getValue(links);
+    const VrpFunction* list = value.resolveFunction(&scene);
+    if (list != nullptr && list->values.empty()) continue;
     const std::string name = linker->name.empty() ? linker->type : linker->name;
     logLine(log, "Light linking of %s left out\n", name.c_str());
     reportLoss(log, loss::kLeftOut, name, "light linking");

@@ -127,9 +127,17 @@ bool eyeOf(INode& node, Eye& eye) {
   const Matrix3 tm = node.GetNodeTM(0);
   eye.at = rowOf(tm, 3);
   eye.axes.toEye = unit(rowOf(tm, 2));
-  const Vec x = rowOf(tm, 0);
-  eye.axes.right = unit(sub(x, scaled(eye.axes.toEye, dot(x, eye.axes.toEye))));
-  eye.axes.up = cross(eye.axes.toEye, eye.axes.right);
+  // Up comes from the node's +Y, so that a mirrored camera (its X flipped)
+  // still shows the picture upright; a +Y along the view falls back to +X.
+  const Vec y = rowOf(tm, 1);
+  eye.axes.up = unit(sub(y, scaled(eye.axes.toEye, dot(y, eye.axes.toEye))));
+  if (dot(eye.axes.up, eye.axes.up) > 0.5) {
+    eye.axes.right = cross(eye.axes.up, eye.axes.toEye);
+  } else {
+    const Vec x = rowOf(tm, 0);
+    eye.axes.right = unit(sub(x, scaled(eye.axes.toEye, dot(x, eye.axes.toEye))));
+    eye.axes.up = cross(eye.axes.toEye, eye.axes.right);
+  }
   const bool finite = std::all_of(eye.at.begin(), eye.at.end(), [](double v) { return std::isfinite(v); });
   return finite && dot(eye.axes.toEye, eye.axes.toEye) > 0.5 && dot(eye.axes.right, eye.axes.right) > 0.5;
 }

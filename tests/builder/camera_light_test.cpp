@@ -115,13 +115,15 @@ TEST_F(CameraLightTest, IntensityOfEachUnit) {
   w.plugin("LightSphere", "Ball", {{"transform", at(0, 0, 0)}, {"radius", "50"}, {"intensity", "2"}, {"units", "2"}});
   import(write("units.vrscene", centimetres() + w.text()));
 
-  const std::pair<float, std::u16string> rect[] = {{683.0f * 2.0f / 0.002f * kPi, u"lm"},
+  // Image units: 1000 cd/m² over the panel; an omni's 1000 cd at 1 cm is
+  // 0.1 cd at 1 m.
+  const std::pair<float, std::u16string> rect[] = {{2.0f / 0.002f * kPi, u"lm"},
                                                    {2.0f, u"lm"},
                                                    {2.0f * kPi, u"lm"},
                                                    {1366.0f, u"lm"},
                                                    {1366.0f * kPi, u"lm"}};
   const std::pair<float, std::u16string> omni[] = {
-      {683000.0f, u"cd"}, {2.0f, u"lm"}, {2.0f, u"cd"}, {1366.0f, u"lm"}, {1366.0f, u"cd"}};
+      {0.1f, u"cd"}, {2.0f, u"lm"}, {2.0f, u"cd"}, {1366.0f, u"lm"}, {1366.0f, u"cd"}};
   for (int units = 0; units < 5; ++units) {
     const std::u16string n = host::utf8ToUtf16(std::to_string(units));
     EXPECT_NEAR(number(node(u"Rect" + n), u"intensity"), rect[units].first, rect[units].first * 1e-5f) << units;
@@ -210,6 +212,8 @@ class LightKindsTest : public CameraLightTest {
     w.plugin("BitmapBuffer", "SkyFile", {{"file", "\"maps/sky.png\""}});
     w.plugin("TexBitmap", "SkyMap", {{"bitmap", "SkyFile"}});
     w.plugin("LightDome", "Dome", {{"dome_tex", "SkyMap"}, {"use_dome_tex", "1"}});
+    // As exporters write it when nothing is linked: no loss.
+    w.plugin("SettingsLightLinker", "", {{"ignored_lights", "List()"}, {"ignored_shadow_lights", "List()"}});
     path = write("lights.vrscene", centimetres() + w.text());
   }
   std::string path;
@@ -270,6 +274,15 @@ TEST_F(LightKindsTest, OptionsDecideWhatIsMade) {
   EXPECT_EQ(countOf(CAMERA_CLASS_ID), 1u);
   EXPECT_EQ(countOf(LIGHT_CLASS_ID), 6u);
   EXPECT_EQ(countOf(GEOMOBJECT_CLASS_ID), 0u);
+}
+
+// A 4 m wide orthographic view at 90 degrees: the host's camera spans 4 m
+// at a target 2 m away.
+TEST_F(CameraLightTest, OrthographicViewKeepsItsWidth) {
+  import(write("ortho.vrscene", centimetres() + "RenderView Plan {\n  transform=" + at(0, 0, 500) +
+                                    ";\n  fov=1.5707963;\n  orthographic=1;\n  orthographicWidth=400;\n}\n"));
+  EXPECT_EQ(flag(node(u"Plan"), u"orthographic"), 1);
+  EXPECT_NEAR(number(node(u"Plan"), u"target_distance"), 2000.0f, 1e-2f);
 }
 
 TEST_F(CameraLightTest, SunWithoutDomeMakesTheSkyEnvironment) {
