@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -20,6 +21,8 @@
 
 namespace cvimp {
 namespace {
+
+namespace fs = std::filesystem;
 
 class ImportCommandTest : public test::HostTest {
  protected:
@@ -179,7 +182,9 @@ TEST_F(ImportCommandTest, ExporterSamplesImportWithTheirMeshesMaterialsAndSizes)
 // The command's own options, parsed as a user gives them.
 TEST(ImportCommand, CamerasAndLightsHaveTheirOptions) {
   const std::string cvimp = std::string(CVIMP_PROGRAM_DIR) + "/cvimp";
-  const std::string scene = std::string(CVIMP_SAMPLES_DIR) + "/exporters/app_sdk/scene.vrscene";
+  // Absolute on the system's terms: on Windows a leading "/" would read as an option.
+  const std::string scene =
+      platform::utf8FromPath(fs::absolute(fs::path(CVIMP_SAMPLES_DIR) / "exporters" / "app_sdk" / "scene.vrscene"));
   const struct {
     std::vector<std::string> arguments;
     const char* counts;  // from the node count to the end of the totals
@@ -253,7 +258,6 @@ TEST_F(ImportCommandTest, InterruptPressesCancelWhileTheImportRuns) {
 // user starts it: imported directly, then packaged, served and imported by
 // a job.
 TEST(UnicodeNames, DesignImportsFromTheCommandLineAndThroughAJob) {
-  namespace fs = std::filesystem;
   test::TempDir dir;
   const fs::path design = dir.path() / platform::pathFromUtf8("设计 Ünï");
   const std::string scene = test::copySampleDesign(CVIMP_SAMPLES_DIR "/room", design, "房间.vrscene");
