@@ -117,11 +117,8 @@ TEST_F(CameraLightTest, IntensityOfEachUnit) {
 
   // Image units: 1000 cd/m² over the panel; an omni's 1000 cd at 1 cm is
   // 0.1 cd at 1 m.
-  const std::pair<float, std::u16string> rect[] = {{2.0f / 0.002f * kPi, u"lm"},
-                                                   {2.0f, u"lm"},
-                                                   {2.0f * kPi, u"lm"},
-                                                   {1366.0f, u"lm"},
-                                                   {1366.0f * kPi, u"lm"}};
+  const std::pair<float, std::u16string> rect[] = {
+      {2.0f / 0.002f * kPi, u"lm"}, {2.0f, u"lm"}, {2.0f * kPi, u"lm"}, {1366.0f, u"lm"}, {1366.0f * kPi, u"lm"}};
   const std::pair<float, std::u16string> omni[] = {
       {0.1f, u"cd"}, {2.0f, u"lm"}, {2.0f, u"cd"}, {1366.0f, u"lm"}, {1366.0f, u"cd"}};
   for (int units = 0; units < 5; ++units) {
