@@ -110,7 +110,7 @@ INode* createCamera(const VrpPlugin& renderView, ImportContext& context) {
       setFloatParam(block, u"target_distance", width / (2.0f * std::tan(fov / 2.0f)));
     }
   }
-  const VrpTransform transform = renderView.getValue("transform").getTransform(renderView.scene);
+  const VrpTransform transform = standaloneTransform(renderView);
   INode* node = placeObject(camera, renderView, nodeTransform(transform, context.unitFactor), kCameraWireColor);
   if (node != nullptr) ++context.camerasMade;
   return node;

@@ -239,7 +239,7 @@ INode* createLight(const VrpPlugin& light, ImportContext& context) {
     }
     return nullptr;
   }
-  const VrpTransform transform = light.getValue("transform").getTransform(light.scene);
+  const VrpTransform transform = standaloneTransform(light);
   INode* node = nullptr;
   if (light.type == "SunLight") {
     node = createSun(light, transform, context);

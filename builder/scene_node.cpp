@@ -114,6 +114,11 @@ Mtl* nodeMaterialFor(const VrpPlugin& plugin, ImportContext& context) {
 
 }  // namespace
 
+VrpTransform standaloneTransform(const VrpPlugin& plugin) {
+  if (plugin.findAttribute("transform") == nullptr) return VrpTransform();
+  return plugin.getValue("transform").getTransform(plugin.scene);
+}
+
 Matrix3 nodeTransform(const VrpTransform& transform, float unitFactor) {
   Matrix3 tm;
   for (int row = 0; row < 3; ++row) {

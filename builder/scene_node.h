@@ -16,6 +16,9 @@ INode* createSceneNode(const VrpPlugin& plugin, ImportContext& context, const Pl
 // A transform of the scene as a host node transform: its rows as they
 // stand, its offset in system units.
 Matrix3 nodeTransform(const VrpTransform& transform, float unitFactor);
+// A light's or render view's "transform": V-Ray's identity when the plugin
+// has none (a sun is often written without one).
+VrpTransform standaloneTransform(const VrpPlugin& plugin);
 
 // Places `object` in a new node named after `plugin`, in `wireColor`; null
 // when the host makes none.

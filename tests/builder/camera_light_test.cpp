@@ -283,8 +283,11 @@ TEST_F(CameraLightTest, OrthographicViewKeepsItsWidth) {
 }
 
 TEST_F(CameraLightTest, SunWithoutDomeMakesTheSkyEnvironment) {
-  import(write("sun.vrscene", "SunLight Sun {\n  transform=" + at(0, 0, 0) +
-                                  ";\n  turbidity=4;\n  intensity_multiplier=0.5;\n}\nTexSky Sky {\n  sun=Sun;\n}\n"));
+  // A sun written without a transform shines straight down, without a word.
+  EXPECT_EQ(import(write("sun.vrscene",
+                         "SunLight Sun {\n  turbidity=4;\n  intensity_multiplier=0.5;\n}\nTexSky Sky {\n  sun=Sun;\n}\n")),
+            "");
+  EXPECT_EQ(host::scene().nodes().front()->GetNodeTM(0), Matrix3());
   Texmap* sky = scene().environment();
   ASSERT_NE(sky, nullptr);
   EXPECT_EQ(sky->ClassID(), SUNSKY_ENV_CLASS_ID);
