@@ -284,9 +284,10 @@ TEST_F(CameraLightTest, OrthographicViewKeepsItsWidth) {
 
 TEST_F(CameraLightTest, SunWithoutDomeMakesTheSkyEnvironment) {
   // A sun written without a transform shines straight down, without a word.
-  EXPECT_EQ(import(write("sun.vrscene",
-                         "SunLight Sun {\n  turbidity=4;\n  intensity_multiplier=0.5;\n}\nTexSky Sky {\n  sun=Sun;\n}\n")),
-            "");
+  EXPECT_EQ(
+      import(write("sun.vrscene",
+                   "SunLight Sun {\n  turbidity=4;\n  intensity_multiplier=0.5;\n}\nTexSky Sky {\n  sun=Sun;\n}\n")),
+      "");
   EXPECT_EQ(host::scene().nodes().front()->GetNodeTM(0), Matrix3());
   Texmap* sky = scene().environment();
   ASSERT_NE(sky, nullptr);
