@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "gltf/params.h"
+#include "host/stand_in.h"
 #include "platform/platform.h"
 
 namespace cvimp::gltf {
@@ -49,7 +49,7 @@ double solidAngle(const std::u16string& distribution, bool twoSided, double oute
 }  // namespace
 
 CameraDesc describeCamera(Object& camera, const Frame& frame, const std::string& node, Report& report) {
-  const Params p(camera.GetParamBlock(0));
+  const host::NamedParams p(camera.GetParamBlock(0));
   CameraDesc d;
   d.name = node;
   double fov = p.number(u"fov", float(kDefaultFov));
@@ -86,12 +86,12 @@ CameraDesc describeCamera(Object& camera, const Frame& frame, const std::string&
 std::optional<LightDesc> describeLight(Object& light, const std::string& node, Report& report) {
   LightDesc d;
   d.name = node;
-  const Params p(light.GetParamBlock(0));
+  const host::NamedParams p(light.GetParamBlock(0));
   if (light.ClassID() == SUN_POSITIONER_CLASS_ID) {
     double multiplier = 1;
     Texmap* environment = GetCOREInterface()->GetEnvironmentMap();
     if (environment != nullptr && environment->ClassID() == SUNSKY_ENV_CLASS_ID) {
-      multiplier = Params(environment->GetParamBlock(0)).number(u"intensity", 1.0f);
+      multiplier = host::NamedParams(environment->GetParamBlock(0)).number(u"intensity", 1.0f);
     }
     if (!(std::isfinite(multiplier) && multiplier >= 0)) {
       report.add(ReportStage::Export, loss::kLightApproximated, node, "sky intensity not usable: 1 used");

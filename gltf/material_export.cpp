@@ -9,7 +9,7 @@
 #include <memory>
 #include <tuple>
 
-#include "gltf/params.h"
+#include "host/stand_in.h"
 #include "platform/platform.h"
 
 namespace cvimp::gltf {
@@ -142,7 +142,7 @@ int MaterialTable::untextured(int material) {
 }
 
 MaterialDesc MaterialTable::describe(Mtl& material) {
-  const Params p(material.GetParamBlock(0));
+  const host::NamedParams p(material.GetParamBlock(0));
   MaterialDesc d;
   const double weight = nonNegative(p.number(u"base_weight", 1.0f));
   const auto base = p.color(u"base_color", {0.5, 0.5, 0.5});
